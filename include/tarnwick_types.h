@@ -1,0 +1,155 @@
+/*
+ * Tarnwick: shared C types, records and enumerations of the flat interface.
+ *
+ * Records without pointers keep their exact byte layout (byte-packed, checked
+ * by static assertions in C++). Records that hold pointers keep their field
+ * order with 8-byte pointers; their sizes are given next to them.
+ */
+#ifndef TARNWICK_TYPES_H
+#define TARNWICK_TYPES_H
+
+#include <stdint.h>
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint8_t UCHAR;
+typedef UCHAR* PUCHAR;
+typedef uint16_t USHORT;
+typedef uint32_t ULONG;
+typedef ULONG* PULONG;
+typedef int32_t LONG;
+typedef uint8_t BOOLEAN;
+typedef BOOLEAN* PBOOLEAN;
+typedef int64_t LONGLONG;
+typedef LONGLONG* PLONGLONG;
+typedef char CHAR;
+typedef char* PCHAR;
+typedef void* PVOID;
+typedef uintptr_t ULONG_PTR;
+#ifdef __cplusplus
+typedef char16_t WCHAR;
+#else
+typedef uint16_t WCHAR;
+#endif
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+/* Exception numbers: the return value of every flat function. */
+typedef enum _EXCEPTION_NUMBER {
+    EXCEPTION_NUMBER_SUCCESS = 0,
+    EXCEPTION_NUMBER_INVALID_PARAMETER = 2,
+    EXCEPTION_NUMBER_INVALID_STATE = 3,
+    EXCEPTION_NUMBER_OUT_OF_MEMORY = 4,
+    EXCEPTION_NUMBER_SYSTEM_ERROR = 5,
+    EXCEPTION_NUMBER_ASPI_ERROR = 6,
+    EXCEPTION_NUMBER_DEVICE_NOT_READY = 7,
+    EXCEPTION_NUMBER_COMMAND_FAILED = 8,
+    EXCEPTION_NUMBER_WRONG_DEVICE_TYPE = 9,
+    EXCEPTION_NUMBER_MEDIA_OR_DATA = 10,
+    EXCEPTION_NUMBER_NO_EXCEPTION_OBJECT = 12,
+    EXCEPTION_NUMBER_CANCELLED = 14,
+    EXCEPTION_NUMBER_NAME_TOO_LONG = 15,
+    EXCEPTION_NUMBER_UNSUPPORTED_MODE = 16,
+    EXCEPTION_NUMBER_NOT_FOUND = 17,
+    EXCEPTION_NUMBER_SIZE_LIMIT = 18,
+    EXCEPTION_NUMBER_OUT_OF_RANGE = 20,
+    EXCEPTION_NUMBER_NOT_STARTED = 21
+} EXCEPTION_NUMBER;
+
+#pragma pack(push, 1)
+
+/* The record of a failed SCSI command (54 bytes). */
+typedef struct _CDB_FAILURE_INFORMATION {
+    UCHAR m__UCHAR__IsValid;          /* 0: 1 when filled */
+    UCHAR m__UCHAR__CDBLength;        /* 1 */
+    UCHAR m__UCHAR__CDB[16];          /* 2 */
+    UCHAR m__UCHAR__SenseLength;      /* 18: always 14 */
+    UCHAR m__UCHAR__Sense[32];        /* 19 */
+    UCHAR m__UCHAR__SRB_Status;       /* 51 */
+    UCHAR m__UCHAR__SRB_TargStat;     /* 52: 2 CHECK CONDITION, 8 BUSY */
+    UCHAR m__UCHAR__SRB_HaStat;       /* 53 */
+} CDB_FAILURE_INFORMATION, *PCDB_FAILURE_INFORMATION;
+
+/* An address found by discovery (5 bytes). */
+typedef struct _DEVICE_ADDRESS {
+    UCHAR m__UCHAR__IsValid;
+    UCHAR m__UCHAR__PortID;
+    UCHAR m__UCHAR__BusID;
+    UCHAR m__UCHAR__TargetID;
+    UCHAR m__UCHAR__LUN;
+} DEVICE_ADDRESS, *PDEVICE_ADDRESS;
+
+/* Name collision record handed to the callback with NAME_COLLISION.
+ * Pointers are 8 bytes wide: 549 bytes in all (offsets 0, 1, 521, 529, 533, 541, 545). */
+typedef struct _NAME_COLLISION_INFORMATION {
+    BOOLEAN m__BOOLEAN__IsJoliet;           /* 0 */
+    UCHAR m__UCHAR__NewName[520];           /* 1: CHARs (ISO9660) or WCHARs (Joliet) */
+    PCHAR m__PCHAR__ExistingPathName;       /* 521 */
+    ULONG m__ULONG__ExistingAttributes;     /* 529 */
+    PCHAR m__PCHAR__NewPathName;            /* 533 */
+    ULONG m__ULONG__NewAttributes;          /* 541 */
+    ULONG m__ULONG__Action;                 /* 545: NAME_COLLISION_ACTION */
+} NAME_COLLISION_INFORMATION, *PNAME_COLLISION_INFORMATION;
+
+#pragma pack(pop)
+
+typedef enum _NAME_COLLISION_ACTION {
+    NAME_COLLISION_ACTION_KEEP_EXISTING = 0,
+    NAME_COLLISION_ACTION_REPLACE_EXISTING = 1,
+    NAME_COLLISION_ACTION_RENAME_NEW = 2
+} NAME_COLLISION_ACTION;
+
+/* Reasons of the progress callback. */
+typedef enum _CALLBACK_REASON {
+    ADD_NAME = 0,
+    REMOVE_NAME = 1,
+    IGNORE_NAME = 2,
+    NAME_COLLISION = 3,
+    TARGET_FILE_ANALYZE_BEGIN = 4,
+    TARGET_FILE_ANALYZE_END = 5,
+    WAIT_CACHE_FULL_BEGIN = 6,
+    WAIT_CACHE_FULL_END = 7,
+    SYNCHRONIZE_CACHE_BEGIN = 8,
+    SYNCHRONIZE_CACHE_END = 9,
+    DEVICE_FOUND = 10,
+    GRAB_PROGRESS = 11,
+    WRITE_PROGRESS = 12,
+    BUFFER_STATUS = 13,
+    GRAB_TRACK_BEGIN = 14,
+    GRAB_TRACK_END = 15,
+    GRAB_PART_BEGIN = 16,
+    GRAB_PART_END = 17,
+    BAD_SECTOR_DETECTED = 18,
+    PATTERN_GENERATED = 19,
+    READ_ERROR_RETRY = 20,
+    DVDPLUSRW_FORMAT_BEGIN = 21,
+    DVDPLUSRW_FORMAT_END = 22,
+    DVDRAM_FORMAT_BEGIN = 23,
+    DVDRAM_FORMAT_END = 24,
+    BUFFER_UNDERRUN = 25
+} CALLBACK_REASON;
+
+/* The one progress callback: (reason, context, parameter 1, parameter 2). */
+typedef void (*PROGRESS_CALLBACK)(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1,
+                                  PVOID p__PVOID__Parameter2);
+
+#ifdef __cplusplus
+}
+static_assert(sizeof(CDB_FAILURE_INFORMATION) == 54, "CDB_FAILURE_INFORMATION is 54 bytes");
+static_assert(offsetof(CDB_FAILURE_INFORMATION, m__UCHAR__SenseLength) == 18, "sense length at 18");
+static_assert(offsetof(CDB_FAILURE_INFORMATION, m__UCHAR__Sense) == 19, "sense at 19");
+static_assert(offsetof(CDB_FAILURE_INFORMATION, m__UCHAR__SRB_Status) == 51, "SRB status at 51");
+static_assert(sizeof(DEVICE_ADDRESS) == 5, "DEVICE_ADDRESS is 5 bytes");
+static_assert(sizeof(NAME_COLLISION_INFORMATION) == 549, "NAME_COLLISION_INFORMATION is 549 bytes");
+static_assert(offsetof(NAME_COLLISION_INFORMATION, m__ULONG__Action) == 545, "action at 545");
+#endif
+
+#endif /* TARNWICK_TYPES_H */
