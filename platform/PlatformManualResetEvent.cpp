@@ -3,10 +3,9 @@
 #include <chrono>
 
 void PlatformManualResetEvent::Set() {
-    {
-        std::lock_guard<std::mutex> l__Guard(m__Mutex);
-        m__bool__IsSet = true;
-    }
+    // Notified under the lock: a waiter that wakes may destroy the event at once.
+    std::lock_guard<std::mutex> l__Guard(m__Mutex);
+    m__bool__IsSet = true;
     m__Condition.notify_all();
 }
 
