@@ -1,6 +1,8 @@
 // GetASPI32SupportInfo and SendASPI32Command: the two entry points of the library.
 #include <atomic>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "AspiBackend.h"
@@ -59,6 +61,35 @@ BYTE GetSymbolicName(SRB_GetSymbolicName& p__Srb) {
     return SS_COMP;
 }
 
+// Time-outs (half-seconds) set per host adapter; the backends complete every command
+// themselves, so the value is kept and reported, not enforced.
+constexpr DWORD MAXIMUM_TIMEOUT = 108000;
+
+BYTE GetSetTimeouts(SRB_GetSetTimeouts& p__Srb) {
+    static std::mutex s__Lock;
+    static std::map<BYTE, DWORD> s__Timeouts;
+    AspiHostAdapterTable& l__Table = AspiHostAdapterTable::Instance();
+    if (p__Srb.SRB_HaId != 0xFF && l__Table.Backend(p__Srb.SRB_HaId) == nullptr) return SS_INVALID_HA;
+    bool l__bool__Get = (p__Srb.SRB_Flags & SRB_DIR_IN) != 0;
+    bool l__bool__Set = (p__Srb.SRB_Flags & SRB_DIR_OUT) != 0;
+    if (!l__bool__Get && !l__bool__Set) return SS_INVALID_SRB;
+    if (l__bool__Set && p__Srb.SRB_Timeout > MAXIMUM_TIMEOUT) return SS_INVALID_SRB;
+    if (l__bool__Get && (p__Srb.SRB_HaId == 0xFF || p__Srb.SRB_Target == 0xFF || p__Srb.SRB_Lun == 0xFF))
+        return SS_INVALID_SRB;
+    std::lock_guard<std::mutex> l__Guard(s__Lock);
+    if (l__bool__Get) {
+        auto l__Found = s__Timeouts.find(p__Srb.SRB_HaId);
+        p__Srb.SRB_Timeout = l__Found == s__Timeouts.end() ? 0 : l__Found->second;
+        return SS_COMP;
+    }
+    BYTE l__BYTE__Count = l__Table.Count();
+    for (BYTE l__BYTE__Adapter = 0; l__BYTE__Adapter < l__BYTE__Count; ++l__BYTE__Adapter) {
+        if (p__Srb.SRB_HaId == 0xFF || p__Srb.SRB_HaId == l__BYTE__Adapter)
+            s__Timeouts[l__BYTE__Adapter] = p__Srb.SRB_Timeout;
+    }
+    return SS_COMP;
+}
+
 }  // namespace
 
 extern "C" DWORD GetASPI32SupportInfo(void) {
@@ -88,6 +119,8 @@ extern "C" DWORD SendASPI32Command(void* p__PVOID__Srb) {
         case SC_RESCAN_SCSI_BUS:
             AspiHostAdapterTable::Instance().Reset();
             return Finish(l__Header, SS_COMP);
+        case SC_GETSET_TIMEOUTS:
+            return Finish(l__Header, GetSetTimeouts(*static_cast<SRB_GetSetTimeouts*>(p__PVOID__Srb)));
         case SC_GET_SYMBOLIC_NAME:
             return Finish(l__Header, GetSymbolicName(*static_cast<SRB_GetSymbolicName*>(p__PVOID__Srb)));
         default:
