@@ -161,7 +161,8 @@ TEST_F(AspiRequests, TimeoutsAreSetAndRead) {
     l__Srb.SRB_Lun = 0;
     l__Srb.SRB_Timeout = 0;
     EXPECT_EQ(SendASPI32Command(&l__Srb), SS_COMP);
-    EXPECT_EQ(l__Srb.SRB_Timeout, 240u);
+    DWORD l__Timeout = l__Srb.SRB_Timeout;
+    EXPECT_EQ(l__Timeout, 240u);
 }
 
 }  // namespace
