@@ -1,6 +1,11 @@
 #include "CTarnwick_ScsiDeviceGeneric.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
+
+#include "CTarnwick_Exception.h"
+#include "PlatformClock.h"
 
 #include "DebugPrint.h"
 #include "MmcDumps.h"
@@ -54,6 +59,32 @@ CTarnwick_ScsiDeviceGeneric::CTarnwick_ScsiDeviceGeneric(UCHAR p__UCHAR__PortID,
                m__CHAR__VendorID, m__CHAR__ProductID, m__CHAR__RevisionLevel, static_cast<long>(m__UCHAR__PortID),
                static_cast<long>(m__UCHAR__BusID), static_cast<long>(m__UCHAR__TargetID),
                static_cast<long>(m__UCHAR__LUN));
+}
+
+void CTarnwick_ScsiDeviceGeneric::WaitForUnitReady(ULONG p__ULONG__Tries, ULONG p__ULONG__SleepMilliseconds,
+                                                   BOOLEAN p__BOOLEAN__ReadDiscInformation) {
+    // Runs one probe; true when it succeeded. Every failure is dropped without a word.
+    auto l__Probe = [](auto&& p__Command) {
+        try {
+            p__Command();
+            return true;
+        } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+            delete l__PCTarnwick_Exception__Exception;
+            return false;
+        }
+    };
+    if (p__BOOLEAN__ReadDiscInformation) {
+        std::vector<UCHAR> l__Buffer(4096);
+        for (ULONG l__ULONG__Try = 0; l__ULONG__Try < p__ULONG__Tries; ++l__ULONG__Try) {
+            std::fill(l__Buffer.begin(), l__Buffer.end(), 0);
+            if (l__Probe([&] { ReadDiscInformation(l__Buffer.data(), static_cast<ULONG>(l__Buffer.size())); })) break;
+            Sleep(p__ULONG__SleepMilliseconds);
+        }
+    }
+    for (ULONG l__ULONG__Try = 0; l__ULONG__Try < p__ULONG__Tries; ++l__ULONG__Try) {
+        if (l__Probe([&] { TestUnitReady(); })) break;
+        Sleep(p__ULONG__SleepMilliseconds);
+    }
 }
 
 void CTarnwick_ScsiDeviceGeneric::TestUnitReady() {

@@ -19,6 +19,12 @@ public:
     const char* GetProductID() const { return m__CHAR__ProductID; }
     const char* GetRevisionLevel() const { return m__CHAR__RevisionLevel; }
 
+    // Waits for the unit after a long operation: first (when asked) up to p__ULONG__Tries
+    // READ DISC INFORMATION until one succeeds, then up to p__ULONG__Tries TEST UNIT READY,
+    // sleeping p__ULONG__SleepMilliseconds after each failure. Never raises.
+    void WaitForUnitReady(ULONG p__ULONG__Tries, ULONG p__ULONG__SleepMilliseconds,
+                          BOOLEAN p__BOOLEAN__ReadDiscInformation);
+
     // The command builders, in the order of their opcodes.
     void TestUnitReady();
     void RezeroUnit();
