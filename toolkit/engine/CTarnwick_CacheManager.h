@@ -1,0 +1,35 @@
+#pragma once
+#include "CTarnwick_CacheObject.h"
+#include "CTarnwick_FifoQueue.h"
+
+// The pool of cache blocks of one burner, allocated once; its own queue is the free list.
+class CTarnwick_CacheManager : public CTarnwick_FifoQueue {
+public:
+    static constexpr LONG MAXIMUM_OBJECTS = 2048;
+
+    // Creates the blocks (a count above 2048 or below 0 gives 2048) and queues them all free.
+    CTarnwick_CacheManager(LONG p__LONG__Count, ULONG p__ULONG__BlockSize);
+    ~CTarnwick_CacheManager() override;
+
+    // Resets every block and queues them all free again, in index order.
+    void RefillFreeList();
+    // Resets a written block and queues it free.
+    void ReleaseCacheObject(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object);
+
+    LONG GetCount() const { return m__LONG__Count; }
+    ULONG GetBlockSize() const { return m__ULONG__BlockSize; }
+    CTarnwick_CacheObject* GetObject(LONG p__LONG__Index) const {
+        return p__LONG__Index >= 0 && p__LONG__Index < m__LONG__Count ? m__PCTarnwick_CacheObject__Objects[p__LONG__Index]
+                                                                     : nullptr;
+    }
+
+    // Test hook: the next block creation returns NULL as if out of memory.
+    static void FailObjectCreationAt(LONG p__LONG__Index);
+
+private:
+    void DeleteObjects(LONG p__LONG__Created);
+
+    CTarnwick_CacheObject* m__PCTarnwick_CacheObject__Objects[MAXIMUM_OBJECTS];
+    LONG m__LONG__Count;
+    ULONG m__ULONG__BlockSize;
+};
