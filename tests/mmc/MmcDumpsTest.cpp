@@ -11,8 +11,18 @@
 namespace {
 
 std::vector<UCHAR> CapabilitiesPage(UCHAR p__UCHAR__PageLength) {
-    std::vector<UCHAR> l__Page = {0xEA, p__UCHAR__PageLength, 0x99, 0x5D, 0xA5, 0x62, 0x3A, 0x95, 0x1B, 0x90, 0x01, 0x00,
-                                  0x08, 0x00, 0x0B, 0x06, 0xFF, 0x9B, 0x1B, 0x90, 0x0A, 0xC8, 0x12, 0x34};
+    std::vector<UCHAR> l__Page = {0xEA, p__UCHAR__PageLength,
+                                  0x99, 0x5D,
+                                  0xA5, 0x62,
+                                  0x3A, 0x95,
+                                  0x1B, 0x90,
+                                  0x01, 0x00,
+                                  0x08, 0x00,
+                                  0x0B, 0x06,
+                                  0xFF, 0x9B,
+                                  0x1B, 0x90,
+                                  0x0A, 0xC8,
+                                  0x12, 0x34};
     return l__Page;
 }
 
@@ -47,8 +57,8 @@ std::string CapabilitiesDump(const char* p__PCHAR__PageLength) {
 
 std::vector<UCHAR> WriteParametersPage(UCHAR p__UCHAR__PageLength) {
     std::vector<UCHAR> l__Page(56, 0);
-    const UCHAR l__UCHAR__Head[] = {0x85, p__UCHAR__PageLength, 0x72, 0xE4, 0x08, 0x10, 0x00, 0xC7,
-                                    0x20, 0x00, 0x00, 0x01, 0x00, 0x20, 0x00, 0x96};
+    const UCHAR l__UCHAR__Head[] = {
+        0x85, p__UCHAR__PageLength, 0x72, 0xE4, 0x08, 0x10, 0x00, 0xC7, 0x20, 0x00, 0x00, 0x01, 0x00, 0x20, 0x00, 0x96};
     std::memcpy(l__Page.data(), l__UCHAR__Head, sizeof(l__UCHAR__Head));
     for (int l__int__Index = 0; l__int__Index < 16; ++l__int__Index) {
         l__Page[16 + l__int__Index] = static_cast<UCHAR>(0x01 + l__int__Index);
@@ -60,8 +70,8 @@ std::vector<UCHAR> WriteParametersPage(UCHAR p__UCHAR__PageLength) {
 }
 
 std::string WriteParametersDump(const char* p__PCHAR__PageLength) {
-    return std::string("\nWrite parameter page dump:\nPage Code: 0x05, PSBit (Page Saveable): 1\n") + "Page Length: " +
-           p__PCHAR__PageLength + " UCHARs, Write Type: 0x02, Test Write: Yes, Reserved2_1: 0x01\n" +
+    return std::string("\nWrite parameter page dump:\nPage Code: 0x05, PSBit (Page Saveable): 1\n") +
+           "Page Length: " + p__PCHAR__PageLength + " UCHARs, Write Type: 0x02, Test Write: Yes, Reserved2_1: 0x01\n" +
            "BUP (Buffer Underrun Protection) Enabled: Yes\n"
            "Track Mode: 0x04, Copy Allowed: No, FP (Is Fixed Packet): Yes\n"
            "Next Session: 0x03, Data Block Type: 0x08, Reserved4: 0x10\n"
@@ -187,10 +197,11 @@ TEST(MmcDumps, DeviceInquiry) {
     l__UCHAR__Inquiry[7] = 0xA5;
     l__Trace.Clear();
     CTarnwick_DumpDeviceInquiry(l__UCHAR__Inquiry);
-    EXPECT_TRUE(l__Trace.Contains("Removable: No\nSCSI Version: 5, Soft Reset Supported: Yes\n"
-                                  "Command Queue Supported: No, Linked Commands Supported: No\n"
-                                  "Sync Transfer Supported: No, 16-bit bus: Yes\n"
-                                  "32-bit bus: No, Relative Addressing Supported: Yes\n"));
+    EXPECT_TRUE(
+        l__Trace.Contains("Removable: No\nSCSI Version: 5, Soft Reset Supported: Yes\n"
+                          "Command Queue Supported: No, Linked Commands Supported: No\n"
+                          "Sync Transfer Supported: No, 16-bit bus: Yes\n"
+                          "32-bit bus: No, Relative Addressing Supported: Yes\n"));
 }
 
 TEST(MmcDumps, TrackInformationParsedAndDumped) {
