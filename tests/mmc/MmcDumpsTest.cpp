@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,31 @@ std::string WriteParametersDump(const char* p__PCHAR__PageLength) {
            "SubHeaderUCHAR0: 0x00, SubHeaderUCHAR1: 0x00\n"
            "SubHeaderUCHAR2: 0x08, SubHeaderUCHAR3: 0x00\n"
            "Vendor Specific: 0xDE 0xAD 0xBE 0xEF\n\n";
+}
+
+// The five values the track information parser returns, in its order.
+struct ParsedTrack {
+    BOOLEAN m__BOOLEAN__IsBlank;
+    BOOLEAN m__BOOLEAN__IsNWAValid;
+    ULONG m__ULONG__FreeBlocks;
+    ULONG m__ULONG__NWA;
+    UCHAR m__UCHAR__TrackNumber;
+    bool operator==(const ParsedTrack&) const = default;
+};
+
+void PrintTo(const ParsedTrack& p__Parsed, std::ostream* p__Stream) {
+    *p__Stream << "blank " << int(p__Parsed.m__BOOLEAN__IsBlank) << ", NWA valid "
+               << int(p__Parsed.m__BOOLEAN__IsNWAValid) << ", free " << p__Parsed.m__ULONG__FreeBlocks << ", NWA "
+               << p__Parsed.m__ULONG__NWA << ", track " << int(p__Parsed.m__UCHAR__TrackNumber);
+}
+
+ParsedTrack ParseTrackInformation(const UCHAR* p__PUCHAR__Block) {
+    // Preset to the opposite of what a zero block gives, so that an unwritten value shows.
+    ParsedTrack l__Parsed{2, 2, 0xDEADBEEF, 0xDEADBEEF, 0xEE};
+    CTarnwick_DumpAndParseTrackInformation(p__PUCHAR__Block, &l__Parsed.m__BOOLEAN__IsBlank,
+                                           &l__Parsed.m__BOOLEAN__IsNWAValid, &l__Parsed.m__ULONG__FreeBlocks,
+                                           &l__Parsed.m__ULONG__NWA, &l__Parsed.m__UCHAR__TrackNumber);
+    return l__Parsed;
 }
 
 const char* const g__PCHAR__CueSheetHeader =
@@ -208,19 +234,8 @@ TEST(MmcDumps, TrackInformationParsedAndDumped) {
     const UCHAR l__UCHAR__Block[28] = {0x00, 0x2E, 0x01, 0x01, 0x00, 0x14, 0x51, 0x01, 0xFF, 0xFF,
                                        0xFF, 0x6A, 0x00, 0x00, 0x12, 0x34, 0x00, 0x05, 0x7D, 0xA9,
                                        0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00};
-    BOOLEAN l__BOOLEAN__IsBlank = 0;
-    BOOLEAN l__BOOLEAN__IsNWAValid = 0;
-    ULONG l__ULONG__FreeBlocks = 0;
-    ULONG l__ULONG__NWA = 0;
-    UCHAR l__UCHAR__TrackNumber = 0;
     TraceCapture l__Trace;
-    CTarnwick_DumpAndParseTrackInformation(l__UCHAR__Block, &l__BOOLEAN__IsBlank, &l__BOOLEAN__IsNWAValid,
-                                           &l__ULONG__FreeBlocks, &l__ULONG__NWA, &l__UCHAR__TrackNumber);
-    EXPECT_EQ(l__BOOLEAN__IsBlank, 1);
-    EXPECT_EQ(l__BOOLEAN__IsNWAValid, 1);
-    EXPECT_EQ(l__ULONG__FreeBlocks, 359849u);
-    EXPECT_EQ(l__ULONG__NWA, 0x1234u);
-    EXPECT_EQ(l__UCHAR__TrackNumber, 1);
+    EXPECT_EQ(ParseTrackInformation(l__UCHAR__Block), (ParsedTrack{1, 1, 359849u, 0x1234u, 1}));
     if (TARNWICK_TRACE) {
         EXPECT_EQ(l__Trace.Text(),
                   "\nTrack Information dump:\nTrack Number: 1, Session Number: 1\n"
@@ -236,19 +251,8 @@ TEST(MmcDumps, ShortTrackInformationWarnsAndIsStillParsed) {
     const UCHAR l__UCHAR__Block[28] = {0x00, 0x16, 0x02, 0x03, 0x00, 0x27, 0x82, 0x00, 0x00, 0x00,
                                        0x10, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x07,
                                        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    BOOLEAN l__BOOLEAN__IsBlank = 1;
-    BOOLEAN l__BOOLEAN__IsNWAValid = 1;
-    ULONG l__ULONG__FreeBlocks = 0;
-    ULONG l__ULONG__NWA = 0;
-    UCHAR l__UCHAR__TrackNumber = 0;
     TraceCapture l__Trace;
-    CTarnwick_DumpAndParseTrackInformation(l__UCHAR__Block, &l__BOOLEAN__IsBlank, &l__BOOLEAN__IsNWAValid,
-                                           &l__ULONG__FreeBlocks, &l__ULONG__NWA, &l__UCHAR__TrackNumber);
-    EXPECT_EQ(l__BOOLEAN__IsBlank, 0);
-    EXPECT_EQ(l__BOOLEAN__IsNWAValid, 0);
-    EXPECT_EQ(l__ULONG__FreeBlocks, 7u);
-    EXPECT_EQ(l__ULONG__NWA, 4096u);
-    EXPECT_EQ(l__UCHAR__TrackNumber, 2);
+    EXPECT_EQ(ParseTrackInformation(l__UCHAR__Block), (ParsedTrack{0, 0, 7u, 4096u, 2}));
     if (TARNWICK_TRACE) {
         EXPECT_EQ(l__Trace.Text(),
                   "\nCTarnwick_DumpAndParseTrackInformation(): WARNING! Length 22 less then 24!\n"
