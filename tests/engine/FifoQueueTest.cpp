@@ -53,9 +53,7 @@ TEST(FifoQueue, TailAndHeadOrder) {
     EXPECT_EQ(Take(l__Queue), &l__Items[3]);
     EXPECT_EQ(Take(l__Queue), &l__Items[2]);
     EXPECT_EQ(l__Queue.RemoveHead(), nullptr);
-    if (TARNWICK_TRACE) {
-        EXPECT_EQ(l__Trace.Text(), "");
-    }
+    EXPECT_EQ(l__Trace.Text(), "");
 }
 
 TEST(FifoQueue, NullEntryIsTracedAndIgnored) {
@@ -65,11 +63,11 @@ TEST(FifoQueue, NullEntryIsTracedAndIgnored) {
     TraceCapture l__Trace;
     l__Queue.AddTail(nullptr);
     l__Queue.AddHead(nullptr);
-    if (TARNWICK_TRACE) {
-        EXPECT_EQ(l__Trace.Text(),
-                  "\nCTarnwick_FifoQueue::AddTail(): EXITing with failure, pointer is NULL!!!\n"
-                  "\nCTarnwick_FifoQueue::AddHead(): EXITing with failure, pointer is NULL!!!\n");
-    }
+    EXPECT_EQ(
+        l__Trace.Text(),
+        std::string(TARNWICK_TRACE ? "\nCTarnwick_FifoQueue::AddTail(): EXITing with failure, pointer is NULL!!!\n"
+                                     "\nCTarnwick_FifoQueue::AddHead(): EXITing with failure, pointer is NULL!!!\n"
+                                   : ""));
     EXPECT_EQ(Take(l__Queue), &l__Item);
     EXPECT_EQ(l__Queue.RemoveHead(), nullptr);
 }
@@ -90,9 +88,7 @@ TEST(FifoQueue, DestroyingNonEmptyQueueWarnsOnceAndLeavesItems) {
     Item l__Items[2] = {Item(0), Item(1)};
     TraceCapture l__Trace;
     { CTarnwick_FifoQueue l__Empty; }
-    if (TARNWICK_TRACE) {
-        EXPECT_EQ(l__Trace.Text(), "");
-    }
+    EXPECT_EQ(l__Trace.Text(), "");
 
     auto l__Queue = std::make_unique<CTarnwick_FifoQueue>();
     l__Queue->AddTail(&l__Items[0].m__FIFO_QUEUE_ENTRY__Entry);
@@ -123,6 +119,8 @@ TEST(FifoQueue, DestroyingNonEmptyQueueWarnsOnceAndLeavesItems) {
         uintptr_t l__uintptr_t__Head = std::strtoull(l__string__Hex.c_str(), nullptr, 16);
         EXPECT_GE(l__uintptr_t__Head, l__uintptr_t__Start);
         EXPECT_LT(l__uintptr_t__Head, l__uintptr_t__Start + sizeof(CTarnwick_FifoQueue));
+    } else {
+        EXPECT_EQ(l__Trace.Text(), "");
     }
 }
 

@@ -42,9 +42,7 @@ TEST(LBAToMSFBCD, ProgramAreaLeadInAndOutOfRange) {
         EXPECT_EQ(l__UCHAR__MSF[0], l__Case.m__UCHAR__MSF[0]);
         EXPECT_EQ(l__UCHAR__MSF[1], l__Case.m__UCHAR__MSF[1]);
         EXPECT_EQ(l__UCHAR__MSF[2], l__Case.m__UCHAR__MSF[2]);
-        if (TARNWICK_TRACE) {
-            EXPECT_EQ(l__Trace.Text(), l__Case.m__PCHAR__Trace);
-        }
+        EXPECT_EQ(l__Trace.Text(), std::string(TARNWICK_TRACE ? l__Case.m__PCHAR__Trace : ""));
     }
 }
 
@@ -65,7 +63,5 @@ TEST(LBAToRelativeMSFBCD, FrameSecondAndMinuteCarries) {
         EXPECT_EQ(l__UCHAR__MSF[1], l__Case.m__UCHAR__MSF[1]);
         EXPECT_EQ(l__UCHAR__MSF[2], l__Case.m__UCHAR__MSF[2]);
     }
-    if (TARNWICK_TRACE) {
-        EXPECT_EQ(l__Trace.Text(), "");
-    }
+    EXPECT_EQ(l__Trace.Text(), "");
 }
