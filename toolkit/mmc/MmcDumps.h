@@ -23,7 +23,8 @@ void CTarnwick_DumpCdvdCapabilitiesPage(const UCHAR* p__PUCHAR__Page);
 void Tarnwick_DumpCdvdWriteParametersPage(const UCHAR* p__PUCHAR__Page);
 // The DVD layer descriptor that follows the 4-byte header of READ DVD STRUCTURE format 0.
 void CTarnwick_DumpDvdLayerDescriptor(const UCHAR* p__PUCHAR__Descriptor);
-// A cue sheet of p__ULONG__Size bytes (8-byte entries); reads up to one zero entry past its end.
+// A cue sheet of p__ULONG__Size bytes (8-byte entries); reads nothing past its end (an entry there counts
+// as the zero entry that ends it).
 void CTarnwick_DumpCueSheet(const UCHAR* p__PUCHAR__CueSheet, ULONG p__ULONG__Size);
 
 // LBA to BCD minute:second:frame (LBA + 150; lead-in LBAs -45150..-151 give minutes 90..99).
