@@ -14,7 +14,13 @@
 
 namespace {
 
-using Sector = std::vector<UCHAR>;
+using SectorReference::Sector;
+
+Sector Filled(UCHAR p__UCHAR__Value) {
+    Sector l__Sector;
+    l__Sector.fill(p__UCHAR__Value);
+    return l__Sector;
+}
 
 class EdcEccTest : public ::testing::Test {
 protected:
@@ -39,7 +45,7 @@ protected:
 };
 
 TEST_F(EdcEccTest, EdcOfZerosIsZeroAndOverDataPlusStoredEdcIsZero) {
-    Sector l__Zero(2352, 0);
+    Sector l__Zero = Filled(0);
     EXPECT_EQ(SectorArithmetic::ComputeEdc(l__Zero.data(), 2064), 0u);
     EXPECT_TRUE(m__EdcEcc->CalculateEDC(l__Zero.data(), 1, FALSE));
 
@@ -48,7 +54,7 @@ TEST_F(EdcEccTest, EdcOfZerosIsZeroAndOverDataPlusStoredEdcIsZero) {
     for (ULONG l__ULONG__Length : {0u, 1u, 7u, 8u, 9u, 2060u, 2064u, 2332u}) {
         ULONG l__ULONG__Edc = SectorArithmetic::ComputeEdc(l__Data.data(), l__ULONG__Length);
         EXPECT_EQ(l__ULONG__Edc, SectorReference::Edc(l__Data.data(), l__ULONG__Length)) << l__ULONG__Length;
-        Sector l__WithEdc(l__Data.begin(), l__Data.begin() + l__ULONG__Length);
+        std::vector<UCHAR> l__WithEdc(l__Data.begin(), l__Data.begin() + l__ULONG__Length);
         l__WithEdc.resize(l__ULONG__Length + 4);
         SectorArithmetic::StoreEdc(&l__WithEdc[l__ULONG__Length], l__ULONG__Edc);
         EXPECT_EQ(SectorArithmetic::ComputeEdc(l__WithEdc.data(), l__ULONG__Length + 4), 0u) << l__ULONG__Length;
@@ -115,7 +121,7 @@ TEST_F(EdcEccTest, ParityMakesEveryCodeWordHoldAndChecksSeeEachParityArea) {
 }
 
 TEST_F(EdcEccTest, ParityOfAnEmptyModeOneBodyDependsOnlyOnTheHeader) {
-    Sector l__First(2352, 0), l__Second(2352, 0xEE);
+    Sector l__First = Filled(0), l__Second = Filled(0xEE);
     std::memset(l__Second.data() + 2076, 0, 276);
     std::memset(l__Second.data() + 16, 0, 2060);
     for (Sector* l__Sector : {&l__First, &l__Second}) {
@@ -272,7 +278,7 @@ TEST_F(EdcEccTest, RawBuilderMatchesTheCodec) {
         LONG l__LONG__AddressLBA = l__LONG__Frames - (l__LONG__Minutes >= 90 ? 450150 : 150);
 
         for (UCHAR l__UCHAR__Mode : {0, 1, 2}) {
-            Sector l__Built(2352, 0xA5), l__Encoded(2352, 0);
+            Sector l__Built = Filled(0xA5), l__Encoded = Filled(0);
             m__EdcEcc->BuildRawSector(l__Built.data(), l__LONG__LBA, l__UCHAR__Mode);
             EXPECT_TRUE(std::equal(l__UCHAR__Address, l__UCHAR__Address + 3, &l__Built[12]));
             LONG l__LONG__Type = l__UCHAR__Mode == 0 ? g__LONG__EncodeMode0

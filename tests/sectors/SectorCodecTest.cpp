@@ -10,7 +10,13 @@
 
 namespace {
 
-using Sector = std::vector<UCHAR>;
+using SectorReference::Sector;
+
+Sector Filled(UCHAR p__UCHAR__Value) {
+    Sector l__Sector;
+    l__Sector.fill(p__UCHAR__Value);
+    return l__Sector;
+}
 
 const UCHAR g__UCHAR__ExpectedSync[12] = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
 
@@ -40,7 +46,7 @@ TEST(SectorCodec, AddressesAreBcdOfLbaPlus150AndLeadInFromMinute90) {
                          Case{-45150, {0x90, 0x00, 0x00}}, Case{404849, {0x89, 0x59, 0x74}},
                          Case{404850, {0x90, 0x00, 0x00}}, Case{449850, {0xA0, 0x00, 0x00}},
                          Case{12345, {0x02, 0x46, 0x45}}}) {
-        Sector l__Sector(2352, 0);
+        Sector l__Sector = Filled(0);
         ASSERT_EQ(EncodeSector(l__Sector.data(), g__LONG__EncodeMode2, l__Case.m__LONG__LBA), 0);
         EXPECT_TRUE(std::equal(l__Case.m__UCHAR__Address, l__Case.m__UCHAR__Address + 3, &l__Sector[12]))
             << "LBA " << l__Case.m__LONG__LBA << ": " << std::hex << int(l__Sector[12]) << " " << int(l__Sector[13]) << " "
@@ -92,7 +98,7 @@ TEST(SectorCodec, EachTypeWritesWhatItCarries) {
 
 TEST(SectorCodec, UnknownTypesWriteOnlyTheSync) {
     for (LONG l__LONG__Type : {5, -1, 100}) {
-        Sector l__Sector(2352, 0xA5);
+        Sector l__Sector = Filled(0xA5);
         EXPECT_EQ(EncodeSector(l__Sector.data(), l__LONG__Type, 0), -1);
         EXPECT_TRUE(HasSync(l__Sector));
         EXPECT_TRUE(std::all_of(l__Sector.begin() + 12, l__Sector.end(), [](UCHAR p__UCHAR__Byte) { return p__UCHAR__Byte == 0xA5; }));

@@ -2,6 +2,7 @@
 // A slow, table-free model of the CD-ROM sector codes, written straight from their
 // definitions (bit-serial GF(2^8) arithmetic over x^8+x^4+x^3+x^2+1, bit-serial CRC), so
 // that the toolkit's table-driven code is checked against something it does not share.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -83,9 +84,11 @@ inline bool AllWordsHold(const UCHAR* p__PUCHAR__Sector) {
     return true;
 }
 
-// A 2352-byte buffer with random bytes from a seeded generator.
-inline std::vector<UCHAR> RandomSector(std::mt19937& p__Generator) {
-    std::vector<UCHAR> l__Sector(2352);
+using Sector = std::array<UCHAR, 2352>;
+
+// A raw sector of random bytes from a seeded generator.
+inline Sector RandomSector(std::mt19937& p__Generator) {
+    Sector l__Sector;
     for (UCHAR& l__UCHAR__Byte : l__Sector) l__UCHAR__Byte = static_cast<UCHAR>(p__Generator());
     return l__Sector;
 }

@@ -30,6 +30,26 @@ void EdcArea(ULONG p__ULONG__Mode, BOOLEAN p__BOOLEAN__IsForm1, PULONG p__PULONG
     }
 }
 
+// The two parity words of one code word position, both byte lanes, kept in registers.
+struct ParityPair {
+    UCHAR m__UCHAR__FirstHigh = 0, m__UCHAR__FirstLow = 0, m__UCHAR__SecondHigh = 0, m__UCHAR__SecondLow = 0;
+
+    // Adds one data word times the coefficients whose tables are p__PUCHAR__T0 and p__PUCHAR__T1.
+    void Add(const UCHAR* p__PUCHAR__T0, const UCHAR* p__PUCHAR__T1, const UCHAR* p__PUCHAR__Word) {
+        m__UCHAR__FirstHigh ^= p__PUCHAR__T0[p__PUCHAR__Word[0]];
+        m__UCHAR__FirstLow ^= p__PUCHAR__T0[p__PUCHAR__Word[1]];
+        m__UCHAR__SecondHigh ^= p__PUCHAR__T1[p__PUCHAR__Word[0]];
+        m__UCHAR__SecondLow ^= p__PUCHAR__T1[p__PUCHAR__Word[1]];
+    }
+    // Stores the first parity word at p__PUCHAR__First and the second p__ULONG__Distance bytes after it.
+    void Store(PUCHAR p__PUCHAR__First, ULONG p__ULONG__Distance) const {
+        p__PUCHAR__First[0] = m__UCHAR__FirstHigh;
+        p__PUCHAR__First[1] = m__UCHAR__FirstLow;
+        p__PUCHAR__First[p__ULONG__Distance] = m__UCHAR__SecondHigh;
+        p__PUCHAR__First[p__ULONG__Distance + 1] = m__UCHAR__SecondLow;
+    }
+};
+
 }  // namespace
 
 CTarnwick_EDCECC::CTarnwick_EDCECC() {
@@ -67,46 +87,29 @@ void CTarnwick_EDCECC::GenerateEDC(PUCHAR p__PUCHAR__Sector, ULONG p__ULONG__Mod
 }
 
 // P parity: each of the 43 columns (both byte lanes) of rows 0-23 gives two parity
-// bytes. Rows are walked in memory order, so one row's 86 bytes update 86 first and 86
-// second parity bytes, which lie in the sector in the same order.
+// words, 86 bytes apart; a column is summed in registers, walking down the rows.
 void CTarnwick_EDCECC::ComputeECCP(const UCHAR* p__PUCHAR__Sector, PUCHAR p__PUCHAR__Parity) {
-    UCHAR l__UCHAR__First[g__ULONG__RowSize] = {};
-    UCHAR l__UCHAR__Second[g__ULONG__RowSize] = {};
-    const UCHAR* l__PUCHAR__Row = p__PUCHAR__Sector + g__ULONG__HeaderOffset;
-    for (ULONG l__ULONG__Row = 0; l__ULONG__Row < g__ULONG__PDataRows; ++l__ULONG__Row) {
-        const UCHAR* l__PUCHAR__T0 = m__UCHAR__PTables[0][l__ULONG__Row];
-        const UCHAR* l__PUCHAR__T1 = m__UCHAR__PTables[1][l__ULONG__Row];
-        for (ULONG l__ULONG__Byte = 0; l__ULONG__Byte < g__ULONG__RowSize; ++l__ULONG__Byte) {
-            UCHAR l__UCHAR__Value = l__PUCHAR__Row[l__ULONG__Byte];
-            l__UCHAR__First[l__ULONG__Byte] ^= l__PUCHAR__T0[l__UCHAR__Value];
-            l__UCHAR__Second[l__ULONG__Byte] ^= l__PUCHAR__T1[l__UCHAR__Value];
-        }
-        l__PUCHAR__Row += g__ULONG__RowSize;
+    const UCHAR* l__PUCHAR__Data = p__PUCHAR__Sector + g__ULONG__HeaderOffset;
+    for (ULONG l__ULONG__Byte = 0; l__ULONG__Byte < g__ULONG__RowSize; l__ULONG__Byte += 2) {
+        ParityPair l__Parity;
+        for (ULONG l__ULONG__Row = 0; l__ULONG__Row < g__ULONG__PDataRows; ++l__ULONG__Row)
+            l__Parity.Add(m__UCHAR__PTables[0][l__ULONG__Row], m__UCHAR__PTables[1][l__ULONG__Row],
+                          l__PUCHAR__Data + l__ULONG__Byte + g__ULONG__RowSize * l__ULONG__Row);
+        l__Parity.Store(p__PUCHAR__Parity + l__ULONG__Byte, g__ULONG__RowSize);
     }
-    std::memcpy(p__PUCHAR__Parity, l__UCHAR__First, g__ULONG__RowSize);
-    std::memcpy(p__PUCHAR__Parity + g__ULONG__RowSize, l__UCHAR__Second, g__ULONG__RowSize);
 }
 
 // Q parity: diagonal d takes the byte pair at (86 d + 88 m) mod 2236 from byte 12 as its
-// symbol m; the index table does the modulo.
+// symbol m; the index table does the modulo. Its parity words lie 52 bytes apart.
 void CTarnwick_EDCECC::ComputeECCQ(const UCHAR* p__PUCHAR__Sector, PUCHAR p__PUCHAR__Parity) {
     const UCHAR* l__PUCHAR__Data = p__PUCHAR__Sector + g__ULONG__HeaderOffset;
     for (ULONG l__ULONG__Diagonal = 0; l__ULONG__Diagonal < g__ULONG__QDiagonals; ++l__ULONG__Diagonal) {
         const ULONG* l__PULONG__Index = m__ULONG__QIndex + g__ULONG__RowSize * l__ULONG__Diagonal;
-        UCHAR l__UCHAR__FirstHigh = 0, l__UCHAR__FirstLow = 0, l__UCHAR__SecondHigh = 0, l__UCHAR__SecondLow = 0;
-        for (ULONG l__ULONG__Position = 0; l__ULONG__Position < g__ULONG__QDataWords; ++l__ULONG__Position) {
-            const UCHAR* l__PUCHAR__Word = l__PUCHAR__Data + l__PULONG__Index[88 * l__ULONG__Position];
-            const UCHAR* l__PUCHAR__T0 = m__UCHAR__QTables[0][l__ULONG__Position];
-            const UCHAR* l__PUCHAR__T1 = m__UCHAR__QTables[1][l__ULONG__Position];
-            l__UCHAR__FirstHigh ^= l__PUCHAR__T0[l__PUCHAR__Word[0]];
-            l__UCHAR__FirstLow ^= l__PUCHAR__T0[l__PUCHAR__Word[1]];
-            l__UCHAR__SecondHigh ^= l__PUCHAR__T1[l__PUCHAR__Word[0]];
-            l__UCHAR__SecondLow ^= l__PUCHAR__T1[l__PUCHAR__Word[1]];
-        }
-        p__PUCHAR__Parity[2 * l__ULONG__Diagonal] = l__UCHAR__FirstHigh;
-        p__PUCHAR__Parity[2 * l__ULONG__Diagonal + 1] = l__UCHAR__FirstLow;
-        p__PUCHAR__Parity[52 + 2 * l__ULONG__Diagonal] = l__UCHAR__SecondHigh;
-        p__PUCHAR__Parity[52 + 2 * l__ULONG__Diagonal + 1] = l__UCHAR__SecondLow;
+        ParityPair l__Parity;
+        for (ULONG l__ULONG__Position = 0; l__ULONG__Position < g__ULONG__QDataWords; ++l__ULONG__Position)
+            l__Parity.Add(m__UCHAR__QTables[0][l__ULONG__Position], m__UCHAR__QTables[1][l__ULONG__Position],
+                          l__PUCHAR__Data + l__PULONG__Index[88 * l__ULONG__Position]);
+        l__Parity.Store(p__PUCHAR__Parity + 2 * l__ULONG__Diagonal, 2 * g__ULONG__QDiagonals);
     }
 }
 

@@ -92,10 +92,12 @@ inline constexpr CoefficientLogs<26> g__PCoefficients = MakeCoefficientLogs<26>(
 inline constexpr CoefficientLogs<45> g__QCoefficients = MakeCoefficientLogs<45>();
 
 // EDC tables: m__ULONG__Table[0] is the byte-wise table (entry k = the register after
-// shifting k through eight steps); tables 1-7 advance the same register over 2 to 8
-// bytes at once, so that eight bytes cost eight look-ups and one load.
+// shifting k through eight steps); table n advances the register over n + 1 bytes at once,
+// so that sixteen bytes cost sixteen independent look-ups and two loads.
+inline constexpr ULONG g__ULONG__EdcSlices = 16;
+
 struct EdcTables {
-    ULONG m__ULONG__Table[8][256];
+    ULONG m__ULONG__Table[g__ULONG__EdcSlices][256];
 };
 
 constexpr EdcTables MakeEdcTables() {
@@ -106,7 +108,7 @@ constexpr EdcTables MakeEdcTables() {
             l__ULONG__Register = (l__ULONG__Register >> 1) ^ ((l__ULONG__Register & 1) ? 0xD8018001u : 0u);
         l__Tables.m__ULONG__Table[0][l__ULONG__Byte] = l__ULONG__Register;
     }
-    for (ULONG l__ULONG__Slice = 1; l__ULONG__Slice < 8; ++l__ULONG__Slice)
+    for (ULONG l__ULONG__Slice = 1; l__ULONG__Slice < g__ULONG__EdcSlices; ++l__ULONG__Slice)
         for (ULONG l__ULONG__Byte = 0; l__ULONG__Byte < 256; ++l__ULONG__Byte) {
             ULONG l__ULONG__Previous = l__Tables.m__ULONG__Table[l__ULONG__Slice - 1][l__ULONG__Byte];
             l__Tables.m__ULONG__Table[l__ULONG__Slice][l__ULONG__Byte] =
@@ -121,16 +123,17 @@ inline constexpr EdcTables g__Edc = MakeEdcTables();
 inline ULONG ComputeEdc(const UCHAR* p__PUCHAR__Data, ULONG p__ULONG__Length) {
     const auto& l__Table = g__Edc.m__ULONG__Table;
     ULONG l__ULONG__Register = 0;
-    while (p__ULONG__Length >= 8) {
-        uint64_t l__uint64__Word;
-        std::memcpy(&l__uint64__Word, p__PUCHAR__Data, 8);
-        l__uint64__Word ^= l__ULONG__Register;
-        l__ULONG__Register = l__Table[7][l__uint64__Word & 0xFF] ^ l__Table[6][(l__uint64__Word >> 8) & 0xFF] ^
-                             l__Table[5][(l__uint64__Word >> 16) & 0xFF] ^ l__Table[4][(l__uint64__Word >> 24) & 0xFF] ^
-                             l__Table[3][(l__uint64__Word >> 32) & 0xFF] ^ l__Table[2][(l__uint64__Word >> 40) & 0xFF] ^
-                             l__Table[1][(l__uint64__Word >> 48) & 0xFF] ^ l__Table[0][l__uint64__Word >> 56];
-        p__PUCHAR__Data += 8;
-        p__ULONG__Length -= 8;
+    while (p__ULONG__Length >= 16) {
+        uint64_t l__uint64__Low, l__uint64__High;
+        std::memcpy(&l__uint64__Low, p__PUCHAR__Data, 8);
+        std::memcpy(&l__uint64__High, p__PUCHAR__Data + 8, 8);
+        l__uint64__Low ^= l__ULONG__Register;
+        l__ULONG__Register = 0;
+        for (ULONG l__ULONG__Byte = 0; l__ULONG__Byte < 8; ++l__ULONG__Byte)
+            l__ULONG__Register ^= l__Table[15 - l__ULONG__Byte][(l__uint64__Low >> (8 * l__ULONG__Byte)) & 0xFF] ^
+                                  l__Table[7 - l__ULONG__Byte][(l__uint64__High >> (8 * l__ULONG__Byte)) & 0xFF];
+        p__PUCHAR__Data += 16;
+        p__ULONG__Length -= 16;
     }
     while (p__ULONG__Length--)
         l__ULONG__Register = (l__ULONG__Register >> 8) ^ l__Table[0][(l__ULONG__Register ^ *p__PUCHAR__Data++) & 0xFF];
