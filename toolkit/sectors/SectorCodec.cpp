@@ -1,0 +1,291 @@
+#include "SectorCodec.h"
+
+#include <cstring>
+
+#include "SectorArithmetic.h"
+
+using namespace SectorArithmetic;
+
+namespace {
+
+// One table per data position of a code: entry k = (k * first coefficient) << 8 |
+// k * second coefficient, so that one look-up serves both parity symbols.
+template <ULONG N>
+struct CombinedTables {
+    USHORT m__USHORT__Table[N - 2][256];
+};
+
+template <ULONG N>
+constexpr CombinedTables<N> MakeCombinedTables(const CoefficientLogs<N>& p__Logs) {
+    CombinedTables<N> l__Tables{};
+    for (ULONG l__ULONG__Position = 0; l__ULONG__Position < N - 2; ++l__ULONG__Position)
+        for (ULONG l__ULONG__Value = 1; l__ULONG__Value < 256; ++l__ULONG__Value) {
+            ULONG l__ULONG__Log = g__Galois.m__UCHAR__Log[l__ULONG__Value];
+            l__Tables.m__USHORT__Table[l__ULONG__Position][l__ULONG__Value] = static_cast<USHORT>(
+                g__Galois.m__UCHAR__Exp[l__ULONG__Log + p__Logs.m__UCHAR__Log[0][l__ULONG__Position]] << 8 |
+                g__Galois.m__UCHAR__Exp[l__ULONG__Log + p__Logs.m__UCHAR__Log[1][l__ULONG__Position]]);
+        }
+    return l__Tables;
+}
+
+constexpr CombinedTables<26> g__PCombined = MakeCombinedTables<26>(g__PCoefficients);
+constexpr CombinedTables<45> g__QCombined = MakeCombinedTables<45>(g__QCoefficients);
+
+// Sector addresses of the symbols of every code word. P code word 2c + lane is column c:
+// rows 0-25 (24 data rows, then the two parity rows). Q code word 2d + lane is diagonal d:
+// positions m = 0-42 at (86 d + 88 m) mod 2236 from byte 12, that is column m of row
+// (d + m) mod 26, then its two parity bytes.
+constexpr ULONG g__ULONG__PWords = 2 * g__ULONG__PColumns;
+constexpr ULONG g__ULONG__QWords = 2 * g__ULONG__QDiagonals;
+constexpr ULONG g__ULONG__PLength = 26;
+constexpr ULONG g__ULONG__QLength = 45;
+
+struct CodewordAddresses {
+    USHORT m__USHORT__P[g__ULONG__PWords][g__ULONG__PLength];
+    USHORT m__USHORT__Q[g__ULONG__QWords][g__ULONG__QLength];
+};
+
+constexpr CodewordAddresses MakeCodewordAddresses() {
+    CodewordAddresses l__Addresses{};
+    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < g__ULONG__PWords; ++l__ULONG__Word)
+        for (ULONG l__ULONG__Row = 0; l__ULONG__Row < g__ULONG__PLength; ++l__ULONG__Row)
+            l__Addresses.m__USHORT__P[l__ULONG__Word][l__ULONG__Row] =
+                static_cast<USHORT>(g__ULONG__HeaderOffset + g__ULONG__RowSize * l__ULONG__Row + l__ULONG__Word);
+    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < g__ULONG__QWords; ++l__ULONG__Word) {
+        ULONG l__ULONG__Diagonal = l__ULONG__Word / 2, l__ULONG__Lane = l__ULONG__Word % 2;
+        for (ULONG l__ULONG__Position = 0; l__ULONG__Position < g__ULONG__QDataWords; ++l__ULONG__Position)
+            l__Addresses.m__USHORT__Q[l__ULONG__Word][l__ULONG__Position] = static_cast<USHORT>(
+                g__ULONG__HeaderOffset + (86 * l__ULONG__Diagonal + 88 * l__ULONG__Position) % g__ULONG__QArea +
+                l__ULONG__Lane);
+        l__Addresses.m__USHORT__Q[l__ULONG__Word][43] = static_cast<USHORT>(g__ULONG__QOffset + l__ULONG__Word);
+        l__Addresses.m__USHORT__Q[l__ULONG__Word][44] = static_cast<USHORT>(g__ULONG__QOffset + 52 + l__ULONG__Word);
+    }
+    return l__Addresses;
+}
+
+constexpr CodewordAddresses g__Addresses = MakeCodewordAddresses();
+
+// P parity of rows 0-23, row by row: one row's 86 bytes feed the 86 parity pairs in order.
+void GenerateP(PUCHAR p__PUCHAR__Sector) {
+    USHORT l__USHORT__Parity[g__ULONG__RowSize] = {};
+    const UCHAR* l__PUCHAR__Row = p__PUCHAR__Sector + g__ULONG__HeaderOffset;
+    for (ULONG l__ULONG__Row = 0; l__ULONG__Row < g__ULONG__PDataRows; ++l__ULONG__Row) {
+        const USHORT* l__PUSHORT__Table = g__PCombined.m__USHORT__Table[l__ULONG__Row];
+        for (ULONG l__ULONG__Byte = 0; l__ULONG__Byte < g__ULONG__RowSize; ++l__ULONG__Byte)
+            l__USHORT__Parity[l__ULONG__Byte] ^= l__PUSHORT__Table[l__PUCHAR__Row[l__ULONG__Byte]];
+        l__PUCHAR__Row += g__ULONG__RowSize;
+    }
+    for (ULONG l__ULONG__Byte = 0; l__ULONG__Byte < g__ULONG__RowSize; ++l__ULONG__Byte) {
+        p__PUCHAR__Sector[g__ULONG__POffset + l__ULONG__Byte] = static_cast<UCHAR>(l__USHORT__Parity[l__ULONG__Byte] >> 8);
+        p__PUCHAR__Sector[g__ULONG__POffset + g__ULONG__RowSize + l__ULONG__Byte] =
+            static_cast<UCHAR>(l__USHORT__Parity[l__ULONG__Byte]);
+    }
+}
+
+// Q parity, column by column: position m of every diagonal lies in column m, so one
+// table serves the whole column; row r belongs to diagonal (r - m) mod 26.
+void GenerateQ(PUCHAR p__PUCHAR__Sector) {
+    USHORT l__USHORT__Parity[g__ULONG__QWords] = {};
+    for (ULONG l__ULONG__Position = 0; l__ULONG__Position < g__ULONG__QDataWords; ++l__ULONG__Position) {
+        const USHORT* l__PUSHORT__Table = g__QCombined.m__USHORT__Table[l__ULONG__Position];
+        const UCHAR* l__PUCHAR__Word = p__PUCHAR__Sector + g__ULONG__HeaderOffset + 2 * l__ULONG__Position;
+        ULONG l__ULONG__Diagonal = (g__ULONG__QDiagonals - l__ULONG__Position % g__ULONG__QDiagonals) % g__ULONG__QDiagonals;
+        for (ULONG l__ULONG__Row = 0; l__ULONG__Row < g__ULONG__QDiagonals; ++l__ULONG__Row) {
+            l__USHORT__Parity[2 * l__ULONG__Diagonal] ^= l__PUSHORT__Table[l__PUCHAR__Word[0]];
+            l__USHORT__Parity[2 * l__ULONG__Diagonal + 1] ^= l__PUSHORT__Table[l__PUCHAR__Word[1]];
+            l__PUCHAR__Word += g__ULONG__RowSize;
+            if (++l__ULONG__Diagonal == g__ULONG__QDiagonals) l__ULONG__Diagonal = 0;
+        }
+    }
+    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < g__ULONG__QWords; ++l__ULONG__Word) {
+        p__PUCHAR__Sector[g__ULONG__QOffset + l__ULONG__Word] = static_cast<UCHAR>(l__USHORT__Parity[l__ULONG__Word] >> 8);
+        p__PUCHAR__Sector[g__ULONG__QOffset + 52 + l__ULONG__Word] = static_cast<UCHAR>(l__USHORT__Parity[l__ULONG__Word]);
+    }
+}
+
+UCHAR Bcd(LONG p__LONG__Value) {
+    return static_cast<UCHAR>((static_cast<ULONG>(p__LONG__Value / 10) << 4) | static_cast<ULONG>(p__LONG__Value % 10));
+}
+
+// The two syndromes of one code word of N symbols: the plain sum and the sum weighted
+// with alpha^(N-1-i) (Horner's rule, one multiplication by alpha per symbol).
+void Syndromes(const UCHAR* p__PUCHAR__Sector, const USHORT* p__PUSHORT__Addresses, ULONG p__ULONG__Length,
+               PUCHAR p__PUCHAR__Plain, PUCHAR p__PUCHAR__Weighted) {
+    UCHAR l__UCHAR__Plain = 0, l__UCHAR__Weighted = 0;
+    for (ULONG l__ULONG__Symbol = 0; l__ULONG__Symbol < p__ULONG__Length; ++l__ULONG__Symbol) {
+        UCHAR l__UCHAR__Value = p__PUCHAR__Sector[p__PUSHORT__Addresses[l__ULONG__Symbol]];
+        l__UCHAR__Plain ^= l__UCHAR__Value;
+        l__UCHAR__Weighted = static_cast<UCHAR>(Multiply(l__UCHAR__Weighted, 2) ^ l__UCHAR__Value);
+    }
+    *p__PUCHAR__Plain = l__UCHAR__Plain;
+    *p__PUCHAR__Weighted = l__UCHAR__Weighted;
+}
+
+// Decodes one code word in place. A single error is located from the ratio of the two
+// syndromes; failing that, when exactly two of its symbols are suspect (they lie in code
+// words of the other direction that could not be decoded), they are solved as erasures.
+// Returns 0 when the word holds, 1 when a correction was made, -1 when it cannot be decoded.
+LONG DecodeCodeword(PUCHAR p__PUCHAR__Sector, const USHORT* p__PUSHORT__Addresses, ULONG p__ULONG__Length,
+                    const bool* p__Pbool__IsSuspect) {
+    UCHAR l__UCHAR__Plain, l__UCHAR__Weighted;
+    Syndromes(p__PUCHAR__Sector, p__PUSHORT__Addresses, p__ULONG__Length, &l__UCHAR__Plain, &l__UCHAR__Weighted);
+    if (l__UCHAR__Plain == 0 && l__UCHAR__Weighted == 0) return 0;
+    if (l__UCHAR__Plain != 0 && l__UCHAR__Weighted != 0) {
+        // e = plain and e * alpha^(N-1-i) = weighted, so N-1-i = log weighted - log plain.
+        ULONG l__ULONG__Weight = (255u + g__Galois.m__UCHAR__Log[l__UCHAR__Weighted] - g__Galois.m__UCHAR__Log[l__UCHAR__Plain]) % 255u;
+        if (l__ULONG__Weight < p__ULONG__Length) {
+            p__PUCHAR__Sector[p__PUSHORT__Addresses[p__ULONG__Length - 1 - l__ULONG__Weight]] ^= l__UCHAR__Plain;
+            return 1;
+        }
+    }
+    ULONG l__ULONG__Suspects[2], l__ULONG__Count = 0;
+    for (ULONG l__ULONG__Symbol = 0; l__ULONG__Symbol < p__ULONG__Length; ++l__ULONG__Symbol) {
+        if (!p__Pbool__IsSuspect[l__ULONG__Symbol]) continue;
+        if (l__ULONG__Count == 2) return -1;
+        l__ULONG__Suspects[l__ULONG__Count++] = l__ULONG__Symbol;
+    }
+    if (l__ULONG__Count != 2) return -1;
+    // e_i + e_j = plain, e_i a^wi + e_j a^wj = weighted: e_i = (weighted + plain a^wj) / (a^wi + a^wj).
+    UCHAR l__UCHAR__PowerI = Power(p__ULONG__Length - 1 - l__ULONG__Suspects[0]);
+    UCHAR l__UCHAR__PowerJ = Power(p__ULONG__Length - 1 - l__ULONG__Suspects[1]);
+    UCHAR l__UCHAR__ErrorI = Divide(static_cast<UCHAR>(l__UCHAR__Weighted ^ Multiply(l__UCHAR__Plain, l__UCHAR__PowerJ)),
+                                    static_cast<UCHAR>(l__UCHAR__PowerI ^ l__UCHAR__PowerJ));
+    p__PUCHAR__Sector[p__PUSHORT__Addresses[l__ULONG__Suspects[0]]] ^= l__UCHAR__ErrorI;
+    p__PUCHAR__Sector[p__PUSHORT__Addresses[l__ULONG__Suspects[1]]] ^= static_cast<UCHAR>(l__UCHAR__Plain ^ l__UCHAR__ErrorI);
+    return 1;
+}
+
+// One decoding pass over the N-symbol code words of one direction. p__IsSuspect(word,
+// symbol) tells whether the code word of the other direction through that symbol failed in
+// its last pass. Records which words fail; true when the pass changed anything.
+template <ULONG N, class SuspectTest>
+bool DecodingPass(PUCHAR p__PUCHAR__Sector, const USHORT (*p__PUSHORT__Addresses)[N], ULONG p__ULONG__Words,
+                  SuspectTest p__IsSuspect, bool* p__Pbool__Failed) {
+    bool l__bool__Changed = false;
+    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < p__ULONG__Words; ++l__ULONG__Word) {
+        bool l__bool__IsSuspect[N];
+        for (ULONG l__ULONG__Symbol = 0; l__ULONG__Symbol < N; ++l__ULONG__Symbol)
+            l__bool__IsSuspect[l__ULONG__Symbol] = p__IsSuspect(l__ULONG__Word, l__ULONG__Symbol);
+        LONG l__LONG__Result = DecodeCodeword(p__PUCHAR__Sector, p__PUSHORT__Addresses[l__ULONG__Word], N, l__bool__IsSuspect);
+        p__Pbool__Failed[l__ULONG__Word] = l__LONG__Result < 0;
+        l__bool__Changed |= l__LONG__Result > 0;
+    }
+    return l__bool__Changed;
+}
+
+// P word 2c + lane, row r lies on Q diagonal (r - c) mod 26 of the same lane.
+bool PassP(PUCHAR p__PUCHAR__Sector, const bool* p__Pbool__QFailed, bool* p__Pbool__PFailed) {
+    auto l__IsSuspect = [p__Pbool__QFailed](ULONG p__ULONG__Word, ULONG p__ULONG__Row) {
+        ULONG l__ULONG__Diagonal = (p__ULONG__Row + 2 * g__ULONG__QDiagonals - p__ULONG__Word / 2) % g__ULONG__QDiagonals;
+        return p__Pbool__QFailed[2 * l__ULONG__Diagonal + p__ULONG__Word % 2];
+    };
+    return DecodingPass<g__ULONG__PLength>(p__PUCHAR__Sector, g__Addresses.m__USHORT__P, g__ULONG__PWords, l__IsSuspect,
+                                           p__Pbool__PFailed);
+}
+
+// Q word 2d + lane, position m < 43 lies in P column m of the same lane; its parity in no P word.
+bool PassQ(PUCHAR p__PUCHAR__Sector, const bool* p__Pbool__PFailed, bool* p__Pbool__QFailed) {
+    auto l__IsSuspect = [p__Pbool__PFailed](ULONG p__ULONG__Word, ULONG p__ULONG__Position) {
+        return p__ULONG__Position < g__ULONG__QDataWords && p__Pbool__PFailed[2 * p__ULONG__Position + p__ULONG__Word % 2];
+    };
+    return DecodingPass<g__ULONG__QLength>(p__PUCHAR__Sector, g__Addresses.m__USHORT__Q, g__ULONG__QWords, l__IsSuspect,
+                                           p__Pbool__QFailed);
+}
+
+// True when every P and Q code word holds.
+bool AllCodewordsHold(const UCHAR* p__PUCHAR__Sector) {
+    UCHAR l__UCHAR__Plain, l__UCHAR__Weighted;
+    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < g__ULONG__PWords; ++l__ULONG__Word) {
+        Syndromes(p__PUCHAR__Sector, g__Addresses.m__USHORT__P[l__ULONG__Word], g__ULONG__PLength, &l__UCHAR__Plain,
+                  &l__UCHAR__Weighted);
+        if (l__UCHAR__Plain | l__UCHAR__Weighted) return false;
+    }
+    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < g__ULONG__QWords; ++l__ULONG__Word) {
+        Syndromes(p__PUCHAR__Sector, g__Addresses.m__USHORT__Q[l__ULONG__Word], g__ULONG__QLength, &l__UCHAR__Plain,
+                  &l__UCHAR__Weighted);
+        if (l__UCHAR__Plain | l__UCHAR__Weighted) return false;
+    }
+    return true;
+}
+
+constexpr ULONG g__ULONG__MaximumRounds = 15;
+
+}  // namespace
+
+LONG EncodeSector(PUCHAR p__PUCHAR__Sector, LONG p__LONG__Type, LONG p__LONG__LBA) {
+    std::memcpy(p__PUCHAR__Sector, g__UCHAR__Sync, sizeof(g__UCHAR__Sync));
+    if (p__LONG__Type < g__LONG__EncodeMode0 || p__LONG__Type > g__LONG__EncodeMode2Form2) return -1;
+
+    LONG l__LONG__Address = p__LONG__LBA + (p__LONG__LBA < -150 ? 450150 : 150);
+    LONG l__LONG__Minutes = l__LONG__Address / 4500;
+    LONG l__LONG__Seconds = (l__LONG__Address - 4500 * l__LONG__Minutes) / 75;
+    LONG l__LONG__Frames = l__LONG__Address - 4500 * l__LONG__Minutes - 75 * l__LONG__Seconds;
+    const UCHAR l__UCHAR__Header[4] = {Bcd(l__LONG__Minutes), Bcd(l__LONG__Seconds), Bcd(l__LONG__Frames),
+                                       static_cast<UCHAR>(p__LONG__Type == g__LONG__EncodeMode0   ? 0
+                                                          : p__LONG__Type == g__LONG__EncodeMode1 ? 1
+                                                                                                   : 2)};
+    PUCHAR l__PUCHAR__Header = p__PUCHAR__Sector + g__ULONG__HeaderOffset;
+    switch (p__LONG__Type) {
+        case g__LONG__EncodeMode0:
+            std::memset(l__PUCHAR__Header, 0, g__ULONG__RawSectorSize - g__ULONG__HeaderOffset);
+            std::memcpy(l__PUCHAR__Header, l__UCHAR__Header, 4);
+            break;
+        case g__LONG__EncodeMode1:
+            std::memcpy(l__PUCHAR__Header, l__UCHAR__Header, 4);
+            StoreEdc(p__PUCHAR__Sector + g__ULONG__Mode1EdcOffset, ComputeEdc(p__PUCHAR__Sector, g__ULONG__Mode1EdcOffset));
+            std::memset(p__PUCHAR__Sector + g__ULONG__Mode1EdcOffset + 4, 0, 8);
+            GenerateP(p__PUCHAR__Sector);
+            GenerateQ(p__PUCHAR__Sector);
+            break;
+        case g__LONG__EncodeMode2:
+            std::memcpy(l__PUCHAR__Header, l__UCHAR__Header, 4);
+            break;
+        case g__LONG__EncodeMode2Form1:
+            StoreEdc(p__PUCHAR__Sector + g__ULONG__Form1EdcOffset,
+                     ComputeEdc(p__PUCHAR__Sector + g__ULONG__SubHeaderOffset,
+                                g__ULONG__Form1EdcOffset - g__ULONG__SubHeaderOffset));
+            std::memset(l__PUCHAR__Header, 0, 4);
+            GenerateP(p__PUCHAR__Sector);
+            GenerateQ(p__PUCHAR__Sector);
+            std::memcpy(l__PUCHAR__Header, l__UCHAR__Header, 4);
+            break;
+        default:  // Mode 2 Form 2
+            std::memcpy(l__PUCHAR__Header, l__UCHAR__Header, 4);
+            StoreEdc(p__PUCHAR__Sector + g__ULONG__Form2EdcOffset,
+                     ComputeEdc(p__PUCHAR__Sector + g__ULONG__SubHeaderOffset,
+                                g__ULONG__Form2EdcOffset - g__ULONG__SubHeaderOffset));
+            break;
+    }
+    return 0;
+}
+
+LONG CorrectSector(PUCHAR p__PUCHAR__Sector, LONG p__LONG__Type) {
+    if (p__LONG__Type != g__LONG__CorrectMode1 && p__LONG__Type != g__LONG__CorrectMode2Form1) return -2;
+    bool l__bool__SyncRestored = std::memcmp(p__PUCHAR__Sector, g__UCHAR__Sync, sizeof(g__UCHAR__Sync)) != 0;
+    std::memcpy(p__PUCHAR__Sector, g__UCHAR__Sync, sizeof(g__UCHAR__Sync));
+    // The EDC with the stored EDC after it leaves a zero register on an intact sector.
+    ULONG l__ULONG__EdcStart = 0, l__ULONG__EdcLength = g__ULONG__Mode1EdcOffset + 4;
+    if (p__LONG__Type == g__LONG__CorrectMode2Form1) {
+        std::memset(p__PUCHAR__Sector + g__ULONG__HeaderOffset, 0, 4);
+        l__ULONG__EdcStart = g__ULONG__SubHeaderOffset;
+        l__ULONG__EdcLength = g__ULONG__Form1EdcOffset + 4 - g__ULONG__SubHeaderOffset;
+    }
+    auto l__EdcHolds = [&](const UCHAR* p__PUCHAR__Candidate) {
+        return ComputeEdc(p__PUCHAR__Candidate + l__ULONG__EdcStart, l__ULONG__EdcLength) == 0;
+    };
+    if (l__EdcHolds(p__PUCHAR__Sector) && AllCodewordsHold(p__PUCHAR__Sector)) return l__bool__SyncRestored ? 1 : 0;
+
+    // Decode a copy, so that a sector that cannot be corrected is left as read.
+    UCHAR l__UCHAR__Work[g__ULONG__RawSectorSize];
+    std::memcpy(l__UCHAR__Work, p__PUCHAR__Sector, sizeof(l__UCHAR__Work));
+    bool l__bool__PFailed[g__ULONG__PWords] = {};
+    bool l__bool__QFailed[g__ULONG__QWords] = {};
+    for (ULONG l__ULONG__Round = 0; l__ULONG__Round < g__ULONG__MaximumRounds; ++l__ULONG__Round) {
+        bool l__bool__Changed = PassP(l__UCHAR__Work, l__bool__QFailed, l__bool__PFailed);
+        l__bool__Changed |= PassQ(l__UCHAR__Work, l__bool__PFailed, l__bool__QFailed);
+        if (!l__bool__Changed) break;
+    }
+    if (!AllCodewordsHold(l__UCHAR__Work) || !l__EdcHolds(l__UCHAR__Work)) return -1;
+    std::memcpy(p__PUCHAR__Sector, l__UCHAR__Work, sizeof(l__UCHAR__Work));
+    return 1;
+}
