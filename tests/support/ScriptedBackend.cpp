@@ -139,13 +139,21 @@ size_t ScriptedBackend::CompletePending() {
     return l__Pending.size();
 }
 
-ScriptedAnswer ScriptedBackend::NextAnswerLocked(uint8_t p__Opcode) {
+void ScriptedBackend::Respond(uint8_t p__Opcode, std::function<ScriptedAnswer(const ScriptedCommand&)> p__Responder) {
+    std::lock_guard<std::mutex> l__Guard(m__Lock);
+    m__Responders[p__Opcode] = std::move(p__Responder);
+}
+
+ScriptedAnswer ScriptedBackend::NextAnswerLocked(const ScriptedCommand& p__Command) {
+    uint8_t p__Opcode = p__Command.m__Cdb.empty() ? 0 : p__Command.m__Cdb[0];
     auto l__Queue = m__Queued.find(p__Opcode);
     if (l__Queue != m__Queued.end() && !l__Queue->second.empty()) {
         ScriptedAnswer l__Answer = l__Queue->second.front();
         l__Queue->second.pop_front();
         return l__Answer;
     }
+    auto l__Responder = m__Responders.find(p__Opcode);
+    if (l__Responder != m__Responders.end()) return l__Responder->second(p__Command);
     auto l__Standing = m__Standing.find(p__Opcode);
     if (l__Standing != m__Standing.end()) return l__Standing->second;
     return ScriptedAnswer::Good();
@@ -192,7 +200,7 @@ BYTE ScriptedBackend::ExecScsiCmd(SRB_ExecSCSICmd& p__Srb) {
     auto l__Target = m__Targets.find(p__Srb.SRB_Target);
     if (l__Target == m__Targets.end()) return SS_NO_DEVICE;
     uint8_t l__Opcode = p__Srb.CDBByte[0];
-    ScriptedAnswer l__Answer = NextAnswerLocked(l__Opcode);
+    ScriptedAnswer l__Answer = NextAnswerLocked(l__Command);
     std::vector<uint8_t> l__Data = l__Answer.m__Data;
     if (l__Opcode == 0x12 && l__Data.empty()) l__Data = InquiryData(l__Target->second);
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -63,6 +64,8 @@ public:
     // Answers for an opcode (0x12 INQUIRY included), used before the standing answer.
     void Queue(uint8_t p__Opcode, const ScriptedAnswer& p__Answer, uint32_t p__Times = 1);
     void Always(uint8_t p__Opcode, const ScriptedAnswer& p__Answer);
+    // Answers for an opcode computed from the command (after the queued answers run out).
+    void Respond(uint8_t p__Opcode, std::function<ScriptedAnswer(const ScriptedCommand&)> p__Responder);
 
     std::vector<ScriptedCommand> Commands();
     size_t CountOpcode(uint8_t p__Opcode);
@@ -75,7 +78,7 @@ public:
     bool SymbolicName(BYTE p__Target, BYTE p__Lun, std::string& p__Name) override;
 
 private:
-    ScriptedAnswer NextAnswerLocked(uint8_t p__Opcode);
+    ScriptedAnswer NextAnswerLocked(const ScriptedCommand& p__Command);
     std::vector<uint8_t> InquiryData(uint8_t p__DeviceType);
     static void CompleteGood(SRB_ExecSCSICmd& p__Srb, const std::vector<uint8_t>& p__Data);
 
@@ -85,6 +88,7 @@ private:
     std::optional<std::string> m__SymbolicName;
     std::map<uint8_t, std::deque<ScriptedAnswer>> m__Queued;
     std::map<uint8_t, ScriptedAnswer> m__Standing;
+    std::map<uint8_t, std::function<ScriptedAnswer(const ScriptedCommand&)>> m__Responders;
     std::vector<ScriptedCommand> m__Commands;
     std::vector<std::pair<SRB_ExecSCSICmd*, std::vector<uint8_t>>> m__Pending;
     std::vector<std::thread> m__Threads;

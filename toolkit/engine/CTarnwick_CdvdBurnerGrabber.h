@@ -1,0 +1,127 @@
+#pragma once
+#include <atomic>
+#include <memory>
+
+#include "CTarnwick_CacheManager.h"
+#include "CTarnwick_EDCECC.h"
+#include "CTarnwick_EmptyBase.h"
+#include "CTarnwick_FifoQueue.h"
+#include "CTarnwick_ScsiDeviceCdvdRomWriter.h"
+#include "PlatformManualResetEvent.h"
+#include "PlatformRecursiveLock.h"
+
+// The disc in the drive, from the current profile of GET CONFIGURATION.
+enum DISC_TYPE : ULONG {
+    DISC_TYPE_UNSUPPORTED = 0,
+    DISC_TYPE_CDROM = 1,
+    DISC_TYPE_CDR = 2,
+    DISC_TYPE_CDRW = 3,
+    DISC_TYPE_DVDROM = 4,
+    DISC_TYPE_DVDR = 5,
+    DISC_TYPE_DVDRAM = 6,
+    DISC_TYPE_DVDRW_RO = 7,
+    DISC_TYPE_DVDRW_SR = 8,
+    DISC_TYPE_DVDPLUSRW = 9,
+    DISC_TYPE_DDCDROM = 10,
+    DISC_TYPE_DDCDR = 11,
+    DISC_TYPE_DDCDRW = 12,
+    DISC_TYPE_DVDPLUSR = 13
+};
+
+// The write type a writing method put into the write parameters page.
+enum WRITE_MODE : UCHAR { WRITE_MODE_TAO = 1, WRITE_MODE_SAO = 2, WRITE_MODE_DAO = 3 };
+
+class CTarnwick_CdvdBurnerGrabber;
+// Bases, in order: the recorder, the queue of filled cache blocks, the CD sector
+// EDC/ECC generator, and an empty base.
+class CTarnwick_CdvdBurnerGrabber : public CTarnwick_ScsiDeviceCdvdRomWriter,
+                                    public CTarnwick_FifoQueue,
+                                    public CTarnwick_EDCECC,
+                                    public CTarnwick_EmptyBase {
+public:
+    static constexpr ULONG DEFAULT_CACHE_MEGABYTES = 64;
+
+    // Opens the drive at the address and allocates the write cache (0 MB: 64 MB).
+    CTarnwick_CdvdBurnerGrabber(PROGRESS_CALLBACK p__Callback, PVOID p__PVOID__Context, UCHAR p__UCHAR__PortID,
+                                UCHAR p__UCHAR__BusID, UCHAR p__UCHAR__TargetID, UCHAR p__UCHAR__LUN,
+                                ULONG p__ULONG__CacheSizeInMB);
+    ~CTarnwick_CdvdBurnerGrabber() override;
+
+    using CTarnwick_ScsiDeviceGeneric::SynchronizeCache;
+    using CTarnwick_ScsiDeviceGeneric::TestUnitReady;
+
+    // Drive and disc queries.
+    ULONG GetDiscTypeSafe();
+    ULONG GetInsertedDiscType();
+    void ProbeSupportedWriteModes(PBOOLEAN p__PBOOLEAN__TAO, PBOOLEAN p__PBOOLEAN__SAO, PBOOLEAN p__PBOOLEAN__DAOPQ,
+                                  PBOOLEAN p__PBOOLEAN__DAORawPW);
+    void GetBUP(PBOOLEAN p__PBOOLEAN__IsEnabled, PBOOLEAN p__PBOOLEAN__IsSupported);
+    void SetBUP(BOOLEAN p__BOOLEAN__Enable);
+    void GetCdvdSpeeds(LONG* p__PLONG__CurrentRead, LONG* p__PLONG__MaximumRead, LONG* p__PLONG__CurrentWrite,
+                       LONG* p__PLONG__MaximumWrite);
+    void SetSpeeds(ULONG p__ULONG__ReadSpeed, ULONG p__ULONG__WriteSpeed);
+    void GetDeviceInformation(PCHAR p__PCHAR__VendorID, PCHAR p__PCHAR__ProductID, PCHAR p__PCHAR__Revision,
+                              PULONG p__PULONG__BufferSize);
+    void GetDeviceCapabilities(PBOOLEAN p__PBOOLEAN__CDRRead, PBOOLEAN p__PBOOLEAN__CDRWRead,
+                               PBOOLEAN p__PBOOLEAN__DVDROMRead, PBOOLEAN p__PBOOLEAN__DVDRRead,
+                               PBOOLEAN p__PBOOLEAN__DVDRAMRead, PBOOLEAN p__PBOOLEAN__TestWrite,
+                               PBOOLEAN p__PBOOLEAN__CDRWrite, PBOOLEAN p__PBOOLEAN__CDRWWrite,
+                               PBOOLEAN p__PBOOLEAN__DVDRWrite, PBOOLEAN p__PBOOLEAN__DVDRAMWrite);
+    void GetTrackInformation(UCHAR p__UCHAR__TrackNumber, PVOID p__PVOID__Buffer, ULONG p__ULONG__Length);
+    void GetDiscInformation(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length);
+    void TestUnitReady(ULONG p__ULONG__Seconds);
+    void Load();
+    void Eject();
+    void Lock();
+    void Release();
+    void SendOPC();
+    void GetSupportedMediaFormatsEx(PBOOLEAN p__PBOOLEAN__DVDPLUSRWKnown, PBOOLEAN p__PBOOLEAN__DVDPLUSRKnown,
+                                    PBOOLEAN p__PBOOLEAN__DVDPLUSRWWritable, PBOOLEAN p__PBOOLEAN__DVDPLUSRWritable);
+    // Sets the cancel flag; takes no lock, so any thread may call it during a write.
+    void Cancel();
+
+    // Used from inside the writing methods (no lock of their own).
+    void SynchronizeCache();
+    void SetWriteParameters(UCHAR p__UCHAR__WriteType, UCHAR p__UCHAR__DataBlockType, UCHAR p__UCHAR__TrackMode,
+                            UCHAR p__UCHAR__TestWrite, UCHAR p__UCHAR__MultiSession, UCHAR p__UCHAR__SessionFormat,
+                            UCHAR p__UCHAR__SubHeader0, UCHAR p__UCHAR__SubHeader1, UCHAR p__UCHAR__SubHeader2,
+                            UCHAR p__UCHAR__SubHeader3, UCHAR p__UCHAR__LinkSizeValid);
+    void RestoreWriteParameters();
+    BOOLEAN DisableHardwareErrorCorrectionSafe();
+    void RestoreReadErrorRecoverySafe();
+    void RezeroUnitSafe();
+
+    // M x 4500 + S x 75 + F - 150 (minutes 90 and above: - 450150, the lead-in).
+    static LONG MSFToLBA(UCHAR p__UCHAR__Minute, UCHAR p__UCHAR__Second, UCHAR p__UCHAR__Frame);
+    // DISC_TYPE of an MMC profile number.
+    static ULONG DiscTypeOfProfile(USHORT p__USHORT__Profile);
+
+    // State seen by tests and the writing methods.
+    UCHAR GetLastWriteMode() const { return m__UCHAR__LastWriteMode; }
+    UCHAR GetCancelFlag() const { return m__UCHAR__IsCancel.load(); }
+    UCHAR GetBUPFlag() const { return m__UCHAR__IsBUP; }
+    LONGLONG GetCacheSize() const { return m__LONGLONG__CacheSize; }
+    CTarnwick_CacheManager* GetCacheManager() const { return m__PCTarnwick_CacheManager__CacheManager; }
+
+protected:
+    // The burner lock: every public operation holds it for its whole run (re-entrant).
+    PlatformRecursiveLock& BurnerLock() { return m__CRITICAL_SECTION__BurnerLock; }
+    // Reads a mode page (current values unless p__UCHAR__PageControl) into a zeroed 4096-byte buffer.
+    void ReadModePage(std::unique_ptr<UCHAR[]>& p__Buffer, UCHAR p__UCHAR__PageCode, UCHAR p__UCHAR__PageControl);
+    // Zeroes the mode parameter header and sends the page back (length page byte 1 + 10).
+    void WriteModePage(PUCHAR p__PUCHAR__Buffer);
+
+    UCHAR m__UCHAR__LastWriteMode;
+    std::atomic<UCHAR> m__UCHAR__IsCancel;
+    UCHAR m__UCHAR__IsBUP;
+    CTarnwick_CacheManager* m__PCTarnwick_CacheManager__CacheManager;
+    PVOID m__PCTarnwick_FileChain__Source;
+    PlatformRecursiveLock m__CRITICAL_SECTION__BurnerLock;
+    PlatformManualResetEvent m__HANDLE__CacheFullEvent;
+    PlatformManualResetEvent m__HANDLE__CacheThreadDeadEvent;
+    std::atomic<LONG> m__LONG__StopRequestCounter;
+    LONGLONG m__LONGLONG__CacheSize;
+    ULONG m__ULONG__LogicalBlockSize;
+    PROGRESS_CALLBACK m__PROGRESS_CALLBACK__Callback;
+    PVOID m__PVOID__CallbackContext;
+};
