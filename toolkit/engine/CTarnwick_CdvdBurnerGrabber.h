@@ -47,6 +47,7 @@ public:
                                 ULONG p__ULONG__CacheSizeInMB);
     ~CTarnwick_CdvdBurnerGrabber() override;
 
+    using CTarnwick_ScsiDeviceGeneric::Blank;
     using CTarnwick_ScsiDeviceGeneric::SynchronizeCache;
     using CTarnwick_ScsiDeviceGeneric::TestUnitReady;
 
@@ -80,6 +81,15 @@ public:
     // Sets the cancel flag; takes no lock, so any thread may call it during a write.
     void Cancel();
 
+    // Closing the session after Track-At-Once, blanking and formatting.
+    void CloseSession();
+    void CloseSessionForDVDPLUSR();
+    void Blank(ULONG p__ULONG__BlankingType, ULONG p__ULONG__StartAddress);
+    void BlankForCDRW(ULONG p__ULONG__BlankingType, ULONG p__ULONG__StartAddress);
+    void BlankForDVDPLUSRW();
+    void FormatUnitForDVDPLUSRW();
+    void FormatUnitForDVDRAM();
+
     // Used from inside the writing methods (no lock of their own).
     void SynchronizeCache();
     void SetWriteParameters(UCHAR p__UCHAR__WriteType, UCHAR p__UCHAR__DataBlockType, UCHAR p__UCHAR__TrackMode,
@@ -104,6 +114,11 @@ public:
     CTarnwick_CacheManager* GetCacheManager() const { return m__PCTarnwick_CacheManager__CacheManager; }
 
 protected:
+    // Calls the progress callback with the context given at construction.
+    void Report(ULONG p__ULONG__Reason, PVOID p__PVOID__Parameter1 = nullptr, PVOID p__PVOID__Parameter2 = nullptr) {
+        m__PROGRESS_CALLBACK__Callback(p__ULONG__Reason, m__PVOID__CallbackContext, p__PVOID__Parameter1,
+                                       p__PVOID__Parameter2);
+    }
     // The burner lock: every public operation holds it for its whole run (re-entrant).
     PlatformRecursiveLock& BurnerLock() { return m__CRITICAL_SECTION__BurnerLock; }
     // Reads a mode page (current values unless p__UCHAR__PageControl) into a zeroed 4096-byte buffer.

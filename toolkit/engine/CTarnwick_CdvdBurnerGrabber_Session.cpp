@@ -1,0 +1,137 @@
+// Closing the session after Track-At-Once, blanking rewritable discs and formatting
+// DVD+RW and DVD-RAM: each long command is sent with Immed and followed by a
+// bounded wait for the drive.
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "CTarnwick_CdvdBurnerGrabber.h"
+#include "CTarnwick_DriveQuirks.h"
+#include "DebugPrint.h"
+
+namespace {
+constexpr ULONG CLOSE_TRIES = 20;
+constexpr ULONG FORMAT_TRIES = 720;
+constexpr ULONG WAIT_SLEEP_MILLISECONDS = 5000;
+constexpr ULONG FORMAT_LIST_LENGTH = 12;
+}  // namespace
+
+void CTarnwick_CdvdBurnerGrabber::CloseSession() {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): ENTERed\n");
+    std::lock_guard<PlatformRecursiveLock> l__Guard(m__CRITICAL_SECTION__BurnerLock);
+    if (m__UCHAR__LastWriteMode != WRITE_MODE_TAO) {
+        DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): EXITing with failure, last write mode is %ld instead "
+                   "of %ld!!!\n",
+                   static_cast<long>(m__UCHAR__LastWriteMode), static_cast<long>(WRITE_MODE_TAO));
+        return;
+    }
+    ULONG l__ULONG__DiscType = GetDiscTypeSafe();
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): Disc type 0x%08X\n", l__ULONG__DiscType);
+    switch (l__ULONG__DiscType) {
+        case DISC_TYPE_DVDPLUSR:
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): DVD+R close session\n");
+            CloseSessionForDVDPLUSR();
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): EXITing with success #2\n");
+            return;
+        case DISC_TYPE_DVDROM:
+        case DISC_TYPE_DVDR:
+        case DISC_TYPE_DVDRAM:
+        case DISC_TYPE_DVDRW_RO:
+        case DISC_TYPE_DVDRW_SR:
+            break;
+        default:
+            if (l__ULONG__DiscType == DISC_TYPE_DVDPLUSRW ||
+                CTarnwick_DriveQuirks::HasBrokenImmediateClose(m__CHAR__VendorID, m__CHAR__ProductID)) {
+                DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): DVD+RW ( %ld ) close session or <%s> <%s> "
+                           "sync close session\n",
+                           static_cast<long>(l__ULONG__DiscType), m__CHAR__VendorID, m__CHAR__ProductID);
+                CloseTrackSession(0, 0, 1, 0, 0);
+                WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+                break;
+            }
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): Generic async close session\n");
+            try {
+                CloseTrackSession(1, 0, 1, 0, 0);
+            } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+                CTarnwick_Exception::Swallow("CTarnwick_CdvdBurnerGrabber::CloseSession",
+                                             l__PCTarnwick_Exception__Exception);
+                DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): Sync close session, async good (%ld)\n", 0L);
+                CloseTrackSession(0, 0, 1, 0, 0);
+            }
+            WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+            break;
+    }
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): EXITing with success #1\n");
+}
+
+void CTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR() {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR(): ENTERed\n");
+    CloseTrackSession(1, 1, 0, 0, 1);
+    WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+    CloseTrackSession(1, 1, 0, 1, 0);
+    WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR(): EXITing with success\n");
+}
+
+void CTarnwick_CdvdBurnerGrabber::Blank(ULONG p__ULONG__BlankingType, ULONG p__ULONG__StartAddress) {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::Blank(): ENTERed\n");
+    std::lock_guard<PlatformRecursiveLock> l__Guard(m__CRITICAL_SECTION__BurnerLock);
+    RestoreWriteParameters();
+    switch (GetDiscTypeSafe()) {
+        case DISC_TYPE_DVDPLUSRW:
+            BlankForDVDPLUSRW();
+            break;
+        case DISC_TYPE_DVDRAM:
+            FormatUnitForDVDRAM();
+            break;
+        default:
+            BlankForCDRW(p__ULONG__BlankingType, p__ULONG__StartAddress);
+            break;
+    }
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::Blank(): EXITing with success\n");
+}
+
+void CTarnwick_CdvdBurnerGrabber::BlankForCDRW(ULONG p__ULONG__BlankingType, ULONG p__ULONG__StartAddress) {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::BlankForCDRW(): ENTERed\n");
+    Blank(static_cast<UCHAR>(p__ULONG__BlankingType), p__ULONG__StartAddress, 1);
+    WaitForUnitReady(FORMAT_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::BlankForCDRW(): EXITing with success\n");
+}
+
+void CTarnwick_CdvdBurnerGrabber::BlankForDVDPLUSRW() {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::BlankForDVDPLUSRW(): ENTERed\n");
+    FormatUnitForDVDPLUSRW();
+    CloseSession();
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::BlankForDVDPLUSRW(): EXITing with success\n");
+}
+
+void CTarnwick_CdvdBurnerGrabber::FormatUnitForDVDPLUSRW() {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForDVDPLUSRW(): ENTERed\n");
+    UCHAR l__UCHAR__List[FORMAT_LIST_LENGTH] = {};
+    l__UCHAR__List[1] = 0x82;  // FOV, Immed
+    l__UCHAR__List[3] = 0x08;  // descriptor length
+    l__UCHAR__List[4] = l__UCHAR__List[5] = l__UCHAR__List[6] = l__UCHAR__List[7] = 0xFF;
+    l__UCHAR__List[8] = 0x98;  // format type 26h: full DVD+RW format
+    Report(DVDPLUSRW_FORMAT_BEGIN);
+    FormatUnit(1, 0, 1, 0, l__UCHAR__List, FORMAT_LIST_LENGTH);
+    WaitForUnitReady(FORMAT_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+    Report(DVDPLUSRW_FORMAT_END);
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForDVDPLUSRW(): EXITing with success\n");
+}
+
+void CTarnwick_CdvdBurnerGrabber::FormatUnitForDVDRAM() {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForDVDRAM(): ENTERed\n");
+    std::vector<UCHAR> l__Capacities(4096, 0);
+    ReadFormatCapacities(l__Capacities.data(), static_cast<ULONG>(l__Capacities.size()));
+    UCHAR l__UCHAR__List[FORMAT_LIST_LENGTH] = {};
+    l__UCHAR__List[1] = 0x82;
+    l__UCHAR__List[3] = 0x08;
+    std::memcpy(l__UCHAR__List + 4, l__Capacities.data() + 4, 4);  // current/maximum capacity in blocks
+    l__UCHAR__List[8] = 0x00;                                       // format type 0: full format
+    l__UCHAR__List[10] = 0x08;                                      // 2048-byte blocks
+    Report(DVDRAM_FORMAT_BEGIN);
+    FormatUnit(1, 0, 1, 0, l__UCHAR__List, FORMAT_LIST_LENGTH);
+    WaitForUnitReady(FORMAT_TRIES, WAIT_SLEEP_MILLISECONDS, FALSE);
+    Report(DVDRAM_FORMAT_END);
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForDVDRAM(): EXITing with success\n");
+}
