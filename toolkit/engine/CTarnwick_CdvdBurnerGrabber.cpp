@@ -337,8 +337,12 @@ void CTarnwick_CdvdBurnerGrabber::GetTrackInformation(UCHAR p__UCHAR__TrackNumbe
     } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
         delete l__PCTarnwick_Exception__Exception;
     }
-    ULONG l__ULONG__DiscType = GetDiscTypeSafe();
-    switch (l__ULONG__DiscType) {
+    FillTrackInformation(GetDiscTypeSafe(), p__UCHAR__TrackNumber, p__PVOID__Buffer, p__ULONG__Length);
+}
+
+void CTarnwick_CdvdBurnerGrabber::FillTrackInformation(ULONG p__ULONG__DiscType, UCHAR p__UCHAR__TrackNumber,
+                                                       PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
+    switch (p__ULONG__DiscType) {
         case DISC_TYPE_DVDPLUSRW:
         case DISC_TYPE_DVDRAM: {
             // These drives report no track that fits: build it from the capacity.

@@ -6,9 +6,11 @@
 #include "CTarnwick_EDCECC.h"
 #include "CTarnwick_EmptyBase.h"
 #include "CTarnwick_FifoQueue.h"
+#include "CTarnwick_FileChain.h"
 #include "CTarnwick_ScsiDeviceCdvdRomWriter.h"
 #include "PlatformManualResetEvent.h"
 #include "PlatformRecursiveLock.h"
+#include "PlatformThread.h"
 
 // The disc in the drive, from the current profile of GET CONFIGURATION.
 enum DISC_TYPE : ULONG {
@@ -81,6 +83,19 @@ public:
     // Sets the cancel flag; takes no lock, so any thread may call it during a write.
     void Cancel();
 
+    // Writes the image as one track at the next writable address (content 1 data,
+    // 2 audio, other Mode 2 Form 2); the session stays open for CloseSession.
+    void TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick_FileChain__Image, BOOLEAN p__BOOLEAN__IsXA,
+                     BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+                     ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval, ULONG p__ULONG__Content,
+                     UCHAR p__UCHAR__SubHeader0, UCHAR p__UCHAR__SubHeader1, UCHAR p__UCHAR__SubHeader2,
+                     UCHAR p__UCHAR__SubHeader3);
+
+    // The cache thread's work: reads the source into cache blocks. Returns its exit code.
+    virtual ULONG WriteCacheThread();
+    // Asks the cache thread to stop and waits up to 2000 ms for it; 0, or the error. Never raises.
+    ULONG ShutDownCacheThread();
+
     // Closing the session after Track-At-Once, blanking and formatting.
     void CloseSession();
     void CloseSessionForDVDPLUSR();
@@ -121,6 +136,22 @@ protected:
     }
     // The burner lock: every public operation holds it for its whole run (re-entrant).
     PlatformRecursiveLock& BurnerLock() { return m__CRITICAL_SECTION__BurnerLock; }
+    // The track information of a write: built from the capacity for DVD+RW and DVD-RAM,
+    // track 1 for the other DVDs, the asked track otherwise.
+    void FillTrackInformation(ULONG p__ULONG__DiscType, UCHAR p__UCHAR__TrackNumber, PVOID p__PVOID__Buffer,
+                              ULONG p__ULONG__Length);
+    // Resets the events and the queues and starts the cache thread on the source, then
+    // waits (cache bytes / 176 ms at most) for the cache to fill. p__PCHAR__Name names
+    // the writing method in the failure texts.
+    void StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source, const char* p__PCHAR__Name);
+    // The next filled block for the writer. Waits out an empty queue (BUFFER_UNDERRUN,
+    // up to 15 s at a time) unless the data is complete (nullptr). Throws a carried exception.
+    CTarnwick_CacheObject* TakeFilledBlock(BOOLEAN p__BOOLEAN__IsComplete, const char* p__PCHAR__Name);
+    // Queues a block for the writer and wakes it.
+    void QueueFilledBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object, bool p__bool__AtHead);
+    // Hands a written block back to the cache and wakes the cache thread.
+    void ReleaseWrittenBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object);
+
     // Reads a mode page (current values unless p__UCHAR__PageControl) into a zeroed 4096-byte buffer.
     void ReadModePage(std::unique_ptr<UCHAR[]>& p__Buffer, UCHAR p__UCHAR__PageCode, UCHAR p__UCHAR__PageControl);
     // Zeroes the mode parameter header and sends the page back (length page byte 1 + 10).
@@ -130,7 +161,7 @@ protected:
     std::atomic<UCHAR> m__UCHAR__IsCancel;
     UCHAR m__UCHAR__IsBUP;
     CTarnwick_CacheManager* m__PCTarnwick_CacheManager__CacheManager;
-    PVOID m__PCTarnwick_FileChain__Source;
+    CTarnwick_FileChain* m__PCTarnwick_FileChain__Source;
     PlatformRecursiveLock m__CRITICAL_SECTION__BurnerLock;
     PlatformManualResetEvent m__HANDLE__CacheFullEvent;
     PlatformManualResetEvent m__HANDLE__CacheThreadDeadEvent;
@@ -139,4 +170,11 @@ protected:
     ULONG m__ULONG__LogicalBlockSize;
     PROGRESS_CALLBACK m__PROGRESS_CALLBACK__Callback;
     PVOID m__PVOID__CallbackContext;
+
+    // The cache thread of the write in progress (joined before the next one starts and at destruction).
+    PlatformThread m__PlatformThread__CacheThread;
+    // Set when a block is queued for the writer / handed back to the cache, so that neither
+    // side sleeps longer than needed.
+    PlatformManualResetEvent m__PlatformManualResetEvent__BlockFilled;
+    PlatformManualResetEvent m__PlatformManualResetEvent__BlockFreed;
 };

@@ -1,0 +1,191 @@
+// The write cache: the cache thread that fills blocks from the source, and the
+// writer's side that waits for the cache to fill and takes the filled blocks.
+#include <algorithm>
+#include <cerrno>
+#include <cinttypes>
+#include <system_error>
+#include <new>
+
+#include "CTarnwick_CdvdBurnerGrabber.h"
+#include "DebugPrint.h"
+#include "PlatformClock.h"
+
+namespace {
+constexpr ULONG FREE_BLOCK_POLL_MILLISECONDS = 4;
+constexpr ULONG UNDERRUN_WAIT_MILLISECONDS = 15000;
+constexpr ULONG SHUTDOWN_WAIT_MILLISECONDS = 2000;
+constexpr ULONG BYTES_PER_MILLISECOND = 176;  // single-speed CD
+constexpr ULONG WAIT_TIMEOUT_RESULT = 258;
+}  // namespace
+
+void CTarnwick_CdvdBurnerGrabber::QueueFilledBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object,
+                                                   bool p__bool__AtHead) {
+    if (p__bool__AtHead) {
+        CTarnwick_FifoQueue::AddHead(p__PCTarnwick_CacheObject__Object->QueueEntry());
+    } else {
+        CTarnwick_FifoQueue::AddTail(p__PCTarnwick_CacheObject__Object->QueueEntry());
+    }
+    m__PlatformManualResetEvent__BlockFilled.Set();
+}
+
+void CTarnwick_CdvdBurnerGrabber::ReleaseWrittenBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object) {
+    m__PCTarnwick_CacheManager__CacheManager->ReleaseCacheObject(p__PCTarnwick_CacheObject__Object);
+    m__PlatformManualResetEvent__BlockFreed.Set();
+}
+
+ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
+    ULONG l__ULONG__Result = 0;
+    bool l__bool__IsFullEventSet = false;
+    const LONGLONG l__LONGLONG__Total = static_cast<LONGLONG>(m__PCTarnwick_FileChain__Source->GetSize());
+    LONGLONG l__LONGLONG__Remaining = l__LONGLONG__Total;
+    LONGLONG l__LONGLONG__Transfer =
+        static_cast<LONGLONG>(m__ULONG__MaximumTransferLength / m__ULONG__LogicalBlockSize) * m__ULONG__LogicalBlockSize;
+
+    while (l__LONGLONG__Remaining > 0) {
+        if (l__LONGLONG__Transfer > l__LONGLONG__Remaining) {
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Patched last transfer size\n");
+            l__LONGLONG__Transfer = l__LONGLONG__Remaining;
+        }
+        CTarnwick_CacheObject* l__PCTarnwick_CacheObject__Object = nullptr;
+        for (;;) {
+            m__PlatformManualResetEvent__BlockFreed.Reset();
+            l__PCTarnwick_CacheObject__Object =
+                static_cast<CTarnwick_CacheObject*>(m__PCTarnwick_CacheManager__CacheManager->RemoveHead());
+            if (l__PCTarnwick_CacheObject__Object != nullptr) break;
+            if (m__LONG__StopRequestCounter.load() > 0) {
+                DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): We're allowed to die #1\n");
+                break;
+            }
+            if (!l__bool__IsFullEventSet) {
+                m__HANDLE__CacheFullEvent.Set();
+                DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Cache full event set #1\n");
+                l__bool__IsFullEventSet = true;
+            }
+            // Up to the poll time, or until the writer hands a block back.
+            m__PlatformManualResetEvent__BlockFreed.Wait(FREE_BLOCK_POLL_MILLISECONDS);
+        }
+        if (m__LONG__StopRequestCounter.load() > 0) {
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): We're allowed to die #2\n");
+            // A block taken here goes back, so that it is not lost for the writer's accounting.
+            if (l__PCTarnwick_CacheObject__Object != nullptr)
+                m__PCTarnwick_CacheManager__CacheManager->ReleaseCacheObject(l__PCTarnwick_CacheObject__Object);
+            break;
+        }
+        l__LONGLONG__Remaining -= l__LONGLONG__Transfer;
+        LONGLONG l__LONGLONG__Offset = l__LONGLONG__Total - l__LONGLONG__Transfer - l__LONGLONG__Remaining;
+        try {
+            m__PCTarnwick_FileChain__Source->Read(static_cast<uint64_t>(l__LONGLONG__Transfer),
+                                                  l__PCTarnwick_CacheObject__Object->m__PUCHAR__Buffer);
+        } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Read %" PRId64 " UCHARs from offset %" PRId64
+                       " failed!!!\n",
+                       l__LONGLONG__Transfer, l__LONGLONG__Offset);
+            l__PCTarnwick_CacheObject__Object->m__PCTarnwick_Exception__Exception = l__PCTarnwick_Exception__Exception;
+            l__PCTarnwick_CacheObject__Object->m__UCHAR__IsFailure = 1;
+            QueueFilledBlock(l__PCTarnwick_CacheObject__Object, true);
+            break;
+        }
+        if (m__UCHAR__IsCancel.load() == 1) {
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Cancel set at offset %" PRId64 "!!!\n",
+                       l__LONGLONG__Offset);
+            l__PCTarnwick_CacheObject__Object->m__PCTarnwick_Exception__Exception = new (std::nothrow)
+                CTarnwick_Exception(EXCEPTION_NUMBER_CANCELLED, 0,
+                                    "CTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Cancel set at offset %" PRId64
+                                    "!!!\n",
+                                    l__LONGLONG__Offset);
+            l__PCTarnwick_CacheObject__Object->m__UCHAR__IsFailure = 1;
+            QueueFilledBlock(l__PCTarnwick_CacheObject__Object, true);
+            break;
+        }
+        l__PCTarnwick_CacheObject__Object->m__ULONG__DataBlocks =
+            static_cast<ULONG>(l__LONGLONG__Transfer / m__ULONG__LogicalBlockSize);
+        l__PCTarnwick_CacheObject__Object->m__ULONG__DataBytes =
+            l__PCTarnwick_CacheObject__Object->m__ULONG__DataBlocks * m__ULONG__LogicalBlockSize;
+        if (l__LONGLONG__Remaining < static_cast<LONGLONG>(m__ULONG__LogicalBlockSize)) {
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Setting end marker (%" PRId64 ")\n",
+                       l__LONGLONG__Remaining);
+            l__PCTarnwick_CacheObject__Object->m__UCHAR__IsEndMarker = 1;
+        }
+        QueueFilledBlock(l__PCTarnwick_CacheObject__Object, false);
+    }
+    if (!l__bool__IsFullEventSet) {
+        m__HANDLE__CacheFullEvent.Set();
+        DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Cache full event set #2\n");
+    }
+    m__HANDLE__CacheThreadDeadEvent.Set();
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Set cache thread dead event\n");
+    return l__ULONG__Result;
+}
+
+ULONG CTarnwick_CdvdBurnerGrabber::ShutDownCacheThread() {
+    ++m__LONG__StopRequestCounter;
+    m__PlatformManualResetEvent__BlockFreed.Set();
+    // No thread was started (or it was already collected): nothing to wait for.
+    if (!m__PlatformThread__CacheThread.IsRunning()) return 0;
+    if (!m__HANDLE__CacheThreadDeadEvent.Wait(SHUTDOWN_WAIT_MILLISECONDS)) {
+        DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ShutDownCacheThread(): WaitForSingleObject() failed, status %ld, "
+                   "returned %ld!!!\n",
+                   static_cast<long>(ETIMEDOUT), static_cast<long>(WAIT_TIMEOUT_RESULT));
+        return ETIMEDOUT;
+    }
+    // The thread has said its last word: collect it.
+    m__PlatformThread__CacheThread.Join();
+    return 0;
+}
+
+void CTarnwick_CdvdBurnerGrabber::StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source,
+                                             const char* p__PCHAR__Name) {
+    // A thread of an earlier write that outlived its shutdown wait ends here first.
+    m__PlatformThread__CacheThread.Join();
+    m__HANDLE__CacheFullEvent.Reset();
+    m__HANDLE__CacheThreadDeadEvent.Reset();
+    m__PlatformManualResetEvent__BlockFilled.Reset();
+    CTarnwick_FifoQueue::RemoveAll();
+    m__PCTarnwick_CacheManager__CacheManager->RefillFreeList();
+    m__PCTarnwick_FileChain__Source = p__PCTarnwick_FileChain__Source;
+    m__LONG__StopRequestCounter.store(0);
+    try {
+        m__PlatformThread__CacheThread = PlatformThread([this] { (void)WriteCacheThread(); });
+    } catch (const std::system_error& l__Error) {
+        CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
+                                   static_cast<ULONG>(l__Error.code().value()), "%s(): CreateThread() failed, status %ld!!!",
+                                   p__PCHAR__Name, static_cast<long>(l__Error.code().value()));
+    }
+    ULONG l__ULONG__Limit = static_cast<ULONG>(std::min<LONGLONG>(m__LONGLONG__CacheSize / BYTES_PER_MILLISECOND,
+                                                                    PlatformManualResetEvent::INFINITE_WAIT - 1));
+    Report(WAIT_CACHE_FULL_BEGIN, &l__ULONG__Limit);
+    if (!m__HANDLE__CacheFullEvent.Wait(l__ULONG__Limit)) {
+        CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR, ETIMEDOUT,
+                                   "%s(): WaitForSingleObject() failed, status %ld, returned %ld!!!", p__PCHAR__Name,
+                                   static_cast<long>(ETIMEDOUT), static_cast<long>(WAIT_TIMEOUT_RESULT));
+    }
+    Report(WAIT_CACHE_FULL_END);
+}
+
+CTarnwick_CacheObject* CTarnwick_CdvdBurnerGrabber::TakeFilledBlock(BOOLEAN p__BOOLEAN__IsComplete,
+                                                                    const char* p__PCHAR__Name) {
+    for (;;) {
+        m__PlatformManualResetEvent__BlockFilled.Reset();
+        auto* l__PCTarnwick_CacheObject__Object = static_cast<CTarnwick_CacheObject*>(CTarnwick_FifoQueue::RemoveHead());
+        if (l__PCTarnwick_CacheObject__Object == nullptr) {
+            // Complete when the last block carried the end marker, and also when the cache
+            // thread has ended without one (an empty source): nothing more can come.
+            if (p__BOOLEAN__IsComplete || m__HANDLE__CacheThreadDeadEvent.IsSet()) return nullptr;
+            DebugPrint("\n%s(): BUFFER UNDERRUN!!!\n", p__PCHAR__Name);
+            Report(BUFFER_UNDERRUN);
+            // Up to 15 s, or until the cache thread queues a block.
+            m__PlatformManualResetEvent__BlockFilled.Wait(UNDERRUN_WAIT_MILLISECONDS);
+            continue;
+        }
+        if (l__PCTarnwick_CacheObject__Object->m__UCHAR__IsFailure == 1) {
+            CTarnwick_Exception* l__PCTarnwick_Exception__Exception =
+                l__PCTarnwick_CacheObject__Object->m__PCTarnwick_Exception__Exception;
+            DebugPrint("\n%s(): Cache object %ld handles exception pointer 0x%08" PRIXPTR "!!!\n", p__PCHAR__Name,
+                       static_cast<long>(l__PCTarnwick_CacheObject__Object->m__ULONG__Index),
+                       reinterpret_cast<uintptr_t>(l__PCTarnwick_Exception__Exception));
+            l__PCTarnwick_CacheObject__Object->m__PCTarnwick_Exception__Exception = nullptr;
+            throw l__PCTarnwick_Exception__Exception;
+        }
+        return l__PCTarnwick_CacheObject__Object;
+    }
+}
