@@ -73,7 +73,7 @@ extern "C" ULONG Sonquill_CompressedFileReaderObjectCreate(PVOID* p__PPVOID__Han
     if (p__PCHAR__CompressedFileName == nullptr)
         return l__Scope.Return(Sonquill_BadPointer(c__PCHAR__Function, "IsBadReadPtr", p__PCHAR__CompressedFileName, 1));
     Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_ARGUMENTS, c__PCHAR__Function,
-                        "(): p__PCHAR__CompressedFileName == '%s' ( 0x%p )\n", p__PCHAR__CompressedFileName,
+                        "(): p__PCHAR__CompressedFileName == '%s' ( %p )\n", p__PCHAR__CompressedFileName,
                         static_cast<void*>(p__PCHAR__CompressedFileName));
     return l__Scope.Return(CreateHandle<CSonquill_Reader>(
         p__PPVOID__Handle, SONQUILL_READER_HEADER, SONQUILL_READER_TAILER, [&](CSonquill_Reader& p__Reader) {
@@ -188,7 +188,7 @@ extern "C" ULONG Sonquill_CompressedFileWriterObjectCreate(PVOID* p__PPVOID__Han
     if (p__PCHAR__CompressedFileName == nullptr)
         return l__Scope.Return(Sonquill_BadPointer(c__PCHAR__Function, "IsBadReadPtr", p__PCHAR__CompressedFileName, 1));
     Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_ARGUMENTS, c__PCHAR__Function,
-                        "(): p__PCHAR__CompressedFileName == '%s' ( 0x%p ), p__ULONG__Compression == %d\n",
+                        "(): p__PCHAR__CompressedFileName == '%s' ( %p ), p__ULONG__Compression == %d\n",
                         p__PCHAR__CompressedFileName, static_cast<void*>(p__PCHAR__CompressedFileName),
                         static_cast<int>(p__ULONG__Compression));
     return l__Scope.Return(CreateHandle<CSonquill_Writer>(

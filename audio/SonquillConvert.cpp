@@ -39,7 +39,7 @@ ULONG WriteAll(const char* p__PCHAR__Function, const char* p__PCHAR__Tag, int p_
     if (l__ULONG__Status != 0) {
         ULONG l__ULONG__Written = l__LONGLONG__Written < 0 ? 0 : static_cast<ULONG>(l__LONGLONG__Written);
         Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
-                            "(): %s, WriteFile( 0x%x, 0x%p, %d, 0x%p, NULL ) failed, status %d ( 0x%x )\n", p__PCHAR__Tag,
+                            "(): %s, WriteFile( 0x%x, %p, %d, %p, NULL ) failed, status %d ( 0x%x )\n", p__PCHAR__Tag,
                             static_cast<unsigned>(p__INT__File), p__PVOID__Buffer, static_cast<int>(p__ULONG__Size),
                             static_cast<void*>(&l__ULONG__Written), static_cast<int>(l__ULONG__Status), l__ULONG__Status);
     }
@@ -50,7 +50,7 @@ ULONG WriteAll(const char* p__PCHAR__Function, const char* p__PCHAR__Tag, int p_
 ULONG AskCallback(const char* p__PCHAR__Function, SONQUILL_CALLBACK p__SONQUILL_CALLBACK__Callback,
                   PVOID p__PVOID__Context) {
     if (p__SONQUILL_CALLBACK__Callback(p__PVOID__Context) == 0) return 0;
-    Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function, "(): ( 0x%p )( 0x%p ) failed, status %d ( 0x%x )\n",
+    Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function, "(): ( %p )( %p ) failed, status %d ( 0x%x )\n",
                         reinterpret_cast<void*>(p__SONQUILL_CALLBACK__Callback), p__PVOID__Context,
                         static_cast<int>(SONQUILL_STATUS_CANCELLED), SONQUILL_STATUS_CANCELLED);
     return SONQUILL_STATUS_CANCELLED;
@@ -86,7 +86,7 @@ ULONG UncompressWith(PVOID p__PVOID__Reader, PCHAR p__PCHAR__Destination, ULONG 
     ULONG l__ULONG__Status = Sonquill_CompressedFileReaderObjectUncompressedSizeGet(p__PVOID__Reader, &l__ULONG__Size);
     if (l__ULONG__Status != 0) {
         Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
-                            "(): Sonquill_CompressedFileReaderObjectUncompressedSizeGet( 0x%p, 0x%p ) failed, status %d ( 0x%x )\n",
+                            "(): Sonquill_CompressedFileReaderObjectUncompressedSizeGet( %p, %p ) failed, status %d ( 0x%x )\n",
                             p__PVOID__Reader, static_cast<void*>(&l__ULONG__Size), static_cast<int>(l__ULONG__Status),
                             l__ULONG__Status);
         return l__ULONG__Status;

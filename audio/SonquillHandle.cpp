@@ -13,7 +13,7 @@ PSONQUILL_HANDLE SonquillHandle_Create(ULONG p__ULONG__Header, PVOID p__PVOID__O
 
 ULONG Sonquill_BadPointer(const char* p__PCHAR__Function, const char* p__PCHAR__Test, const void* p__PVOID__Pointer,
                           ULONG p__ULONG__Size) {
-    Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function, "(): %s( 0x%p, %d ) failed, status %d ( 0x%x )\n",
+    Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function, "(): %s( %p, %d ) failed, status %d ( 0x%x )\n",
                         p__PCHAR__Test, p__PVOID__Pointer, static_cast<int>(p__ULONG__Size),
                         static_cast<int>(SONQUILL_STATUS_INVALID_PARAMETER), SONQUILL_STATUS_INVALID_PARAMETER);
     return SONQUILL_STATUS_INVALID_PARAMETER;

@@ -11,7 +11,7 @@ CTarnwick_SonquillFile::CTarnwick_SonquillFile(const char* p__PCHAR__FileName)
         CTarnwick_Exception::Raise(
             "CTarnwick_SonquillFile::CTarnwick_SonquillFile", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
             EXCEPTION_NUMBER_SYSTEM_ERROR, l__ULONG__Status,
-            "CTarnwick_SonquillFile::CTarnwick_SonquillFile(): Sonquill_CompressedFileReaderObjectCreate( 0x%p, '%s' ) "
+            "CTarnwick_SonquillFile::CTarnwick_SonquillFile(): Sonquill_CompressedFileReaderObjectCreate( %p, '%s' ) "
             "failed, status %ld!!!",
             static_cast<void*>(&m__PVOID__Reader), p__PCHAR__FileName, static_cast<long>(l__ULONG__Status));
     }
@@ -34,7 +34,7 @@ void CTarnwick_SonquillFile::DestroyReaderAndRaise(const char* p__PCHAR__Operati
     m__PVOID__Reader = nullptr;
     CTarnwick_Exception::Raise("CTarnwick_SonquillFile::CTarnwick_SonquillFile", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
                                EXCEPTION_NUMBER_SYSTEM_ERROR, p__ULONG__Status,
-                               "CTarnwick_SonquillFile::CTarnwick_SonquillFile(): %s( 0x%p ) failed, status %ld!!!",
+                               "CTarnwick_SonquillFile::CTarnwick_SonquillFile(): %s( %p ) failed, status %ld!!!",
                                p__PCHAR__Operation, l__PVOID__Reader, static_cast<long>(p__ULONG__Status));
 }
 
@@ -45,7 +45,7 @@ void CTarnwick_SonquillFile::RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PV
         CTarnwick_Exception::Raise(
             "CTarnwick_SonquillFile::RealRead", EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
             l__ULONG__Status,
-            "CTarnwick_SonquillFile::RealRead(): Sonquill_CompressedFileReaderObjectRead( 0x%p, 0x%p, %lu ) failed, "
+            "CTarnwick_SonquillFile::RealRead(): Sonquill_CompressedFileReaderObjectRead( %p, %p, %lu ) failed, "
             "status %ld!!!",
             m__PVOID__Reader, p__PVOID__Buffer, static_cast<unsigned long>(p__ULONGLONG__Length),
             static_cast<long>(l__ULONG__Status));
@@ -59,7 +59,7 @@ CTarnwick_File* CTarnwick_SonquillFile::SeekToBeginUnsafe(PULONG p__PULONG__Coun
         CTarnwick_Exception::Raise(
             "CTarnwick_SonquillFile::SeekToBeginUnsafe", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
             EXCEPTION_NUMBER_SYSTEM_ERROR, l__ULONG__Status,
-            "CTarnwick_SonquillFile::SeekToBeginUnsafe(): Sonquill_CompressedFileReaderObjectBeginSeek( 0x%p ) failed, "
+            "CTarnwick_SonquillFile::SeekToBeginUnsafe(): Sonquill_CompressedFileReaderObjectBeginSeek( %p ) failed, "
             "status %ld!!!",
             m__PVOID__Reader, static_cast<long>(l__ULONG__Status));
     }
