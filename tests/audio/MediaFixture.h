@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -51,7 +52,7 @@ inline std::vector<unsigned char> Pattern(size_t p__Size, unsigned p__Start = 0)
 // A 44-byte WAV header with the given rate and channels, followed by the data.
 inline std::vector<unsigned char> WaveFile(unsigned p__Rate, unsigned p__Channels,
                                            const std::vector<unsigned char>& p__Data) {
-    std::vector<unsigned char> l__Bytes(44);
+    std::vector<unsigned char> l__Bytes(44 + p__Data.size());
     auto l__Put32 = [&](size_t p__At, unsigned p__Value) {
         for (int i = 0; i < 4; ++i) l__Bytes[p__At + i] = static_cast<unsigned char>(p__Value >> (8 * i));
     };
@@ -71,7 +72,7 @@ inline std::vector<unsigned char> WaveFile(unsigned p__Rate, unsigned p__Channel
     l__Put16(34, 16);
     std::copy_n("data", 4, l__Bytes.begin() + 36);
     l__Put32(40, static_cast<unsigned>(p__Data.size()));
-    l__Bytes.insert(l__Bytes.end(), p__Data.begin(), p__Data.end());
+    if (!p__Data.empty()) std::memcpy(l__Bytes.data() + 44, p__Data.data(), p__Data.size());
     return l__Bytes;
 }
 

@@ -98,7 +98,7 @@ TEST(UnLockedDiskFile, HoldsAtMostOneDescriptorWhateverTheChainLength) {
     size_t l__Before = media::CountOpenDescriptors();
     for (unsigned i = 0; i < 60; ++i) {
         auto l__Bytes = Pattern(1000 + i, i);
-        std::string l__Path = l__Dir / ("u" + std::to_string(i));
+        std::string l__Path = l__Dir / std::string("u").append(std::to_string(i));
         media::WriteFile(l__Path, l__Bytes);
         l__Expected.insert(l__Expected.end(), l__Bytes.begin(), l__Bytes.end());
         l__Sources.push_back(std::make_unique<CTarnwick_UnLockedDiskFile>(l__Path.c_str(), l__Bytes.size()));

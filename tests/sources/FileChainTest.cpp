@@ -116,7 +116,7 @@ TEST(FileChain, RewindOfFortySourcesReplaysTheWholeRun) {
     CTarnwick_FileChain l__Chain;
     for (unsigned i = 0; i < 40; ++i) {
         auto l__Bytes = Pattern(7 + i, i * 3);
-        std::string l__Path = l__Dir / ("f" + std::to_string(i));
+        std::string l__Path = l__Dir / std::string("f").append(std::to_string(i));
         media::WriteFile(l__Path, l__Bytes);
         l__Expected.insert(l__Expected.end(), l__Bytes.begin(), l__Bytes.end());
         l__Sources.push_back(std::make_unique<CTarnwick_DiskFile>(l__Path.c_str()));
