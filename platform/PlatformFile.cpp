@@ -100,3 +100,5 @@ int64_t PlatformFile::Size(int p__INT__Handle) {
 int PlatformFile::Duplicate(int p__INT__Handle) { return ::fcntl(p__INT__Handle, F_DUPFD_CLOEXEC, 0); }
 
 bool PlatformFile::Close(int p__INT__Handle) { return ::close(p__INT__Handle) == 0; }
+
+bool PlatformFile::Remove(const char* p__PCHAR__Path) { return ::unlink(p__PCHAR__Path) == 0; }

@@ -30,4 +30,6 @@ public:
     // A second descriptor for the same open file (sharing its position).
     static int Duplicate(int p__INT__Handle);
     static bool Close(int p__INT__Handle);
+    // Removes a file name.
+    static bool Remove(const char* p__PCHAR__Path);
 };

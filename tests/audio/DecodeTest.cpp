@@ -26,7 +26,9 @@ protected:
         const media::ScratchDirectory& l__Dir = *s__Dir;
         s__Ready = media::Run("sox -n -r 44100 -c 2 -b 16 '" + (l__Dir / "source.wav") +
                               "' synth 3.3 sine 440 sine 1000 gain -3") &&
-                   media::Run("sox -n -r 48000 -c 1 -b 16 '" + (l__Dir / "mono48k.wav") + "' synth 2.1 sine 523 gain -4");
+                   media::Run("sox -n -r 48000 -c 1 -b 16 '" + (l__Dir / "mono48k.wav") + "' synth 2.1 sine 523 gain -4") &&
+                   media::Run("sox -n -r 96000 -c 6 -b 24 '" + (l__Dir / "surround.flac") +
+                              "' synth 1.7 sine 200 sine 300 sine 400 sine 500 sine 600 sine 700 gain -8");
         const std::map<std::string, std::string> l__Encodings = {
             {"mp3", "-c:a libmp3lame -q:a 4"}, {"flac", "-c:a flac"},      {"ogg", "-c:a libvorbis -q:a 4"},
             {"opus", "-c:a libopus -b:a 96k"}, {"wma", "-c:a wmav2 -b:a 128k"}, {"m4a", "-c:a aac -b:a 128k"},
@@ -94,7 +96,7 @@ bool DecodeTest::s__Ready = false;
 
 TEST_F(DecodeTest, ReaderMatchesTheReferenceDecoderForEveryFormat) {
     for (const char* l__Name : {"source.mp3", "source.flac", "source.ogg", "source.opus", "source.wma", "source.m4a",
-                                "mono48k.wav", "source.wav"}) {
+                                "mono48k.wav", "surround.flac", "source.wav"}) {
         SCOPED_TRACE(l__Name);
         std::string l__Path = Path(l__Name);
         auto l__Reference = media::FfmpegPcm(l__Path, Path(std::string("ref-") + l__Name));
