@@ -36,6 +36,7 @@ CSonquill_Reader::CSonquill_Reader()
       m__INT__InChannels(0),
       m__ULONGLONG__InLayoutMask(0),
       m__BOOLEAN__Decoded(FALSE),
+      m__ULONG__DecodeStatus(0),
       m__INT__Cache(PlatformFile::InvalidHandle),
       m__ULONGLONG__Size(0),
       m__ULONGLONG__Position(0),
@@ -213,6 +214,8 @@ int CSonquill_Reader::Convert(const AVFrame* p__PAVFrame__Frame) {
 
 ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
     if (m__BOOLEAN__Decoded) return 0;
+    // A decoding that failed once is not tried again: the same status is returned.
+    if (m__ULONG__DecodeStatus != 0) return m__ULONG__DecodeStatus;
     if (m__PAVCodecContext__Decoder == nullptr) return SONQUILL_STATUS_INVALID_PARAMETER;
     m__INT__Cache = PlatformFile::CreateTemporary();
     if (m__INT__Cache == PlatformFile::InvalidHandle) {
@@ -220,6 +223,7 @@ ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
         Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
                             "(): creating the temporary file failed, status %d ( 0x%x )\n",
                             static_cast<int>(l__ULONG__Status), l__ULONG__Status);
+        m__ULONG__DecodeStatus = l__ULONG__Status;
         return l__ULONG__Status;
     }
     m__vector__Stage.resize(c__SIZE__StageSize);
@@ -266,7 +270,8 @@ ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
     m__vector__Converted = std::vector<UCHAR>();
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "decoding", l__INT__Error);
-        return SonquillMedia_Status(l__INT__Error);
+        m__ULONG__DecodeStatus = SonquillMedia_Status(l__INT__Error);
+        return m__ULONG__DecodeStatus;
     }
     m__BOOLEAN__Decoded = TRUE;
     m__ULONGLONG__Position = 0;

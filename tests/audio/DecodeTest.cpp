@@ -171,3 +171,30 @@ TEST_F(DecodeTest, SonquillByteSourceDeliversTheDecodedAudio) {
                   std::string::npos);
     }
 }
+
+TEST_F(DecodeTest, NoRoomForTheDecodedAudioIsReportedBySizeQueryAndByteSource) {
+    const char* l__Saved = std::getenv("TMPDIR");
+    std::string l__SavedValue = l__Saved != nullptr ? l__Saved : "";
+    ::setenv("TMPDIR", Path("no-such-directory").c_str(), 1);
+    PVOID l__Handle = nullptr;
+    ASSERT_EQ(Sonquill_CompressedFileReaderObjectCreate(&l__Handle, const_cast<PCHAR>(Path("source.ogg").c_str())), 0u);
+    ULONG l__Size = 77;
+    EXPECT_EQ(Sonquill_CompressedFileReaderObjectUncompressedSizeGet(l__Handle, &l__Size), 2u);  // ENOENT
+    EXPECT_EQ(l__Size, 77u);
+    UCHAR l__Buffer[16];
+    EXPECT_EQ(Sonquill_CompressedFileReaderObjectRead(l__Handle, l__Buffer, sizeof(l__Buffer)), 2u);
+    EXPECT_EQ(Sonquill_CompressedFileReaderObjectDestroy(&l__Handle), 0u);
+    try {
+        CTarnwick_SonquillFile l__File(Path("source.ogg").c_str());
+        ADD_FAILURE() << "the byte source was made without its decoded audio";
+    } catch (CTarnwick_Exception* l__Exception) {
+        std::unique_ptr<CTarnwick_Exception, CTarnwick_ExceptionDeleter> l__Owner(l__Exception);
+        EXPECT_EQ(l__Exception->GetStatus(), 2u);
+        EXPECT_NE(std::string(l__Exception->GetExceptionText()).find("Sonquill_CompressedFileReaderObjectUncompressedSizeGet"),
+                  std::string::npos);
+    }
+    if (l__Saved != nullptr)
+        ::setenv("TMPDIR", l__SavedValue.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
