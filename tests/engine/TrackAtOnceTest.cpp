@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <atomic>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+#include "CTarnwick_CdvdBurnerGrabber.h"
+#include "CTarnwick_FileChain.h"
+#include "CTarnwick_MemoryFile.h"
+#include "FakeClock.h"
+#include "ModePageDrive.h"
+#include "ScriptedBackend.h"
+#include "TraceCapture.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Events {
+    std::vector<ULONG> m__Reasons;
+    LONGLONG m__Size = -1, m__Blocks = -1;
+    CTarnwick_CdvdBurnerGrabber* m__Burner = nullptr;
+    int m__CancelAtProgress = -1;
+    int m__Progress = 0;
+};
+
+void Record(ULONG p__Reason, PVOID p__Context, PVOID p__One, PVOID p__Two) {
+    auto* l__Events = static_cast<Events*>(p__Context);
+    l__Events->m__Reasons.push_back(p__Reason);
+    if (p__Reason == TARGET_FILE_ANALYZE_END) {
+        l__Events->m__Size = *static_cast<LONGLONG*>(p__One);
+        l__Events->m__Blocks = *static_cast<LONGLONG*>(p__Two);
+    }
+    if (p__Reason == WRITE_PROGRESS && l__Events->m__Progress++ == l__Events->m__CancelAtProgress)
+        l__Events->m__Burner->Cancel();
+}
+
+// Track information of the invisible track: blank, NWA valid, free blocks, NWA.
+Bytes TrackInformation(bool p__Blank, bool p__NwaValid, uint32_t p__Free, uint32_t p__Nwa) {
+    Bytes l__Data(28, 0);
+    l__Data[1] = 26;
+    l__Data[2] = 1;
+    l__Data[3] = 1;
+    l__Data[6] = p__Blank ? 0x40 : 0x00;
+    l__Data[7] = p__NwaValid ? 0x01 : 0x00;
+    auto l__Put = [&](size_t at, uint32_t v) {
+        l__Data[at] = static_cast<uint8_t>(v >> 24);
+        l__Data[at + 1] = static_cast<uint8_t>(v >> 16);
+        l__Data[at + 2] = static_cast<uint8_t>(v >> 8);
+        l__Data[at + 3] = static_cast<uint8_t>(v);
+    };
+    l__Put(12, p__Nwa);
+    l__Put(16, p__Free);
+    return l__Data;
+}
+
+class TrackAtOnce : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m__Drive = &ScriptedBackend::InstallSingle();
+        m__Pages = std::make_unique<ModePageDrive>(*m__Drive);
+        m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(true, true, 359849, 0)));
+    }
+    void TearDown() override {
+        m__Burner.reset();
+        m__Pages.reset();
+        ScriptedBackend::UninstallAll();
+    }
+    void Make(int p__Profile, ULONG p__CacheMB = 1) {
+        m__Pages->m__Profile = p__Profile;
+        m__Burner = std::make_unique<CTarnwick_CdvdBurnerGrabber>(Record, &m__Events, 0, 0, 0, 0, p__CacheMB);
+        m__Events.m__Burner = m__Burner.get();
+        m__Drive->ClearCommands();
+    }
+    // Writes the bytes as one track; returns the exception number (0 on success).
+    ULONG Burn(const Bytes& p__Image, ULONG p__Content = 1, BOOLEAN p__XA = 1, ULONG p__Progress = 1,
+               ULONG p__BufferStatus = 5) {
+        CTarnwick_MemoryFile l__Source(p__Image.data(), p__Image.size());
+        CTarnwick_FileChain l__Chain;
+        l__Chain.AddChainTail(&l__Source);
+        l__Chain.SeekToBegin();
+        try {
+            m__Burner->TrackAtOnce(&l__Chain, p__XA, 0, 1, p__Progress, p__BufferStatus, p__Content, 0, 0, 0, 0);
+        } catch (CTarnwick_Exception* l__Exception) {
+            ULONG l__Number = l__Exception ? l__Exception->GetExceptionNumber() : 12;
+            if (l__Exception && l__Exception->GetFailureInformation())
+                m__FailedCdb = l__Exception->GetFailureInformation()->m__UCHAR__CDB[0];
+            delete l__Exception;
+            return l__Number;
+        }
+        return 0;
+    }
+    std::vector<ScriptedCommand> Writes() {
+        std::vector<ScriptedCommand> l__Writes;
+        for (const ScriptedCommand& c : m__Drive->Commands())
+            if (c.m__Cdb[0] == 0x2A) l__Writes.push_back(c);
+        return l__Writes;
+    }
+    static uint32_t Lba(const ScriptedCommand& c) {
+        return (uint32_t(c.m__Cdb[2]) << 24) | (c.m__Cdb[3] << 16) | (c.m__Cdb[4] << 8) | c.m__Cdb[5];
+    }
+    static uint32_t Blocks(const ScriptedCommand& c) { return (c.m__Cdb[7] << 8) | c.m__Cdb[8]; }
+
+    FakeClock m__Clock;
+    ScriptedBackend* m__Drive = nullptr;
+    std::unique_ptr<ModePageDrive> m__Pages;
+    std::unique_ptr<CTarnwick_CdvdBurnerGrabber> m__Burner;
+    Events m__Events;
+    uint8_t m__FailedCdb = 0;
+};
+
+Bytes Pattern(size_t p__Size) {
+    Bytes l__Data(p__Size);
+    for (size_t i = 0; i < p__Size; ++i) l__Data[i] = static_cast<uint8_t>((i * 7 + i / 2048) & 0xFF);
+    return l__Data;
+}
+
+TEST_F(TrackAtOnce, DataImageOnBlankCdR) {
+    Make(0x0009);
+    m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(true, true, 359849, 11400)));
+    Bytes l__Image = Pattern(100 * 2048);
+    ASSERT_EQ(Burn(l__Image), 0u);
+    auto l__Writes = Writes();
+    ASSERT_EQ(l__Writes.size(), 4u);
+    Bytes l__Written;
+    uint32_t l__Expected = 11400;
+    for (const ScriptedCommand& w : l__Writes) {
+        EXPECT_EQ(Lba(w), l__Expected);
+        EXPECT_EQ(w.m__BufferLength, Blocks(w) * 2048);
+        l__Expected += Blocks(w);
+        l__Written.insert(l__Written.end(), w.m__DataOut.begin(), w.m__DataOut.end());
+    }
+    EXPECT_EQ(Blocks(l__Writes[0]), 30u);
+    EXPECT_EQ(Blocks(l__Writes[3]), 10u);
+    EXPECT_EQ(l__Written, l__Image);
+    EXPECT_EQ(m__Events.m__Size, 204800);
+    EXPECT_EQ(m__Events.m__Blocks, 100);
+    // Mode 2 Form 1 Track-At-Once parameters.
+    const Bytes& l__Page = m__Pages->m__Selected.back();
+    EXPECT_EQ(l__Page[8 + 2] & 0x0F, 1);
+    EXPECT_EQ(l__Page[8 + 3], 0xC4);
+    EXPECT_EQ(l__Page[8 + 4] & 0x0F, 10);
+    EXPECT_EQ(l__Page[8 + 8], 0x20);
+    // Callbacks in order, progress and buffer status in between.
+    auto& r = m__Events.m__Reasons;
+    ASSERT_GE(r.size(), 6u);
+    EXPECT_EQ(r[0], (ULONG)TARGET_FILE_ANALYZE_BEGIN);
+    EXPECT_EQ(r[1], (ULONG)TARGET_FILE_ANALYZE_END);
+    EXPECT_EQ(r[2], (ULONG)WAIT_CACHE_FULL_BEGIN);
+    EXPECT_EQ(r[3], (ULONG)WAIT_CACHE_FULL_END);
+    EXPECT_EQ(r[r.size() - 2], (ULONG)SYNCHRONIZE_CACHE_BEGIN);
+    EXPECT_EQ(r[r.size() - 1], (ULONG)SYNCHRONIZE_CACHE_END);
+    EXPECT_EQ(m__Burner->GetLastWriteMode(), WRITE_MODE_TAO);
+    EXPECT_EQ(m__Drive->CountOpcode(0x35), 1u);
+}
+
+TEST_F(TrackAtOnce, AudioDropsThePartialLastSector) {
+    Make(0x0009);
+    Bytes l__Audio = Pattern(2352 * 30 + 1000);
+    ASSERT_EQ(Burn(l__Audio, 2), 0u);
+    auto l__Writes = Writes();
+    uint32_t l__Total = 0;
+    for (auto& w : l__Writes) {
+        EXPECT_EQ(w.m__BufferLength, Blocks(w) * 2352);
+        l__Total += Blocks(w);
+    }
+    EXPECT_EQ(l__Total, 30u);
+    EXPECT_EQ(Blocks(l__Writes[0]), 26u);
+    EXPECT_EQ(m__Pages->m__Selected.back()[8 + 4] & 0x0F, 0);
+    EXPECT_EQ(m__Pages->m__Selected.back()[8 + 3] & 0x0F, 0);
+}
+
+TEST_F(TrackAtOnce, EmptyImageEndsWithoutWrites) {
+    Make(0x0009);
+    ASSERT_EQ(Burn(Bytes{}), 0u);
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_EQ(m__Drive->CountOpcode(0x35), 1u);
+}
+
+TEST_F(TrackAtOnce, SequentialDvdReservesAndIgnoresNwaValidOnDvdR) {
+    Make(0x0011);
+    m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(true, false, 2295104, 0)));
+    ASSERT_EQ(Burn(Pattern(64 * 2048)), 0u);
+    auto l__Sent = m__Drive->Commands();
+    auto l__Reserve = std::find_if(l__Sent.begin(), l__Sent.end(), [](auto& c) { return c.m__Cdb[0] == 0x53; });
+    ASSERT_NE(l__Reserve, l__Sent.end());
+    EXPECT_EQ(l__Reserve->m__Cdb, (Bytes{0x53, 0, 0, 0, 0, 0, 0, 0, 65, 0}));
+    auto l__Track = std::find_if(l__Sent.begin(), l__Sent.end(), [](auto& c) { return c.m__Cdb[0] == 0x52; });
+    EXPECT_EQ(l__Track->m__Cdb[5], 1);  // track 1 on DVD
+    const Bytes& l__Page = m__Pages->m__Selected.back();
+    EXPECT_EQ(l__Page[8 + 2], 0x22);  // Session-At-Once, link size valid
+    EXPECT_EQ(l__Page[8 + 3] & 0x0F, 5);
+    EXPECT_EQ(l__Page[8 + 5], 16);
+
+    // A DVD-RW with the same answer is refused: only DVD-R may report NWA_V 0.
+    Make(0x0014);
+    EXPECT_EQ(Burn(Pattern(2048)), 10u);
+}
+
+TEST_F(TrackAtOnce, BlankDvdPlusRwIsFormattedFirst) {
+    Make(0x001A);
+    std::atomic<int> l__Capacities{0};
+    m__Drive->Respond(0x25, [&](const ScriptedCommand&) {
+        // Unformatted first (last LBA 0), formatted afterwards.
+        return ScriptedAnswer::Good(l__Capacities++ == 0 ? Bytes{0, 0, 0, 0, 0, 0, 8, 0}
+                                                          : Bytes{0, 0x23, 0x05, 0x3F, 0, 0, 8, 0});
+    });
+    ASSERT_EQ(Burn(Pattern(4096)), 0u);
+    auto& r = m__Events.m__Reasons;
+    auto l__End = std::find(r.begin(), r.end(), (ULONG)TARGET_FILE_ANALYZE_END);
+    ASSERT_NE(l__End, r.end());
+    EXPECT_EQ(*(l__End + 1), (ULONG)DVDPLUSRW_FORMAT_BEGIN);
+    EXPECT_EQ(*(l__End + 2), (ULONG)DVDPLUSRW_FORMAT_END);
+    EXPECT_EQ(*(l__End + 3), (ULONG)WAIT_CACHE_FULL_BEGIN);
+    EXPECT_EQ(m__Drive->CountOpcode(0x04), 1u);
+    EXPECT_EQ(Lba(Writes()[0]), 0u);
+}
+
+TEST_F(TrackAtOnce, NotBlankIsRefusedAndEjected) {
+    Make(0x0009);
+    m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(false, true, 1000, 500)));
+    EXPECT_EQ(Burn(Pattern(2048)), 10u);
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_EQ(m__Drive->CountOpcode(0x1B), 1u);
+    EXPECT_EQ(m__Drive->CountOpcode(0x35), 0u);  // nothing written: no synchronisation
+}
+
+TEST_F(TrackAtOnce, DriveNotReadyAtEntryDoesNotEject) {
+    Make(0x0009);
+    m__Drive->Queue(0x00, ScriptedAnswer::Check(0x02, 0x3A, 0x00));
+    EXPECT_EQ(Burn(Pattern(2048)), 8u);
+    EXPECT_EQ(m__Drive->CountOpcode(0x1B), 0u);
+}
+
+TEST_F(TrackAtOnce, WriteFaultMidTrackSynchronisesAndEjects) {
+    Make(0x0009);
+    int l__Count = 0;
+    m__Drive->Respond(0x2A, [&](const ScriptedCommand&) {
+        return ++l__Count == 3 ? ScriptedAnswer::Check(0x03, 0x0C, 0x00) : ScriptedAnswer::Good();
+    });
+    EXPECT_EQ(Burn(Pattern(200 * 2048)), 8u);
+    EXPECT_EQ(m__FailedCdb, 0x2A);
+    auto l__Sent = m__Drive->Commands();
+    auto l__Sync = std::find_if(l__Sent.begin(), l__Sent.end(), [](auto& c) { return c.m__Cdb[0] == 0x35; });
+    auto l__Eject = std::find_if(l__Sent.begin(), l__Sent.end(), [](auto& c) { return c.m__Cdb[0] == 0x1B; });
+    ASSERT_NE(l__Sync, l__Sent.end());
+    ASSERT_NE(l__Eject, l__Sent.end());
+    EXPECT_LT(l__Sync - l__Sent.begin(), l__Eject - l__Sent.begin());
+    EXPECT_EQ(Writes().size(), 3u);
+}
+
+TEST_F(TrackAtOnce, CancelFromTheProgressCallbackEndsWithFourteen) {
+    Make(0x0009, 1);  // 4 MB of cache (twice the drive buffer): the thread still reads when the cancel comes
+    m__Events.m__CancelAtProgress = 0;
+    FakeClock& l__Clock = m__Clock;
+    m__Drive->Respond(0x2A, [&](const ScriptedCommand&) {
+        l__Clock.Sleep(1500);  // each write takes "1.5 s": progress after every write
+        return ScriptedAnswer::Good();
+    });
+    Bytes l__Image = Pattern(20000 * 2048);
+    EXPECT_EQ(Burn(l__Image), 14u);
+    EXPECT_LT(Writes().size(), 20000u / 30u);
+    EXPECT_EQ(m__Drive->CountOpcode(0x1B), 1u);
+    EXPECT_EQ(m__Drive->CountOpcode(0x35), 1u);
+}
+
+// A source that misbehaves at a given read: it fails, or it stalls for a while.
+class TroubledFile : public CTarnwick_File {
+public:
+    TroubledFile(uint64_t p__Size, int p__AtRead, bool p__Fails, int p__StallMilliseconds = 0)
+        : CTarnwick_File(p__Size), m__AtRead(p__AtRead), m__Fails(p__Fails), m__Stall(p__StallMilliseconds) {}
+    void RealRead(uint64_t p__Length, PVOID p__Buffer) override {
+        if (m__Reads++ == m__AtRead) {
+            if (m__Fails) {
+                CTarnwick_Exception::Raise("TroubledFile::RealRead", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                           EXCEPTION_NUMBER_SYSTEM_ERROR, 5, "TroubledFile::RealRead(): read failed!!!");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(m__Stall));
+        }
+        std::memset(p__Buffer, 0x5A, p__Length);
+    }
+
+private:
+    int m__AtRead;
+    bool m__Fails;
+    int m__Stall;
+    int m__Reads = 0;
+};
+
+TEST_F(TrackAtOnce, SourceFailureTravelsInACacheBlock) {
+    Make(0x0009);
+    TroubledFile l__Source(200 * 61440, 80, true);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Source);
+    l__Chain.SeekToBegin();
+    try {
+        m__Burner->TrackAtOnce(&l__Chain, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0);
+        FAIL() << "a failing source was written";
+    } catch (CTarnwick_Exception* l__Exception) {
+        ASSERT_NE(l__Exception, nullptr);
+        EXPECT_EQ(l__Exception->GetExceptionNumber(), 5u);
+        EXPECT_STREQ(l__Exception->GetExceptionText(), "TroubledFile::RealRead(): read failed!!!");
+        delete l__Exception;
+    }
+    // The failed block goes to the head of the queue: the writer stops at it, before
+    // any block read after the failure (and possibly before some read before it).
+    EXPECT_GT(Writes().size(), 0u);
+    EXPECT_LE(Writes().size(), 80u);
+    EXPECT_EQ(m__Drive->CountOpcode(0x1B), 1u);
+}
+
+TEST_F(TrackAtOnce, StalledSourceReportsUnderrunsAndCompletes) {
+    Make(0x0009);
+    TroubledFile l__Source(200 * 61440, 120, false, 300);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Source);
+    l__Chain.SeekToBegin();
+    m__Burner->TrackAtOnce(&l__Chain, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0);
+    EXPECT_EQ(Writes().size(), 200u);
+    auto& r = m__Events.m__Reasons;
+    EXPECT_GE(std::count(r.begin(), r.end(), (ULONG)BUFFER_UNDERRUN), 1);
+    EXPECT_EQ(r.back(), (ULONG)SYNCHRONIZE_CACHE_END);
+}
+
+}  // namespace
