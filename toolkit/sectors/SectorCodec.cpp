@@ -231,10 +231,12 @@ LONG EncodeSector(PUCHAR p__PUCHAR__Sector, LONG p__LONG__Type, LONG p__LONG__LB
     std::memcpy(p__PUCHAR__Sector, g__UCHAR__Sync, sizeof(g__UCHAR__Sync));
     if (p__LONG__Type < g__LONG__EncodeMode0 || p__LONG__Type > g__LONG__EncodeMode2Form2) return -1;
 
-    LONG l__LONG__Address = p__LONG__LBA + (p__LONG__LBA < -150 ? 450150 : 150);
-    LONG l__LONG__Minutes = l__LONG__Address / 4500;
-    LONG l__LONG__Seconds = (l__LONG__Address - 4500 * l__LONG__Minutes) / 75;
-    LONG l__LONG__Frames = l__LONG__Address - 4500 * l__LONG__Minutes - 75 * l__LONG__Seconds;
+    // 64-bit, so that no LBA near the ends of the 32-bit range overflows.
+    LONGLONG l__LONGLONG__Address = LONGLONG(p__LONG__LBA) + (p__LONG__LBA < -150 ? 450150 : 150);
+    LONG l__LONG__Minutes = static_cast<LONG>(l__LONGLONG__Address / 4500);
+    LONG l__LONG__Address = static_cast<LONG>(l__LONGLONG__Address - 4500LL * l__LONG__Minutes);
+    LONG l__LONG__Seconds = l__LONG__Address / 75;
+    LONG l__LONG__Frames = l__LONG__Address - 75 * l__LONG__Seconds;
     const UCHAR l__UCHAR__Header[4] = {Bcd(l__LONG__Minutes), Bcd(l__LONG__Seconds), Bcd(l__LONG__Frames),
                                        static_cast<UCHAR>(p__LONG__Type == g__LONG__EncodeMode0   ? 0
                                                           : p__LONG__Type == g__LONG__EncodeMode1 ? 1
