@@ -19,7 +19,7 @@ void BuildMultiplicationTable(PUCHAR p__PUCHAR__Table, UCHAR p__UCHAR__Coefficie
             g__Galois.m__UCHAR__Exp[g__Galois.m__UCHAR__Log[l__ULONG__Value] + p__UCHAR__CoefficientLog];
 }
 
-// Covered length and EDC offset of a sector of the given mode and form.
+// Where the area an EDC covers starts, and where the EDC lies (the area ends there).
 void EdcArea(ULONG p__ULONG__Mode, BOOLEAN p__BOOLEAN__IsForm1, PULONG p__PULONG__Start, PULONG p__PULONG__Edc) {
     if (p__ULONG__Mode == 1) {
         *p__PULONG__Start = 0;

@@ -1,5 +1,6 @@
 #include "SectorCodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "SectorArithmetic.h"
@@ -121,30 +122,40 @@ void Syndromes(const UCHAR* p__PUCHAR__Sector, const USHORT* p__PUSHORT__Address
     *p__PUCHAR__Weighted = l__UCHAR__Weighted;
 }
 
-// Decodes one code word in place. A single error is located from the ratio of the two
-// syndromes; failing that, when exactly two of its symbols are suspect (they lie in code
-// words of the other direction that could not be decoded), they are solved as erasures.
-// Returns 0 when the word holds, 1 when a correction was made, -1 when it cannot be decoded.
+// What the last pass of one direction found for a code word: it held as it was, it was
+// corrected (or has not been decoded yet), or it could not be decoded.
+constexpr LONG g__LONG__WordHeld = 0;
+constexpr LONG g__LONG__WordChanged = 1;
+constexpr LONG g__LONG__WordFailed = -1;
+
+// Decodes one code word in place. p__PLONG__Crossing[i] is the state of the code word of
+// the other direction through symbol i (g__LONG__WordChanged where there is none). A
+// single error is located from the ratio of the two syndromes, but never in a symbol whose
+// crossing word held untouched: that would be a miscorrection of two or more errors.
+// Failing that, when exactly two symbols lie in crossing words that failed, they are
+// solved as erasures. Returns a word state.
 LONG DecodeCodeword(PUCHAR p__PUCHAR__Sector, const USHORT* p__PUSHORT__Addresses, ULONG p__ULONG__Length,
-                    const bool* p__Pbool__IsSuspect) {
+                    const LONG* p__PLONG__Crossing) {
     UCHAR l__UCHAR__Plain, l__UCHAR__Weighted;
     Syndromes(p__PUCHAR__Sector, p__PUSHORT__Addresses, p__ULONG__Length, &l__UCHAR__Plain, &l__UCHAR__Weighted);
-    if (l__UCHAR__Plain == 0 && l__UCHAR__Weighted == 0) return 0;
+    if (l__UCHAR__Plain == 0 && l__UCHAR__Weighted == 0) return g__LONG__WordHeld;
     if (l__UCHAR__Plain != 0 && l__UCHAR__Weighted != 0) {
         // e = plain and e * alpha^(N-1-i) = weighted, so N-1-i = log weighted - log plain.
         ULONG l__ULONG__Weight = (255u + g__Galois.m__UCHAR__Log[l__UCHAR__Weighted] - g__Galois.m__UCHAR__Log[l__UCHAR__Plain]) % 255u;
         if (l__ULONG__Weight < p__ULONG__Length) {
-            p__PUCHAR__Sector[p__PUSHORT__Addresses[p__ULONG__Length - 1 - l__ULONG__Weight]] ^= l__UCHAR__Plain;
-            return 1;
+            ULONG l__ULONG__Symbol = p__ULONG__Length - 1 - l__ULONG__Weight;
+            if (p__PLONG__Crossing[l__ULONG__Symbol] == g__LONG__WordHeld) return g__LONG__WordFailed;
+            p__PUCHAR__Sector[p__PUSHORT__Addresses[l__ULONG__Symbol]] ^= l__UCHAR__Plain;
+            return g__LONG__WordChanged;
         }
     }
     ULONG l__ULONG__Suspects[2], l__ULONG__Count = 0;
     for (ULONG l__ULONG__Symbol = 0; l__ULONG__Symbol < p__ULONG__Length; ++l__ULONG__Symbol) {
-        if (!p__Pbool__IsSuspect[l__ULONG__Symbol]) continue;
-        if (l__ULONG__Count == 2) return -1;
+        if (p__PLONG__Crossing[l__ULONG__Symbol] != g__LONG__WordFailed) continue;
+        if (l__ULONG__Count == 2) return g__LONG__WordFailed;
         l__ULONG__Suspects[l__ULONG__Count++] = l__ULONG__Symbol;
     }
-    if (l__ULONG__Count != 2) return -1;
+    if (l__ULONG__Count != 2) return g__LONG__WordFailed;
     // e_i + e_j = plain, e_i a^wi + e_j a^wj = weighted: e_i = (weighted + plain a^wj) / (a^wi + a^wj).
     UCHAR l__UCHAR__PowerI = Power(p__ULONG__Length - 1 - l__ULONG__Suspects[0]);
     UCHAR l__UCHAR__PowerJ = Power(p__ULONG__Length - 1 - l__ULONG__Suspects[1]);
@@ -152,60 +163,64 @@ LONG DecodeCodeword(PUCHAR p__PUCHAR__Sector, const USHORT* p__PUSHORT__Addresse
                                     static_cast<UCHAR>(l__UCHAR__PowerI ^ l__UCHAR__PowerJ));
     p__PUCHAR__Sector[p__PUSHORT__Addresses[l__ULONG__Suspects[0]]] ^= l__UCHAR__ErrorI;
     p__PUCHAR__Sector[p__PUSHORT__Addresses[l__ULONG__Suspects[1]]] ^= static_cast<UCHAR>(l__UCHAR__Plain ^ l__UCHAR__ErrorI);
-    return 1;
+    return g__LONG__WordChanged;
 }
 
-// One decoding pass over the N-symbol code words of one direction. p__IsSuspect(word,
-// symbol) tells whether the code word of the other direction through that symbol failed in
-// its last pass. Records which words fail; true when the pass changed anything.
-template <ULONG N, class SuspectTest>
+// One decoding pass over the N-symbol code words of one direction. p__Crossing(word,
+// symbol) gives the state of the other direction's word through that symbol. Records the
+// state of each word; true when the pass changed anything.
+template <ULONG N, class CrossingState>
 bool DecodingPass(PUCHAR p__PUCHAR__Sector, const USHORT (*p__PUSHORT__Addresses)[N], ULONG p__ULONG__Words,
-                  SuspectTest p__IsSuspect, bool* p__Pbool__Failed) {
+                  CrossingState p__Crossing, LONG* p__PLONG__State) {
     bool l__bool__Changed = false;
     for (ULONG l__ULONG__Word = 0; l__ULONG__Word < p__ULONG__Words; ++l__ULONG__Word) {
-        bool l__bool__IsSuspect[N];
+        LONG l__LONG__Crossing[N];
         for (ULONG l__ULONG__Symbol = 0; l__ULONG__Symbol < N; ++l__ULONG__Symbol)
-            l__bool__IsSuspect[l__ULONG__Symbol] = p__IsSuspect(l__ULONG__Word, l__ULONG__Symbol);
-        LONG l__LONG__Result = DecodeCodeword(p__PUCHAR__Sector, p__PUSHORT__Addresses[l__ULONG__Word], N, l__bool__IsSuspect);
-        p__Pbool__Failed[l__ULONG__Word] = l__LONG__Result < 0;
-        l__bool__Changed |= l__LONG__Result > 0;
+            l__LONG__Crossing[l__ULONG__Symbol] = p__Crossing(l__ULONG__Word, l__ULONG__Symbol);
+        p__PLONG__State[l__ULONG__Word] = DecodeCodeword(p__PUCHAR__Sector, p__PUSHORT__Addresses[l__ULONG__Word], N, l__LONG__Crossing);
+        l__bool__Changed |= p__PLONG__State[l__ULONG__Word] == g__LONG__WordChanged;
     }
     return l__bool__Changed;
 }
 
 // P word 2c + lane, row r lies on Q diagonal (r - c) mod 26 of the same lane.
-bool PassP(PUCHAR p__PUCHAR__Sector, const bool* p__Pbool__QFailed, bool* p__Pbool__PFailed) {
-    auto l__IsSuspect = [p__Pbool__QFailed](ULONG p__ULONG__Word, ULONG p__ULONG__Row) {
+bool PassP(PUCHAR p__PUCHAR__Sector, const LONG* p__PLONG__QState, LONG* p__PLONG__PState) {
+    auto l__Crossing = [p__PLONG__QState](ULONG p__ULONG__Word, ULONG p__ULONG__Row) {
         ULONG l__ULONG__Diagonal = (p__ULONG__Row + 2 * g__ULONG__QDiagonals - p__ULONG__Word / 2) % g__ULONG__QDiagonals;
-        return p__Pbool__QFailed[2 * l__ULONG__Diagonal + p__ULONG__Word % 2];
+        return p__PLONG__QState[2 * l__ULONG__Diagonal + p__ULONG__Word % 2];
     };
-    return DecodingPass<g__ULONG__PLength>(p__PUCHAR__Sector, g__Addresses.m__USHORT__P, g__ULONG__PWords, l__IsSuspect,
-                                           p__Pbool__PFailed);
+    return DecodingPass<g__ULONG__PLength>(p__PUCHAR__Sector, g__Addresses.m__USHORT__P, g__ULONG__PWords, l__Crossing,
+                                           p__PLONG__PState);
 }
 
 // Q word 2d + lane, position m < 43 lies in P column m of the same lane; its parity in no P word.
-bool PassQ(PUCHAR p__PUCHAR__Sector, const bool* p__Pbool__PFailed, bool* p__Pbool__QFailed) {
-    auto l__IsSuspect = [p__Pbool__PFailed](ULONG p__ULONG__Word, ULONG p__ULONG__Position) {
-        return p__ULONG__Position < g__ULONG__QDataWords && p__Pbool__PFailed[2 * p__ULONG__Position + p__ULONG__Word % 2];
+bool PassQ(PUCHAR p__PUCHAR__Sector, const LONG* p__PLONG__PState, LONG* p__PLONG__QState) {
+    auto l__Crossing = [p__PLONG__PState](ULONG p__ULONG__Word, ULONG p__ULONG__Position) {
+        return p__ULONG__Position < g__ULONG__QDataWords ? p__PLONG__PState[2 * p__ULONG__Position + p__ULONG__Word % 2]
+                                                         : g__LONG__WordChanged;
     };
-    return DecodingPass<g__ULONG__QLength>(p__PUCHAR__Sector, g__Addresses.m__USHORT__Q, g__ULONG__QWords, l__IsSuspect,
-                                           p__Pbool__QFailed);
+    return DecodingPass<g__ULONG__QLength>(p__PUCHAR__Sector, g__Addresses.m__USHORT__Q, g__ULONG__QWords, l__Crossing,
+                                           p__PLONG__QState);
 }
 
 // True when every P and Q code word holds.
-bool AllCodewordsHold(const UCHAR* p__PUCHAR__Sector) {
+template <ULONG N>
+bool WordsHold(const UCHAR* p__PUCHAR__Sector, const USHORT (*p__PUSHORT__Addresses)[N], ULONG p__ULONG__Words) {
     UCHAR l__UCHAR__Plain, l__UCHAR__Weighted;
-    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < g__ULONG__PWords; ++l__ULONG__Word) {
-        Syndromes(p__PUCHAR__Sector, g__Addresses.m__USHORT__P[l__ULONG__Word], g__ULONG__PLength, &l__UCHAR__Plain,
-                  &l__UCHAR__Weighted);
-        if (l__UCHAR__Plain | l__UCHAR__Weighted) return false;
-    }
-    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < g__ULONG__QWords; ++l__ULONG__Word) {
-        Syndromes(p__PUCHAR__Sector, g__Addresses.m__USHORT__Q[l__ULONG__Word], g__ULONG__QLength, &l__UCHAR__Plain,
-                  &l__UCHAR__Weighted);
+    for (ULONG l__ULONG__Word = 0; l__ULONG__Word < p__ULONG__Words; ++l__ULONG__Word) {
+        Syndromes(p__PUCHAR__Sector, p__PUSHORT__Addresses[l__ULONG__Word], N, &l__UCHAR__Plain, &l__UCHAR__Weighted);
         if (l__UCHAR__Plain | l__UCHAR__Weighted) return false;
     }
     return true;
+}
+
+bool PWordsHold(const UCHAR* p__PUCHAR__Sector) {
+    return WordsHold<g__ULONG__PLength>(p__PUCHAR__Sector, g__Addresses.m__USHORT__P, g__ULONG__PWords);
+}
+
+bool AllCodewordsHold(const UCHAR* p__PUCHAR__Sector) {
+    return PWordsHold(p__PUCHAR__Sector) &&
+           WordsHold<g__ULONG__QLength>(p__PUCHAR__Sector, g__Addresses.m__USHORT__Q, g__ULONG__QWords);
 }
 
 constexpr ULONG g__ULONG__MaximumRounds = 15;
@@ -216,10 +231,12 @@ LONG EncodeSector(PUCHAR p__PUCHAR__Sector, LONG p__LONG__Type, LONG p__LONG__LB
     std::memcpy(p__PUCHAR__Sector, g__UCHAR__Sync, sizeof(g__UCHAR__Sync));
     if (p__LONG__Type < g__LONG__EncodeMode0 || p__LONG__Type > g__LONG__EncodeMode2Form2) return -1;
 
-    LONG l__LONG__Address = p__LONG__LBA + (p__LONG__LBA < -150 ? 450150 : 150);
-    LONG l__LONG__Minutes = l__LONG__Address / 4500;
-    LONG l__LONG__Seconds = (l__LONG__Address - 4500 * l__LONG__Minutes) / 75;
-    LONG l__LONG__Frames = l__LONG__Address - 4500 * l__LONG__Minutes - 75 * l__LONG__Seconds;
+    // 64-bit, so that no LBA near the ends of the 32-bit range overflows.
+    LONGLONG l__LONGLONG__Address = LONGLONG(p__LONG__LBA) + (p__LONG__LBA < -150 ? 450150 : 150);
+    LONG l__LONG__Minutes = static_cast<LONG>(l__LONGLONG__Address / 4500);
+    LONG l__LONG__Address = static_cast<LONG>(l__LONGLONG__Address - 4500LL * l__LONG__Minutes);
+    LONG l__LONG__Seconds = l__LONG__Address / 75;
+    LONG l__LONG__Frames = l__LONG__Address - 75 * l__LONG__Seconds;
     const UCHAR l__UCHAR__Header[4] = {Bcd(l__LONG__Minutes), Bcd(l__LONG__Seconds), Bcd(l__LONG__Frames),
                                        static_cast<UCHAR>(p__LONG__Type == g__LONG__EncodeMode0   ? 0
                                                           : p__LONG__Type == g__LONG__EncodeMode1 ? 1
@@ -278,14 +295,21 @@ LONG CorrectSector(PUCHAR p__PUCHAR__Sector, LONG p__LONG__Type) {
     // Decode a copy, so that a sector that cannot be corrected is left as read.
     UCHAR l__UCHAR__Work[g__ULONG__RawSectorSize];
     std::memcpy(l__UCHAR__Work, p__PUCHAR__Sector, sizeof(l__UCHAR__Work));
-    bool l__bool__PFailed[g__ULONG__PWords] = {};
-    bool l__bool__QFailed[g__ULONG__QWords] = {};
+    LONG l__LONG__PState[g__ULONG__PWords], l__LONG__QState[g__ULONG__QWords];
+    std::fill(l__LONG__PState, l__LONG__PState + g__ULONG__PWords, g__LONG__WordChanged);
+    std::fill(l__LONG__QState, l__LONG__QState + g__ULONG__QWords, g__LONG__WordChanged);
     for (ULONG l__ULONG__Round = 0; l__ULONG__Round < g__ULONG__MaximumRounds; ++l__ULONG__Round) {
-        bool l__bool__Changed = PassP(l__UCHAR__Work, l__bool__QFailed, l__bool__PFailed);
-        l__bool__Changed |= PassQ(l__UCHAR__Work, l__bool__PFailed, l__bool__QFailed);
+        bool l__bool__Changed = PassP(l__UCHAR__Work, l__LONG__QState, l__LONG__PState);
+        l__bool__Changed |= PassQ(l__UCHAR__Work, l__LONG__PState, l__LONG__QState);
         if (!l__bool__Changed) break;
     }
-    if (!AllCodewordsHold(l__UCHAR__Work) || !l__EdcHolds(l__UCHAR__Work)) return -1;
+    // The P words cover bytes 12-2247, all that the Q parity is computed from. When they
+    // hold together with the EDC, that data is right, and a Q word left failing has its
+    // errors in its own parity bytes (two in one word are beyond the Q decoder alone):
+    // the Q parity is computed afresh.
+    if (!l__EdcHolds(l__UCHAR__Work)) return -1;
+    if (PWordsHold(l__UCHAR__Work) && !AllCodewordsHold(l__UCHAR__Work)) GenerateQ(l__UCHAR__Work);
+    if (!AllCodewordsHold(l__UCHAR__Work)) return -1;
     std::memcpy(p__PUCHAR__Sector, l__UCHAR__Work, sizeof(l__UCHAR__Work));
     return 1;
 }
