@@ -14,6 +14,67 @@ extern "C" {
 
 #define TARNWICK_VERSION 0x20040814u
 
+#pragma pack(push, 1)
+
+/* The record of READ TRACK INFORMATION (28 bytes). */
+typedef struct _TRACK_INFORMATION {
+    UCHAR m__UCHAR__IsValid;
+    UCHAR m__UCHAR__TrackNumber;
+    UCHAR m__UCHAR__SessionNumber;
+    UCHAR m__UCHAR__TrackMode;
+    UCHAR m__UCHAR__Copy;
+    UCHAR m__UCHAR__Damage;
+    UCHAR m__UCHAR__DataMode;
+    UCHAR m__UCHAR__FixedPacket;
+    UCHAR m__UCHAR__Packet;
+    UCHAR m__UCHAR__Blank;
+    UCHAR m__UCHAR__ReservedTrack;
+    UCHAR m__UCHAR__NWAValid;
+    ULONG m__ULONG__TrackStartAddress;
+    ULONG m__ULONG__NextWritableAddress;
+    ULONG m__ULONG__FreeBlocks;
+    ULONG m__ULONG__FixedPacketSize;
+} TRACK_INFORMATION, *PTRACK_INFORMATION;
+
+/* The record of READ DISC INFORMATION (33 bytes). */
+typedef struct _DISC_INFORMATION {
+    UCHAR m__UCHAR__IsValid;
+    UCHAR m__UCHAR__DiscStatus;
+    UCHAR m__UCHAR__LastSessionState;
+    UCHAR m__UCHAR__Erasable;
+    UCHAR m__UCHAR__FirstTrackNumber;
+    UCHAR m__UCHAR__NumberOfSessions;
+    UCHAR m__UCHAR__FirstTrackInLastSession;
+    UCHAR m__UCHAR__LastTrackInLastSession;
+    UCHAR m__UCHAR__UnrestrictedUse;
+    UCHAR m__UCHAR__DiscBarCodeValid;
+    UCHAR m__UCHAR__DiscIdValid;
+    UCHAR m__UCHAR__DiscType;
+    UCHAR m__UCHAR__DiscId[4];
+    UCHAR m__UCHAR__LastSessionLeadInStart[4];
+    UCHAR m__UCHAR__LastPossibleLeadOutStart[4];
+    UCHAR m__UCHAR__DiscBarCode[8];
+    UCHAR m__UCHAR__NumberOfOPCTables;
+} DISC_INFORMATION, *PDISC_INFORMATION;
+
+#pragma pack(pop)
+
+/* DISC_TYPE values of Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType. */
+#define TARNWICK_DISC_TYPE_UNSUPPORTED 0
+#define TARNWICK_DISC_TYPE_CDROM 1
+#define TARNWICK_DISC_TYPE_CDR 2
+#define TARNWICK_DISC_TYPE_CDRW 3
+#define TARNWICK_DISC_TYPE_DVDROM 4
+#define TARNWICK_DISC_TYPE_DVDR 5
+#define TARNWICK_DISC_TYPE_DVDRAM 6
+#define TARNWICK_DISC_TYPE_DVDRW_RO 7
+#define TARNWICK_DISC_TYPE_DVDRW_SR 8
+#define TARNWICK_DISC_TYPE_DVDPLUSRW 9
+#define TARNWICK_DISC_TYPE_DDCDROM 10
+#define TARNWICK_DISC_TYPE_DDCDR 11
+#define TARNWICK_DISC_TYPE_DDCDRW 12
+#define TARNWICK_DISC_TYPE_DVDPLUSR 13
+
 /* Start-up and discovery */
 ULONG Tarnwick_UpStart(void);
 ULONG Tarnwick_DownShut(void);
@@ -25,8 +86,110 @@ ULONG Tarnwick_FindDevice(UCHAR p__UCHAR__DeviceType, BOOLEAN p__BOOLEAN__StopAt
 ULONG Tarnwick_GetDeviceNameByDeviceAddress(UCHAR p__UCHAR__PortID, UCHAR p__UCHAR__BusID, UCHAR p__UCHAR__TargetID,
                                             UCHAR p__UCHAR__LUN, PCHAR p__PCHAR__DeviceName);
 
+/* Burner family: (burner, text, text size, system error, failure record, arguments...).
+ * A NULL or foreign burner gives EXCEPTION_NUMBER_INVALID_PARAMETER. */
+ULONG Tarnwick_CdvdBurnerGrabber_Create(PVOID* p__PPVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                        ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                        PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                        PROGRESS_CALLBACK p__Callback, PVOID p__PVOID__Context, UCHAR p__UCHAR__PortID,
+                                        UCHAR p__UCHAR__BusID, UCHAR p__UCHAR__TargetID, UCHAR p__UCHAR__LUN,
+                                        ULONG p__ULONG__CacheSizeInMB);
+void Tarnwick_CdvdBurnerGrabber_GetDeviceInformation(PVOID p__PVOID__Burner, PCHAR p__PCHAR__VendorID,
+                                                     PCHAR p__PCHAR__ProductID, PCHAR p__PCHAR__ProductRevision,
+                                                     PULONG p__PULONG__BufferSize);
+ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedWriteModes(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                          ULONG p__ULONG__ExceptionTextSize,
+                                                          PULONG p__PULONG__SystemError,
+                                                          PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                          PBOOLEAN p__PBOOLEAN__TAO, PBOOLEAN p__PBOOLEAN__SAO,
+                                                          PBOOLEAN p__PBOOLEAN__DAOPQ, PBOOLEAN p__PBOOLEAN__DAORawPW);
+ULONG Tarnwick_CdvdBurnerGrabber_TestUnitReady(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                               ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                               PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);
+ULONG Tarnwick_CdvdBurnerGrabber_GetBUP(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                        ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                        PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                        PBOOLEAN p__PBOOLEAN__IsEnabled, PBOOLEAN p__PBOOLEAN__IsSupported);
+ULONG Tarnwick_CdvdBurnerGrabber_SetBUP(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                        ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                        PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                        BOOLEAN p__BOOLEAN__Enable);
+/* Speeds in KB/s; 0xFFFF asks for the highest the drive offers. */
+ULONG Tarnwick_CdvdBurnerGrabber_SetSpeeds(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                           ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                           PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                           ULONG p__ULONG__ReadSpeed, ULONG p__ULONG__WriteSpeed);
+ULONG Tarnwick_CdvdBurnerGrabber_GetSpeeds(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                           ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                           PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                           PULONG p__PULONG__CurrentRead, PULONG p__PULONG__MaximumRead,
+                                           PULONG p__PULONG__CurrentWrite, PULONG p__PULONG__MaximumWrite);
+/* Track 255 is the invisible (next) track. */
+ULONG Tarnwick_CdvdBurnerGrabber_GetTrackInformation(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                     ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                     PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                     UCHAR p__UCHAR__TrackNumber,
+                                                     PTRACK_INFORMATION p__PTRACK_INFORMATION__Track);
+ULONG Tarnwick_CdvdBurnerGrabber_GetDiscInformation(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                    ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                    PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                    PDISC_INFORMATION p__PDISC_INFORMATION__Disc);
+ULONG Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType(PVOID p__PVOID__Burner);
+ULONG Tarnwick_CdvdBurnerGrabber_SendOPC(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                         ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                         PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);
+/* Burns one image file (ISO image, or a sound file the audio toolkit decodes) as one Track-At-Once track. */
+ULONG Tarnwick_CdvdBurnerGrabber_Pellmark(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                          ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                          PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                          PCHAR p__PCHAR__FileName, BOOLEAN p__BOOLEAN__IsMode2Form1,
+                                          BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+                                          ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+/* Burns an open file descriptor (duplicated; the caller keeps its own) as one data track. */
+ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, int p__INT__Handle,
+    BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+    ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+ULONG Tarnwick_CdvdBurnerGrabber_CloseSession(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                              ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                              PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);
+ULONG Tarnwick_CdvdBurnerGrabber_Eject(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                       ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                       PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);
+ULONG Tarnwick_CdvdBurnerGrabber_Load(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                      ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                      PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);
+ULONG Tarnwick_CdvdBurnerGrabber_Lock(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                      ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                      PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);
+ULONG Tarnwick_CdvdBurnerGrabber_Release(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                         ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                         PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);
+/* Blanking type of BLANK (CD-RW); DVD+RW and DVD-RAM are formatted instead. */
+ULONG Tarnwick_CdvdBurnerGrabber_Blank(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                       ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                       PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                       ULONG p__ULONG__BlankingType);
+void Tarnwick_CdvdBurnerGrabber_GetDeviceCapabilities(
+    PVOID p__PVOID__Burner, PBOOLEAN p__PBOOLEAN__CDRRead, PBOOLEAN p__PBOOLEAN__CDRWRead,
+    PBOOLEAN p__PBOOLEAN__DVDROMRead, PBOOLEAN p__PBOOLEAN__DVDRRead, PBOOLEAN p__PBOOLEAN__DVDRAMRead,
+    PBOOLEAN p__PBOOLEAN__TestWrite, PBOOLEAN p__PBOOLEAN__CDRWrite, PBOOLEAN p__PBOOLEAN__CDRWWrite,
+    PBOOLEAN p__PBOOLEAN__DVDRWrite, PBOOLEAN p__PBOOLEAN__DVDRAMWrite);
+void Tarnwick_CdvdBurnerGrabber_GetSupportedMediaFormatsEx(PVOID p__PVOID__Burner,
+                                                           PBOOLEAN p__PBOOLEAN__DVDPLUSRWKnown,
+                                                           PBOOLEAN p__PBOOLEAN__DVDPLUSRKnown,
+                                                           PBOOLEAN p__PBOOLEAN__DVDPLUSRWWritable,
+                                                           PBOOLEAN p__PBOOLEAN__DVDPLUSRWritable);
+/* Sets the cancel flag of a write in progress; may be called from any thread. */
+void Tarnwick_CdvdBurnerGrabber_Cancel(PVOID p__PVOID__Burner);
+/* Deletes a burner or a tree and sets the reference to NULL; a NULL reference is left alone. */
+void Tarnwick_Destroy(PVOID* p__PPVOID__Object);
+
 #ifdef __cplusplus
 }
+static_assert(sizeof(TRACK_INFORMATION) == 28, "TRACK_INFORMATION is 28 bytes");
+static_assert(sizeof(DISC_INFORMATION) == 33, "DISC_INFORMATION is 33 bytes");
 #endif
 
 #endif /* TARNWICK_H */

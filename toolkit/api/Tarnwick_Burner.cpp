@@ -1,0 +1,384 @@
+// The burner family of flat functions: thin shells around the burner-grabber's
+// operations that turn every failure into an exception number, a text, a system
+// error and the record of a failed command.
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "CTarnwick_CdvdBurnerGrabber.h"
+#include "CTarnwick_DiskFile.h"
+#include "CTarnwick_FileChain.h"
+#include "CTarnwick_FlatBoundary.h"
+#include "CTarnwick_SonquillFile.h"
+#include "DebugPrint.h"
+#include "PlatformFile.h"
+#include "PlatformSystemError.h"
+#include "TarnwickI_Started.h"
+#include "sonquill.h"
+#include "tarnwick.h"
+
+namespace {
+
+constexpr ULONG INFORMATION_BUFFER_SIZE = 4096;
+
+// The burner behind a flat reference; a NULL or foreign reference is an invalid parameter.
+CTarnwick_CdvdBurnerGrabber* BurnerOf(PVOID p__PVOID__Burner, const char* p__PCHAR__Function) {
+    auto* l__Burner = p__PVOID__Burner == nullptr
+                          ? nullptr
+                          : dynamic_cast<CTarnwick_CdvdBurnerGrabber*>(static_cast<CTarnwick_EmptyBase*>(p__PVOID__Burner));
+    if (l__Burner == nullptr) {
+        CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER,
+                                   0, "%s(): p__PVOID__Burner is not a burner!!!", p__PCHAR__Function);
+    }
+    return l__Burner;
+}
+
+// The shell of every family function: the failure record is zeroed, the operation runs
+// on the burner, and its failure becomes the result.
+template <class Operation>
+ULONG Shell(const char* p__PCHAR__Function, PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+            ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+            PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, Operation&& p__Operation) {
+    return CTarnwick_FlatBoundary::CallBurner(p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                                              p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&] {
+                                                  p__Operation(*BurnerOf(p__PVOID__Burner, p__PCHAR__Function));
+                                              });
+}
+
+ULONG Get32(const UCHAR* p__PUCHAR__At) {
+    return (static_cast<ULONG>(p__PUCHAR__At[0]) << 24) | (static_cast<ULONG>(p__PUCHAR__At[1]) << 16) |
+           (static_cast<ULONG>(p__PUCHAR__At[2]) << 8) | p__PUCHAR__At[3];
+}
+
+// Writes one byte source as one Track-At-Once track through a one-member chain.
+void BurnSource(CTarnwick_CdvdBurnerGrabber& p__Burner, CTarnwick_File& p__Source, ULONG p__ULONG__Kind,
+                BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite,
+                BOOLEAN p__BOOLEAN__IsNextSessionAllowed, ULONG p__ULONG__ProgressInterval,
+                ULONG p__ULONG__BufferStatusInterval) {
+    CTarnwick_FileChain l__Carrier;
+    l__Carrier.AddChainTail(&p__Source);
+    l__Carrier.SeekToBegin();
+    p__Burner.TrackAtOnce(&l__Carrier, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
+                          p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval,
+                          p__ULONG__Kind, 0, 0, 0, 0);
+}
+
+}  // namespace
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_Create(PVOID* p__PPVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                   ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                   PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                   PROGRESS_CALLBACK p__Callback, PVOID p__PVOID__Context,
+                                                   UCHAR p__UCHAR__PortID, UCHAR p__UCHAR__BusID,
+                                                   UCHAR p__UCHAR__TargetID, UCHAR p__UCHAR__LUN,
+                                                   ULONG p__ULONG__CacheSizeInMB) {
+    if (!TarnwickI_IsStarted()) {
+        DebugPrint("\nTarnwick:Tarnwick_CdvdBurnerGrabber_Create(): EXITing with failure, was not initialized\n");
+        return EXCEPTION_NUMBER_NOT_STARTED;
+    }
+    if (p__PPVOID__Burner == nullptr) {
+        if (p__PCDB_FAILURE_INFORMATION__Info != nullptr)
+            std::memset(p__PCDB_FAILURE_INFORMATION__Info, 0, sizeof(*p__PCDB_FAILURE_INFORMATION__Info));
+        return EXCEPTION_NUMBER_INVALID_PARAMETER;
+    }
+    *p__PPVOID__Burner = nullptr;
+    CTarnwick_CdvdBurnerGrabber* l__Burner = nullptr;
+    bool l__bool__IsAllocationFailure = false;
+    ULONG l__ULONG__Result = CTarnwick_FlatBoundary::CallBurner(
+        p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize, p__PULONG__SystemError,
+        p__PCDB_FAILURE_INFORMATION__Info, [&] {
+            l__Burner = new (std::nothrow) CTarnwick_CdvdBurnerGrabber(
+                p__Callback, p__PVOID__Context, p__UCHAR__PortID, p__UCHAR__BusID, p__UCHAR__TargetID, p__UCHAR__LUN,
+                p__ULONG__CacheSizeInMB);
+            l__bool__IsAllocationFailure = l__Burner == nullptr;
+        });
+    if (l__ULONG__Result != EXCEPTION_NUMBER_SUCCESS) return l__ULONG__Result;
+    if (l__bool__IsAllocationFailure) return EXCEPTION_NUMBER_OUT_OF_MEMORY;
+    *p__PPVOID__Burner = static_cast<CTarnwick_EmptyBase*>(l__Burner);
+    return EXCEPTION_NUMBER_SUCCESS;
+}
+
+extern "C" void Tarnwick_CdvdBurnerGrabber_GetDeviceInformation(PVOID p__PVOID__Burner, PCHAR p__PCHAR__VendorID,
+                                                                PCHAR p__PCHAR__ProductID,
+                                                                PCHAR p__PCHAR__ProductRevision,
+                                                                PULONG p__PULONG__BufferSize) {
+    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
+        BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_GetDeviceInformation")
+            ->GetDeviceInformation(p__PCHAR__VendorID, p__PCHAR__ProductID, p__PCHAR__ProductRevision,
+                                   p__PULONG__BufferSize);
+    });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedWriteModes(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PBOOLEAN p__PBOOLEAN__TAO, PBOOLEAN p__PBOOLEAN__SAO, PBOOLEAN p__PBOOLEAN__DAOPQ,
+    PBOOLEAN p__PBOOLEAN__DAORawPW) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_ProbeSupportedWriteModes", p__PVOID__Burner,
+                 p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize, p__PULONG__SystemError,
+                 p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     b.ProbeSupportedWriteModes(p__PBOOLEAN__TAO, p__PBOOLEAN__SAO, p__PBOOLEAN__DAOPQ,
+                                                p__PBOOLEAN__DAORawPW);
+                 });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TestUnitReady(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                          ULONG p__ULONG__ExceptionTextSize,
+                                                          PULONG p__PULONG__SystemError,
+                                                          PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_TestUnitReady", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) { b.TestUnitReady(10); });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GetBUP(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                   ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                   PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                   PBOOLEAN p__PBOOLEAN__IsEnabled, PBOOLEAN p__PBOOLEAN__IsSupported) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_GetBUP", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) { b.GetBUP(p__PBOOLEAN__IsEnabled, p__PBOOLEAN__IsSupported); });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_SetBUP(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                   ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                   PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                   BOOLEAN p__BOOLEAN__Enable) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_SetBUP", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) { b.SetBUP(p__BOOLEAN__Enable); });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_SetSpeeds(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                      ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                      PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                      ULONG p__ULONG__ReadSpeed, ULONG p__ULONG__WriteSpeed) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_SetSpeeds", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) { b.SetSpeeds(p__ULONG__ReadSpeed, p__ULONG__WriteSpeed); });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GetSpeeds(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                      ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                      PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                      PULONG p__PULONG__CurrentRead, PULONG p__PULONG__MaximumRead,
+                                                      PULONG p__PULONG__CurrentWrite, PULONG p__PULONG__MaximumWrite) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_GetSpeeds", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     LONG l__LONG__Speeds[4] = {};
+                     b.GetCdvdSpeeds(&l__LONG__Speeds[0], &l__LONG__Speeds[1], &l__LONG__Speeds[2],
+                                     &l__LONG__Speeds[3]);
+                     *p__PULONG__CurrentRead = static_cast<ULONG>(l__LONG__Speeds[0]);
+                     *p__PULONG__MaximumRead = static_cast<ULONG>(l__LONG__Speeds[1]);
+                     *p__PULONG__CurrentWrite = static_cast<ULONG>(l__LONG__Speeds[2]);
+                     *p__PULONG__MaximumWrite = static_cast<ULONG>(l__LONG__Speeds[3]);
+                 });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GetTrackInformation(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    UCHAR p__UCHAR__TrackNumber, PTRACK_INFORMATION p__PTRACK_INFORMATION__Track) {
+    std::vector<UCHAR> l__Block(INFORMATION_BUFFER_SIZE, 0);
+    ULONG l__ULONG__Result =
+        Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_GetTrackInformation", p__PVOID__Burner, p__PCHAR__ExceptionText,
+              p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+              [&](CTarnwick_CdvdBurnerGrabber& b) {
+                  b.GetTrackInformation(p__UCHAR__TrackNumber, l__Block.data(), INFORMATION_BUFFER_SIZE);
+              });
+    if (p__PTRACK_INFORMATION__Track == nullptr) return l__ULONG__Result;
+    p__PTRACK_INFORMATION__Track->m__UCHAR__IsValid = l__ULONG__Result == EXCEPTION_NUMBER_SUCCESS ? 1 : 0;
+    if (l__ULONG__Result != EXCEPTION_NUMBER_SUCCESS) return l__ULONG__Result;
+    const UCHAR* b = l__Block.data();
+    TRACK_INFORMATION& t = *p__PTRACK_INFORMATION__Track;
+    t.m__UCHAR__TrackNumber = b[2];
+    t.m__UCHAR__SessionNumber = b[3];
+    t.m__UCHAR__TrackMode = b[5] & 0x0F;
+    t.m__UCHAR__Copy = (b[5] >> 4) & 0x01;
+    t.m__UCHAR__Damage = (b[5] >> 5) & 0x01;
+    t.m__UCHAR__DataMode = b[6] & 0x0F;
+    t.m__UCHAR__FixedPacket = (b[6] >> 4) & 0x01;
+    t.m__UCHAR__Packet = (b[6] >> 5) & 0x01;
+    t.m__UCHAR__Blank = (b[6] >> 6) & 0x01;
+    t.m__UCHAR__ReservedTrack = (b[6] >> 7) & 0x01;
+    t.m__UCHAR__NWAValid = b[7] & 0x01;
+    t.m__ULONG__TrackStartAddress = Get32(b + 8);
+    t.m__ULONG__NextWritableAddress = Get32(b + 12);
+    t.m__ULONG__FreeBlocks = Get32(b + 16);
+    t.m__ULONG__FixedPacketSize = Get32(b + 20);
+    return l__ULONG__Result;
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GetDiscInformation(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PDISC_INFORMATION p__PDISC_INFORMATION__Disc) {
+    std::vector<UCHAR> l__Block(INFORMATION_BUFFER_SIZE, 0);
+    ULONG l__ULONG__Result =
+        Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_GetDiscInformation", p__PVOID__Burner, p__PCHAR__ExceptionText,
+              p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+              [&](CTarnwick_CdvdBurnerGrabber& b) { b.GetDiscInformation(l__Block.data(), INFORMATION_BUFFER_SIZE); });
+    if (p__PDISC_INFORMATION__Disc == nullptr) return l__ULONG__Result;
+    p__PDISC_INFORMATION__Disc->m__UCHAR__IsValid = l__ULONG__Result == EXCEPTION_NUMBER_SUCCESS ? 1 : 0;
+    if (l__ULONG__Result != EXCEPTION_NUMBER_SUCCESS) return l__ULONG__Result;
+    const UCHAR* b = l__Block.data();
+    DISC_INFORMATION& d = *p__PDISC_INFORMATION__Disc;
+    d.m__UCHAR__DiscStatus = b[2] & 0x03;
+    d.m__UCHAR__LastSessionState = (b[2] >> 2) & 0x03;
+    d.m__UCHAR__Erasable = (b[2] >> 4) & 0x01;
+    d.m__UCHAR__FirstTrackNumber = b[3];
+    d.m__UCHAR__NumberOfSessions = b[4];
+    d.m__UCHAR__FirstTrackInLastSession = b[5];
+    d.m__UCHAR__LastTrackInLastSession = b[6];
+    d.m__UCHAR__UnrestrictedUse = (b[7] >> 5) & 0x01;
+    d.m__UCHAR__DiscBarCodeValid = (b[7] >> 6) & 0x01;
+    d.m__UCHAR__DiscIdValid = (b[7] >> 7) & 0x01;
+    d.m__UCHAR__DiscType = b[8];
+    std::memcpy(d.m__UCHAR__DiscId, b + 12, 4);
+    std::memcpy(d.m__UCHAR__LastSessionLeadInStart, b + 16, 4);
+    std::memcpy(d.m__UCHAR__LastPossibleLeadOutStart, b + 20, 4);
+    std::memcpy(d.m__UCHAR__DiscBarCode, b + 24, 8);
+    d.m__UCHAR__NumberOfOPCTables = b[33];
+    return l__ULONG__Result;
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType(PVOID p__PVOID__Burner) {
+    ULONG l__ULONG__DiscType = DISC_TYPE_UNSUPPORTED;
+    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
+        l__ULONG__DiscType =
+            BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType")->GetInsertedDiscType();
+    });
+    return l__ULONG__DiscType;
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_SendOPC(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                    ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                    PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_SendOPC", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) { b.SendOPC(); });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_Pellmark(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                     ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                     PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                     PCHAR p__PCHAR__FileName, BOOLEAN p__BOOLEAN__IsMode2Form1,
+                                                     BOOLEAN p__BOOLEAN__IsTestWrite,
+                                                     BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+                                                     ULONG p__ULONG__ProgressInterval,
+                                                     ULONG p__ULONG__BufferStatusInterval) {
+    bool l__bool__IsOutOfMemory = false;
+    ULONG l__ULONG__Result = Shell(
+        "Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark", p__PVOID__Burner, p__PCHAR__ExceptionText,
+        p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+        [&](CTarnwick_CdvdBurnerGrabber& b) {
+            if (p__PCHAR__FileName == nullptr) {
+                CTarnwick_Exception::Raise("Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                           EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                           "Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark(): p__PCHAR__FileName is "
+                                           "NULL!!!");
+            }
+            // File names are case-sensitive here: the decoding test gets the name as given.
+            bool l__bool__IsSound = Sonquill_CompressedFileSupportedIs(p__PCHAR__FileName) == 0;
+            std::unique_ptr<CTarnwick_File> l__Source(
+                l__bool__IsSound ? static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_SonquillFile(p__PCHAR__FileName))
+                                 : static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_DiskFile(p__PCHAR__FileName)));
+            if (!l__Source) {
+                l__bool__IsOutOfMemory = true;
+                return;
+            }
+            BurnSource(b, *l__Source, l__bool__IsSound ? 2 : 1, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
+                       p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval);
+        });
+    return l__bool__IsOutOfMemory ? static_cast<ULONG>(EXCEPTION_NUMBER_OUT_OF_MEMORY) : l__ULONG__Result;
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, int p__INT__Handle,
+    BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+    ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     int64_t l__LONGLONG__Size = PlatformFile::Size(p__INT__Handle);
+                     if (l__LONGLONG__Size < 0) {
+                         ULONG l__ULONG__Error = GetLastError();
+                         CTarnwick_Exception::Raise("Tarnwick:Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle",
+                                                    EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
+                                                    l__ULONG__Error,
+                                                    "Tarnwick:Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle(): "
+                                                    "GetFileSize() failed, status %ld!!!",
+                                                    static_cast<long>(l__ULONG__Error));
+                     }
+                     CTarnwick_DiskFile l__Source(p__INT__Handle, static_cast<uint64_t>(l__LONGLONG__Size));
+                     BurnSource(b, l__Source, 1, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
+                                p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval,
+                                p__ULONG__BufferStatusInterval);
+                 });
+}
+
+#define TARNWICK_SIMPLE_BURNER_FUNCTION(Name, Call)                                                                  \
+    extern "C" ULONG Tarnwick_CdvdBurnerGrabber_##Name(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,       \
+                                                       ULONG p__ULONG__ExceptionTextSize,                            \
+                                                       PULONG p__PULONG__SystemError,                                \
+                                                       PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info) { \
+        return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_" #Name, p__PVOID__Burner, p__PCHAR__ExceptionText,       \
+                     p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,         \
+                     [&](CTarnwick_CdvdBurnerGrabber& b) { b.Call(); });                                             \
+    }
+
+TARNWICK_SIMPLE_BURNER_FUNCTION(CloseSession, CloseSession)
+TARNWICK_SIMPLE_BURNER_FUNCTION(Eject, Eject)
+TARNWICK_SIMPLE_BURNER_FUNCTION(Load, Load)
+TARNWICK_SIMPLE_BURNER_FUNCTION(Lock, Lock)
+TARNWICK_SIMPLE_BURNER_FUNCTION(Release, Release)
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_Blank(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                  ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                  PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                  ULONG p__ULONG__BlankingType) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_Blank", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) { b.Blank(p__ULONG__BlankingType, 0); });
+}
+
+extern "C" void Tarnwick_CdvdBurnerGrabber_GetDeviceCapabilities(
+    PVOID p__PVOID__Burner, PBOOLEAN p__PBOOLEAN__CDRRead, PBOOLEAN p__PBOOLEAN__CDRWRead,
+    PBOOLEAN p__PBOOLEAN__DVDROMRead, PBOOLEAN p__PBOOLEAN__DVDRRead, PBOOLEAN p__PBOOLEAN__DVDRAMRead,
+    PBOOLEAN p__PBOOLEAN__TestWrite, PBOOLEAN p__PBOOLEAN__CDRWrite, PBOOLEAN p__PBOOLEAN__CDRWWrite,
+    PBOOLEAN p__PBOOLEAN__DVDRWrite, PBOOLEAN p__PBOOLEAN__DVDRAMWrite) {
+    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
+        BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_GetDeviceCapabilities")
+            ->GetDeviceCapabilities(p__PBOOLEAN__CDRRead, p__PBOOLEAN__CDRWRead, p__PBOOLEAN__DVDROMRead,
+                                    p__PBOOLEAN__DVDRRead, p__PBOOLEAN__DVDRAMRead, p__PBOOLEAN__TestWrite,
+                                    p__PBOOLEAN__CDRWrite, p__PBOOLEAN__CDRWWrite, p__PBOOLEAN__DVDRWrite,
+                                    p__PBOOLEAN__DVDRAMWrite);
+    });
+}
+
+extern "C" void Tarnwick_CdvdBurnerGrabber_GetSupportedMediaFormatsEx(PVOID p__PVOID__Burner,
+                                                                      PBOOLEAN p__PBOOLEAN__DVDPLUSRWKnown,
+                                                                      PBOOLEAN p__PBOOLEAN__DVDPLUSRKnown,
+                                                                      PBOOLEAN p__PBOOLEAN__DVDPLUSRWWritable,
+                                                                      PBOOLEAN p__PBOOLEAN__DVDPLUSRWritable) {
+    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
+        BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_GetSupportedMediaFormatsEx")
+            ->GetSupportedMediaFormatsEx(p__PBOOLEAN__DVDPLUSRWKnown, p__PBOOLEAN__DVDPLUSRKnown,
+                                         p__PBOOLEAN__DVDPLUSRWWritable, p__PBOOLEAN__DVDPLUSRWritable);
+    });
+}
+
+extern "C" void Tarnwick_CdvdBurnerGrabber_Cancel(PVOID p__PVOID__Burner) {
+    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
+        BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_Cancel")->Cancel();
+    });
+}
+
+extern "C" void Tarnwick_Destroy(PVOID* p__PPVOID__Object) {
+    if (p__PPVOID__Object == nullptr || *p__PPVOID__Object == nullptr) return;
+    delete static_cast<CTarnwick_EmptyBase*>(*p__PPVOID__Object);
+    *p__PPVOID__Object = nullptr;
+}
