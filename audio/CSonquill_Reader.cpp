@@ -98,6 +98,7 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
 
     // The file counts as decodable when its first frame of audio decodes; that frame is
     // kept for the full decoding.
+    BOOLEAN l__BOOLEAN__DrainSent = FALSE;
     for (;;) {
         l__INT__Error = avcodec_receive_frame(m__PAVCodecContext__Decoder, m__PAVFrame__Frame);
         if (l__INT__Error >= 0) {
@@ -105,17 +106,15 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
             av_frame_unref(m__PAVFrame__Frame);
             continue;
         }
-        if (l__INT__Error == AVERROR_EOF) {
+        // A frame that does not decode is skipped; no decodable frame at all is a failure.
+        if (l__INT__Error == AVERROR_EOF || l__BOOLEAN__DrainSent) {
             SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_receive_frame() of the first frame", AVERROR_INVALIDDATA);
             return SonquillMedia_Status(AVERROR_INVALIDDATA);
-        }
-        if (l__INT__Error != AVERROR(EAGAIN)) {
-            SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_receive_frame()", l__INT__Error);
-            return SonquillMedia_Status(l__INT__Error);
         }
         l__INT__Error = av_read_frame(m__PAVFormatContext__Input, m__PAVPacket__Packet);
         if (l__INT__Error < 0) {
             avcodec_send_packet(m__PAVCodecContext__Decoder, nullptr);  // drain what is left
+            l__BOOLEAN__DrainSent = TRUE;
             continue;
         }
         if (m__PAVPacket__Packet->stream_index == m__INT__StreamIndex)
@@ -248,7 +247,8 @@ ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
             l__INT__Error = 0;
             break;
         }
-        if (l__INT__Error != AVERROR(EAGAIN)) break;
+        // Any other answer (more input wanted, or a frame that did not decode, which the
+        // command-line tool also skips) goes on with the next packet.
         if (l__BOOLEAN__InputDone) {
             l__INT__Error = 0;
             break;

@@ -198,3 +198,23 @@ TEST_F(DecodeTest, NoRoomForTheDecodedAudioIsReportedBySizeQueryAndByteSource) {
     else
         ::unsetenv("TMPDIR");
 }
+
+// Damaged frames are skipped and the rest decodes. The command-line tool may lose more:
+// its raw output drops whole packets whose damaged timestamps run backwards, which the
+// reader keeps; so the reader's length is at least the reference's.
+TEST_F(DecodeTest, DamageInTheMiddleIsSkippedAndTheRestDecodes) {
+    for (const char* l__Name : {"source.mp3", "source.flac", "source.ogg"}) {
+        SCOPED_TRACE(l__Name);
+        auto l__Bytes = media::ReadFile(Path(l__Name));
+        auto l__Noise = media::Pattern(3000, 99);
+        std::copy(l__Noise.begin(), l__Noise.end(), l__Bytes.begin() + l__Bytes.size() / 2);
+        std::string l__Damaged = Path(std::string("damaged-") + l__Name);
+        media::WriteFile(l__Damaged, l__Bytes);
+        ULONG l__Size = 0;
+        auto l__Pcm = Decode(l__Damaged, &l__Size);
+        auto l__Reference = media::FfmpegPcm(l__Damaged, l__Damaged);
+        EXPECT_GT(l__Reference.size(), 0u);
+        EXPECT_GE(l__Pcm.size(), l__Reference.size());
+        EXPECT_LE(l__Pcm.size(), media::FfmpegPcm(Path(l__Name), Path(std::string("whole-") + l__Name)).size());
+    }
+}
