@@ -56,8 +56,39 @@ void CSonquill_Reader::CloseDecoder() {
     m__BOOLEAN__FramePending = FALSE;
 }
 
+namespace {
+// True when the file is a disc image: an ISO 9660 or UDF volume descriptor at sector 16
+// of 2,048 bytes, or the sync pattern of a raw 2,352-byte CD sector at its start. The
+// runtime's probing finds MP3 frames inside an image that holds an MP3 file, and such an
+// image must never be taken for audio.
+bool IsDiscImage(const char* p__PCHAR__FileName) {
+    int l__INT__File = PlatformFile::OpenRead(p__PCHAR__FileName);
+    if (l__INT__File == PlatformFile::InvalidHandle) return false;
+    UCHAR l__UCHAR__Head[16];
+    UCHAR l__UCHAR__Descriptor[6];
+    bool l__IsImage = false;
+    if (PlatformFile::ReadAt(l__INT__File, l__UCHAR__Head, sizeof(l__UCHAR__Head), 0) == sizeof(l__UCHAR__Head)) {
+        static const UCHAR c__UCHAR__Sync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+        l__IsImage = std::memcmp(l__UCHAR__Head, c__UCHAR__Sync, sizeof(c__UCHAR__Sync)) == 0;
+    }
+    if (!l__IsImage &&
+        PlatformFile::ReadAt(l__INT__File, l__UCHAR__Descriptor, sizeof(l__UCHAR__Descriptor), 16 * 2048) ==
+            sizeof(l__UCHAR__Descriptor)) {
+        const UCHAR* l__PUCHAR__Id = l__UCHAR__Descriptor + 1;
+        l__IsImage = std::memcmp(l__PUCHAR__Id, "CD001", 5) == 0 || std::memcmp(l__PUCHAR__Id, "BEA01", 5) == 0 ||
+                     std::memcmp(l__PUCHAR__Id, "NSR0", 4) == 0;
+    }
+    PlatformFile::Close(l__INT__File);
+    return l__IsImage;
+}
+}  // namespace
+
 ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHAR__Function) {
     SonquillMedia_Initialise();
+    if (IsDiscImage(p__PCHAR__FileName)) {
+        SonquillMedia_LogFailure(p__PCHAR__Function, "checking for a disc image", AVERROR_INVALIDDATA);
+        return SonquillMedia_Status(AVERROR_INVALIDDATA);
+    }
     int l__INT__Error = avformat_open_input(&m__PAVFormatContext__Input, p__PCHAR__FileName, nullptr, nullptr);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "avformat_open_input()", l__INT__Error);
