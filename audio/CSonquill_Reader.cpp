@@ -1,6 +1,7 @@
 #include "CSonquill_Reader.h"
 
 #include <cstring>
+#include <string>
 
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
@@ -89,7 +90,14 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
         SonquillMedia_LogFailure(p__PCHAR__Function, "checking for a disc image", AVERROR_INVALIDDATA);
         return SonquillMedia_Status(AVERROR_INVALIDDATA);
     }
-    int l__INT__Error = avformat_open_input(&m__PAVFormatContext__Input, p__PCHAR__FileName, nullptr, nullptr);
+    // The name is a local file whatever it looks like ("pipe:0", "http:..."), and nothing the
+    // file refers to (playlists) may be fetched from anywhere else.
+    std::string l__string__Url = std::string("file:") + p__PCHAR__FileName;
+    AVDictionary* l__PAVDictionary__Options = nullptr;
+    av_dict_set(&l__PAVDictionary__Options, "protocol_whitelist", "file", 0);
+    int l__INT__Error =
+        avformat_open_input(&m__PAVFormatContext__Input, l__string__Url.c_str(), nullptr, &l__PAVDictionary__Options);
+    av_dict_free(&l__PAVDictionary__Options);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "avformat_open_input()", l__INT__Error);
         return SonquillMedia_Status(l__INT__Error);

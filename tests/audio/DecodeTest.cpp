@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -228,4 +229,14 @@ TEST_F(DecodeTest, DamageInTheMiddleIsSkippedAndTheRestDecodes) {
         EXPECT_GE(l__Pcm.size(), l__Reference.size());
         EXPECT_LE(l__Pcm.size(), media::FfmpegPcm(Path(l__Name), Path(std::string("whole-") + l__Name)).size());
     }
+}
+
+TEST_F(DecodeTest, NamesThatLookLikeUrlsAreLocalFiles) {
+    // A file called "pipe:0" in the current directory is that file, not standard input.
+    std::filesystem::copy_file(Path("source.flac"), Path("pipe:0"));
+    std::filesystem::path l__Previous = std::filesystem::current_path();
+    std::filesystem::current_path(s__Dir->Path());
+    EXPECT_EQ(Sonquill_CompressedFileSupportedIs(const_cast<PCHAR>("pipe:0")), 0u);
+    EXPECT_NE(Sonquill_CompressedFileSupportedIs(const_cast<PCHAR>("pipe:1")), 0u);
+    std::filesystem::current_path(l__Previous);
 }
