@@ -133,14 +133,15 @@ TEST_F(DecodeTest, FilesThatDoNotDecodeAreRefusedWithoutHandles) {
     media::WriteFile(Path("corrupt.ogg"), l__Corrupt);
     media::WriteFile(Path("empty.mp3"), {});
     // Disc images that hold an MP3 file: the runtime's probing alone would call them MP3.
-    std::vector<unsigned char> l__Iso(32768 + 2 * 2048);
+    std::vector<unsigned char> l__Iso(32768 + 2 * 2048 + l__Mp3.size());
     const unsigned char l__Primary[] = {0x01, 'C', 'D', '0', '0', '1', 0x01};
-    std::copy(std::begin(l__Primary), std::end(l__Primary), l__Iso.begin() + 32768);
-    l__Iso.insert(l__Iso.end(), l__Mp3.begin(), l__Mp3.end());
+    std::memcpy(l__Iso.data() + 32768, l__Primary, sizeof(l__Primary));
+    std::memcpy(l__Iso.data() + 32768 + 2 * 2048, l__Mp3.data(), l__Mp3.size());
     media::WriteFile(Path("image.iso"), l__Iso);
-    std::vector<unsigned char> l__Raw = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    l__Raw.resize(2352);
-    l__Raw.insert(l__Raw.end(), l__Mp3.begin(), l__Mp3.end());
+    std::vector<unsigned char> l__Raw(2352 + l__Mp3.size());
+    const unsigned char l__Sync[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    std::memcpy(l__Raw.data(), l__Sync, sizeof(l__Sync));
+    std::memcpy(l__Raw.data() + 2352, l__Mp3.data(), l__Mp3.size());
     media::WriteFile(Path("image.bin"), l__Raw);
     for (const char* l__Name : {"notes.txt", "truncated.mp3", "truncated.flac", "corrupt.ogg", "empty.mp3", "missing.mp3",
                                 "image.iso", "image.bin"}) {
