@@ -67,16 +67,23 @@ TEST(DiskFile, MissingFileAndBadHandleCarryTheSystemError) {
 
 TEST(DiskFile, ReadAndRewindFailuresCarryTheSystemError) {
     media::ScratchDirectory l__Dir;
-    // A directory opens for reading but cannot be read.
-    CTarnwick_DiskFile l__Directory(l__Dir.Path().c_str(), 16);
+    // A directory is not a file.
+    auto l__Exception = Catch([&] { CTarnwick_DiskFile l__Directory(l__Dir.Path().c_str()); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)EISDIR);
+    EXPECT_EQ(std::string(l__Exception->GetExceptionText()),
+              "CTarnwick_DiskFile::CTarnwick_DiskFile(): CreateFile( '" + l__Dir.Path() + "' ) failed, status 21!!!");
+
+    // The process's own memory opens but cannot be read at offset 0.
+    CTarnwick_DiskFile l__Unreadable("/proc/self/mem", 16);
     CTarnwick_FileChain l__Chain;
-    l__Chain.AddChainTail(&l__Directory);
+    l__Chain.AddChainTail(&l__Unreadable);
     UCHAR l__Buffer[16];
-    auto l__Exception = Catch([&] { l__Chain.Read(16, l__Buffer); });
+    l__Exception = Catch([&] { l__Chain.Read(16, l__Buffer); });
     ASSERT_NE(l__Exception, nullptr);
     EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_SYSTEM_ERROR);
-    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)EISDIR);
-    EXPECT_STREQ(l__Exception->GetExceptionText(), "CTarnwick_DiskFile::RealRead(): ReadFile() failed, status 21!!!");
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)EIO);
+    EXPECT_STREQ(l__Exception->GetExceptionText(), "CTarnwick_DiskFile::RealRead(): ReadFile() failed, status 5!!!");
 
     // A pipe cannot be rewound.
     int l__Pipe[2];
@@ -93,11 +100,11 @@ TEST(DiskFile, ReadAndRewindFailuresCarryTheSystemError) {
                  "CTarnwick_DiskFile::SeekToBeginUnsafe(): SetFilePointer() failed, status 29!!!");
 
     // A WAV "file" that cannot be read reports the fixed status 31.
-    l__Exception = Catch([&] { CTarnwick_WaveDiskFile l__Wave(l__Dir.Path().c_str()); });
+    l__Exception = Catch([&] { CTarnwick_WaveDiskFile l__Wave("/proc/self/mem"); });
     ASSERT_NE(l__Exception, nullptr);
     EXPECT_EQ(l__Exception->GetStatus(), 31u);
     EXPECT_STREQ(l__Exception->GetExceptionText(),
-                 "CTarnwick_WaveDiskFile::CTarnwick_WaveDiskFile(): ReadFile() failed, status 21!!!");
+                 "CTarnwick_WaveDiskFile::CTarnwick_WaveDiskFile(): ReadFile() failed, status 5!!!");
 }
 
 TEST(DiskFile, GivenSizeAndDuplicatedHandleReadTheFile) {
