@@ -9,8 +9,10 @@ using Cue = std::vector<uint8_t>;
 
 void Entry(Cue& p__Cue, uint8_t p__UCHAR__AdrControl, uint8_t p__UCHAR__Track, uint8_t p__UCHAR__Index, uint8_t p__UCHAR__Form, int32_t p__LONG__Lba) {
     const int32_t l__LONG__Frames = p__LONG__Lba + 150;
-    p__Cue.insert(p__Cue.end(), {p__UCHAR__AdrControl, p__UCHAR__Track, p__UCHAR__Index, p__UCHAR__Form, 0, static_cast<uint8_t>(l__LONG__Frames / 4500),
-                                 static_cast<uint8_t>(l__LONG__Frames / 75 % 60), static_cast<uint8_t>(l__LONG__Frames % 75)});
+    const uint8_t l__UCHAR__Entry[8] = {p__UCHAR__AdrControl, p__UCHAR__Track, p__UCHAR__Index, p__UCHAR__Form, 0,
+                                        static_cast<uint8_t>(l__LONG__Frames / 4500), static_cast<uint8_t>(l__LONG__Frames / 75 % 60),
+                                        static_cast<uint8_t>(l__LONG__Frames % 75)};
+    for (uint8_t l__UCHAR__Byte : l__UCHAR__Entry) p__Cue.push_back(l__UCHAR__Byte);
 }
 
 // One Mode 1 track of the given size, index 0 at -150 and index 1 at 0.
