@@ -23,7 +23,28 @@ Layout LayoutOf(uint8_t p__UCHAR__Type) {
     }
 }
 
+uint32_t Le32(const uint8_t* p__PUCHAR__At) {
+    return p__PUCHAR__At[0] | (uint32_t{p__PUCHAR__At[1]} << 8) | (uint32_t{p__PUCHAR__At[2]} << 16) | (uint32_t{p__PUCHAR__At[3]} << 24);
+}
+
+// A Mode 2 sector is an XA sector when its subheader comes twice; its form is submode bit 5.
+uint8_t XaType(const uint8_t* p__PUCHAR__Main) {
+    if (std::memcmp(p__PUCHAR__Main + 16, p__PUCHAR__Main + 20, 4) != 0) return VdiscSectorReader::MODE2;
+    return (p__PUCHAR__Main[18] & 0x20) ? VdiscSectorReader::FORM2 : VdiscSectorReader::FORM1;
+}
+
 }  // namespace
+
+bool VdiscSectorReader::EdcOk(const RawSector& p__Sector) {
+    const uint8_t* l__PUCHAR__Main = p__Sector.m__UCHAR__Main;
+    switch (p__Sector.m__UCHAR__Type) {
+        case MODE1: return VdiscSectorCoder::Edc(l__PUCHAR__Main, 2064) == Le32(l__PUCHAR__Main + 2064);
+        case FORM1: return VdiscSectorCoder::Edc(l__PUCHAR__Main + 16, 2056) == Le32(l__PUCHAR__Main + 2072);
+        case FORM2:  // the Form 2 EDC is optional: zero means none
+            return Le32(l__PUCHAR__Main + 2348) == 0 || VdiscSectorCoder::Edc(l__PUCHAR__Main + 16, 2332) == Le32(l__PUCHAR__Main + 2348);
+        default: return true;
+    }
+}
 
 void VdiscSectorReader::Unreadable(int32_t p__LONG__Lba) const {
     const VdiscState& l__State = m__Store.State();
@@ -61,6 +82,8 @@ void VdiscSectorReader::ReadUser(int32_t p__LONG__Lba, uint8_t* p__PUCHAR__Out) 
     }
     RawSector l__Sector;
     ReadRaw(p__LONG__Lba, l__Sector);
+    // EDC and ECC the host computed itself: a wrong EDC is a sector the drive cannot read.
+    if (l__Sector.m__bool__HostEncoded && !EdcOk(l__Sector)) VdiscCommand::Fail(0x03, 0x11, 0x00);
     if (l__Sector.m__UCHAR__Type == MODE1) std::memcpy(p__PUCHAR__Out, l__Sector.m__UCHAR__Main + 16, 2048);
     else if (l__Sector.m__UCHAR__Type == FORM1) std::memcpy(p__PUCHAR__Out, l__Sector.m__UCHAR__Main + 24, 2048);
     else VdiscCommand::Fail(0x05, 0x64, 0x00);  // illegal mode for this track
@@ -110,6 +133,7 @@ void VdiscSectorReader::ReadRaw(int32_t p__LONG__Lba, RawSector& p__Sector) cons
     uint8_t l__UCHAR__Stored[2448];
     if (!m__Store.ReadStored(l__ULONGLONG__Offset, l__Extent.m__USHORT__Size, l__UCHAR__Stored)) VdiscCommand::Fail(0x03, 0x11, 0x00);
     p__Sector.m__bool__HasSubchannelRw = false;
+    p__Sector.m__bool__HostEncoded = false;
     uint8_t l__UCHAR__Xa[8 + 2324] = {};
     // The subheader a Mode 2 Form 1/2 track takes from the write parameters, with its form bit as the block type says.
     auto l__Subheader = [&](bool p__bool__Form2) {
@@ -144,7 +168,8 @@ void VdiscSectorReader::ReadRaw(int32_t p__LONG__Lba, RawSector& p__Sector) cons
             break;
         case VdiscSectorForm::Mode2Formless:
             VdiscSectorCoder::Mode2Formless(p__LONG__Lba, l__UCHAR__Stored, p__Sector.m__UCHAR__Main);
-            p__Sector.m__UCHAR__Type = MODE2;
+            p__Sector.m__UCHAR__Type = XaType(p__Sector.m__UCHAR__Main);
+            p__Sector.m__bool__HostEncoded = true;
             break;
         case VdiscSectorForm::Audio:
             std::memcpy(p__Sector.m__UCHAR__Main, l__UCHAR__Stored, 2352);
@@ -158,8 +183,9 @@ void VdiscSectorReader::ReadRaw(int32_t p__LONG__Lba, RawSector& p__Sector) cons
                 VdiscSectorCoder::Scramble(p__Sector.m__UCHAR__Main);
                 uint8_t l__UCHAR__Mode = p__Sector.m__UCHAR__Main[15] & 3;
                 if (l__UCHAR__Mode == 1) p__Sector.m__UCHAR__Type = MODE1;
-                else if (l__UCHAR__Mode == 2) p__Sector.m__UCHAR__Type = (p__Sector.m__UCHAR__Main[18] & 0x20) ? FORM2 : FORM1;
+                else if (l__UCHAR__Mode == 2) p__Sector.m__UCHAR__Type = XaType(p__Sector.m__UCHAR__Main);
                 else VdiscSectorCoder::Scramble(p__Sector.m__UCHAR__Main);  // not a data sector after all
+                p__Sector.m__bool__HostEncoded = p__Sector.m__UCHAR__Type != CDDA;
             }
             if (l__Extent.m__Form == VdiscSectorForm::RawPW) {
                 std::memcpy(p__Sector.m__UCHAR__Sub, l__UCHAR__Stored + 2352, 96);

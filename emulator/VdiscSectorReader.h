@@ -15,6 +15,7 @@ public:
         uint8_t m__UCHAR__Main[2352];
         uint8_t m__UCHAR__Sub[96];  // raw P-W
         bool m__bool__HasSubchannelRw = false;
+        bool m__bool__HostEncoded = false;  // sync, header and EDC/ECC came from the host
         uint8_t m__UCHAR__Type = CDDA;
     };
 
@@ -31,6 +32,8 @@ public:
     uint32_t ReadCd(int32_t p__LONG__Lba, uint8_t p__UCHAR__ExpectedType, uint8_t p__UCHAR__Flags, uint8_t p__UCHAR__Sub,
                     uint8_t* p__PUCHAR__Out) const;
     // Bytes per sector of a READ CD selection for a sector type (0: combination not allowed).
+    // True when the EDC of a data sector matches its contents.
+    static bool EdcOk(const RawSector& p__Sector);
     static uint32_t ReadCdSize(uint8_t p__UCHAR__Type, uint8_t p__UCHAR__Flags, uint8_t p__UCHAR__Sub);
 
 private:

@@ -179,6 +179,8 @@ std::vector<uint8_t> RawBlock(int32_t p__LONG__Lba, bool p__bool__Data, uint8_t 
         l__Block[14] = Bcd(l__int__Frames % 75);
         l__Block[15] = 1;
         std::fill(l__Block.begin() + 16, l__Block.begin() + 2064, p__UCHAR__Fill);
+        const uint32_t l__ULONG__Edc = Edc(l__Block.data(), 2064);
+        for (int l__int__I = 0; l__int__I < 4; ++l__int__I) l__Block[2064 + l__int__I] = static_cast<uint8_t>(l__ULONG__Edc >> (8 * l__int__I));
         Scramble(l__Block.data());
     }
     uint8_t l__Q[12] = {static_cast<uint8_t>(p__bool__Data ? 0x41 : 0x01), p__UCHAR__Track, p__UCHAR__Index, 0, 0, 0, 0,
@@ -228,6 +230,32 @@ TEST(VdiscReadCd, RawDiscAtOnceFromTheLeadInReadsBackDescrambled) {
     std::vector<uint8_t> l__Expected = RawBlock(7, true, 0x01, 0x01, 7);
     Scramble(l__Expected.data());
     EXPECT_EQ(l__Raw.m__Data, l__Expected);
+}
+
+// Session-At-Once Mode 2 tracks carry 2336 bytes per block: the host's subheader, user data and EDC/ECC.
+TEST(VdiscReadCd, HostEncodedMode2Form1IsReadAsUserDataAndABadEdcIsAReadError) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
+    ASSERT_TRUE(l__Drive.SetWriteParameters(2, 8, 4, 0, 0x20).Ok());
+    const std::vector<uint8_t> l__Cue = {0x41, 0x00, 0x00, 0x24, 0, 0, 0, 0, 0x41, 0x01, 0x00, 0x20, 0, 0, 0, 0,
+                                         0x41, 0x01, 0x01, 0x20, 0, 0, 2, 0, 0x41, 0xAA, 0x01, 0x24, 0, 0, 6, 0};
+    ASSERT_TRUE(l__Drive.Out({0x5D, 0, 0, 0, 0, 0, 0, 0, 32, 0}, l__Cue).Ok());
+    auto l__Block = [](uint8_t p__UCHAR__Fill, bool p__bool__GoodEdc) {
+        std::vector<uint8_t> l__Data(2336, 0);
+        const uint8_t l__Subheader[8] = {0, 0, 0x08, 0, 0, 0, 0x08, 0};
+        std::copy(l__Subheader, l__Subheader + 8, l__Data.begin());
+        std::fill(l__Data.begin() + 8, l__Data.begin() + 2056, p__UCHAR__Fill);
+        const uint32_t l__ULONG__Edc = Edc(l__Data.data(), 2056) ^ (p__bool__GoodEdc ? 0u : 1u);
+        for (int l__int__I = 0; l__int__I < 4; ++l__int__I) l__Data[2056 + l__int__I] = static_cast<uint8_t>(l__ULONG__Edc >> (8 * l__int__I));
+        return l__Data;
+    };
+    for (int32_t l__LONG__Lba = -150; l__LONG__Lba < 300; ++l__LONG__Lba)
+        ASSERT_TRUE(l__Drive.Write(l__LONG__Lba, 1, l__Block(static_cast<uint8_t>(l__LONG__Lba), l__LONG__Lba != 77)).Ok());
+    ASSERT_TRUE(l__Drive.Sync().Ok());
+    EXPECT_EQ(l__Drive.Read(5, 1).m__Data, std::vector<uint8_t>(2048, 5));
+    EXPECT_TRUE(l__Drive.Read(77, 1).Is(0x03, 0x11, 0x00));
+    VdiscTestDrive::Result l__Raw = ReadCd(l__Drive, 5, 4, 0x58, 0, 8 + 2048 + 280);
+    ASSERT_TRUE(l__Raw.Ok());  // a Form 1 sector as far as READ CD can tell
+    EXPECT_EQ(l__Drive.TrackInfo(1).m__Data[6] & 0x0F, 2);
 }
 
 }  // namespace
