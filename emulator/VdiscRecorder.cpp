@@ -55,6 +55,13 @@ BYTE VdiscRecorder::ExecScsiCmd(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb) {
     try {
         std::string l__string__Error;
         if (!m__Store.Refresh(l__string__Error)) VdiscCommand::Fail(0x02, 0x3A, 0x00);
+        if (m__Store.TakeReplaced()) {
+            // Another program put a new disc in: the drive reports the change once.
+            m__Writer.Discard();
+            m__Pages.Reset(m__Store.State().m__Kind);
+            m__ULONG__PendingPolls = 0;
+            m__bool__MediumChanged = true;
+        }
         Dispatch(l__Command);
         return SS_COMP;
     } catch (const VdiscCheckCondition& l__Sense) {
@@ -106,6 +113,10 @@ void VdiscRecorder::ApplyFaults(uint8_t p__UCHAR__Op) {
         l__Faults.m__ULONG__NotReady--;
         CommitFaults();
         VdiscCommand::Fail(0x02, 0x04, 0x01);  // becoming ready
+    }
+    if (m__bool__MediumChanged) {
+        m__bool__MediumChanged = false;
+        VdiscCommand::Fail(0x06, 0x28, 0x00);
     }
     if (l__Faults.m__bool__UnitAttention) {
         l__Faults.m__bool__UnitAttention = false;

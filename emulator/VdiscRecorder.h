@@ -46,6 +46,7 @@ private:
     VdiscWriter m__Writer;
     bool m__bool__TrayOpen = false;
     bool m__bool__Prevent = false;
+    bool m__bool__MediumChanged = false;
     uint32_t m__ULONG__PendingPolls = 0;
     uint8_t m__UCHAR__PendingAscq = 0;
     uint8_t m__UCHAR__LastSense[3] = {};

@@ -152,7 +152,7 @@ const VdiscTrack* VdiscState::TrackNumber(uint32_t p__ULONG__Number) const {
     return nullptr;
 }
 
-void VdiscState::NoteWritten(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, VdiscSectorForm p__Form) {
+void VdiscState::NoteWritten(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, VdiscSectorForm p__Form, uint8_t p__UCHAR__Control) {
     const int32_t l__LONG__End = p__LONG__Lba + static_cast<int32_t>(p__ULONG__Count);
     if (Medium().m__bool__IsRandomWritable) {
         m__bool__EverWritten = true;
@@ -196,6 +196,9 @@ void VdiscState::NoteWritten(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, Vdi
             default:
                 break;
         }
+        // The track mode of the write parameters (copy, pre-emphasis) when it agrees with the blocks.
+        if (IsCd() && p__UCHAR__Control != 0xFF && ((p__UCHAR__Control ^ l__Track.m__UCHAR__Control) & 4) == 0)
+            l__Track.m__UCHAR__Control = p__UCHAR__Control & 0x0F;
         m__Tracks.push_back(l__Track);
         l__Open = &m__Tracks.back();
     }

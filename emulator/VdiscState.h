@@ -125,7 +125,8 @@ public:
     const VdiscTrack* TrackNumber(uint32_t p__ULONG__Number) const;
 
     // Accounts for blocks just recorded (also replayed when a disc file is opened).
-    void NoteWritten(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, VdiscSectorForm p__Form);
+    // p__UCHAR__Control is the Q control nibble of a track the write starts (0xFF: from the form).
+    void NoteWritten(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, VdiscSectorForm p__Form, uint8_t p__UCHAR__Control = 0xFF);
     // Closes the open track of a sequential medium (CD: adds the two run-out blocks of a data track).
     void CloseTrack();
     // Closes the current session: lead-out after its last track; a multi-session field

@@ -1,6 +1,7 @@
 #include "VdiscStore.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -177,7 +178,7 @@ bool VdiscStore::Scan(uint64_t p__ULONGLONG__From, std::string& p__string__Error
             l__Extent.m__ULONGLONG__Offset = l__ULONGLONG__PayloadAt;
             if (static_cast<uint64_t>(l__Extent.m__LONG__Count) * l__Extent.m__USHORT__Size != l__ULONGLONG__Length) break;
             Index(l__LONG__Lba, l__Extent);
-            m__State.NoteWritten(l__LONG__Lba, static_cast<uint32_t>(l__Extent.m__LONG__Count), l__Extent.m__Form);
+            m__State.NoteWritten(l__LONG__Lba, static_cast<uint32_t>(l__Extent.m__LONG__Count), l__Extent.m__Form, l__UCHAR__Header[35]);
         }
         m__ULONGLONG__Sequence = Get64(l__UCHAR__Header + 16);
         l__ULONGLONG__At = l__ULONGLONG__PayloadAt + l__ULONGLONG__Length + TRAILER_SIZE;
@@ -191,8 +192,10 @@ bool VdiscStore::Refresh(std::string& p__string__Error) {
     if (m__int__Fd < 0) return Open(m__string__Path, m__bool__Writable, p__string__Error);
     struct stat l__Stat {};
     if (::stat(m__string__Path.c_str(), &l__Stat) != 0 || l__Stat.st_ino != m__Inode || l__Stat.st_dev != m__Device ||
-        static_cast<uint64_t>(l__Stat.st_size) < m__ULONGLONG__End)
+        static_cast<uint64_t>(l__Stat.st_size) < m__ULONGLONG__End) {
+        m__bool__Replaced = true;
         return Open(m__string__Path, m__bool__Writable, p__string__Error);
+    }
     if (static_cast<uint64_t>(l__Stat.st_size) > m__ULONGLONG__End) return Scan(m__ULONGLONG__End, p__string__Error);
     return true;
 }
@@ -232,11 +235,22 @@ void VdiscStore::Index(int32_t p__LONG__Lba, const VdiscExtent& p__Extent) {
 
 bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size,
                               uint8_t p__UCHAR__Form, const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Payload,
-                              uint64_t p__ULONGLONG__Length, std::string& p__string__Error) {
+                              uint64_t p__ULONGLONG__Length, std::string& p__string__Error, uint8_t p__UCHAR__Control) {
     if (m__int__Fd < 0 || !m__bool__Writable) {
         p__string__Error = "disc file is not open for writing";
         return false;
     }
+    // One appender at a time; records another program appended meanwhile are taken in first.
+    struct Unlock {
+        int m__int__Fd;
+        ~Unlock() { flock(m__int__Fd, LOCK_UN); }
+    };
+    flock(m__int__Fd, LOCK_EX);
+    Unlock l__Unlock{m__int__Fd};
+    struct stat l__Stat {};
+    if (!m__bool__NeedsTruncate && fstat(m__int__Fd, &l__Stat) == 0 && static_cast<uint64_t>(l__Stat.st_size) > m__ULONGLONG__End &&
+        !Scan(m__ULONGLONG__End, p__string__Error))
+        return false;
     if (m__bool__NeedsTruncate) {
         if (ftruncate(m__int__Fd, static_cast<off_t>(m__ULONGLONG__End)) != 0) {
             p__string__Error = SystemError("cannot truncate", m__string__Path);
@@ -254,6 +268,7 @@ bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uin
     l__UCHAR__Header[32] = static_cast<uint8_t>(p__USHORT__Size);
     l__UCHAR__Header[33] = static_cast<uint8_t>(p__USHORT__Size >> 8);
     l__UCHAR__Header[34] = p__UCHAR__Form;
+    l__UCHAR__Header[35] = p__UCHAR__Control;
     if (p__PUCHAR__Subheader != nullptr) std::memcpy(l__UCHAR__Header + 36, p__PUCHAR__Subheader, 4);
     Put32(l__UCHAR__Header + 44, Check(l__UCHAR__Header, 44));
     uint8_t l__UCHAR__Trailer[TRAILER_SIZE];
@@ -327,11 +342,12 @@ bool VdiscStore::Erase(std::string& p__string__Error, int32_t p__LONG__KeepBelow
 }
 
 bool VdiscStore::AppendSectors(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size, VdiscSectorForm p__Form,
-                               const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Data, std::string& p__string__Error) {
+                               const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Data, std::string& p__string__Error,
+                               uint8_t p__UCHAR__Control) {
     uint64_t l__ULONGLONG__Length = static_cast<uint64_t>(p__ULONG__Count) * p__USHORT__Size;
     uint64_t l__ULONGLONG__PayloadAt = m__ULONGLONG__End + RECORD_HEADER_SIZE;
     if (!AppendRecord(RECORD_SECTORS, p__LONG__Lba, p__ULONG__Count, p__USHORT__Size, static_cast<uint8_t>(p__Form), p__PUCHAR__Subheader,
-                      p__PUCHAR__Data, l__ULONGLONG__Length, p__string__Error))
+                      p__PUCHAR__Data, l__ULONGLONG__Length, p__string__Error, p__UCHAR__Control))
         return false;
     VdiscExtent l__Extent;
     l__Extent.m__LONG__Count = static_cast<int32_t>(p__ULONG__Count);
@@ -340,7 +356,7 @@ bool VdiscStore::AppendSectors(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, u
     if (p__PUCHAR__Subheader != nullptr) std::memcpy(l__Extent.m__UCHAR__Subheader, p__PUCHAR__Subheader, 4);
     l__Extent.m__ULONGLONG__Offset = l__ULONGLONG__PayloadAt;
     Index(p__LONG__Lba, l__Extent);
-    m__State.NoteWritten(p__LONG__Lba, p__ULONG__Count, p__Form);
+    m__State.NoteWritten(p__LONG__Lba, p__ULONG__Count, p__Form, p__UCHAR__Control);
     return true;
 }
 

@@ -53,7 +53,14 @@ public:
 
     // Appends a run of sectors and applies it to the state.
     bool AppendSectors(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size, VdiscSectorForm p__Form,
-                       const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Data, std::string& p__string__Error);
+                       const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Data, std::string& p__string__Error,
+                       uint8_t p__UCHAR__Control = 0xFF);
+    // True once after the file was replaced by another program (a new disc in the drive).
+    bool TakeReplaced() {
+        bool l__bool__Replaced = m__bool__Replaced;
+        m__bool__Replaced = false;
+        return l__bool__Replaced;
+    }
 
     // The extent holding an LBA: false when the sector was never written.
     bool Find(int32_t p__LONG__Lba, VdiscExtent& p__Extent, uint64_t& p__ULONGLONG__Offset) const;
@@ -66,12 +73,13 @@ private:
     void Close();
     bool AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size,
                       uint8_t p__UCHAR__Form, const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Payload,
-                      uint64_t p__ULONGLONG__Length, std::string& p__string__Error);
+                      uint64_t p__ULONGLONG__Length, std::string& p__string__Error, uint8_t p__UCHAR__Control = 0xFF);
 
     std::string m__string__Path;
     int m__int__Fd = -1;
     bool m__bool__Writable = false;
     bool m__bool__NeedsTruncate = false;
+    bool m__bool__Replaced = false;
     dev_t m__Device = 0;
     ino_t m__Inode = 0;
     uint64_t m__ULONGLONG__End = 0;  // end of the last complete record

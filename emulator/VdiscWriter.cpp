@@ -66,7 +66,7 @@ const VdiscCueSheet& VdiscWriter::Cue() {
 }
 
 void VdiscWriter::Record(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size, VdiscSectorForm p__Form,
-                         const uint8_t* p__PUCHAR__Sub, const uint8_t* p__PUCHAR__Data) {
+                         const uint8_t* p__PUCHAR__Sub, const uint8_t* p__PUCHAR__Data, uint8_t p__UCHAR__Control) {
     VdiscState& l__State = m__Store.MutableState();
     // A bad spot: the blocks before it are recorded, then the drive reports the write error.
     const VdiscFaults& l__Faults = l__State.m__Faults;
@@ -79,10 +79,11 @@ void VdiscWriter::Record(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_
     }
     if (l__ULONG__Count > 0) {
         if (m__TestSnapshot) {
-            l__State.NoteWritten(p__LONG__Lba, l__ULONG__Count, p__Form);
+            l__State.NoteWritten(p__LONG__Lba, l__ULONG__Count, p__Form, p__UCHAR__Control);
         } else {
             std::string l__string__Error;
-            if (!m__Store.AppendSectors(p__LONG__Lba, l__ULONG__Count, p__USHORT__Size, p__Form, p__PUCHAR__Sub, p__PUCHAR__Data, l__string__Error))
+            if (!m__Store.AppendSectors(p__LONG__Lba, l__ULONG__Count, p__USHORT__Size, p__Form, p__PUCHAR__Sub, p__PUCHAR__Data, l__string__Error,
+                                        p__UCHAR__Control))
                 VdiscCommand::Fail(0x03, 0x0C, 0x00);
         }
     }
@@ -127,7 +128,7 @@ void VdiscWriter::WriteCdTrackAtOnce(int32_t p__LONG__Lba, uint32_t p__ULONG__Bl
         if (l__bool__Audio != ((l__Open->m__UCHAR__Control & 4) == 0)) WrongMode();
         if (!l__bool__Audio && l__bool__Mode1 != (l__Open->m__UCHAR__DataMode == 1)) WrongMode();
     }
-    Record(p__LONG__Lba, p__ULONG__Blocks, static_cast<uint16_t>(l__ULONG__Size), l__Form, m__Pages.Subheader(), p__PUCHAR__Data);
+    Record(p__LONG__Lba, p__ULONG__Blocks, static_cast<uint16_t>(l__ULONG__Size), l__Form, m__Pages.Subheader(), p__PUCHAR__Data, m__Pages.TrackMode());
 }
 
 void VdiscWriter::WriteCdCue(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length) {

@@ -23,12 +23,17 @@ public:
     void SendCueSheet(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length);
     void Blank(uint8_t p__UCHAR__Type, uint32_t p__ULONG__Start);
     void FormatUnit(const uint8_t* p__PUCHAR__Cdb, const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length, bool& p__bool__Immed);
-    // Forgets a test write in progress (the drive was reset or the disc changed).
+    // Forgets a test write in progress (the tray was opened): the disc is as before it.
     void Forget();
+    // Drops what the writer knew of a disc that another program replaced.
+    void Discard() {
+        m__TestSnapshot.reset();
+        m__Cue.reset();
+    }
 
 private:
     void Record(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size, VdiscSectorForm p__Form, const uint8_t* p__PUCHAR__Sub,
-                const uint8_t* p__PUCHAR__Data);
+                const uint8_t* p__PUCHAR__Data, uint8_t p__UCHAR__Control = 0xFF);
     void Commit();
     void EraseKeeping(int32_t p__LONG__KeepBelow);
     void WriteCdTrackAtOnce(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length);

@@ -116,6 +116,7 @@ TEST(VdiscTool, HelpErrorsAndInfo) {
     EXPECT_NE(Tool(""), 0);
     EXPECT_NE(Tool("info /nonexistent/disc"), 0);
     VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
+    ASSERT_TRUE(l__Drive.In({0x00, 0, 0, 0, 0, 0}, 0).Ok());
     const std::string l__string__File = "'" + l__Drive.File() + "'";
     EXPECT_NE(Tool("blank " + l__string__File + " --media floppy"), 0);
     EXPECT_NE(Tool("blank " + l__string__File + " --media cdr --vendor WAYTOOLONGVENDOR"), 0);
@@ -126,7 +127,8 @@ TEST(VdiscTool, HelpErrorsAndInfo) {
     EXPECT_EQ(l__int__Status, 0);
     EXPECT_NE(l__string__Info.find("DVD+R (profile 001Bh)"), std::string::npos);
     EXPECT_NE(l__string__Info.find("vendor 'TARNWICK', product 'DVD+RW 9100'"), std::string::npos);
-    // The drive presents the new disc and identity, with page 30h.
+    // The drive reports the new disc once, then presents it and its identity, with page 30h.
+    EXPECT_TRUE(l__Drive.In({0x00, 0, 0, 0, 0, 0}, 0).Is(0x06, 0x28, 0x00));
     VdiscTestDrive::Result l__Inquiry = l__Drive.In({0x12, 0, 0, 0, 96, 0}, 96);
     EXPECT_EQ(std::string(l__Inquiry.m__Data.begin() + 16, l__Inquiry.m__Data.begin() + 27), "DVD+RW 9100");
     EXPECT_TRUE(l__Drive.In({0x5A, 0x08, 0x30, 0, 0, 0, 0, 0x10, 0x00, 0}, 4096).Ok());

@@ -243,13 +243,15 @@ TEST(VdiscWriting, CdRwBlankingTypes) {
 
 TEST(VdiscWriting, AudioTrackHasNoRunOutAndIsNotReadableAsData) {
     VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
-    ASSERT_TRUE(l__Drive.SetWriteParameters(1, 0, 0, 0, 0x00).Ok());
+    ASSERT_TRUE(l__Drive.SetWriteParameters(1, 0, 0x02, 0, 0x00).Ok());  // copy permitted
     const std::vector<uint8_t> l__Audio = Pattern(20, 2352, 8);
     WriteTrack(l__Drive, 0, l__Audio, 2352);
     ASSERT_TRUE(l__Drive.Sync().Ok());
     VdiscTestDrive::Result l__Track = l__Drive.TrackInfo(1);
     EXPECT_EQ(VdiscTestDrive::Be32(l__Track.m__Data, 24), 20u);
-    EXPECT_EQ(l__Track.m__Data[5] & 0x0F, 0);
+    EXPECT_EQ(l__Track.m__Data[5] & 0x0F, 0x02);  // the track mode of the write parameters
+    l__Drive.Reopen();
+    EXPECT_EQ(l__Drive.TrackInfo(1).m__Data[5] & 0x0F, 0x02);
     EXPECT_TRUE(l__Drive.Read(0, 1).Is(0x05, 0x64, 0x00));
     // READ CD of CD-DA returns the 2352 bytes as written.
     VdiscTestDrive::Result l__Cd = l__Drive.In({0xBE, 0x04, 0, 0, 0, 0, 0, 0, 20, 0x10, 0, 0}, 20 * 2352);
