@@ -1,6 +1,8 @@
 // Writing as the toolkit writes, and the refusals a drive gives, through ASPI request blocks.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "VdiscTestDrive.h"
 
 namespace {
@@ -259,6 +261,44 @@ TEST(VdiscWriting, AudioTrackHasNoRunOutAndIsNotReadableAsData) {
     EXPECT_EQ(l__Cd.m__Data, l__Audio);
     // Expecting Mode 1 sectors there is refused.
     EXPECT_TRUE(l__Drive.In({0xBE, 0x08, 0, 0, 0, 0, 0, 0, 1, 0x10, 0, 0}, 2352).Is(0x05, 0x64, 0x00));
+}
+
+TEST(VdiscWriting, SequentialDvdRwIncrementalTracksAndSessions) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::DvdRwSeq);
+    ASSERT_TRUE(l__Drive.SetWriteParameters(0, 8, 5, 3, 0).Ok());
+    WriteTrack(l__Drive, 0, Pattern(40, 2048, 1), 2048);
+    ASSERT_TRUE(l__Drive.Sync().Ok());
+    EXPECT_EQ(VdiscTestDrive::Be32(l__Drive.TrackInfo(0xFF).m__Data, 12), 40u);  // incremental: the track stays open
+    ASSERT_TRUE(l__Drive.Close(1, 1).Ok());
+    VdiscTestDrive::Result l__Next = l__Drive.TrackInfo(0xFF);
+    EXPECT_EQ(l__Next.m__Data[2], 2);
+    EXPECT_EQ(VdiscTestDrive::Be32(l__Next.m__Data, 12), 48u);  // next ECC block
+    EXPECT_EQ(VdiscTestDrive::Be32(l__Next.m__Data, 16), 2295104u - 48u);
+    WriteTrack(l__Drive, 48, Pattern(20, 2048, 2), 2048);
+    ASSERT_TRUE(l__Drive.Close(2, 0).Ok());
+    VdiscTestDrive::Result l__Disc = l__Drive.DiscInfo();
+    EXPECT_EQ(l__Disc.m__Data[2] & 3, 1);
+    EXPECT_EQ(l__Disc.m__Data[4], 2);
+    EXPECT_EQ(VdiscTestDrive::Be32(l__Drive.TrackInfo(0xFF).m__Data, 12), 80u);
+    VdiscTestDrive::Result l__Toc = l__Drive.Toc(0, false);
+    ASSERT_TRUE(l__Toc.Ok());
+    EXPECT_EQ(l__Toc.m__Data[3], 2);
+    EXPECT_EQ(VdiscTestDrive::Be32(l__Toc.m__Data, 4 + 16 + 4), 68u);  // lead-out after track 2
+    EXPECT_TRUE(l__Drive.Toc(2, true).Is(0x05, 0x24, 0x00));  // no full TOC on DVD
+}
+
+TEST(VdiscWriting, DefaultDriveIsABlankCdRInTheCurrentDirectory) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::DvdR);
+    char l__CHAR__Saved[4096];
+    ASSERT_NE(getcwd(l__CHAR__Saved, sizeof(l__CHAR__Saved)), nullptr);
+    ASSERT_EQ(chdir(l__Drive.Dir().c_str()), 0);
+    unsetenv("TARNWICK_DRIVES");
+    l__Drive.Reopen();
+    EXPECT_EQ(GetASPI32SupportInfo(), (uint32_t{SS_COMP} << 8) | 1u);
+    EXPECT_EQ(l__Drive.CurrentProfile(), 0x0009);
+    EXPECT_EQ(VdiscTestDrive::Shell("test -s '" + l__Drive.Dir() + "/tarnwick-disc'"), 0);
+    l__Drive.Reopen();
+    ASSERT_EQ(chdir(l__CHAR__Saved), 0);
 }
 
 }  // namespace
