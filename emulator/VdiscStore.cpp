@@ -61,6 +61,24 @@ bool ReadAll(int p__int__Fd, uint64_t p__ULONGLONG__Offset, void* p__PVOID__Out,
     return true;
 }
 
+// The bytes a sector of each stored form takes; anything else is not a record this program wrote.
+bool FormSizeOk(uint8_t p__UCHAR__Form, uint32_t p__ULONG__Size) {
+    switch (static_cast<VdiscSectorForm>(p__UCHAR__Form)) {
+        case VdiscSectorForm::Dvd2048:
+        case VdiscSectorForm::Mode1User:
+        case VdiscSectorForm::Mode2Form1User: return p__ULONG__Size == 2048;
+        case VdiscSectorForm::Mode2Form2User: return p__ULONG__Size == 2324;
+        case VdiscSectorForm::Mode2Formless: return p__ULONG__Size == 2336;
+        case VdiscSectorForm::Mode2Subheader: return p__ULONG__Size == 2056 || p__ULONG__Size == 2332;
+        case VdiscSectorForm::Audio:
+        case VdiscSectorForm::Raw: return p__ULONG__Size == 2352;
+        case VdiscSectorForm::RawPQ: return p__ULONG__Size == 2368;
+        case VdiscSectorForm::RawPW: return p__ULONG__Size == 2448;
+        case VdiscSectorForm::SubchannelOnly: return p__ULONG__Size == 96;
+        default: return false;
+    }
+}
+
 }  // namespace
 
 VdiscStore::~VdiscStore() { Close(); }
@@ -176,7 +194,9 @@ bool VdiscStore::Scan(uint64_t p__ULONGLONG__From, std::string& p__string__Error
             l__Extent.m__Form = static_cast<VdiscSectorForm>(l__UCHAR__Header[34]);
             std::memcpy(l__Extent.m__UCHAR__Subheader, l__UCHAR__Header + 36, 4);
             l__Extent.m__ULONGLONG__Offset = l__ULONGLONG__PayloadAt;
-            if (static_cast<uint64_t>(l__Extent.m__LONG__Count) * l__Extent.m__USHORT__Size != l__ULONGLONG__Length) break;
+            if (l__Extent.m__LONG__Count <= 0 || static_cast<uint64_t>(l__Extent.m__LONG__Count) * l__Extent.m__USHORT__Size != l__ULONGLONG__Length ||
+                !FormSizeOk(l__UCHAR__Header[34], l__Extent.m__USHORT__Size))
+                break;
             Index(l__LONG__Lba, l__Extent);
             m__State.NoteWritten(l__LONG__Lba, static_cast<uint32_t>(l__Extent.m__LONG__Count), l__Extent.m__Form, l__UCHAR__Header[35]);
         }
