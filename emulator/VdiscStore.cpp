@@ -194,7 +194,7 @@ bool VdiscStore::Scan(uint64_t p__ULONGLONG__From, std::string& p__string__Error
             l__Extent.m__Form = static_cast<VdiscSectorForm>(l__UCHAR__Header[34]);
             std::memcpy(l__Extent.m__UCHAR__Subheader, l__UCHAR__Header + 36, 4);
             l__Extent.m__ULONGLONG__Offset = l__ULONGLONG__PayloadAt;
-            if (l__Extent.m__LONG__Count <= 0 || static_cast<uint64_t>(l__Extent.m__LONG__Count) * l__Extent.m__USHORT__Size != l__ULONGLONG__Length ||
+            if (l__Extent.m__LONG__Count <= 0 || static_cast<int64_t>(l__LONG__Lba) + l__Extent.m__LONG__Count > INT32_MAX || static_cast<uint64_t>(l__Extent.m__LONG__Count) * l__Extent.m__USHORT__Size != l__ULONGLONG__Length ||
                 !FormSizeOk(l__UCHAR__Header[34], l__Extent.m__USHORT__Size))
                 break;
             Index(l__LONG__Lba, l__Extent);
