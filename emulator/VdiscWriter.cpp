@@ -358,6 +358,7 @@ void VdiscWriter::ReserveTrack(uint32_t p__ULONG__Blocks) {
     if (!l__State.IsAppendable()) ClosedDisc();
     if (p__ULONG__Blocks == 0 || p__ULONG__Blocks > 0x7FFFFFF0u) VdiscCommand::InvalidField();
     if (l__State.OpenTrack() != nullptr) VdiscCommand::SequenceError();
+    if (m__Pages.TestWrite() && !m__TestSnapshot) m__TestSnapshot = l__State;  // a simulated reservation
     const int32_t l__LONG__Start = l__State.InvisibleTrackStart();
     const int32_t l__LONG__Size = AlignUp16(static_cast<int32_t>(p__ULONG__Blocks));
     if (static_cast<int64_t>(l__LONG__Start) + l__LONG__Size > l__State.Capacity()) OutOfRange();

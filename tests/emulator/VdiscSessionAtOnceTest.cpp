@@ -47,7 +47,12 @@ TEST(VdiscSessionAtOnce, OneDataTrackFromMinus150ClosedByTheDrive) {
     EXPECT_TRUE(l__Drive.Write(0, 1, std::vector<uint8_t>(2048, 1)).Is(0x05, 0x21, 0x02));  // the pre-gap comes first
     EXPECT_TRUE(l__Drive.Write(-150, 1, std::vector<uint8_t>(2352, 0)).Is(0x05, 0x24, 0x00));  // 2048-byte blocks for data form 10h
     WriteBlocks(l__Drive, -150, 150, 2048, 0);
-    WriteBlocks(l__Drive, 0, 1000, 2048, 0x33);
+    WriteBlocks(l__Drive, 0, 500, 2048, 0x33);
+    // The run survives a new drive object (the cue sheet and the progress are in the disc file).
+    l__Drive.Reopen();
+    ASSERT_TRUE(l__Drive.SetWriteParameters(2, 8, 4, 0, 0x00).Ok());
+    EXPECT_TRUE(l__Drive.Write(499, 1, std::vector<uint8_t>(2048, 0x33)).Is(0x05, 0x21, 0x02));
+    WriteBlocks(l__Drive, 500, 500, 2048, 0x33);
     EXPECT_TRUE(l__Drive.Write(1000, 1, std::vector<uint8_t>(2048, 1)).Is(0x05, 0x21, 0x00));  // the lead-out is the drive's
     ASSERT_TRUE(l__Drive.Sync().Ok());
     VdiscTestDrive::Result l__Disc = l__Drive.DiscInfo();

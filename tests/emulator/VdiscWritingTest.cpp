@@ -162,6 +162,15 @@ TEST(VdiscWriting, TestWriteRecordsNothing) {
     EXPECT_EQ(l__Drive.DiscInfo().m__Data[2] & 3, 0);
     EXPECT_EQ(VdiscTestDrive::Be32(l__Drive.TrackInfo(0xFF).m__Data, 12), 0u);
     EXPECT_FALSE(l__Drive.Read(0, 1).Ok());
+    // On DVD-R the reservation is simulated too.
+    VdiscTestDrive l__Dvd(VdiscMediumKind::DvdR);
+    ASSERT_TRUE(l__Dvd.SetWriteParameters(2, 8, 5, 0, 0, true).Ok());
+    ASSERT_TRUE(l__Dvd.Reserve(64).Ok());
+    WriteTrack(l__Dvd, 0, Pattern(60, 2048, 1), 2048);
+    ASSERT_TRUE(l__Dvd.Sync().Ok());
+    VdiscTestDrive::Result l__Track = l__Dvd.TrackInfo(1);
+    EXPECT_EQ(l__Track.m__Data[6] & 0xC0, 0x40);  // blank, not reserved
+    EXPECT_EQ(l__Dvd.DiscInfo().m__Data[2] & 3, 0);
 }
 
 TEST(VdiscWriting, DvdPlusRTrackClosedAndDiscFinalised) {
