@@ -399,7 +399,7 @@ Bytes VdiscDiscReports::Configuration(const VdiscState& p__State, uint8_t p__UCH
     const bool l__bool__Cd = l__bool__Present && p__State.IsCd();
     const bool l__bool__Dvd = l__bool__Present && !p__State.IsCd();
     const bool l__bool__Appendable = p__State.IsAppendable();
-    const uint16_t l__USHORT__Profile = p__State.Medium().m__USHORT__Profile;
+    const uint16_t l__USHORT__Profile = p__State.CurrentProfile();
     Bytes l__Out(8, 0);
     VdiscCommand::PutBe16(l__Out, 6, l__USHORT__Profile);
     struct Entry {

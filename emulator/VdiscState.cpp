@@ -83,6 +83,14 @@ VdiscState VdiscState::Blank(VdiscMediumKind p__Kind) {
     return l__State;
 }
 
+uint16_t VdiscState::CurrentProfile() const {
+    if (m__bool__RomWhenFinalized && m__bool__IsFinalized) {
+        if (m__Kind == VdiscMediumKind::CdR) return 0x0008;
+        if (m__Kind == VdiscMediumKind::DvdR || m__Kind == VdiscMediumKind::DvdPlusR) return 0x0010;
+    }
+    return Medium().m__USHORT__Profile;
+}
+
 int32_t VdiscState::Capacity() const {
     const VdiscMediumInfo& l__Info = Medium();
     if (l__Info.m__bool__IsRandomWritable && !m__bool__IsFormatted) return 0;
@@ -286,6 +294,7 @@ std::vector<uint8_t> VdiscState::Serialize() const {
     l__Out.U32(m__Faults.m__ULONG__NotReady);
     l__Out.U8(m__Faults.m__bool__UnitAttention);
     l__Out.U8(m__Faults.m__bool__NoMedium);
+    l__Out.U8(m__bool__RomWhenFinalized);
     return l__Out.m__Bytes;
 }
 
@@ -347,6 +356,7 @@ bool VdiscState::Deserialize(const uint8_t* p__PUCHAR__Data, size_t p__size_t__L
     l__State.m__Faults.m__ULONG__NotReady = l__In.U32();
     l__State.m__Faults.m__bool__UnitAttention = l__In.U8() != 0;
     l__State.m__Faults.m__bool__NoMedium = l__In.U8() != 0;
+    l__State.m__bool__RomWhenFinalized = l__In.U8() != 0;
     if (!l__In.m__bool__Ok) return false;
     *this = std::move(l__State);
     return true;

@@ -85,6 +85,8 @@ public:
     std::string m__string__Revision = "1.00";
     bool m__bool__HasPage30 = false;
     uint32_t m__ULONG__ImmedPolls = 0;  // NOT READY answers after each Immed operation
+    // Drives that report a finalised CD-R as CD-ROM and a finalised DVD-R/DVD+R as DVD-ROM.
+    bool m__bool__RomWhenFinalized = false;
 
     bool m__bool__IsFormatted = false;   // DVD+RW, DVD-RAM
     bool m__bool__IsFinalized = false;   // no further session may be written
@@ -106,6 +108,8 @@ public:
     static VdiscState Blank(VdiscMediumKind p__Kind);
     const VdiscMediumInfo& Medium() const { return VdiscMedium::Info(m__Kind); }
     bool IsCd() const { return Medium().m__bool__IsCd; }
+    // The profile GET CONFIGURATION reports as current.
+    uint16_t CurrentProfile() const;
 
     // Capacity in blocks (random media: 0 until formatted).
     int32_t Capacity() const;

@@ -133,6 +133,15 @@ TEST(VdiscTool, HelpErrorsAndInfo) {
     EXPECT_EQ(std::string(l__Inquiry.m__Data.begin() + 16, l__Inquiry.m__Data.begin() + 27), "DVD+RW 9100");
     EXPECT_TRUE(l__Drive.In({0x5A, 0x08, 0x30, 0, 0, 0, 0, 0x10, 0x00, 0}, 4096).Ok());
     EXPECT_EQ(l__Drive.CurrentProfile(), 0x001B);
+    // A drive that reports finalised write-once discs as read-only ones.
+    ASSERT_EQ(Tool("blank " + l__string__File + " --media cdr --rom-when-finalised"), 0);
+    EXPECT_TRUE(l__Drive.In({0x00, 0, 0, 0, 0, 0}, 0).Is(0x06, 0x28, 0x00));
+    ASSERT_TRUE(l__Drive.SetWriteParameters(1, 8, 4, 0, 0).Ok());
+    ASSERT_TRUE(l__Drive.Write(0, 1, std::vector<uint8_t>(2048, 1)).Ok());
+    ASSERT_TRUE(l__Drive.Sync().Ok());
+    EXPECT_EQ(l__Drive.CurrentProfile(), 0x0009);
+    ASSERT_TRUE(l__Drive.Close(2, 0).Ok());
+    EXPECT_EQ(l__Drive.CurrentProfile(), 0x0008);
 }
 
 }  // namespace

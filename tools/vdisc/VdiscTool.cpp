@@ -18,8 +18,10 @@ const char* const USAGE =
     "Disc files of the virtual recorder (drives 'virtual:FILE' of TARNWICK_DRIVES).\n"
     "\n"
     "  blank FILE --media MEDIA [--vendor V] [--product P] [--revision R] [--page30] [--immed-polls N]\n"
+    "             [--rom-when-finalised]\n"
     "        insert a blank disc (creates FILE or replaces its disc); MEDIA is one of\n"
-    "        cdr|cdrw|dvdr|dvdrw|dvdrw-ro|dvdplusr|dvdplusrw|dvdram\n"
+    "        cdr|cdrw|dvdr|dvdrw|dvdrw-ro|dvdplusr|dvdplusrw|dvdram; --rom-when-finalised makes the\n"
+    "        drive report a finalised CD-R as CD-ROM and a finalised DVD-R or DVD+R as DVD-ROM\n"
     "  info FILE\n"
     "        medium, drive identity, disc status, sessions and tracks\n"
     "  export FILE --track N OUT.iso\n"
@@ -93,13 +95,17 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
     const std::string& l__string__File = p__Arguments[0];
     VdiscMediumKind l__Kind = VdiscMediumKind::None;
     std::string l__string__Vendor, l__string__Product, l__string__Revision;
-    bool l__bool__Page30 = false, l__bool__HasVendor = false, l__bool__HasProduct = false, l__bool__HasRevision = false;
+    bool l__bool__Page30 = false, l__bool__Rom = false, l__bool__HasVendor = false, l__bool__HasProduct = false, l__bool__HasRevision = false;
     long long l__LONGLONG__Polls = -1;
     for (size_t l__size_t__I = 1; l__size_t__I < p__Arguments.size(); ++l__size_t__I) {
         const std::string& l__string__Option = p__Arguments[l__size_t__I];
         const bool l__bool__HasValue = l__size_t__I + 1 < p__Arguments.size();
         if (l__string__Option == "--page30") {
             l__bool__Page30 = true;
+            continue;
+        }
+        if (l__string__Option == "--rom-when-finalised") {
+            l__bool__Rom = true;
             continue;
         }
         if (!l__bool__HasValue) return Fail("option '" + l__string__Option + "' needs a value or is unknown");
@@ -137,12 +143,14 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
             l__State.m__string__Revision = l__Old.State().m__string__Revision;
             l__State.m__bool__HasPage30 = l__Old.State().m__bool__HasPage30;
             l__State.m__ULONG__ImmedPolls = l__Old.State().m__ULONG__ImmedPolls;
+            l__State.m__bool__RomWhenFinalized = l__Old.State().m__bool__RomWhenFinalized;
         }
     }
     if (l__bool__HasVendor) l__State.m__string__Vendor = l__string__Vendor;
     if (l__bool__HasProduct) l__State.m__string__Product = l__string__Product;
     if (l__bool__HasRevision) l__State.m__string__Revision = l__string__Revision;
     if (l__bool__Page30) l__State.m__bool__HasPage30 = true;
+    if (l__bool__Rom) l__State.m__bool__RomWhenFinalized = true;
     if (l__LONGLONG__Polls >= 0) l__State.m__ULONG__ImmedPolls = static_cast<uint32_t>(l__LONGLONG__Polls);
     std::string l__string__Error;
     if (!VdiscStore::Create(l__string__File, l__State, l__string__Error)) return Fail(l__string__Error);
@@ -158,7 +166,7 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
     const VdiscState& l__State = l__Store.State();
     const VdiscMediumInfo& l__Medium = l__State.Medium();
     m__Out << "Medium:       " << l__Medium.m__PCHAR__Description << " (profile " << std::hex << std::uppercase << std::setw(4)
-           << std::setfill('0') << l__Medium.m__USHORT__Profile << "h)" << std::dec << std::setfill(' ') << "\n";
+           << std::setfill('0') << l__State.CurrentProfile() << "h)" << std::dec << std::setfill(' ') << "\n";
     m__Out << "Drive:        vendor '" << l__State.m__string__Vendor << "', product '" << l__State.m__string__Product << "', revision '"
            << l__State.m__string__Revision << "'" << (l__State.m__bool__HasPage30 ? ", page 30h" : "") << "\n";
     std::string l__string__Status;
