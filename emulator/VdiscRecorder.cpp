@@ -24,7 +24,8 @@ VdiscRecorder::VdiscRecorder(const std::string& p__string__Path) : m__Writer(m__
         !VdiscStore::Create(p__string__Path, VdiscState::Blank(VdiscMediumKind::CdR), l__string__Error))
         throw std::runtime_error(l__string__Error);
     if (!m__Store.Open(p__string__Path, true, l__string__Error)) throw std::runtime_error(l__string__Error);
-    m__Pages.Reset(m__Store.State().m__Kind);
+    m__Kind = m__Store.State().m__Kind;
+    m__Pages.Reset(m__Kind);
 }
 
 std::unique_ptr<AspiBackend> VdiscRecorder::Create(const std::string& p__string__Path) {
@@ -58,11 +59,17 @@ BYTE VdiscRecorder::ExecScsiCmd(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb) {
         if (m__Store.TakeReplaced()) {
             // Another program put a new disc in: the drive reports the change once.
             m__Writer.Discard();
-            m__Pages.Reset(m__Store.State().m__Kind);
+            m__Kind = m__Store.State().m__Kind;
+            m__Pages.Reset(m__Kind);
             m__ULONG__PendingPolls = 0;
             m__bool__MediumChanged = true;
         }
         Dispatch(l__Command);
+        // A medium that changed its kind (a DVD-RW blanked or formatted) takes that kind's write parameters.
+        if (m__Store.State().m__Kind != m__Kind) {
+            m__Kind = m__Store.State().m__Kind;
+            m__Pages.Reset(m__Kind);
+        }
         return SS_COMP;
     } catch (const VdiscCheckCondition& l__Sense) {
         m__UCHAR__LastSense[0] = l__Sense.m__UCHAR__Key;

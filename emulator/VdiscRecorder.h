@@ -47,6 +47,7 @@ private:
     bool m__bool__TrayOpen = false;
     bool m__bool__Prevent = false;
     bool m__bool__MediumChanged = false;
+    VdiscMediumKind m__Kind = VdiscMediumKind::None;  // the medium the mode pages were set up for
     uint32_t m__ULONG__PendingPolls = 0;
     uint8_t m__UCHAR__PendingAscq = 0;
     uint8_t m__UCHAR__LastSense[3] = {};

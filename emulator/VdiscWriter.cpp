@@ -477,7 +477,6 @@ void VdiscWriter::FormatUnit(const uint8_t* p__PUCHAR__Cdb, const uint8_t* p__PU
         case VdiscMediumKind::DvdRwSeq:
         case VdiscMediumKind::DvdRwRo:
             if (l__UCHAR__Type != 0x10 && l__UCHAR__Type != 0x15) VdiscCommand::InvalidParameter();
-            l__State = VdiscState(l__State);
             l__State.m__Kind = VdiscMediumKind::DvdRwRo;
             l__State.m__Tracks.clear();
             l__State.m__Sessions.clear();
