@@ -215,6 +215,7 @@ void VdiscRecorder::ReadCd(const VdiscCommand& p__Command) {
         CheckReadFault(l__LONG__At);
         VdiscSectorReader::RawSector l__Sector;
         l__Reader.ReadRaw(l__LONG__At, l__Sector);
+        if (l__UCHAR__Expected != VdiscSectorReader::ANY && l__UCHAR__Expected != l__Sector.m__UCHAR__Type) VdiscCommand::Fail(0x05, 0x64, 0x00);
         const uint32_t l__ULONG__Size = VdiscSectorReader::ReadCdSize(l__Sector.m__UCHAR__Type, l__UCHAR__Flags, l__UCHAR__Sub);
         if (l__ULONG__Size == 0 && (l__UCHAR__Flags != 0 || l__UCHAR__Sub != 0)) VdiscCommand::InvalidField();
         if (l__ULONG__Used + static_cast<uint64_t>(l__ULONG__Size) > p__Command.m__ULONG__Length) VdiscCommand::InvalidField();

@@ -258,4 +258,21 @@ TEST(VdiscReadCd, HostEncodedMode2Form1IsReadAsUserDataAndABadEdcIsAReadError) {
     EXPECT_EQ(l__Drive.TrackInfo(1).m__Data[6] & 0x0F, 2);
 }
 
+// Mixed-form Mode 2 (data block type 13, 2332 bytes: subheader and 2324 bytes): Form 2 read back with its EDC.
+TEST(VdiscReadCd, MixedFormMode2SectorsReadAsForm2) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
+    ASSERT_TRUE(l__Drive.SetWriteParameters(1, 13, 4, 0, 0x20).Ok());
+    std::vector<uint8_t> l__Block(2332, 0x5C);
+    const uint8_t l__Subheader[8] = {1, 1, 0x64, 0x0F, 1, 1, 0x64, 0x0F};  // real-time video, Form 2
+    std::copy(l__Subheader, l__Subheader + 8, l__Block.begin());
+    ASSERT_TRUE(l__Drive.Write(0, 1, l__Block).Ok());
+    EXPECT_TRUE(l__Drive.Read(0, 1).Is(0x05, 0x64, 0x00));  // no 2048-byte user data in Form 2
+    VdiscTestDrive::Result l__Form2 = ReadCd(l__Drive, 0, 5, 0x50, 0, 8 + 2328);
+    ASSERT_TRUE(l__Form2.Ok());
+    EXPECT_EQ(std::vector<uint8_t>(l__Form2.m__Data.begin(), l__Form2.m__Data.begin() + 8), std::vector<uint8_t>(l__Subheader, l__Subheader + 8));
+    EXPECT_EQ(std::vector<uint8_t>(l__Form2.m__Data.begin() + 8, l__Form2.m__Data.begin() + 8 + 2324), std::vector<uint8_t>(2324, 0x5C));
+    EXPECT_EQ(Le32(l__Form2.m__Data.data() + 8 + 2324), Edc(l__Form2.m__Data.data(), 8 + 2324));
+    EXPECT_TRUE(ReadCd(l__Drive, 0, 4, 0x10, 0, 2048).Is(0x05, 0x64, 0x00));  // not Form 1
+}
+
 }  // namespace
