@@ -268,8 +268,9 @@ bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uin
     flock(m__int__Fd, LOCK_EX);
     Unlock l__Unlock{m__int__Fd};
     struct stat l__Stat {};
-    if (!m__bool__NeedsTruncate && fstat(m__int__Fd, &l__Stat) == 0 && static_cast<uint64_t>(l__Stat.st_size) > m__ULONGLONG__End &&
-        !Scan(m__ULONGLONG__End, p__string__Error))
+    // (What looked torn when the file was opened may have been a record another writer was
+    // finishing; under the lock it is either complete now or really torn.)
+    if (fstat(m__int__Fd, &l__Stat) == 0 && static_cast<uint64_t>(l__Stat.st_size) > m__ULONGLONG__End && !Scan(m__ULONGLONG__End, p__string__Error))
         return false;
     if (m__bool__NeedsTruncate) {
         if (ftruncate(m__int__Fd, static_cast<off_t>(m__ULONGLONG__End)) != 0) {
