@@ -101,6 +101,16 @@ TEST(VdiscMedia, UnformattedRewritableDvdReportsLastLbaZeroAndFormatsOnRequest) 
         EXPECT_EQ(l__Drive.Read(1000, 2).m__Data, l__Block);
         EXPECT_EQ(l__Drive.Read(500, 1).m__Data, std::vector<uint8_t>(2048, 0));
         EXPECT_TRUE(l__Drive.Write(static_cast<int32_t>(l__ULONG__Max) - 1, 2, l__Block).Is(0x05, 0x21, 0x00));
+        VdiscTestDrive::Result l__Track = l__Drive.TrackInfo(1);
+        EXPECT_EQ(l__Track.m__Data[6] & 0x40, 0);                            // written
+        EXPECT_EQ(l__Track.m__Data[7] & 0x03, 0x03);                         // NWA and last recorded address valid
+        EXPECT_EQ(VdiscTestDrive::Be32(l__Track.m__Data, 28), 1001u);       // last recorded address
+        EXPECT_EQ(VdiscTestDrive::Be32(l__Track.m__Data, 24), l__ULONG__Max);
+        VdiscTestDrive::Result l__Disc = l__Drive.DiscInfo();
+        EXPECT_EQ(l__Disc.m__Data[2] & 3, l__Kind == VdiscMediumKind::DvdRam ? 3 : 2);
+        // Closing does nothing to a random-writable disc; it stays writable.
+        ASSERT_TRUE(l__Drive.Close(2, 0).Ok());
+        ASSERT_TRUE(l__Drive.Write(0, 2, l__Block).Ok());
     }
 }
 
