@@ -14,7 +14,7 @@ std::string MakeIso(const std::string& p__string__Dir, const std::string& p__str
                                     "/big.bin' && echo hello > '" + l__string__Source + "/sub/" + p__string__Name + ".txt'"),
               0);
     const std::string l__string__Iso = p__string__Dir + "/" + p__string__Name + ".iso";
-    EXPECT_EQ(VdiscTestDrive::Shell("genisoimage -quiet -R -J " + p__string__Extra + " -o '" + l__string__Iso + "' '" + l__string__Source + "'"), 0);
+    EXPECT_EQ(VdiscTestDrive::Shell("genisoimage -quiet -R -J " + p__string__Extra + " -o '" + l__string__Iso + "' '" + l__string__Source + "' 2>/dev/null"), 0);
     return l__string__Iso;
 }
 
