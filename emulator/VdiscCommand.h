@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+// Sense data of a refused command: thrown inside the recorder and turned into
+// CHECK CONDITION at its boundary.
+struct VdiscCheckCondition {
+    uint8_t m__UCHAR__Key;
+    uint8_t m__UCHAR__Asc;
+    uint8_t m__UCHAR__Ascq;
+};
+
+// One command as the recorder sees it: the CDB and the data buffer of the request.
+class VdiscCommand {
+public:
+    const uint8_t* m__PUCHAR__Cdb = nullptr;
+    uint8_t* m__PUCHAR__Buffer = nullptr;
+    uint32_t m__ULONG__Length = 0;
+    bool m__bool__DataOut = false;
+
+    uint8_t Op() const { return m__PUCHAR__Cdb[0]; }
+    uint32_t Be16(int p__int__At) const { return (uint32_t{m__PUCHAR__Cdb[p__int__At]} << 8) | m__PUCHAR__Cdb[p__int__At + 1]; }
+    uint32_t Be24(int p__int__At) const { return (Be16(p__int__At) << 8) | m__PUCHAR__Cdb[p__int__At + 2]; }
+    uint32_t Be32(int p__int__At) const { return (Be16(p__int__At) << 16) | Be16(p__int__At + 2); }
+
+    // Copies a reply into the buffer: at most the allocation length and the buffer.
+    void Reply(const std::vector<uint8_t>& p__Data, uint32_t p__ULONG__Allocation) const {
+        uint32_t l__ULONG__Length = p__ULONG__Allocation;
+        if (l__ULONG__Length > m__ULONG__Length) l__ULONG__Length = m__ULONG__Length;
+        if (l__ULONG__Length > p__Data.size()) l__ULONG__Length = static_cast<uint32_t>(p__Data.size());
+        if (l__ULONG__Length > 0) std::memcpy(m__PUCHAR__Buffer, p__Data.data(), l__ULONG__Length);
+    }
+
+    [[noreturn]] static void Fail(uint8_t p__UCHAR__Key, uint8_t p__UCHAR__Asc, uint8_t p__UCHAR__Ascq) {
+        throw VdiscCheckCondition{p__UCHAR__Key, p__UCHAR__Asc, p__UCHAR__Ascq};
+    }
+    [[noreturn]] static void InvalidField() { Fail(0x05, 0x24, 0x00); }
+    [[noreturn]] static void InvalidParameter() { Fail(0x05, 0x26, 0x00); }
+    [[noreturn]] static void SequenceError() { Fail(0x05, 0x2C, 0x00); }
+    [[noreturn]] static void IncompatibleMedium() { Fail(0x05, 0x30, 0x02); }
+
+    static void PutBe16(std::vector<uint8_t>& p__Data, size_t p__size_t__At, uint32_t p__ULONG__Value) {
+        p__Data[p__size_t__At] = static_cast<uint8_t>(p__ULONG__Value >> 8);
+        p__Data[p__size_t__At + 1] = static_cast<uint8_t>(p__ULONG__Value);
+    }
+    static void PutBe32(std::vector<uint8_t>& p__Data, size_t p__size_t__At, uint32_t p__ULONG__Value) {
+        PutBe16(p__Data, p__size_t__At, p__ULONG__Value >> 16);
+        PutBe16(p__Data, p__size_t__At + 2, p__ULONG__Value);
+    }
+};

@@ -1,0 +1,136 @@
+#include "VdiscExporter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "VdiscCommand.h"
+#include "VdiscSectorReader.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* p__File) const {
+        if (p__File != nullptr) std::fclose(p__File);
+    }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+std::string Msf(int32_t p__LONG__Blocks) {
+    char l__CHAR__Text[16];
+    std::snprintf(l__CHAR__Text, sizeof(l__CHAR__Text), "%02d:%02d:%02d", p__LONG__Blocks / 4500, p__LONG__Blocks / 75 % 60, p__LONG__Blocks % 75);
+    return l__CHAR__Text;
+}
+
+}  // namespace
+
+bool VdiscExporter::ExportTrack(uint32_t p__ULONG__Track, const std::string& p__string__Out, std::string& p__string__Error) const {
+    const VdiscState& l__State = m__Store.State();
+    int32_t l__LONG__End = 0;
+    if (l__State.Medium().m__bool__IsRandomWritable) {
+        if (p__ULONG__Track != 1) {
+            p__string__Error = "a random-writable disc has only track 1";
+            return false;
+        }
+        l__LONG__End = l__State.m__LONG__HighestWritten + 1;
+    } else {
+        const VdiscTrack* l__Track = l__State.TrackNumber(p__ULONG__Track);
+        if (l__Track == nullptr) {
+            p__string__Error = "the disc has no track " + std::to_string(p__ULONG__Track);
+            return false;
+        }
+        if ((l__Track->m__UCHAR__Control & 4) == 0) {
+            p__string__Error = "track " + std::to_string(p__ULONG__Track) + " is an audio track";
+            return false;
+        }
+        // Up to the last block the host recorded (run-out and unwritten reserve are not data).
+        l__LONG__End = l__Track->m__LONG__Start + l__Track->m__LONG__Recorded;
+    }
+    File l__Out(std::fopen(p__string__Out.c_str(), "wb"));
+    if (!l__Out) {
+        p__string__Error = "cannot create '" + p__string__Out + "': " + std::strerror(errno);
+        return false;
+    }
+    VdiscSectorReader l__Reader(m__Store);
+    std::vector<uint8_t> l__Buffer(2048 * 64);
+    for (int32_t l__LONG__Lba = 0; l__LONG__Lba < l__LONG__End;) {
+        int32_t l__LONG__Count = std::min<int32_t>(64, l__LONG__End - l__LONG__Lba);
+        for (int32_t l__LONG__I = 0; l__LONG__I < l__LONG__Count; ++l__LONG__I) {
+            uint8_t* l__PUCHAR__At = l__Buffer.data() + 2048 * l__LONG__I;
+            try {
+                l__Reader.ReadUser(l__LONG__Lba + l__LONG__I, l__PUCHAR__At);
+            } catch (const VdiscCheckCondition&) {
+                std::memset(l__PUCHAR__At, 0, 2048);
+            }
+        }
+        if (std::fwrite(l__Buffer.data(), 2048, static_cast<size_t>(l__LONG__Count), l__Out.get()) != static_cast<size_t>(l__LONG__Count)) {
+            p__string__Error = "cannot write '" + p__string__Out + "': " + std::strerror(errno);
+            return false;
+        }
+        l__LONG__Lba += l__LONG__Count;
+    }
+    if (std::fflush(l__Out.get()) != 0) {
+        p__string__Error = "cannot write '" + p__string__Out + "': " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p__string__Error) const {
+    const VdiscState& l__State = m__Store.State();
+    if (!l__State.IsCd()) {
+        p__string__Error = "only a CD exports as a CUE sheet";
+        return false;
+    }
+    if (l__State.m__Tracks.empty()) {
+        p__string__Error = "the disc has no tracks";
+        return false;
+    }
+    std::string l__string__Bin = p__string__Cue;
+    if (l__string__Bin.size() > 4 && l__string__Bin.compare(l__string__Bin.size() - 4, 4, ".cue") == 0) l__string__Bin.resize(l__string__Bin.size() - 4);
+    l__string__Bin += ".bin";
+    std::string l__string__BinName = l__string__Bin.substr(l__string__Bin.find_last_of('/') + 1);
+    File l__Bin(std::fopen(l__string__Bin.c_str(), "wb"));
+    File l__Cue(std::fopen(p__string__Cue.c_str(), "w"));
+    if (!l__Bin || !l__Cue) {
+        p__string__Error = "cannot create '" + (l__Bin ? p__string__Cue : l__string__Bin) + "': " + std::strerror(errno);
+        return false;
+    }
+    std::fprintf(l__Cue.get(), "FILE \"%s\" BINARY\n", l__string__BinName.c_str());
+    VdiscSectorReader l__Reader(m__Store);
+    // The BIN holds the program area from LBA 0 up to the end of the last track.
+    int32_t l__LONG__End = 0;
+    for (const VdiscTrack& l__Track : l__State.m__Tracks) {
+        l__LONG__End = std::max(l__LONG__End, l__Track.m__LONG__Start + std::max(l__Track.m__LONG__Size, l__Track.m__LONG__Recorded));
+        const char* l__PCHAR__Mode = (l__Track.m__UCHAR__Control & 4) == 0 ? "AUDIO" : l__Track.m__UCHAR__DataMode == 2 ? "MODE2/2352" : "MODE1/2352";
+        std::fprintf(l__Cue.get(), "  TRACK %02u %s\n", l__Track.m__UCHAR__Number, l__PCHAR__Mode);
+        const int32_t l__LONG__Gap = l__Track.m__LONG__Start - l__Track.m__LONG__Pregap;
+        if (l__Track.m__LONG__Pregap > 0 && l__LONG__Gap >= 0)
+            std::fprintf(l__Cue.get(), "    INDEX 00 %s\n", Msf(l__LONG__Gap).c_str());
+        std::fprintf(l__Cue.get(), "    INDEX 01 %s\n", Msf(l__Track.m__LONG__Start).c_str());
+    }
+    uint8_t l__UCHAR__Zero[2352] = {};
+    for (int32_t l__LONG__Lba = 0; l__LONG__Lba < l__LONG__End; ++l__LONG__Lba) {
+        VdiscSectorReader::RawSector l__Sector;
+        const uint8_t* l__PUCHAR__Main = l__UCHAR__Zero;
+        if (l__Reader.IsRecorded(l__LONG__Lba)) {
+            try {
+                l__Reader.ReadRaw(l__LONG__Lba, l__Sector);
+                l__PUCHAR__Main = l__Sector.m__UCHAR__Main;
+            } catch (const VdiscCheckCondition&) {
+            }
+        }
+        if (std::fwrite(l__PUCHAR__Main, 2352, 1, l__Bin.get()) != 1) {
+            p__string__Error = "cannot write '" + l__string__Bin + "': " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (std::fflush(l__Bin.get()) != 0 || std::fflush(l__Cue.get()) != 0) {
+        p__string__Error = "cannot write the CUE sheet or its BIN: " + std::string(std::strerror(errno));
+        return false;
+    }
+    return true;
+}

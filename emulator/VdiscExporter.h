@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+#include "VdiscStore.h"
+
+// Copies what is on a disc file out into image files: one data track as 2048-byte
+// sectors from sector 0 of the disc on, or the whole CD as a CUE sheet with a raw
+// 2352-byte BIN file beside it. Sectors that cannot be read come out as zeros.
+class VdiscExporter {
+public:
+    explicit VdiscExporter(const VdiscStore& p__Store) : m__Store(p__Store) {}
+
+    bool ExportTrack(uint32_t p__ULONG__Track, const std::string& p__string__Out, std::string& p__string__Error) const;
+    // Writes OUT.cue and the BIN beside it (OUT with ".bin" in place of ".cue").
+    bool ExportCue(const std::string& p__string__Cue, std::string& p__string__Error) const;
+
+private:
+    const VdiscStore& m__Store;
+};
