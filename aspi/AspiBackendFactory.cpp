@@ -19,6 +19,8 @@ void AspiBackendFactory::Register(const std::string& p__string__Kind, Creator p_
 }
 
 std::unique_ptr<AspiBackend> AspiBackendFactory::Create(const AspiDriveEntry& p__Entry) {
+    static std::once_flag s__Registered;
+    std::call_once(s__Registered, AspiRegisterBuiltInKinds);
     Creator l__Creator = nullptr;
     {
         std::lock_guard<std::mutex> l__Guard(g__Lock);

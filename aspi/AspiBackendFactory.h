@@ -17,3 +17,7 @@ public:
     // Makes a kind known (or replaces its creator); used by the libraries that bring one.
     static void Register(const std::string& p__string__Kind, Creator p__Creator);
 };
+
+// Registers the kinds of drive that ship with the library (called once, before the
+// first backend is made).
+void AspiRegisterBuiltInKinds();

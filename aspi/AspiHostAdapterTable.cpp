@@ -10,8 +10,6 @@ AspiHostAdapterTable& AspiHostAdapterTable::Instance() {
 
 void AspiHostAdapterTable::BuildLocked() {
     if (m__bool__IsBuilt) return;
-    static std::once_flag s__Registered;
-    std::call_once(s__Registered, AspiRegisterBuiltInKinds);
     m__Backends.clear();
     for (const AspiDriveEntry& l__Entry : AspiDriveList::FromEnvironment()) {
         if (m__Backends.size() >= 255) break;

@@ -29,7 +29,3 @@ private:
     bool m__bool__IsBuilt = false;
     std::vector<std::unique_ptr<AspiBackend>> m__Backends;
 };
-
-// Registers the kinds of drive that ship with the library (called once before the
-// table is first built).
-void AspiRegisterBuiltInKinds();
