@@ -20,27 +20,22 @@ using Bytes = std::vector<uint8_t>;
 
 void Ignore(ULONG, PVOID, PVOID, PVOID) {}
 
-class BurnerFamily : public ::testing::Test {
+class BurnerFamily : public ModePageDriveTest {
 protected:
     void SetUp() override {
-        m__Drive = &ScriptedBackend::InstallSingle();
-        m__Pages = std::make_unique<ModePageDrive>(*m__Drive);
+        ModePageDriveTest::SetUp();
         ASSERT_EQ(Tarnwick_UpStart(), 0u);
     }
     void TearDown() override {
         Tarnwick_Destroy(&m__Burner);
         Tarnwick_DownShut();
-        m__Pages.reset();
-        ScriptedBackend::UninstallAll();
+        ModePageDriveTest::TearDown();
     }
     ULONG Create() {
         return Tarnwick_CdvdBurnerGrabber_Create(&m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
                                                  Ignore, nullptr, 0, 0, 0, 0, 0);
     }
 
-    FakeClock m__Clock;
-    ScriptedBackend* m__Drive = nullptr;
-    std::unique_ptr<ModePageDrive> m__Pages;
     PVOID m__Burner = nullptr;
     char m__Text[1024] = {};
     ULONG m__SystemError = 31;

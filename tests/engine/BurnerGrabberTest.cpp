@@ -19,16 +19,8 @@ using Bytes = std::vector<uint8_t>;
 
 void IgnoreCallback(ULONG, PVOID, PVOID, PVOID) {}
 
-class BurnerGrabber : public ::testing::Test {
+class BurnerGrabber : public ModePageDriveTest {
 protected:
-    void SetUp() override {
-        m__Drive = &ScriptedBackend::InstallSingle();
-        m__Pages = std::make_unique<ModePageDrive>(*m__Drive);
-    }
-    void TearDown() override {
-        m__Pages.reset();
-        ScriptedBackend::UninstallAll();
-    }
     std::unique_ptr<CTarnwick_CdvdBurnerGrabber> Make(ULONG p__CacheMB = 0) {
         auto l__Burner = std::make_unique<CTarnwick_CdvdBurnerGrabber>(IgnoreCallback, nullptr, 0, 0, 0, 0, p__CacheMB);
         m__Drive->ClearCommands();
@@ -40,9 +32,6 @@ protected:
         return l__Opcodes;
     }
 
-    FakeClock m__Clock;
-    ScriptedBackend* m__Drive = nullptr;
-    std::unique_ptr<ModePageDrive> m__Pages;
 };
 
 TEST_F(BurnerGrabber, CacheGeometry) {

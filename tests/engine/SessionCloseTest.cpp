@@ -22,16 +22,8 @@ void Record(ULONG p__Reason, PVOID p__Context, PVOID, PVOID) {
     static_cast<Reasons*>(p__Context)->m__Seen.push_back(p__Reason);
 }
 
-class SessionClose : public ::testing::Test {
+class SessionClose : public ModePageDriveTest {
 protected:
-    void SetUp() override {
-        m__Drive = &ScriptedBackend::InstallSingle();
-        m__Pages = std::make_unique<ModePageDrive>(*m__Drive);
-    }
-    void TearDown() override {
-        m__Pages.reset();
-        ScriptedBackend::UninstallAll();
-    }
     std::unique_ptr<CTarnwick_CdvdBurnerGrabber> Make(int p__Profile, const char* p__Vendor = "VELMOR",
                                                       const char* p__Product = "DVDRW") {
         m__Drive->SetIdentity(p__Vendor, p__Product, "1.0");
@@ -48,9 +40,6 @@ protected:
         return l__Closes;
     }
 
-    FakeClock m__Clock;
-    ScriptedBackend* m__Drive = nullptr;
-    std::unique_ptr<ModePageDrive> m__Pages;
     Reasons m__Reasons;
 };
 

@@ -59,17 +59,15 @@ Bytes TrackInformation(bool p__Blank, bool p__NwaValid, uint32_t p__Free, uint32
     return l__Data;
 }
 
-class TrackAtOnce : public ::testing::Test {
+class TrackAtOnce : public ModePageDriveTest {
 protected:
     void SetUp() override {
-        m__Drive = &ScriptedBackend::InstallSingle();
-        m__Pages = std::make_unique<ModePageDrive>(*m__Drive);
+        ModePageDriveTest::SetUp();
         m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(true, true, 359849, 0)));
     }
     void TearDown() override {
         m__Burner.reset();
-        m__Pages.reset();
-        ScriptedBackend::UninstallAll();
+        ModePageDriveTest::TearDown();
     }
     void Make(int p__Profile, ULONG p__CacheMB = 1) {
         m__Pages->m__Profile = p__Profile;
@@ -106,9 +104,6 @@ protected:
     }
     static uint32_t Blocks(const ScriptedCommand& c) { return (c.m__Cdb[7] << 8) | c.m__Cdb[8]; }
 
-    FakeClock m__Clock;
-    ScriptedBackend* m__Drive = nullptr;
-    std::unique_ptr<ModePageDrive> m__Pages;
     std::unique_ptr<CTarnwick_CdvdBurnerGrabber> m__Burner;
     Events m__Events;
     uint8_t m__FailedCdb = 0;

@@ -4,6 +4,11 @@
 #include <set>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "FakeClock.h"
 #include "ScriptedBackend.h"
 
 // A scripted recorder that keeps its mode pages: MODE SENSE answers the stored page
@@ -21,3 +26,19 @@ public:
     int m__Profile = 0x0009;       // CD-R; negative: GET CONFIGURATION fails
 };
 
+// Tests against one scripted recorder with mode pages, on a fake clock.
+class ModePageDriveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m__Drive = &ScriptedBackend::InstallSingle();
+        m__Pages = std::make_unique<ModePageDrive>(*m__Drive);
+    }
+    void TearDown() override {
+        m__Pages.reset();
+        ScriptedBackend::UninstallAll();
+    }
+
+    FakeClock m__Clock;
+    ScriptedBackend* m__Drive = nullptr;
+    std::unique_ptr<ModePageDrive> m__Pages;
+};

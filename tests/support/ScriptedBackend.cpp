@@ -112,23 +112,6 @@ void ScriptedBackend::Always(uint8_t p__Opcode, const ScriptedAnswer& p__Answer)
     m__Standing[p__Opcode] = p__Answer;
 }
 
-std::vector<ScriptedCommand> ScriptedBackend::Commands() {
-    std::lock_guard<std::mutex> l__Guard(m__Lock);
-    return m__Commands;
-}
-
-size_t ScriptedBackend::CountOpcode(uint8_t p__Opcode) {
-    std::lock_guard<std::mutex> l__Guard(m__Lock);
-    return static_cast<size_t>(std::count_if(m__Commands.begin(), m__Commands.end(), [&](const ScriptedCommand& c) {
-        return !c.m__Cdb.empty() && c.m__Cdb[0] == p__Opcode;
-    }));
-}
-
-void ScriptedBackend::ClearCommands() {
-    std::lock_guard<std::mutex> l__Guard(m__Lock);
-    m__Commands.clear();
-}
-
 size_t ScriptedBackend::CompletePending() {
     std::vector<std::pair<SRB_ExecSCSICmd*, std::vector<uint8_t>>> l__Pending;
     {
@@ -186,16 +169,8 @@ void ScriptedBackend::CompleteGood(SRB_ExecSCSICmd& p__Srb, const std::vector<ui
 }
 
 BYTE ScriptedBackend::ExecScsiCmd(SRB_ExecSCSICmd& p__Srb) {
+    ScriptedCommand l__Command = m__Log.Record(p__Srb, true);
     std::unique_lock<std::mutex> l__Lock(m__Lock);
-    ScriptedCommand l__Command;
-    l__Command.m__Target = p__Srb.SRB_Target;
-    l__Command.m__Lun = p__Srb.SRB_Lun;
-    l__Command.m__Flags = p__Srb.SRB_Flags;
-    l__Command.m__Cdb.assign(p__Srb.CDBByte, p__Srb.CDBByte + p__Srb.SRB_CDBLen);
-    l__Command.m__BufferLength = p__Srb.SRB_BufLen;
-    if ((p__Srb.SRB_Flags & SRB_DIR_OUT) != 0 && p__Srb.SRB_BufPointer != nullptr)
-        l__Command.m__DataOut.assign(p__Srb.SRB_BufPointer, p__Srb.SRB_BufPointer + p__Srb.SRB_BufLen);
-    m__Commands.push_back(l__Command);
 
     auto l__Target = m__Targets.find(p__Srb.SRB_Target);
     if (l__Target == m__Targets.end()) return SS_NO_DEVICE;

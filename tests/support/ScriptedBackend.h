@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AspiBackend.h"
+#include "CommandLog.h"
 
 // One answer of the scripted drive.
 struct ScriptedAnswer {
@@ -33,15 +34,6 @@ struct ScriptedAnswer {
     static ScriptedAnswer PendingDelayed(uint32_t p__Milliseconds);
 };
 
-// A command the scripted drive received.
-struct ScriptedCommand {
-    uint8_t m__Target = 0;
-    uint8_t m__Lun = 0;
-    uint8_t m__Flags = 0;
-    std::vector<uint8_t> m__Cdb;
-    uint32_t m__BufferLength = 0;
-    std::vector<uint8_t> m__DataOut;
-};
 
 // An ASPI host adapter whose drives answer from a script: per opcode, a queue of
 // answers used in order, then a standing answer (GOOD with no data unless set).
@@ -67,9 +59,9 @@ public:
     // Answers for an opcode computed from the command (after the queued answers run out).
     void Respond(uint8_t p__Opcode, std::function<ScriptedAnswer(const ScriptedCommand&)> p__Responder);
 
-    std::vector<ScriptedCommand> Commands();
-    size_t CountOpcode(uint8_t p__Opcode);
-    void ClearCommands();
+    std::vector<ScriptedCommand> Commands() { return m__Log.Commands(); }
+    size_t CountOpcode(uint8_t p__Opcode) { return m__Log.CountOpcode(p__Opcode); }
+    void ClearCommands() { m__Log.Clear(); }
     // Completes every request left pending on demand; returns how many.
     size_t CompletePending();
 
@@ -89,7 +81,7 @@ private:
     std::map<uint8_t, std::deque<ScriptedAnswer>> m__Queued;
     std::map<uint8_t, ScriptedAnswer> m__Standing;
     std::map<uint8_t, std::function<ScriptedAnswer(const ScriptedCommand&)>> m__Responders;
-    std::vector<ScriptedCommand> m__Commands;
+    CommandLog m__Log;
     std::vector<std::pair<SRB_ExecSCSICmd*, std::vector<uint8_t>>> m__Pending;
     std::vector<std::thread> m__Threads;
 };

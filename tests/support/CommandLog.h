@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "wnaspi32.h"
+
+// A command a drive received.
+struct ScriptedCommand {
+    uint8_t m__Target = 0;
+    uint8_t m__Lun = 0;
+    uint8_t m__Flags = 0;
+    std::vector<uint8_t> m__Cdb;
+    uint32_t m__BufferLength = 0;
+    std::vector<uint8_t> m__DataOut;
+};
+
+// The commands a test drive received, in order (thread-safe).
+class CommandLog {
+public:
+    // Records a request as it arrives (with the data it sends, when p__KeepData).
+    ScriptedCommand Record(const SRB_ExecSCSICmd& p__Srb, bool p__KeepData);
+    std::vector<ScriptedCommand> Commands();
+    std::vector<uint8_t> Opcodes();
+    size_t CountOpcode(uint8_t p__Opcode);
+    void Clear();
+
+private:
+    std::mutex m__Lock;
+    std::vector<ScriptedCommand> m__Commands;
+};
