@@ -1,0 +1,315 @@
+#include "CSonquill_Reader.h"
+
+#include <cstring>
+
+#include "PlatformFile.h"
+#include "PlatformSystemError.h"
+#include "SonquillDebug.h"
+#include "SonquillMedia.h"
+#include "sonquill.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace {
+constexpr int c__INT__OutRate = 44100;
+constexpr size_t c__SIZE__BytesPerSample = 4;  // 16-bit stereo
+constexpr size_t c__SIZE__StageSize = 1 << 20;
+
+}  // namespace
+
+CSonquill_Reader::CSonquill_Reader()
+    : m__PAVFormatContext__Input(nullptr),
+      m__PAVCodecContext__Decoder(nullptr),
+      m__PAVPacket__Packet(nullptr),
+      m__PAVFrame__Frame(nullptr),
+      m__PSwrContext__Converter(nullptr),
+      m__INT__StreamIndex(-1),
+      m__BOOLEAN__FramePending(FALSE),
+      m__INT__InFormat(-1),
+      m__INT__InRate(0),
+      m__INT__InChannels(0),
+      m__ULONGLONG__InLayoutMask(0),
+      m__BOOLEAN__Decoded(FALSE),
+      m__INT__Cache(PlatformFile::InvalidHandle),
+      m__ULONGLONG__Size(0),
+      m__ULONGLONG__Position(0),
+      m__SIZE__Staged(0) {}
+
+CSonquill_Reader::~CSonquill_Reader() {
+    CloseDecoder();
+    if (m__INT__Cache != PlatformFile::InvalidHandle) PlatformFile::Close(m__INT__Cache);
+}
+
+void CSonquill_Reader::CloseDecoder() {
+    swr_free(&m__PSwrContext__Converter);
+    av_frame_free(&m__PAVFrame__Frame);
+    av_packet_free(&m__PAVPacket__Packet);
+    avcodec_free_context(&m__PAVCodecContext__Decoder);
+    avformat_close_input(&m__PAVFormatContext__Input);
+    m__BOOLEAN__FramePending = FALSE;
+}
+
+ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHAR__Function) {
+    SonquillMedia_Initialise();
+    int l__INT__Error = avformat_open_input(&m__PAVFormatContext__Input, p__PCHAR__FileName, nullptr, nullptr);
+    if (l__INT__Error < 0) {
+        SonquillMedia_LogFailure(p__PCHAR__Function, "avformat_open_input()", l__INT__Error);
+        return SonquillMedia_Status(l__INT__Error);
+    }
+    l__INT__Error = avformat_find_stream_info(m__PAVFormatContext__Input, nullptr);
+    if (l__INT__Error < 0) {
+        SonquillMedia_LogFailure(p__PCHAR__Function, "avformat_find_stream_info()", l__INT__Error);
+        return SonquillMedia_Status(l__INT__Error);
+    }
+    const AVCodec* l__PAVCodec__Decoder = nullptr;
+    l__INT__Error =
+        av_find_best_stream(m__PAVFormatContext__Input, AVMEDIA_TYPE_AUDIO, -1, -1, &l__PAVCodec__Decoder, 0);
+    if (l__INT__Error < 0) {
+        SonquillMedia_LogFailure(p__PCHAR__Function, "av_find_best_stream()", l__INT__Error);
+        return SonquillMedia_Status(l__INT__Error);
+    }
+    m__INT__StreamIndex = l__INT__Error;
+    AVStream* l__PAVStream__Stream = m__PAVFormatContext__Input->streams[m__INT__StreamIndex];
+    // Only the chosen stream is read.
+    for (unsigned i = 0; i < m__PAVFormatContext__Input->nb_streams; ++i)
+        if (static_cast<int>(i) != m__INT__StreamIndex) m__PAVFormatContext__Input->streams[i]->discard = AVDISCARD_ALL;
+
+    m__PAVCodecContext__Decoder = avcodec_alloc_context3(l__PAVCodec__Decoder);
+    m__PAVPacket__Packet = av_packet_alloc();
+    m__PAVFrame__Frame = av_frame_alloc();
+    if (m__PAVCodecContext__Decoder == nullptr || m__PAVPacket__Packet == nullptr || m__PAVFrame__Frame == nullptr)
+        return SONQUILL_STATUS_OUT_OF_MEMORY;
+    l__INT__Error = avcodec_parameters_to_context(m__PAVCodecContext__Decoder, l__PAVStream__Stream->codecpar);
+    if (l__INT__Error >= 0) {
+        m__PAVCodecContext__Decoder->pkt_timebase = l__PAVStream__Stream->time_base;
+        l__INT__Error = avcodec_open2(m__PAVCodecContext__Decoder, l__PAVCodec__Decoder, nullptr);
+    }
+    if (l__INT__Error < 0) {
+        SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_open2()", l__INT__Error);
+        return SonquillMedia_Status(l__INT__Error);
+    }
+
+    // The file counts as decodable when its first frame of audio decodes; that frame is
+    // kept for the full decoding.
+    for (;;) {
+        l__INT__Error = avcodec_receive_frame(m__PAVCodecContext__Decoder, m__PAVFrame__Frame);
+        if (l__INT__Error >= 0) {
+            if (m__PAVFrame__Frame->nb_samples > 0) break;
+            av_frame_unref(m__PAVFrame__Frame);
+            continue;
+        }
+        if (l__INT__Error == AVERROR_EOF) {
+            SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_receive_frame() of the first frame", AVERROR_INVALIDDATA);
+            return SonquillMedia_Status(AVERROR_INVALIDDATA);
+        }
+        if (l__INT__Error != AVERROR(EAGAIN)) {
+            SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_receive_frame()", l__INT__Error);
+            return SonquillMedia_Status(l__INT__Error);
+        }
+        l__INT__Error = av_read_frame(m__PAVFormatContext__Input, m__PAVPacket__Packet);
+        if (l__INT__Error < 0) {
+            avcodec_send_packet(m__PAVCodecContext__Decoder, nullptr);  // drain what is left
+            continue;
+        }
+        if (m__PAVPacket__Packet->stream_index == m__INT__StreamIndex)
+            avcodec_send_packet(m__PAVCodecContext__Decoder, m__PAVPacket__Packet);  // bad packets are skipped
+        av_packet_unref(m__PAVPacket__Packet);
+    }
+    m__BOOLEAN__FramePending = TRUE;
+    return 0;
+}
+
+int CSonquill_Reader::MakeConverter(const AVFrame* p__PAVFrame__Frame) {
+    AVChannelLayout l__AVChannelLayout__In;
+    if (p__PAVFrame__Frame->ch_layout.order == AV_CHANNEL_ORDER_NATIVE)
+        av_channel_layout_copy(&l__AVChannelLayout__In, &p__PAVFrame__Frame->ch_layout);
+    else
+        av_channel_layout_default(&l__AVChannelLayout__In, p__PAVFrame__Frame->ch_layout.nb_channels);
+    AVChannelLayout l__AVChannelLayout__Out = AV_CHANNEL_LAYOUT_STEREO;
+    swr_free(&m__PSwrContext__Converter);
+    int l__INT__Error = swr_alloc_set_opts2(&m__PSwrContext__Converter, &l__AVChannelLayout__Out, AV_SAMPLE_FMT_S16,
+                                            c__INT__OutRate, &l__AVChannelLayout__In,
+                                            static_cast<AVSampleFormat>(p__PAVFrame__Frame->format),
+                                            p__PAVFrame__Frame->sample_rate, 0, nullptr);
+    if (l__INT__Error >= 0) l__INT__Error = swr_init(m__PSwrContext__Converter);
+    m__INT__InFormat = p__PAVFrame__Frame->format;
+    m__INT__InRate = p__PAVFrame__Frame->sample_rate;
+    m__INT__InChannels = p__PAVFrame__Frame->ch_layout.nb_channels;
+    m__ULONGLONG__InLayoutMask =
+        p__PAVFrame__Frame->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? p__PAVFrame__Frame->ch_layout.u.mask : 0;
+    av_channel_layout_uninit(&l__AVChannelLayout__In);
+    return l__INT__Error;
+}
+
+int CSonquill_Reader::Stage(const UCHAR* p__PUCHAR__Bytes, size_t p__SIZE__Length) {
+    while (p__SIZE__Length > 0) {
+        size_t l__SIZE__Piece = std::min(p__SIZE__Length, m__vector__Stage.size() - m__SIZE__Staged);
+        std::memcpy(m__vector__Stage.data() + m__SIZE__Staged, p__PUCHAR__Bytes, l__SIZE__Piece);
+        m__SIZE__Staged += l__SIZE__Piece;
+        p__PUCHAR__Bytes += l__SIZE__Piece;
+        p__SIZE__Length -= l__SIZE__Piece;
+        if (m__SIZE__Staged == m__vector__Stage.size()) {
+            int l__INT__Error = FlushStage();
+            if (l__INT__Error < 0) return l__INT__Error;
+        }
+    }
+    return 0;
+}
+
+int CSonquill_Reader::FlushStage() {
+    if (m__SIZE__Staged == 0) return 0;
+    int64_t l__LONGLONG__Written = PlatformFile::Write(m__INT__Cache, m__vector__Stage.data(), m__SIZE__Staged);
+    if (l__LONGLONG__Written != static_cast<int64_t>(m__SIZE__Staged))
+        return l__LONGLONG__Written < 0 ? AVERROR(GetLastError()) : AVERROR(ENOSPC);
+    m__ULONGLONG__Size += m__SIZE__Staged;
+    m__SIZE__Staged = 0;
+    return 0;
+}
+
+int CSonquill_Reader::Convert(const AVFrame* p__PAVFrame__Frame) {
+    if (p__PAVFrame__Frame != nullptr) {
+        uint64_t l__ULONGLONG__Mask =
+            p__PAVFrame__Frame->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? p__PAVFrame__Frame->ch_layout.u.mask : 0;
+        if (m__PSwrContext__Converter == nullptr || p__PAVFrame__Frame->format != m__INT__InFormat ||
+            p__PAVFrame__Frame->sample_rate != m__INT__InRate ||
+            p__PAVFrame__Frame->ch_layout.nb_channels != m__INT__InChannels ||
+            l__ULONGLONG__Mask != m__ULONGLONG__InLayoutMask) {
+            // A change of format in the middle of the stream: finish the old converter first.
+            if (m__PSwrContext__Converter != nullptr) {
+                int l__INT__Error = Convert(nullptr);
+                if (l__INT__Error < 0) return l__INT__Error;
+            }
+            int l__INT__Error = MakeConverter(p__PAVFrame__Frame);
+            if (l__INT__Error < 0) return l__INT__Error;
+        }
+    } else if (m__PSwrContext__Converter == nullptr) {
+        return 0;
+    }
+    int l__INT__InSamples = p__PAVFrame__Frame != nullptr ? p__PAVFrame__Frame->nb_samples : 0;
+    for (;;) {
+        int l__INT__Room = swr_get_out_samples(m__PSwrContext__Converter, l__INT__InSamples);
+        if (l__INT__Room < 0) return l__INT__Room;
+        if (l__INT__Room == 0) return 0;
+        m__vector__Converted.resize(static_cast<size_t>(l__INT__Room) * c__SIZE__BytesPerSample);
+        uint8_t* l__PUCHAR__Out = m__vector__Converted.data();
+        int l__INT__Got = swr_convert(m__PSwrContext__Converter, &l__PUCHAR__Out, l__INT__Room,
+                                      p__PAVFrame__Frame != nullptr
+                                          ? const_cast<const uint8_t**>(p__PAVFrame__Frame->extended_data)
+                                          : nullptr,
+                                      l__INT__InSamples);
+        if (l__INT__Got < 0) return l__INT__Got;
+        int l__INT__Error = Stage(l__PUCHAR__Out, static_cast<size_t>(l__INT__Got) * c__SIZE__BytesPerSample);
+        if (l__INT__Error < 0) return l__INT__Error;
+        // With input, one call takes it all; a flush repeats until the converter is empty.
+        if (p__PAVFrame__Frame != nullptr || l__INT__Got == 0) return 0;
+    }
+}
+
+ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
+    if (m__BOOLEAN__Decoded) return 0;
+    if (m__PAVCodecContext__Decoder == nullptr) return SONQUILL_STATUS_INVALID_PARAMETER;
+    m__INT__Cache = PlatformFile::CreateTemporary();
+    if (m__INT__Cache == PlatformFile::InvalidHandle) {
+        ULONG l__ULONG__Status = GetLastError();
+        Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
+                            "(): creating the temporary file failed, status %d ( 0x%x )\n",
+                            static_cast<int>(l__ULONG__Status), l__ULONG__Status);
+        return l__ULONG__Status;
+    }
+    m__vector__Stage.resize(c__SIZE__StageSize);
+    m__SIZE__Staged = 0;
+    m__ULONGLONG__Size = 0;
+
+    int l__INT__Error = 0;
+    BOOLEAN l__BOOLEAN__InputDone = FALSE;
+    for (;;) {
+        if (m__BOOLEAN__FramePending) {
+            l__INT__Error = Convert(m__PAVFrame__Frame);
+            av_frame_unref(m__PAVFrame__Frame);
+            m__BOOLEAN__FramePending = FALSE;
+            if (l__INT__Error < 0) break;
+        }
+        l__INT__Error = avcodec_receive_frame(m__PAVCodecContext__Decoder, m__PAVFrame__Frame);
+        if (l__INT__Error >= 0) {
+            m__BOOLEAN__FramePending = TRUE;
+            continue;
+        }
+        if (l__INT__Error == AVERROR_EOF) {
+            l__INT__Error = 0;
+            break;
+        }
+        if (l__INT__Error != AVERROR(EAGAIN)) break;
+        if (l__BOOLEAN__InputDone) {
+            l__INT__Error = 0;
+            break;
+        }
+        // Like the command-line tool: a damaged packet is skipped, a read error ends the input.
+        if (av_read_frame(m__PAVFormatContext__Input, m__PAVPacket__Packet) < 0) {
+            l__BOOLEAN__InputDone = TRUE;
+            avcodec_send_packet(m__PAVCodecContext__Decoder, nullptr);
+            continue;
+        }
+        if (m__PAVPacket__Packet->stream_index == m__INT__StreamIndex)
+            avcodec_send_packet(m__PAVCodecContext__Decoder, m__PAVPacket__Packet);
+        av_packet_unref(m__PAVPacket__Packet);
+    }
+    if (l__INT__Error >= 0) l__INT__Error = Convert(nullptr);
+    if (l__INT__Error >= 0) l__INT__Error = FlushStage();
+    CloseDecoder();
+    m__vector__Stage = std::vector<UCHAR>();
+    m__vector__Converted = std::vector<UCHAR>();
+    if (l__INT__Error < 0) {
+        SonquillMedia_LogFailure(p__PCHAR__Function, "decoding", l__INT__Error);
+        return SonquillMedia_Status(l__INT__Error);
+    }
+    m__BOOLEAN__Decoded = TRUE;
+    m__ULONGLONG__Position = 0;
+    return 0;
+}
+
+ULONG CSonquill_Reader::UncompressedSizeGet(uint64_t* p__PULONGLONG__Size, const char* p__PCHAR__Function) {
+    ULONG l__ULONG__Status = DecodeAll(p__PCHAR__Function);
+    if (l__ULONG__Status != 0) return l__ULONG__Status;
+    *p__PULONGLONG__Size = m__ULONGLONG__Size;
+    return 0;
+}
+
+ULONG CSonquill_Reader::BeginSeek(const char* p__PCHAR__Function) {
+    ULONG l__ULONG__Status = DecodeAll(p__PCHAR__Function);
+    if (l__ULONG__Status != 0) return l__ULONG__Status;
+    m__ULONGLONG__Position = 0;
+    return 0;
+}
+
+ULONG CSonquill_Reader::Read(PVOID p__PVOID__Buffer, ULONG p__ULONG__Size, const char* p__PCHAR__Function) {
+    ULONG l__ULONG__Status = DecodeAll(p__PCHAR__Function);
+    if (l__ULONG__Status != 0) return l__ULONG__Status;
+    uint64_t l__ULONGLONG__Left = m__ULONGLONG__Size - m__ULONGLONG__Position;
+    size_t l__SIZE__Wanted = p__ULONG__Size <= l__ULONGLONG__Left ? p__ULONG__Size : l__ULONGLONG__Left;
+    int64_t l__LONGLONG__Got = PlatformFile::ReadAt(m__INT__Cache, p__PVOID__Buffer, l__SIZE__Wanted,
+                                                    static_cast<int64_t>(m__ULONGLONG__Position));
+    if (l__LONGLONG__Got < 0) {
+        l__ULONG__Status = GetLastError();
+        Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
+                            "(): reading the decoded audio failed, status %d ( 0x%x )\n",
+                            static_cast<int>(l__ULONG__Status), l__ULONG__Status);
+        return l__ULONG__Status;
+    }
+    m__ULONGLONG__Position += static_cast<uint64_t>(l__LONGLONG__Got);
+    if (static_cast<size_t>(l__LONGLONG__Got) < p__ULONG__Size) {
+        std::memset(static_cast<UCHAR*>(p__PVOID__Buffer) + l__LONGLONG__Got, 0,
+                    p__ULONG__Size - static_cast<size_t>(l__LONGLONG__Got));
+        Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
+                            "(): %d from %d UCHARs read, status %d ( 0x%x )\n", static_cast<int>(l__LONGLONG__Got),
+                            static_cast<int>(p__ULONG__Size), static_cast<int>(SONQUILL_STATUS_SHORT_TRANSFER),
+                            SONQUILL_STATUS_SHORT_TRANSFER);
+        return SONQUILL_STATUS_SHORT_TRANSFER;
+    }
+    return 0;
+}

@@ -1,0 +1,299 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../audio/MediaFixture.h"
+#include "CTarnwick_DiskFile.h"
+#include "CTarnwick_Exception.h"
+#include "CTarnwick_FileChain.h"
+#include "CTarnwick_MPEG12DiskFile.h"
+#include "CTarnwick_MPEG12ZeroFile.h"
+#include "CTarnwick_UnLockedDiskFile.h"
+#include "CTarnwick_WaveDiskFile.h"
+#include "TraceCapture.h"
+
+using media::Pattern;
+
+namespace {
+
+using ExceptionPtr = std::unique_ptr<CTarnwick_Exception, CTarnwick_ExceptionDeleter>;
+
+template <class Work>
+ExceptionPtr Catch(Work&& p__Work) {
+    try {
+        p__Work();
+    } catch (CTarnwick_Exception* l__Exception) {
+        return ExceptionPtr(l__Exception);
+    }
+    return nullptr;
+}
+
+std::vector<unsigned char> ReadAll(CTarnwick_FileChain& p__Chain) {
+    std::vector<unsigned char> l__Buffer(p__Chain.GetSize());
+    p__Chain.SeekToBegin();
+    p__Chain.Read(l__Buffer.size(), l__Buffer.data());
+    return l__Buffer;
+}
+
+}  // namespace
+
+TEST(DiskFile, MissingFileAndBadHandleCarryTheSystemError) {
+    media::ScratchDirectory l__Dir;
+    std::string l__Missing = l__Dir / "missing.iso";
+    auto l__Exception = Catch([&] { CTarnwick_DiskFile l__File(l__Missing.c_str()); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_SYSTEM_ERROR);
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)ENOENT);
+    EXPECT_EQ(std::string(l__Exception->GetExceptionText()),
+              "CTarnwick_DiskFile::CTarnwick_DiskFile(): CreateFile( '" + l__Missing + "' ) failed, status 2!!!");
+
+    l__Exception = Catch([&] { CTarnwick_DiskFile l__File(l__Missing.c_str(), 100); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)ENOENT);
+
+    l__Exception = Catch([&] { CTarnwick_DiskFile l__File(-1, 100); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)EBADF);
+    EXPECT_STREQ(l__Exception->GetExceptionText(),
+                 "CTarnwick_DiskFile::CTarnwick_DiskFile(): DuplicateHandle() failed, status 9!!!");
+}
+
+TEST(DiskFile, GivenSizeAndDuplicatedHandleReadTheFile) {
+    media::ScratchDirectory l__Dir;
+    auto l__Bytes = Pattern(300, 7);
+    media::WriteFile(l__Dir / "data", l__Bytes);
+
+    // A size larger than the file: the missing tail reads as zeros.
+    CTarnwick_DiskFile l__Longer((l__Dir / "data").c_str(), 310);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Longer);
+    auto l__Read = ReadAll(l__Chain);
+    ASSERT_EQ(l__Read.size(), 310u);
+    EXPECT_TRUE(std::equal(l__Bytes.begin(), l__Bytes.end(), l__Read.begin()));
+    EXPECT_EQ(std::vector<unsigned char>(l__Read.begin() + 300, l__Read.end()), std::vector<unsigned char>(10, 0));
+
+    // The caller closes its own descriptor; the source keeps reading through its duplicate.
+    int l__Handle = ::open((l__Dir / "data").c_str(), O_RDONLY);
+    ASSERT_GE(l__Handle, 0);
+    CTarnwick_DiskFile l__Duplicate(l__Handle, 300);
+    ::close(l__Handle);
+    CTarnwick_FileChain l__Second;
+    l__Second.AddChainTail(&l__Duplicate);
+    EXPECT_EQ(ReadAll(l__Second), l__Bytes);
+    EXPECT_EQ(ReadAll(l__Second), l__Bytes);
+}
+
+TEST(UnLockedDiskFile, HoldsAtMostOneDescriptorWhateverTheChainLength) {
+    media::ScratchDirectory l__Dir;
+    std::vector<std::unique_ptr<CTarnwick_UnLockedDiskFile>> l__Sources;
+    std::vector<unsigned char> l__Expected;
+    CTarnwick_FileChain l__Chain;
+    size_t l__Before = media::CountOpenDescriptors();
+    for (unsigned i = 0; i < 60; ++i) {
+        auto l__Bytes = Pattern(1000 + i, i);
+        std::string l__Path = l__Dir / std::string("u").append(std::to_string(i));
+        media::WriteFile(l__Path, l__Bytes);
+        l__Expected.insert(l__Expected.end(), l__Bytes.begin(), l__Bytes.end());
+        l__Sources.push_back(std::make_unique<CTarnwick_UnLockedDiskFile>(l__Path.c_str(), l__Bytes.size()));
+        l__Chain.AddChainTail(l__Sources.back().get());
+    }
+    EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
+    l__Chain.SeekToBegin();
+    EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
+    // Reads that end inside a file keep just that one open.
+    std::vector<unsigned char> l__Read(l__Expected.size());
+    size_t l__Done = 0, l__MostOpen = 0;
+    while (l__Done < l__Read.size()) {
+        size_t l__Piece = std::min<size_t>(777, l__Read.size() - l__Done);
+        l__Chain.Read(l__Piece, l__Read.data() + l__Done);
+        l__Done += l__Piece;
+        l__MostOpen = std::max(l__MostOpen, media::CountOpenDescriptors() - l__Before);
+    }
+    EXPECT_EQ(l__Read, l__Expected);
+    EXPECT_EQ(l__MostOpen, 1u);
+    EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
+}
+
+TEST(UnLockedDiskFile, FileDeletedAfterConstructionFailsOnFirstRead) {
+    media::ScratchDirectory l__Dir;
+    std::string l__Path = l__Dir / "gone";
+    media::WriteFile(l__Path, Pattern(64));
+    CTarnwick_UnLockedDiskFile l__File(l__Path.c_str(), 64);
+    std::filesystem::remove(l__Path);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__File);
+    UCHAR l__Buffer[64];
+    auto l__Exception = Catch([&] { l__Chain.Read(64, l__Buffer); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_SYSTEM_ERROR);
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)ENOENT);
+    EXPECT_EQ(std::string(l__Exception->GetExceptionText()),
+              "CTarnwick_UnLockedDiskFile::Open(): CreateFile( '" + l__Path + "' ) failed, status 2!!!");
+}
+
+TEST(WaveDiskFile, HeaderSizesAndRewind) {
+    media::ScratchDirectory l__Dir;
+    auto l__Samples = Pattern(400, 3);
+    media::WriteFile(l__Dir / "good.wav", media::WaveFile(44100, 2, l__Samples));
+    media::WriteFile(l__Dir / "empty.wav", media::WaveFile(44100, 2, {}));
+    auto l__Short = media::WaveFile(44100, 2, {});
+    l__Short.pop_back();
+    media::WriteFile(l__Dir / "short.wav", l__Short);
+
+    CTarnwick_WaveDiskFile l__Good((l__Dir / "good.wav").c_str());
+    EXPECT_EQ(l__Good.GetSize(), 400u);
+    EXPECT_TRUE(l__Good.GetIsAudioStuff());
+    EXPECT_TRUE(Tarnwick_CheckWaveFileHeader(l__Good.GetHeader()));
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Good);
+    EXPECT_EQ(ReadAll(l__Chain), l__Samples);
+    EXPECT_EQ(ReadAll(l__Chain), l__Samples);  // rewound to byte 44, not 0
+
+    CTarnwick_WaveDiskFile l__Empty((l__Dir / "empty.wav").c_str());
+    EXPECT_EQ(l__Empty.GetSize(), 0u);
+
+    auto l__Exception = Catch([&] { CTarnwick_WaveDiskFile l__File((l__Dir / "short.wav").c_str()); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_SYSTEM_ERROR);
+    EXPECT_EQ(l__Exception->GetStatus(), 31u);
+    EXPECT_STREQ(l__Exception->GetExceptionText(),
+                 "CTarnwick_WaveDiskFile::CTarnwick_WaveDiskFile(): ReadFile() read 43 instead of 44!!!");
+}
+
+TEST(WaveDiskFile, OtherFormatsFailTheCheckUnlessAccepted) {
+    media::ScratchDirectory l__Dir;
+    std::string l__Path = l__Dir / "22k.wav";
+    media::WriteFile(l__Path, media::WaveFile(22050, 2, Pattern(100)));
+    TraceCapture l__Trace;
+    auto l__Exception = Catch([&] { CTarnwick_WaveDiskFile l__File(l__Path.c_str()); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_MEDIA_OR_DATA);
+    EXPECT_EQ(l__Exception->GetStatus(), 0u);
+    EXPECT_STREQ(l__Exception->GetExceptionText(),
+                 "CTarnwick_WaveDiskFile::CTarnwick_WaveDiskFile(): Tarnwick_CheckWaveFileHeader() failed!!!");
+    EXPECT_NE(Catch([&] { CTarnwick_WaveDiskFile l__File(l__Path.c_str(), FALSE); }), nullptr);
+
+    l__Trace.Clear();
+    CTarnwick_WaveDiskFile l__Accepted(l__Path.c_str(), TRUE);
+    EXPECT_EQ(l__Accepted.GetSize(), 100u);
+    if (TARNWICK_TRACE) {
+        EXPECT_TRUE(l__Trace.Contains("Tarnwick_CheckWaveFileHeader() failed!!!\n"));
+    }
+
+    // Each checked field matters; the two sizes do not.
+    auto l__Header = media::WaveFile(44100, 2, {});
+    EXPECT_TRUE(Tarnwick_CheckWaveFileHeader(l__Header.data()));
+    for (size_t l__Offset : {0, 8, 12, 16, 20, 22, 24, 28, 32, 34, 36}) {
+        auto l__Broken = l__Header;
+        l__Broken[l__Offset] ^= 0x01;
+        EXPECT_FALSE(Tarnwick_CheckWaveFileHeader(l__Broken.data())) << "offset " << l__Offset;
+    }
+    for (size_t l__Offset : {4, 40}) {
+        auto l__Changed = l__Header;
+        l__Changed[l__Offset] ^= 0x55;
+        EXPECT_TRUE(Tarnwick_CheckWaveFileHeader(l__Changed.data())) << "offset " << l__Offset;
+    }
+}
+
+namespace {
+
+using Bytes = std::vector<std::pair<size_t, unsigned char>>;
+
+// A 2,324-byte payload block: 0x55 in its first 26 bytes except those given, then a pattern.
+std::vector<unsigned char> Block(const Bytes& p__Bytes, unsigned p__Fill) {
+    std::vector<unsigned char> l__Block = Pattern(CTarnwick_MPEG12DiskFile::PayloadSize, p__Fill);
+    for (size_t i = 0; i < 26; ++i) l__Block[i] = 0x55;
+    for (auto [l__At, l__Value] : p__Bytes) l__Block[l__At] = l__Value;
+    return l__Block;
+}
+// A block that starts with a pack start code, with the bytes given.
+std::vector<unsigned char> Pack(Bytes p__More, unsigned p__Fill) {
+    Bytes l__All = {{0, 0}, {1, 0}, {2, 1}, {3, 0xBA}};
+    l__All.insert(l__All.end(), p__More.begin(), p__More.end());
+    return Block(l__All, p__Fill);
+}
+
+}  // namespace
+
+TEST(MPEG12DiskFile, SubHeadersFollowThePackContents) {
+    struct Case {
+        const char* m__Name;
+        std::vector<unsigned char> m__Block;
+        unsigned char m__SubHeader[4];
+    };
+    std::vector<Case> l__Cases = {
+        {"audio pack", Pack({{12, 0}, {13, 0}, {14, 1}, {15, 0xC0}}, 1), {1, 1, 0x64, 0x7F}},
+        {"video pack", Pack({{12, 0}, {13, 0}, {14, 1}, {15, 0xE0}}, 2), {1, 1, 0x62, 0x0F}},
+        {"system header, audio", Pack({{12, 0}, {13, 0}, {14, 1}, {15, 0xBB}, {24, 0xC1}}, 3), {1, 1, 0x64, 0x7F}},
+        {"system header, video", Pack({{12, 0}, {13, 0}, {14, 1}, {15, 0xBB}, {24, 0xE0}}, 4), {1, 1, 0x62, 0x0F}},
+        {"long pack header, audio", Pack({{17, 0xC0}}, 5), {1, 1, 0x64, 0x7F}},
+        {"no pack start code", Block({{0, 0}, {1, 0}, {2, 1}, {3, 0xB3}}, 6), {1, 0, 0x60, 0x00}},
+    };
+    media::ScratchDirectory l__Dir;
+    std::vector<unsigned char> l__File;
+    for (auto& l__Case : l__Cases) l__File.insert(l__File.end(), l__Case.m__Block.begin(), l__Case.m__Block.end());
+    media::WriteFile(l__Dir / "video.mpg", l__File);
+
+    CTarnwick_MPEG12DiskFile l__Mpeg((l__Dir / "video.mpg").c_str());
+    EXPECT_TRUE(l__Mpeg.GetIsVideoStuff());
+    ASSERT_EQ(l__Mpeg.GetSize(), l__Cases.size() * CTarnwick_MPEG12DiskFile::SectorSize);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Mpeg);
+    auto l__Sectors = ReadAll(l__Chain);
+    for (size_t i = 0; i < l__Cases.size(); ++i) {
+        const unsigned char* l__Sector = l__Sectors.data() + i * CTarnwick_MPEG12DiskFile::SectorSize;
+        EXPECT_EQ(std::memcmp(l__Sector, l__Cases[i].m__SubHeader, 4), 0) << l__Cases[i].m__Name;
+        EXPECT_EQ(std::memcmp(l__Sector + 4, l__Cases[i].m__SubHeader, 4), 0) << l__Cases[i].m__Name;
+        EXPECT_EQ(std::memcmp(l__Sector + 8, l__Cases[i].m__Block.data(), CTarnwick_MPEG12DiskFile::PayloadSize), 0)
+            << l__Cases[i].m__Name;
+    }
+}
+
+TEST(MPEG12DiskFile, SizeCountsWholeBlocksAndLargeReadsGoInBatches) {
+    media::ScratchDirectory l__Dir;
+    media::WriteFile(l__Dir / "5000.mpg", Pattern(5000));
+    // Two whole 2,324-byte blocks (4,648 bytes); the last 352 bytes are never read.
+    CTarnwick_MPEG12DiskFile l__Small((l__Dir / "5000.mpg").c_str());
+    EXPECT_EQ(l__Small.GetSize(), 2u * 2332);
+
+    // 40 blocks read in one request (more than the 26 of the work buffer).
+    std::vector<unsigned char> l__File;
+    for (unsigned i = 0; i < 40; ++i) {
+        auto l__Block = Block({}, i);
+        l__File.insert(l__File.end(), l__Block.begin(), l__Block.end());
+    }
+    l__File.resize(l__File.size() + 100, 0xAA);  // a partial block that is never read
+    media::WriteFile(l__Dir / "40.mpg", l__File);
+    CTarnwick_MPEG12DiskFile l__Large((l__Dir / "40.mpg").c_str());
+    ASSERT_EQ(l__Large.GetSize(), 40u * 2332);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Large);
+    auto l__Sectors = ReadAll(l__Chain);
+    for (unsigned i = 0; i < 40; ++i) {
+        const unsigned char* l__Sector = l__Sectors.data() + i * 2332;
+        EXPECT_EQ(std::memcmp(l__Sector + 8, l__File.data() + i * 2324, 2324), 0) << "sector " << i;
+        EXPECT_EQ(l__Sector[2], 0x60);
+    }
+    // A second pass after the rewind gives the same sectors.
+    EXPECT_EQ(ReadAll(l__Chain), l__Sectors);
+}
+
+TEST(MPEG12ZeroFile, EmptySectorsCarryOnlyTheirSubHeaders) {
+    CTarnwick_MPEG12ZeroFile l__Zero(3 * 2332);
+    EXPECT_TRUE(l__Zero.GetIsVideoStuff());
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Zero);
+    auto l__Sectors = ReadAll(l__Chain);
+    std::vector<unsigned char> l__Expected(2332, 0);
+    const unsigned char l__SubHeader[8] = {1, 0, 0x60, 0, 1, 0, 0x60, 0};
+    std::memcpy(l__Expected.data(), l__SubHeader, 8);
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_TRUE(std::equal(l__Expected.begin(), l__Expected.end(), l__Sectors.begin() + i * 2332)) << i;
+}
