@@ -79,6 +79,18 @@ TEST(ISO9660Names, IdentifiersFromShortAndLongNames) {
     EXPECT_EQ(l__Ids[3], std::string(30, 'X'));
 }
 
+TEST(ISO9660Names, LongNamesThatReadersWouldMergeCollide) {
+    ScratchDirectory l__Scratch;
+    TreeRecorder l__Recorder;
+    CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, TRUE);
+    CTarnwick_FileTreeNode* l__Root = nullptr;
+    l__Recorder.Answer(2, "DOT~2");
+    for (const char* l__Name : {"semi;colon", "semi;colon;1", "dot.", "dot", "only..."})
+        l__Tree.CreateFromRoot(l__Scratch.File(l__Name).c_str(), nullptr, 2, &l__Root);
+    EXPECT_EQ(l__Recorder.m__Collisions.size(), 1u);  // "dot" meets "dot."
+    EXPECT_EQ(Identifiers(l__Root), (std::vector<std::string>{"SEMI_COLON", "SEMI_COLON_1", "DOT", "DOT~2", "ONLY"}));
+}
+
 TEST(ISO9660Names, TotalsFollowFilesDirectoriesAndPadding) {
     ScratchDirectory l__Scratch;
     for (int l__INT__Index = 0; l__INT__Index < 50; ++l__INT__Index) {

@@ -226,6 +226,11 @@ void CTarnwick_FileTree::CreateFromDirectoryContents(const char* p__PCHAR__Direc
                                    p__PCHAR__Directory, static_cast<long>(l__ULONG__Error));
     }
     const char* l__PCHAR__Separator = (l__string__Directory.empty() || l__string__Directory.back() == '/') ? "" : "/";
+    // The directory counts as walked: a link inside it that leads back to it is a cycle.
+    uint64_t l__ULONGLONG__Device = 0;
+    uint64_t l__ULONGLONG__Inode = 0;
+    PlatformDirectory::Identity(l__string__Directory, &l__ULONGLONG__Device, &l__ULONGLONG__Inode);
+    WalkedDirectoryScope l__Scope(m__WalkedDirectories, {l__ULONGLONG__Device, l__ULONGLONG__Inode});
     for (const PlatformDirectoryEntry& l__Entry : l__Entries) {
         CreateFromFoundEntry(l__string__Directory + l__PCHAR__Separator + l__Entry.m__string__Name, &l__Entry, nullptr,
                              p__ULONG__TimeSelector, p__PCTarnwick_FileTreeNode__Parent);

@@ -1,5 +1,6 @@
 #include "CTarnwick_ISO9660FileTreeNode.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -45,6 +46,16 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(
     }
     if (p__BOOLEAN__IsLongNames) {
         m__string__DiscIdentifier = CutName(m__string__LongFileName, 31);
+        // Readers take ";" as the start of the version and drop a final "."; left in, two
+        // different identifiers ("A;1" and "A", "B." and "B") would read as one name and
+        // one file would be lost. Made plain here, such names meet in the collision check.
+        std::replace(m__string__DiscIdentifier.begin(), m__string__DiscIdentifier.end(), ';', '_');
+        while (m__string__DiscIdentifier.size() > 1 && m__string__DiscIdentifier.back() == '.') {
+            m__string__DiscIdentifier.pop_back();
+        }
+        if (m__string__DiscIdentifier == ".") {
+            m__string__DiscIdentifier = "_";
+        }
     } else if (IsDirectory()) {
         m__string__DiscIdentifier = m__string__ShortFileName;
     } else {
