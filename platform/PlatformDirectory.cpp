@@ -144,20 +144,24 @@ void PlatformDirectory::MakeAlternateNames(std::vector<PlatformDirectoryEntry>& 
             l__string__Extension = ShortPart(std::string_view(l__string__Name).substr(l__SIZE__LastDot + 1));
         }
         if (l__string__Base.empty()) {
-            l__string__Base = "_";
+            l__string__Base.assign(1, '_');
         }
         if (l__string__Extension.size() > 3) {
             l__string__Extension.resize(3);
         }
-        std::string l__string__Key = l__string__Base.substr(0, 6) + "." + l__string__Extension;
+        // Appended piece by piece: GCC 12 warns falsely about the operator+ chains here.
+        std::string l__string__Key = l__string__Base.substr(0, 6);
+        l__string__Key.append(1, '.').append(l__string__Extension);
         unsigned& l__UINT__Number = l__LastNumber[l__string__Key];
         for (;;) {
             ++l__UINT__Number;
-            std::string l__string__Tail = "~" + std::to_string(l__UINT__Number);
+            std::string l__string__Tail(1, '~');
+            l__string__Tail.append(std::to_string(l__UINT__Number));
             size_t l__SIZE__Keep = std::min<size_t>(6, 8 - std::min<size_t>(7, l__string__Tail.size()));
-            std::string l__string__Candidate = l__string__Base.substr(0, l__SIZE__Keep) + l__string__Tail;
+            std::string l__string__Candidate = l__string__Base.substr(0, l__SIZE__Keep);
+            l__string__Candidate.append(l__string__Tail);
             if (!l__string__Extension.empty()) {
-                l__string__Candidate += "." + l__string__Extension;
+                l__string__Candidate.append(1, '.').append(l__string__Extension);
             }
             if (l__Used.insert(l__string__Candidate).second) {
                 l__Entry.m__string__AlternateName = l__string__Candidate;

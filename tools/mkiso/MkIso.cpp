@@ -68,14 +68,16 @@ std::string RenamedIdentifier(const std::string& p__string__Identifier, unsigned
         l__string__Extension = l__string__Base.substr(l__SIZE__Dot);
         l__string__Base.resize(l__SIZE__Dot);
     }
-    std::string l__string__Tail = "~" + std::to_string(p__ulong__Number);
+    std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
+    l__string__Tail.append(std::to_string(p__ulong__Number));
     size_t l__SIZE__Room = 12 - std::min<size_t>(11, l__string__Tail.size() + l__string__Extension.size() + l__string__Version.size());
     if (l__SIZE__Room == 0) {
         l__string__Extension.clear();
         l__SIZE__Room = 12 - std::min<size_t>(11, l__string__Tail.size() + l__string__Version.size());
     }
     std::string l__string__Stem = CTarnwick_ISO9660FileTreeNode::CutName(l__string__Base, l__SIZE__Room);
-    return l__string__Stem + l__string__Tail + l__string__Extension + l__string__Version;
+    l__string__Stem.append(l__string__Tail).append(l__string__Extension).append(l__string__Version);
+    return l__string__Stem;
 }
 
 void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID /*p__PVOID__Parameter2*/) {
