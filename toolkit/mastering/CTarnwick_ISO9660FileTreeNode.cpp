@@ -62,7 +62,9 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(
         m__string__DiscIdentifier = m__string__ShortFileName + ";1";
     }
     UpperAscii(&m__string__DiscIdentifier);
-    if (!IsDirectory() && p__ULONG__ExtentLocation == 0) {
+    // An empty file has nothing to read: it gets no source, and is not opened (a
+    // directory of many empty files would otherwise cost an open and a close each).
+    if (!IsDirectory() && p__ULONG__ExtentLocation == 0 && p__ULONGLONG__Size != 0) {
         uint64_t l__ULONGLONG__SourceSize = m__ULONGLONG__SizeInSectors * SectorSize;
         if (p__BOOLEAN__IsKeepFilesOpen) {
             m__PCTarnwick_File = new (std::nothrow) CTarnwick_DiskFile(p__PCHAR__AbsolutePathAndFileName, l__ULONGLONG__SourceSize);

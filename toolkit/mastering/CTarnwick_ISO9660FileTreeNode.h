@@ -20,7 +20,7 @@ public:
 
     // A local file or directory. A file gets a disk source (kept open with
     // p__BOOLEAN__IsKeepFilesOpen, else opened only while it is read) unless
-    // p__ULONG__ExtentLocation is not 0 (its contents are already on the disc).
+    // p__ULONG__ExtentLocation is not 0 (its contents are already on the disc) or it is empty.
     CTarnwick_ISO9660FileTreeNode(const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
                                   const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes,
                                   uint64_t p__ULONGLONG__Size, CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
