@@ -8,6 +8,7 @@
 #include "CTarnwick_ISO9660FileTree.h"
 #include "MasteringFixture.h"
 #include "PlatformDirectory.h"
+#include "TraceCapture.h"
 
 namespace {
 
@@ -238,4 +239,24 @@ TEST(PlatformDirectory, AlternateNamesFollowTheShortNameRules) {
     EXPECT_EQ(l__Entries[3].m__string__AlternateName, "BASHRC~1");
     EXPECT_EQ(l__Entries[4].m__string__AlternateName, "_RGER~1.TEX");
     EXPECT_EQ(l__Entries[5].m__string__AlternateName, "");
+}
+
+TEST(FileTree, TraceTellsIgnoredFailuresAndMisuse) {
+    if (!TARNWICK_TRACE) return;
+    ScratchDirectory l__Scratch;
+    std::string l__string__File = l__Scratch.File("plain.txt", "p");
+    TraceCapture l__Trace;
+    TreeRecorder l__Recorder;
+    CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, TRUE, FALSE, FALSE);
+    CTarnwick_FileTreeNode* l__Root = nullptr;
+    l__Tree.CreateFromRoot((l__Scratch / "missing").c_str(), nullptr, 2, &l__Root);
+    EXPECT_TRUE(l__Trace.Contains("\nCTarnwick_FileTree::CreateFromRootChecked(): CreateFileTreeNodeAndKids( '" +
+                                  (l__Scratch / "missing") + "' ) failed, ignore == TRUE!!!\n"));
+    EXPECT_EQ(l__Recorder.Texts(IGNORE_NAME), std::vector<std::string>{l__Scratch / "missing"});
+    l__Tree.CreateFromRoot(l__string__File.c_str(), nullptr, 2, &l__Root);
+    l__Tree.UpdateNodePower(l__Root->GetFirstKid());
+    EXPECT_TRUE(l__Trace.Contains("\nCTarnwick_ISO9660FileTreeNode::UpdateNodePower(): EXITing with failure, THIS IS NOT A "
+                                  "DIRECTORY!!!\n"));
+    EXPECT_FALSE(l__Tree.CheckName(nullptr, l__Root));
+    EXPECT_TRUE(l__Trace.Contains("\nCTarnwick_ISO9660FileTree::CheckName() : Invalid arguments: "));
 }

@@ -519,7 +519,8 @@ void CTarnwick_ISO9660FileTree::WriteVolumeDescriptors(BOOLEAN p__BOOLEAN__IsCDX
     if (l__PCHAR__Label != nullptr) {
         // A label of 32 characters or more keeps its first 32 in the volume identifier and
         // stays whole (up to 127) in the volume set identifier.
-        std::memcpy(l__PUCHAR__Pvd + 40, l__PCHAR__Label, std::min<size_t>(std::strlen(l__PCHAR__Label), 32));
+        std::string l__string__VolumeIdentifier = CTarnwick_ISO9660FileTreeNode::CutName(l__PCHAR__Label, 32);
+        std::memcpy(l__PUCHAR__Pvd + 40, l__string__VolumeIdentifier.data(), l__string__VolumeIdentifier.size());
         PutText(l__PUCHAR__Pvd + 190, l__PCHAR__Label, 128);
     }
     Put32Both(l__PUCHAR__Pvd + 80, m__ULONG__VolumeSpaceSize);

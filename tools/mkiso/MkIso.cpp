@@ -142,7 +142,8 @@ int WriteImage(CTarnwick_ISO9660Image* p__Image, const std::string& p__string__O
         std::fprintf(stderr, "tarnwick-mkiso: cannot create '%s': %s\n", p__string__Output.c_str(), std::strerror(errno));
         return 1;
     }
-    bool l__bool__Sparse = PlatformOutputFile::IsRegularFile(l__INT__Handle);
+    // Holes only in a file of our own, whose size is set at the end.
+    bool l__bool__Sparse = !l__bool__Stdout && PlatformOutputFile::IsRegularFile(l__INT__Handle);
     const size_t l__SIZE__Block = 1 << 20;
     std::unique_ptr<UCHAR[]> l__Buffer(new UCHAR[l__SIZE__Block]);
     static const UCHAR s__UCHAR__Zeros[4096] = {};
