@@ -1,6 +1,7 @@
 #include "CSonquill_Reader.h"
 
 #include <cstring>
+#include <string>
 
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
@@ -36,6 +37,7 @@ CSonquill_Reader::CSonquill_Reader()
       m__INT__InChannels(0),
       m__ULONGLONG__InLayoutMask(0),
       m__BOOLEAN__Decoded(FALSE),
+      m__ULONG__DecodeStatus(0),
       m__INT__Cache(PlatformFile::InvalidHandle),
       m__ULONGLONG__Size(0),
       m__ULONGLONG__Position(0),
@@ -55,9 +57,47 @@ void CSonquill_Reader::CloseDecoder() {
     m__BOOLEAN__FramePending = FALSE;
 }
 
+namespace {
+// True when the file is a disc image: an ISO 9660 or UDF volume descriptor at sector 16
+// of 2,048 bytes, or the sync pattern of a raw 2,352-byte CD sector at its start. The
+// runtime's probing finds MP3 frames inside an image that holds an MP3 file, and such an
+// image must never be taken for audio.
+bool IsDiscImage(const char* p__PCHAR__FileName) {
+    int l__INT__File = PlatformFile::OpenRead(p__PCHAR__FileName);
+    if (l__INT__File == PlatformFile::InvalidHandle) return false;
+    UCHAR l__UCHAR__Head[16];
+    UCHAR l__UCHAR__Descriptor[6];
+    bool l__IsImage = false;
+    if (PlatformFile::ReadAt(l__INT__File, l__UCHAR__Head, sizeof(l__UCHAR__Head), 0) == sizeof(l__UCHAR__Head)) {
+        static const UCHAR c__UCHAR__Sync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+        l__IsImage = std::memcmp(l__UCHAR__Head, c__UCHAR__Sync, sizeof(c__UCHAR__Sync)) == 0;
+    }
+    if (!l__IsImage &&
+        PlatformFile::ReadAt(l__INT__File, l__UCHAR__Descriptor, sizeof(l__UCHAR__Descriptor), 16 * 2048) ==
+            sizeof(l__UCHAR__Descriptor)) {
+        const UCHAR* l__PUCHAR__Id = l__UCHAR__Descriptor + 1;
+        l__IsImage = std::memcmp(l__PUCHAR__Id, "CD001", 5) == 0 || std::memcmp(l__PUCHAR__Id, "BEA01", 5) == 0 ||
+                     std::memcmp(l__PUCHAR__Id, "NSR0", 4) == 0;
+    }
+    PlatformFile::Close(l__INT__File);
+    return l__IsImage;
+}
+}  // namespace
+
 ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHAR__Function) {
     SonquillMedia_Initialise();
-    int l__INT__Error = avformat_open_input(&m__PAVFormatContext__Input, p__PCHAR__FileName, nullptr, nullptr);
+    if (IsDiscImage(p__PCHAR__FileName)) {
+        SonquillMedia_LogFailure(p__PCHAR__Function, "checking for a disc image", AVERROR_INVALIDDATA);
+        return SonquillMedia_Status(AVERROR_INVALIDDATA);
+    }
+    // The name is a local file whatever it looks like ("pipe:0", "http:..."), and nothing the
+    // file refers to (playlists) may be fetched from anywhere else.
+    std::string l__string__Url = std::string("file:") + p__PCHAR__FileName;
+    AVDictionary* l__PAVDictionary__Options = nullptr;
+    av_dict_set(&l__PAVDictionary__Options, "protocol_whitelist", "file", 0);
+    int l__INT__Error =
+        avformat_open_input(&m__PAVFormatContext__Input, l__string__Url.c_str(), nullptr, &l__PAVDictionary__Options);
+    av_dict_free(&l__PAVDictionary__Options);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "avformat_open_input()", l__INT__Error);
         return SonquillMedia_Status(l__INT__Error);
@@ -97,6 +137,7 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
 
     // The file counts as decodable when its first frame of audio decodes; that frame is
     // kept for the full decoding.
+    BOOLEAN l__BOOLEAN__DrainSent = FALSE;
     for (;;) {
         l__INT__Error = avcodec_receive_frame(m__PAVCodecContext__Decoder, m__PAVFrame__Frame);
         if (l__INT__Error >= 0) {
@@ -104,17 +145,15 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
             av_frame_unref(m__PAVFrame__Frame);
             continue;
         }
-        if (l__INT__Error == AVERROR_EOF) {
+        // A frame that does not decode is skipped; no decodable frame at all is a failure.
+        if (l__INT__Error == AVERROR_EOF || l__BOOLEAN__DrainSent) {
             SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_receive_frame() of the first frame", AVERROR_INVALIDDATA);
             return SonquillMedia_Status(AVERROR_INVALIDDATA);
-        }
-        if (l__INT__Error != AVERROR(EAGAIN)) {
-            SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_receive_frame()", l__INT__Error);
-            return SonquillMedia_Status(l__INT__Error);
         }
         l__INT__Error = av_read_frame(m__PAVFormatContext__Input, m__PAVPacket__Packet);
         if (l__INT__Error < 0) {
             avcodec_send_packet(m__PAVCodecContext__Decoder, nullptr);  // drain what is left
+            l__BOOLEAN__DrainSent = TRUE;
             continue;
         }
         if (m__PAVPacket__Packet->stream_index == m__INT__StreamIndex)
@@ -213,6 +252,8 @@ int CSonquill_Reader::Convert(const AVFrame* p__PAVFrame__Frame) {
 
 ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
     if (m__BOOLEAN__Decoded) return 0;
+    // A decoding that failed once is not tried again: the same status is returned.
+    if (m__ULONG__DecodeStatus != 0) return m__ULONG__DecodeStatus;
     if (m__PAVCodecContext__Decoder == nullptr) return SONQUILL_STATUS_INVALID_PARAMETER;
     m__INT__Cache = PlatformFile::CreateTemporary();
     if (m__INT__Cache == PlatformFile::InvalidHandle) {
@@ -220,6 +261,7 @@ ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
         Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
                             "(): creating the temporary file failed, status %d ( 0x%x )\n",
                             static_cast<int>(l__ULONG__Status), l__ULONG__Status);
+        m__ULONG__DecodeStatus = l__ULONG__Status;
         return l__ULONG__Status;
     }
     m__vector__Stage.resize(c__SIZE__StageSize);
@@ -244,7 +286,8 @@ ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
             l__INT__Error = 0;
             break;
         }
-        if (l__INT__Error != AVERROR(EAGAIN)) break;
+        // Any other answer (more input wanted, or a frame that did not decode, which the
+        // command-line tool also skips) goes on with the next packet.
         if (l__BOOLEAN__InputDone) {
             l__INT__Error = 0;
             break;
@@ -266,7 +309,8 @@ ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
     m__vector__Converted = std::vector<UCHAR>();
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "decoding", l__INT__Error);
-        return SonquillMedia_Status(l__INT__Error);
+        m__ULONG__DecodeStatus = SonquillMedia_Status(l__INT__Error);
+        return m__ULONG__DecodeStatus;
     }
     m__BOOLEAN__Decoded = TRUE;
     m__ULONGLONG__Position = 0;

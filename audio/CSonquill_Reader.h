@@ -54,6 +54,7 @@ private:
     uint64_t m__ULONGLONG__InLayoutMask;
 
     BOOLEAN m__BOOLEAN__Decoded;
+    ULONG m__ULONG__DecodeStatus;
     int m__INT__Cache;
     uint64_t m__ULONGLONG__Size;
     uint64_t m__ULONGLONG__Position;

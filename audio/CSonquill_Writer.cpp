@@ -139,6 +139,17 @@ int CSonquill_Writer::Configure(ULONG p__ULONG__Compression, void* p__PAVDiction
 
 ULONG CSonquill_Writer::Create(const char* p__PCHAR__FileName, ULONG p__ULONG__Compression,
                                const char* p__PCHAR__Function) {
+    ULONG l__ULONG__Status = Open(p__PCHAR__FileName, p__ULONG__Compression, p__PCHAR__Function);
+    // A file this writer created but could not start is not left behind.
+    if (l__ULONG__Status != 0 && m__INT__File != PlatformFile::InvalidHandle) {
+        PlatformFile::Close(m__INT__File);
+        m__INT__File = PlatformFile::InvalidHandle;
+        PlatformFile::Remove(p__PCHAR__FileName);
+    }
+    return l__ULONG__Status;
+}
+
+ULONG CSonquill_Writer::Open(const char* p__PCHAR__FileName, ULONG p__ULONG__Compression, const char* p__PCHAR__Function) {
     SonquillMedia_Initialise();
     const OutputKind* l__Kind = FindKind(p__PCHAR__FileName);
     const AVCodec* l__PAVCodec__Encoder = l__Kind != nullptr ? avcodec_find_encoder_by_name(l__Kind->m__PCHAR__Encoder) : nullptr;

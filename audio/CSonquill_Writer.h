@@ -27,6 +27,7 @@ public:
     ULONG Finish(const char* p__PCHAR__Function);
 
 private:
+    ULONG Open(const char* p__PCHAR__FileName, ULONG p__ULONG__Compression, const char* p__PCHAR__Function);
     int Configure(ULONG p__ULONG__Compression, void* p__PAVDictionary__Options);
     int ConvertIntoFifo(const UCHAR* p__PUCHAR__Samples, int p__INT__Count);
     // Encodes whole frames from the FIFO; with p__BOOLEAN__Final the last partial one too.

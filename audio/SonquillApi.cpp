@@ -51,11 +51,15 @@ extern "C" ULONG Sonquill_UpStart(void) {
     DebugPrint("\nSonquill  Media Streaming Toolkit for Windows 95/98/Me/NT/2000/XP/2003  Version 4.0.0 ( 0x%08X )\n",
                SONQUILL_VERSION);
     Sonquill_InitDebugSettings();
+    SonquillTraceScope l__Scope("Sonquill_UpStart");
     // The media runtime needs no per-thread initialisation on this platform.
     return 0;
 }
 
-extern "C" ULONG Sonquill_DownShut(void) { return 0; }
+extern "C" ULONG Sonquill_DownShut(void) {
+    SonquillTraceScope l__Scope("Sonquill_DownShut");
+    return 0;
+}
 
 extern "C" ULONG Sonquill_VersionGet(PULONG p__PULONG__Version) {
     SonquillTraceScope l__Scope("Sonquill_VersionGet");

@@ -15,7 +15,9 @@
  * Decoding: the reader decodes any audio file the media runtime (FFmpeg) can open (MP3,
  * FLAC, Ogg Vorbis, Opus, AAC/M4A, WMA, WAV of any rate and channel count, ...) into
  * CD-DA PCM: 44,100 Hz, 16-bit signed, 2 channels, little endian, resampled and
- * remixed exactly as `ffmpeg -i FILE -f s16le -ar 44100 -ac 2 -` does. The reported
+ * remixed exactly as `ffmpeg -i FILE -f s16le -ar 44100 -ac 2 -` does. Disc images (an ISO 9660
+ * or UDF volume at sector 16, or raw 2,352-byte CD sectors) are refused even when the
+ * runtime would find an audio file inside them. Frames that do not decode are skipped. The reported
  * uncompressed size is the exact number of bytes the reader delivers. The first size
  * query (or read, or rewind) decodes the whole file once into an anonymous temporary
  * file in $TMPDIR (else /tmp), from which reads and rewinds are then served; the

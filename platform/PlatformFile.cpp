@@ -13,11 +13,18 @@ int PlatformFile::OpenRead(const char* p__PCHAR__Path) {
     do {
         l__INT__Handle = ::open(p__PCHAR__Path, O_RDONLY | O_CLOEXEC);
     } while (l__INT__Handle < 0 && errno == EINTR);
-    if (l__INT__Handle >= 0) {
-        int l__INT__Saved = errno;
-        (void)::posix_fadvise(l__INT__Handle, 0, 0, POSIX_FADV_SEQUENTIAL);
-        errno = l__INT__Saved;
+    if (l__INT__Handle < 0) return l__INT__Handle;
+    // A directory opens for reading on Linux but holds no bytes to read: refuse it here,
+    // as opening a directory as a file fails elsewhere.
+    struct stat l__stat__Info;
+    if (::fstat(l__INT__Handle, &l__stat__Info) == 0 && S_ISDIR(l__stat__Info.st_mode)) {
+        ::close(l__INT__Handle);
+        errno = EISDIR;
+        return -1;
     }
+    int l__INT__Saved = errno;
+    (void)::posix_fadvise(l__INT__Handle, 0, 0, POSIX_FADV_SEQUENTIAL);
+    errno = l__INT__Saved;
     return l__INT__Handle;
 }
 
@@ -100,3 +107,5 @@ int64_t PlatformFile::Size(int p__INT__Handle) {
 int PlatformFile::Duplicate(int p__INT__Handle) { return ::fcntl(p__INT__Handle, F_DUPFD_CLOEXEC, 0); }
 
 bool PlatformFile::Close(int p__INT__Handle) { return ::close(p__INT__Handle) == 0; }
+
+bool PlatformFile::Remove(const char* p__PCHAR__Path) { return ::unlink(p__PCHAR__Path) == 0; }

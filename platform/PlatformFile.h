@@ -9,7 +9,8 @@ class PlatformFile {
 public:
     static constexpr int InvalidHandle = -1;
 
-    // Opens an existing file for reading and tells the kernel it is read front to back.
+    // Opens an existing file (not a directory: EISDIR) for reading and tells the kernel it
+    // is read front to back.
     static int OpenRead(const char* p__PCHAR__Path);
     // Creates a file that must not exist yet (EEXIST otherwise), for writing.
     static int CreateNew(const char* p__PCHAR__Path);
@@ -30,4 +31,6 @@ public:
     // A second descriptor for the same open file (sharing its position).
     static int Duplicate(int p__INT__Handle);
     static bool Close(int p__INT__Handle);
+    // Removes a file name.
+    static bool Remove(const char* p__PCHAR__Path);
 };

@@ -75,7 +75,9 @@ TEST(SonquillApi, DebugLogHonoursLevelAndNamesTheFailedField) {
         ULONG l__Version = 0;
         EXPECT_EQ(Sonquill_VersionGet(&l__Version), 0u);
         EXPECT_EQ(l__Version, 0x20040814u);
-        EXPECT_EQ(l__Log.Text(), "Sonquill_VersionGet(): >>> ENTERed\nSonquill_VersionGet(): <<< EXITing with success\n");
+        EXPECT_EQ(l__Log.Text(),
+                  "Sonquill_UpStart(): >>> ENTERed\nSonquill_UpStart(): <<< EXITing with success\n"
+                  "Sonquill_VersionGet(): >>> ENTERed\nSonquill_VersionGet(): <<< EXITing with success\n");
     }
     {
         DebugLogFile l__Log(3);

@@ -154,6 +154,10 @@ TEST_F(ConvertTest, ExistingDestinationsAndUnknownTypesAreRefused) {
     PVOID l__Writer = nullptr;
     EXPECT_EQ(Sonquill_CompressedFileWriterObjectCreate(&l__Writer, C(m__Dir / "noext"), 0), 95u);
     EXPECT_EQ(l__Writer, nullptr);
+    // An encoder that refuses its settings leaves no file behind.
+    EXPECT_NE(Sonquill_CompressedFileWriterObjectCreate(&l__Writer, C(m__Dir / "fast.opus"), 50000), 0u);
+    EXPECT_EQ(l__Writer, nullptr);
+    EXPECT_FALSE(std::filesystem::exists(m__Dir / "fast.opus"));
 
     // Sources that are not CD-DA WAV files.
     media::WriteFile(m__Dir / "22k.wav", media::WaveFile(22050, 2, std::vector<unsigned char>(400)));

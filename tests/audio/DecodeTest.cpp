@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,7 +27,9 @@ protected:
         const media::ScratchDirectory& l__Dir = *s__Dir;
         s__Ready = media::Run("sox -n -r 44100 -c 2 -b 16 '" + (l__Dir / "source.wav") +
                               "' synth 3.3 sine 440 sine 1000 gain -3") &&
-                   media::Run("sox -n -r 48000 -c 1 -b 16 '" + (l__Dir / "mono48k.wav") + "' synth 2.1 sine 523 gain -4");
+                   media::Run("sox -n -r 48000 -c 1 -b 16 '" + (l__Dir / "mono48k.wav") + "' synth 2.1 sine 523 gain -4") &&
+                   media::Run("sox -n -r 96000 -c 6 -b 24 '" + (l__Dir / "surround.flac") +
+                              "' synth 1.7 sine 200 sine 300 sine 400 sine 500 sine 600 sine 700 gain -8");
         const std::map<std::string, std::string> l__Encodings = {
             {"mp3", "-c:a libmp3lame -q:a 4"}, {"flac", "-c:a flac"},      {"ogg", "-c:a libvorbis -q:a 4"},
             {"opus", "-c:a libopus -b:a 96k"}, {"wma", "-c:a wmav2 -b:a 128k"}, {"m4a", "-c:a aac -b:a 128k"},
@@ -94,7 +97,7 @@ bool DecodeTest::s__Ready = false;
 
 TEST_F(DecodeTest, ReaderMatchesTheReferenceDecoderForEveryFormat) {
     for (const char* l__Name : {"source.mp3", "source.flac", "source.ogg", "source.opus", "source.wma", "source.m4a",
-                                "mono48k.wav", "source.wav"}) {
+                                "mono48k.wav", "surround.flac", "source.wav"}) {
         SCOPED_TRACE(l__Name);
         std::string l__Path = Path(l__Name);
         auto l__Reference = media::FfmpegPcm(l__Path, Path(std::string("ref-") + l__Name));
@@ -129,7 +132,19 @@ TEST_F(DecodeTest, FilesThatDoNotDecodeAreRefusedWithoutHandles) {
     auto l__Corrupt = media::Pattern(20000, 7);
     media::WriteFile(Path("corrupt.ogg"), l__Corrupt);
     media::WriteFile(Path("empty.mp3"), {});
-    for (const char* l__Name : {"notes.txt", "truncated.mp3", "truncated.flac", "corrupt.ogg", "empty.mp3", "missing.mp3"}) {
+    // Disc images that hold an MP3 file: the runtime's probing alone would call them MP3.
+    std::vector<unsigned char> l__Iso(32768 + 2 * 2048 + l__Mp3.size());
+    const unsigned char l__Primary[] = {0x01, 'C', 'D', '0', '0', '1', 0x01};
+    std::memcpy(l__Iso.data() + 32768, l__Primary, sizeof(l__Primary));
+    std::memcpy(l__Iso.data() + 32768 + 2 * 2048, l__Mp3.data(), l__Mp3.size());
+    media::WriteFile(Path("image.iso"), l__Iso);
+    std::vector<unsigned char> l__Raw(2352 + l__Mp3.size());
+    const unsigned char l__Sync[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    std::memcpy(l__Raw.data(), l__Sync, sizeof(l__Sync));
+    std::memcpy(l__Raw.data() + 2352, l__Mp3.data(), l__Mp3.size());
+    media::WriteFile(Path("image.bin"), l__Raw);
+    for (const char* l__Name : {"notes.txt", "truncated.mp3", "truncated.flac", "corrupt.ogg", "empty.mp3", "missing.mp3",
+                                "image.iso", "image.bin"}) {
         SCOPED_TRACE(l__Name);
         std::string l__Path = Path(l__Name);
         EXPECT_NE(Sonquill_CompressedFileSupportedIs(const_cast<PCHAR>(l__Path.c_str())), 0u);
@@ -168,4 +183,61 @@ TEST_F(DecodeTest, SonquillByteSourceDeliversTheDecodedAudio) {
         EXPECT_NE(std::string(l__Exception->GetExceptionText()).find("Sonquill_CompressedFileReaderObjectCreate"),
                   std::string::npos);
     }
+}
+
+TEST_F(DecodeTest, NoRoomForTheDecodedAudioIsReportedBySizeQueryAndByteSource) {
+    const char* l__Saved = std::getenv("TMPDIR");
+    std::string l__SavedValue = l__Saved != nullptr ? l__Saved : "";
+    ::setenv("TMPDIR", Path("no-such-directory").c_str(), 1);
+    PVOID l__Handle = nullptr;
+    ASSERT_EQ(Sonquill_CompressedFileReaderObjectCreate(&l__Handle, const_cast<PCHAR>(Path("source.ogg").c_str())), 0u);
+    ULONG l__Size = 77;
+    EXPECT_EQ(Sonquill_CompressedFileReaderObjectUncompressedSizeGet(l__Handle, &l__Size), 2u);  // ENOENT
+    EXPECT_EQ(l__Size, 77u);
+    UCHAR l__Buffer[16];
+    EXPECT_EQ(Sonquill_CompressedFileReaderObjectRead(l__Handle, l__Buffer, sizeof(l__Buffer)), 2u);
+    EXPECT_EQ(Sonquill_CompressedFileReaderObjectDestroy(&l__Handle), 0u);
+    try {
+        CTarnwick_SonquillFile l__File(Path("source.ogg").c_str());
+        ADD_FAILURE() << "the byte source was made without its decoded audio";
+    } catch (CTarnwick_Exception* l__Exception) {
+        std::unique_ptr<CTarnwick_Exception, CTarnwick_ExceptionDeleter> l__Owner(l__Exception);
+        EXPECT_EQ(l__Exception->GetStatus(), 2u);
+        EXPECT_NE(std::string(l__Exception->GetExceptionText()).find("Sonquill_CompressedFileReaderObjectUncompressedSizeGet"),
+                  std::string::npos);
+    }
+    if (l__Saved != nullptr)
+        ::setenv("TMPDIR", l__SavedValue.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
+
+// Damaged frames are skipped and the rest decodes. The command-line tool may lose more:
+// its raw output drops whole packets whose damaged timestamps run backwards, which the
+// reader keeps; so the reader's length is at least the reference's.
+TEST_F(DecodeTest, DamageInTheMiddleIsSkippedAndTheRestDecodes) {
+    for (const char* l__Name : {"source.mp3", "source.flac", "source.ogg"}) {
+        SCOPED_TRACE(l__Name);
+        auto l__Bytes = media::ReadFile(Path(l__Name));
+        auto l__Noise = media::Pattern(3000, 99);
+        std::copy(l__Noise.begin(), l__Noise.end(), l__Bytes.begin() + l__Bytes.size() / 2);
+        std::string l__Damaged = Path(std::string("damaged-") + l__Name);
+        media::WriteFile(l__Damaged, l__Bytes);
+        ULONG l__Size = 0;
+        auto l__Pcm = Decode(l__Damaged, &l__Size);
+        auto l__Reference = media::FfmpegPcm(l__Damaged, l__Damaged);
+        EXPECT_GT(l__Reference.size(), 0u);
+        EXPECT_GE(l__Pcm.size(), l__Reference.size());
+        EXPECT_LE(l__Pcm.size(), media::FfmpegPcm(Path(l__Name), Path(std::string("whole-") + l__Name)).size());
+    }
+}
+
+TEST_F(DecodeTest, NamesThatLookLikeUrlsAreLocalFiles) {
+    // A file called "pipe:0" in the current directory is that file, not standard input.
+    std::filesystem::copy_file(Path("source.flac"), Path("pipe:0"));
+    std::filesystem::path l__Previous = std::filesystem::current_path();
+    std::filesystem::current_path(s__Dir->Path());
+    EXPECT_EQ(Sonquill_CompressedFileSupportedIs(const_cast<PCHAR>("pipe:0")), 0u);
+    EXPECT_NE(Sonquill_CompressedFileSupportedIs(const_cast<PCHAR>("pipe:1")), 0u);
+    std::filesystem::current_path(l__Previous);
 }

@@ -65,6 +65,48 @@ TEST(DiskFile, MissingFileAndBadHandleCarryTheSystemError) {
                  "CTarnwick_DiskFile::CTarnwick_DiskFile(): DuplicateHandle() failed, status 9!!!");
 }
 
+TEST(DiskFile, ReadAndRewindFailuresCarryTheSystemError) {
+    media::ScratchDirectory l__Dir;
+    // A directory is not a file.
+    auto l__Exception = Catch([&] { CTarnwick_DiskFile l__Directory(l__Dir.Path().c_str()); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)EISDIR);
+    EXPECT_EQ(std::string(l__Exception->GetExceptionText()),
+              "CTarnwick_DiskFile::CTarnwick_DiskFile(): CreateFile( '" + l__Dir.Path() + "' ) failed, status 21!!!");
+
+    // The process's own memory opens but cannot be read at offset 0.
+    CTarnwick_DiskFile l__Unreadable("/proc/self/mem", 16);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Unreadable);
+    UCHAR l__Buffer[16];
+    l__Exception = Catch([&] { l__Chain.Read(16, l__Buffer); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_SYSTEM_ERROR);
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)EIO);
+    EXPECT_STREQ(l__Exception->GetExceptionText(), "CTarnwick_DiskFile::RealRead(): ReadFile() failed, status 5!!!");
+
+    // A pipe cannot be rewound.
+    int l__Pipe[2];
+    ASSERT_EQ(::pipe(l__Pipe), 0);
+    CTarnwick_DiskFile l__FromPipe(l__Pipe[0], 4);
+    ::close(l__Pipe[0]);
+    ::close(l__Pipe[1]);
+    CTarnwick_FileChain l__PipeChain;
+    l__PipeChain.AddChainTail(&l__FromPipe);
+    l__Exception = Catch([&] { l__PipeChain.SeekToBegin(); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)ESPIPE);
+    EXPECT_STREQ(l__Exception->GetExceptionText(),
+                 "CTarnwick_DiskFile::SeekToBeginUnsafe(): SetFilePointer() failed, status 29!!!");
+
+    // A WAV "file" that cannot be read reports the fixed status 31.
+    l__Exception = Catch([&] { CTarnwick_WaveDiskFile l__Wave("/proc/self/mem"); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetStatus(), 31u);
+    EXPECT_STREQ(l__Exception->GetExceptionText(),
+                 "CTarnwick_WaveDiskFile::CTarnwick_WaveDiskFile(): ReadFile() failed, status 5!!!");
+}
+
 TEST(DiskFile, GivenSizeAndDuplicatedHandleReadTheFile) {
     media::ScratchDirectory l__Dir;
     auto l__Bytes = Pattern(300, 7);

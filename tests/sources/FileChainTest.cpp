@@ -4,12 +4,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../audio/MediaFixture.h"
 #include "CTarnwick_DiskFile.h"
 #include "CTarnwick_Exception.h"
 #include "CTarnwick_FileChain.h"
+#include "CTarnwick_MPEG12ZeroFile.h"
 #include "CTarnwick_MemoryFile.h"
 #include "CTarnwick_WaveDiskFile.h"
 #include "TraceCapture.h"
@@ -198,4 +200,24 @@ TEST(FileChain, CurrentKindFollowsTheSourceThatServedTheLastRead) {
     l__Chain.Read(4, l__Buffer);
     EXPECT_TRUE(l__Chain.GetCurrentIsAudioStuff());
     EXPECT_FALSE(l__Chain.GetCurrentIsVideoStuff());
+}
+
+TEST(FileChain, KindQueriesMayRunWhileAnotherThreadReads) {
+    auto l__Bytes = Pattern(4096);
+    CTarnwick_MemoryFile l__Data(l__Bytes.data(), 2048);
+    CTarnwick_MPEG12ZeroFile l__Video(2332 * 4);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__Data);
+    l__Chain.AddChainTail(&l__Video);
+    l__Chain.SeekToBegin();
+    std::thread l__Reader([&] {
+        std::vector<unsigned char> l__Piece(11);
+        for (uint64_t l__Done = 0; l__Done + 11 <= l__Chain.GetSize(); l__Done += 11) l__Chain.Read(11, l__Piece.data());
+    });
+    for (int i = 0; i < 2000; ++i) {
+        l__Chain.GetCurrentIsVideoStuff();
+        EXPECT_NE(l__Chain.GetCurrentIsAudioStuff(), TRUE);
+    }
+    l__Reader.join();
+    EXPECT_TRUE(l__Chain.GetCurrentIsVideoStuff());
 }

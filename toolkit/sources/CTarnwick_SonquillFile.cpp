@@ -1,5 +1,7 @@
 #include "CTarnwick_SonquillFile.h"
 
+#include <algorithm>
+
 #include "CTarnwick_Exception.h"
 #include "sonquill.h"
 
@@ -39,16 +41,23 @@ void CTarnwick_SonquillFile::DestroyReaderAndRaise(const char* p__PCHAR__Operati
 }
 
 void CTarnwick_SonquillFile::RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) {
-    ULONG l__ULONG__Status = Sonquill_CompressedFileReaderObjectRead(m__PVOID__Reader, p__PVOID__Buffer,
-                                                                     static_cast<ULONG>(p__ULONGLONG__Length));
-    if (l__ULONG__Status != 0) {
-        CTarnwick_Exception::Raise(
-            "CTarnwick_SonquillFile::RealRead", EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
-            l__ULONG__Status,
-            "CTarnwick_SonquillFile::RealRead(): Sonquill_CompressedFileReaderObjectRead( %p, %p, %lu ) failed, "
-            "status %ld!!!",
-            m__PVOID__Reader, p__PVOID__Buffer, static_cast<unsigned long>(p__ULONGLONG__Length),
-            static_cast<long>(l__ULONG__Status));
+    // The reader takes 32-bit counts; larger requests go in pieces.
+    const uint64_t l__ULONGLONG__MostAtOnce = 0x40000000;
+    PUCHAR l__PUCHAR__Buffer = static_cast<PUCHAR>(p__PVOID__Buffer);
+    while (p__ULONGLONG__Length > 0) {
+        ULONG l__ULONG__Piece = static_cast<ULONG>(std::min(p__ULONGLONG__Length, l__ULONGLONG__MostAtOnce));
+        ULONG l__ULONG__Status = Sonquill_CompressedFileReaderObjectRead(m__PVOID__Reader, l__PUCHAR__Buffer, l__ULONG__Piece);
+        if (l__ULONG__Status != 0) {
+            CTarnwick_Exception::Raise(
+                "CTarnwick_SonquillFile::RealRead", EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
+                l__ULONG__Status,
+                "CTarnwick_SonquillFile::RealRead(): Sonquill_CompressedFileReaderObjectRead( %p, %p, %lu ) failed, "
+                "status %ld!!!",
+                m__PVOID__Reader, static_cast<void*>(l__PUCHAR__Buffer), static_cast<unsigned long>(l__ULONG__Piece),
+                static_cast<long>(l__ULONG__Status));
+        }
+        l__PUCHAR__Buffer += l__ULONG__Piece;
+        p__ULONGLONG__Length -= l__ULONG__Piece;
     }
 }
 
