@@ -364,9 +364,20 @@ uint64_t CTarnwick_ISO9660FileTree::GetNodePower(CTarnwick_FileTreeNode* p__PCTa
     return p__PCTarnwick_FileTreeNode__Node != nullptr ? Iso(p__PCTarnwick_FileTreeNode__Node)->m__ULONGLONG__Power : 0;
 }
 
-uint64_t CTarnwick_ISO9660FileTree::GetPathTableSizeInUCHARs() { return m__ULONGLONG__PathTableSize; }
-uint64_t CTarnwick_ISO9660FileTree::GetPathTableSizeInLBs() { return m__ULONGLONG__PathTableSectors; }
-uint64_t CTarnwick_ISO9660FileTree::GetTotalDirectorySizeInLBs() { return m__ULONGLONG__TotalDirectorySectors; }
+uint64_t CTarnwick_ISO9660FileTree::GetPathTableSizeInUCHARs() {
+    std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
+    return m__ULONGLONG__PathTableSize;
+}
+
+uint64_t CTarnwick_ISO9660FileTree::GetPathTableSizeInLBs() {
+    std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
+    return m__ULONGLONG__PathTableSectors;
+}
+
+uint64_t CTarnwick_ISO9660FileTree::GetTotalDirectorySizeInLBs() {
+    std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
+    return m__ULONGLONG__TotalDirectorySectors;
+}
 
 void CTarnwick_ISO9660FileTree::SetBootImage(const char* p__PCHAR__AbsolutePathAndFileName,
                                              const char* p__PCHAR__LongFileName, ULONG p__ULONG__Attributes,
