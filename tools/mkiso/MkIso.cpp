@@ -70,11 +70,13 @@ std::string RenamedIdentifier(const std::string& p__string__Identifier, unsigned
     }
     std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
     l__string__Tail.append(std::to_string(p__ulong__Number));
-    size_t l__SIZE__Room = 12 - std::min<size_t>(11, l__string__Tail.size() + l__string__Extension.size() + l__string__Version.size());
-    if (l__SIZE__Room == 0) {
+    // At least one character of the old name stays; the extension goes first when the
+    // number leaves no room for it.
+    if (1 + l__string__Tail.size() + l__string__Extension.size() + l__string__Version.size() > 12) {
         l__string__Extension.clear();
-        l__SIZE__Room = 12 - std::min<size_t>(11, l__string__Tail.size() + l__string__Version.size());
     }
+    size_t l__SIZE__Room = 12 - std::min<size_t>(11, l__string__Tail.size() + l__string__Version.size() +
+                                                         l__string__Extension.size());
     std::string l__string__Stem = CTarnwick_ISO9660FileTreeNode::CutName(l__string__Base, l__SIZE__Room);
     l__string__Stem.append(l__string__Tail).append(l__string__Extension).append(l__string__Version);
     return l__string__Stem;
