@@ -1,0 +1,123 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "CTarnwick_FileTree.h"
+#include "CTarnwick_ISO9660FileTreeNode.h"
+
+class CTarnwick_ISO9660Image;
+class CTarnwick_MemoryFile;
+
+// A file tree mastered as an ISO9660 image: identifiers and the name-collision protocol
+// while it is built, running totals of the image's system structures, and BuildImage,
+// which lays the image out and exposes it as one byte stream without copying any file.
+class CTarnwick_ISO9660FileTree : public CTarnwick_FileTree {
+public:
+    CTarnwick_ISO9660FileTree(PROGRESS_CALLBACK p__Callback, PVOID p__PVOID__Context,
+                              BOOLEAN p__BOOLEAN__IsIgnoreErrors, BOOLEAN p__BOOLEAN__IsKeepFilesOpen,
+                              BOOLEAN p__BOOLEAN__IsLongNames);
+    ~CTarnwick_ISO9660FileTree() override;
+
+    CTarnwick_FileTreeNode* NewFileTreeNodeMemoryItem(const void* p__PVOID__Memory, const char* p__PCHAR__LongFileName,
+                                                      const char* p__PCHAR__ShortFileName, uint64_t p__ULONGLONG__Size,
+                                                      CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                                                      ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime) override;
+    CTarnwick_FileTreeNode* NewFileTreeNodeItem(const char* p__PCHAR__AbsolutePathAndFileName,
+                                                const char* p__PCHAR__LongFileName, const char* p__PCHAR__ShortFileName,
+                                                ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
+                                                CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                                                ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime,
+                                                ULONG p__ULONG__Flags) override;
+    void OnAddNode(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node) override;
+    void OnRemoveNode(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node) override;
+    void OnLinkKid(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                   CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) override;
+    // The name-collision protocol: NAME_COLLISION for each sibling with the same identifier
+    // (in list order) until the callback's action settles it. True: drop the kid.
+    BOOLEAN CheckName(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                      CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) override;
+
+    // Adds a boot image file to the root and puts it into the boot catalog of the image.
+    virtual void SetBootImage(const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
+                              ULONG p__ULONG__Attributes, LONGLONG p__LONGLONG__FileTime, uint64_t p__ULONGLONG__Size,
+                              UCHAR p__UCHAR__SystemType, UCHAR p__UCHAR__BootMediaType);
+    // Lays the image out at the start sector and builds its system structures; texts may be null.
+    virtual void BuildImage(ULONG p__ULONG__StartSector, ULONG p__ULONG__Ignored, BOOLEAN p__BOOLEAN__IsCDXA,
+                            const char* p__PCHAR__VolumeLabel, const char* p__PCHAR__PublisherPreparer,
+                            const char* p__PCHAR__Application, const char* p__PCHAR__System,
+                            const char* p__PCHAR__CopyrightFile, const char* p__PCHAR__BibliographicFile,
+                            const char* p__PCHAR__CreationDate, const char* p__PCHAR__ModificationDate,
+                            const char* p__PCHAR__ExpirationDate, const char* p__PCHAR__EffectiveDate);
+    virtual uint64_t GetPathTableSizeInUCHARs();
+    virtual uint64_t GetPathTableSizeInLBs();
+    virtual uint64_t GetTotalDirectorySizeInLBs();
+
+    // Recomputes the power (sum of the kids' powers) of a directory and of its ancestors.
+    void UpdateNodePower(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node);
+    uint64_t GetNodePower(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node);
+    uint64_t GetTotalFileSizeInLBs() const { return m__ULONGLONG__TotalFileSectors; }
+
+    // Writes the system structures of the built image to a file.
+    void StoreSystemStructures(const char* p__PCHAR__FileName);
+
+    // The built image (null before BuildImage).
+    CTarnwick_ISO9660Image* GetImage() const { return m__PCTarnwick_ISO9660Image; }
+    BOOLEAN IsImageBuild() const { return m__BOOLEAN__IsImageBuild; }
+    const UCHAR* GetSystemStructures() const { return m__PUCHAR__SystemStructures; }
+    uint64_t GetSystemStructuresSize() const { return m__ULONGLONG__SystemStructuresSize; }
+    ULONG GetVolumeSpaceSize() const { return m__ULONG__VolumeSpaceSize; }
+
+protected:
+    void OnKidListed(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                     CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) override;
+    void OnKidUnlisted(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                       CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) override;
+
+    // Room a derived format reserves beside the ISO9660 structures (0 here).
+    uint64_t m__ULONGLONG__ExtraDescriptorBytes;
+    uint64_t m__ULONGLONG__ExtraPathTableBytes;
+    uint64_t m__ULONGLONG__ExtraDirectoryBytes;
+
+private:
+    static CTarnwick_ISO9660FileTreeNode* Iso(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node) {
+        return static_cast<CTarnwick_ISO9660FileTreeNode*>(p__PCTarnwick_FileTreeNode__Node);
+    }
+    // Adds the records of a kid (one per extent) to a directory length.
+    static void AddKidRecords(uint64_t* p__PULONGLONG__DirectoryLength, const CTarnwick_ISO9660FileTreeNode* p__Kid);
+    // Sets a directory's length and sectors; the total follows when the directory is announced.
+    void SetDirectoryLength(CTarnwick_ISO9660FileTreeNode* p__Directory, uint64_t p__ULONGLONG__Length);
+    // Lays out the records of every linked kid of an announced directory again.
+    void RelayoutDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory);
+    // Adds a change of power to a directory and to those of its ancestors that count it.
+    static void AddPower(CTarnwick_ISO9660FileTreeNode* p__Directory, int64_t p__LONGLONG__Change);
+    void AddPathTableBytes(int64_t p__LONGLONG__Change);
+    void WriteDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory, UCHAR* p__PUCHAR__Table, UCHAR* p__PUCHAR__MTable,
+                        uint64_t* p__PULONGLONG__TableOffset);
+    void WriteVolumeDescriptors(BOOLEAN p__BOOLEAN__IsCDXA, const char* const* p__Texts);
+
+    BOOLEAN m__BOOLEAN__IsKeepFilesOpen;
+    BOOLEAN m__BOOLEAN__IsLongNames;
+    uint64_t m__ULONGLONG__PathTableSize;
+    uint64_t m__ULONGLONG__PathTableSectors;
+    uint64_t m__ULONGLONG__TotalDirectorySectors;
+    uint64_t m__ULONGLONG__TotalFileSectors;
+
+    ULONG m__ULONG__StartSector;
+    ULONG m__ULONG__PrimaryDescriptorSector;
+    ULONG m__ULONG__LPathTableSector;
+    ULONG m__ULONG__MPathTableSector;
+    ULONG m__ULONG__FirstDirectorySector;
+    ULONG m__ULONG__FirstFileSector;
+    ULONG m__ULONG__VolumeSpaceSize;
+    UCHAR* m__PUCHAR__SystemStructures;
+    uint64_t m__ULONGLONG__SystemStructuresSize;
+    CTarnwick_MemoryFile* m__PCTarnwick_MemoryFile__SystemStructures;
+    CTarnwick_ISO9660Image* m__PCTarnwick_ISO9660Image;
+    BOOLEAN m__BOOLEAN__IsImageBuild;
+    CTarnwick_ISO9660FileTreeNode* m__PCTarnwick_ISO9660FileTreeNode__BootImage;
+    UCHAR m__UCHAR__BootMediaType;
+    UCHAR m__UCHAR__SystemType;
+    // The directories in layout order (breadth-first), as BuildImage numbered them.
+    std::vector<CTarnwick_ISO9660FileTreeNode*> m__Directories;
+};

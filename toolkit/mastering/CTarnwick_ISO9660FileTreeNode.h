@@ -1,0 +1,83 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "CTarnwick_FileTreeNode.h"
+
+class CTarnwick_File;
+
+// A node of an ISO9660 tree: its disc identifier, its byte source, its recording date
+// and the sizes the image layout needs.
+class CTarnwick_ISO9660FileTreeNode : public CTarnwick_FileTreeNode {
+public:
+    static constexpr ULONG SectorSize = 2048;
+    // The largest extent of a file of 4 GiB or more (which is recorded in several extents):
+    // a whole number of sectors below 4 GiB.
+    static constexpr uint64_t MaximumExtentSize = 0xFFFFF800ull;
+
+    // A local file or directory. A file gets a disk source (kept open with
+    // p__BOOLEAN__IsKeepFilesOpen, else opened only while it is read) unless
+    // p__ULONG__ExtentLocation is not 0 (its contents are already on the disc) or it is empty.
+    CTarnwick_ISO9660FileTreeNode(const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
+                                  const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes,
+                                  uint64_t p__ULONGLONG__Size, CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                                  ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime,
+                                  ULONG p__ULONG__ExtentLocation, BOOLEAN p__BOOLEAN__IsKeepFilesOpen,
+                                  BOOLEAN p__BOOLEAN__IsLongNames);
+    // A file whose contents are a memory block (not copied; it stays the caller's).
+    CTarnwick_ISO9660FileTreeNode(const void* p__PVOID__Memory, const char* p__PCHAR__LongFileName,
+                                  const char* p__PCHAR__ShortFileName, uint64_t p__ULONGLONG__Size,
+                                  CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent, ULONG p__ULONG__NodeNumber,
+                                  LONGLONG p__LONGLONG__FileTime);
+    ~CTarnwick_ISO9660FileTreeNode() override;
+
+    // A directory takes the short name, a file the short name with ";1"; upper case.
+    void RebuildIdentifier() override;
+
+    static uint64_t SectorsOf(uint64_t p__ULONGLONG__Bytes) { return (p__ULONGLONG__Bytes + SectorSize - 1) / SectorSize; }
+    // Adds a record to a directory length: a record never straddles a sector end.
+    static void AddRecord(uint64_t* p__PULONGLONG__DirectoryLength, ULONG p__ULONG__RecordLength);
+    // Cuts a name to at most p__SIZE__Bytes bytes without splitting a UTF-8 character.
+    static std::string CutName(const std::string& p__string__Name, size_t p__SIZE__Bytes);
+    // Upper-cases the ASCII letters of a name; other bytes stay.
+    static void UpperAscii(std::string* p__Pstring__Name);
+
+    const std::string& GetDiscIdentifier() const { return m__string__DiscIdentifier; }
+    void SetDiscIdentifier(const std::string& p__string__Identifier) { m__string__DiscIdentifier = p__string__Identifier; }
+    // Length of one directory record of this node: 33 + n, plus one when n is even.
+    ULONG GetRecordLength() const;
+    // Length of the node's path-table record: 8 + n, plus one when n is odd.
+    ULONG GetPathTableRecordLength() const;
+    // The directory records the node takes: one, or one per extent of a file of 4 GiB or more.
+    ULONG GetExtentCount() const;
+
+    uint64_t GetSizeInSectors() const { return m__ULONGLONG__SizeInSectors; }
+    uint64_t GetDirectoryLength() const { return m__ULONGLONG__DirectoryLength; }
+    uint64_t GetDirectorySectors() const { return m__ULONGLONG__DirectorySectors; }
+    CTarnwick_File* GetFile() const { return m__PCTarnwick_File; }
+    uint64_t GetPower() const { return m__ULONGLONG__Power; }
+    USHORT GetDirectoryNumber() const { return m__USHORT__DirectoryNumber; }
+    const UCHAR* GetRecordingDate() const { return m__UCHAR__RecordingDate; }
+    ULONG GetExtentLocation() const { return m__ULONG__ExtentLocation; }
+
+private:
+    friend class CTarnwick_ISO9660FileTree;
+    // Identifiers of the kids of a directory, each with the kids that carry it in list order.
+    using IdentifierIndex = std::unordered_map<std::string, std::vector<CTarnwick_ISO9660FileTreeNode*>>;
+
+    void SetRecordingDate();
+
+    std::string m__string__DiscIdentifier;
+    uint64_t m__ULONGLONG__SizeInSectors;
+    uint64_t m__ULONGLONG__DirectoryLength;
+    uint64_t m__ULONGLONG__DirectorySectors;
+    CTarnwick_File* m__PCTarnwick_File;
+    uint64_t m__ULONGLONG__Power;
+    USHORT m__USHORT__DirectoryNumber;
+    UCHAR m__UCHAR__RecordingDate[7];
+    ULONG m__ULONG__ExtentLocation;
+    std::unique_ptr<IdentifierIndex> m__IdentifierIndex;
+};

@@ -1,0 +1,318 @@
+// tarnwick-mkiso: masters an ISO9660 image file from local files and directories.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CTarnwick_Exception.h"
+#include "CTarnwick_ISO9660FileTree.h"
+#include "CTarnwick_ISO9660Image.h"
+#include "PlatformDirectory.h"
+#include "PlatformOutputFile.h"
+#include "PlatformSystemError.h"
+
+namespace {
+
+const char* const g__PCHAR__Usage =
+    "Usage: tarnwick-mkiso -o OUT.iso [options] SOURCE...\n"
+    "Masters an ISO9660 image from local files and directories. A directory SOURCE\n"
+    "contributes its contents to the root of the image; a file SOURCE sits in the root.\n"
+    "\n"
+    "Options:\n"
+    "  -o FILE                    the image file to write (\"-\" for standard output)\n"
+    "  -V LABEL                   volume label (the first 32 characters are the volume id)\n"
+    "  --level1                   8.3 identifiers (default: long names of up to 31 characters)\n"
+    "  -b BOOT.img                an El Torito boot image, added to the root\n"
+    "  --boot-media-type N        boot media type of the catalog entry (default 2)\n"
+    "  --boot-system-type N       system type of the catalog entry (default 6)\n"
+    "  --start SECTOR             the sector the image starts at (default 0)\n"
+    "  --system-structures FILE   also write the image's system structures to FILE\n"
+    "  --ignore-errors            skip files that cannot be read instead of failing\n"
+    "  -q, --quiet                no progress on standard error\n"
+    "  -h, --help                 this text\n"
+    "Name collisions are resolved by giving the new entry a unique name.\n";
+
+struct MkIsoState {
+    bool m__bool__Quiet = false;
+    unsigned long m__ulong__Added = 0;
+    unsigned long m__ulong__Renamed = 0;
+    unsigned long m__ulong__Skipped = 0;
+    unsigned long m__ulong__CollisionNumber = 0;
+    std::chrono::steady_clock::time_point m__LastProgress = std::chrono::steady_clock::now();
+};
+
+bool ProgressDue(MkIsoState* p__State) {
+    auto l__Now = std::chrono::steady_clock::now();
+    if (p__State->m__bool__Quiet || l__Now - p__State->m__LastProgress < std::chrono::seconds(1)) {
+        return false;
+    }
+    p__State->m__LastProgress = l__Now;
+    return true;
+}
+
+// A new identifier of at most 12 characters: the start of the old one, "~N", and the
+// old extension and version when there are any.
+std::string RenamedIdentifier(const std::string& p__string__Identifier, unsigned long p__ulong__Number) {
+    std::string l__string__Base = p__string__Identifier;
+    std::string l__string__Version;
+    if (l__string__Base.size() >= 2 && l__string__Base.compare(l__string__Base.size() - 2, 2, ";1") == 0) {
+        l__string__Version = ";1";
+        l__string__Base.resize(l__string__Base.size() - 2);
+    }
+    std::string l__string__Extension;
+    size_t l__SIZE__Dot = l__string__Base.rfind('.');
+    if (l__SIZE__Dot != std::string::npos && l__SIZE__Dot > 0 && l__string__Base.size() - l__SIZE__Dot <= 4) {
+        l__string__Extension = l__string__Base.substr(l__SIZE__Dot);
+        l__string__Base.resize(l__SIZE__Dot);
+    }
+    std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
+    l__string__Tail.append(std::to_string(p__ulong__Number));
+    // At least one character of the old name stays; the extension goes first when the
+    // number leaves no room for it.
+    if (1 + l__string__Tail.size() + l__string__Extension.size() + l__string__Version.size() > 12) {
+        l__string__Extension.clear();
+    }
+    size_t l__SIZE__Room = 12 - std::min<size_t>(11, l__string__Tail.size() + l__string__Version.size() +
+                                                         l__string__Extension.size());
+    std::string l__string__Stem = CTarnwick_ISO9660FileTreeNode::CutName(l__string__Base, l__SIZE__Room);
+    l__string__Stem.append(l__string__Tail).append(l__string__Extension).append(l__string__Version);
+    return l__string__Stem;
+}
+
+void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID /*p__PVOID__Parameter2*/) {
+    MkIsoState* l__State = static_cast<MkIsoState*>(p__PVOID__Context);
+    switch (p__ULONG__Reason) {
+        case ADD_NAME:
+            ++l__State->m__ulong__Added;
+            if (ProgressDue(l__State)) {
+                std::fprintf(stderr, "tarnwick-mkiso: %lu entries added\n", l__State->m__ulong__Added);
+            }
+            break;
+        case IGNORE_NAME:
+            ++l__State->m__ulong__Skipped;
+            std::fprintf(stderr, "tarnwick-mkiso: skipped '%s'\n", static_cast<const char*>(p__PVOID__Parameter1));
+            break;
+        case NAME_COLLISION: {
+            auto* l__Information = static_cast<NAME_COLLISION_INFORMATION*>(p__PVOID__Parameter1);
+            std::string l__string__Old(reinterpret_cast<const char*>(l__Information->m__UCHAR__NewName));
+            std::string l__string__New = RenamedIdentifier(l__string__Old, ++l__State->m__ulong__CollisionNumber);
+            std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
+            std::memcpy(l__Information->m__UCHAR__NewName, l__string__New.data(), l__string__New.size());
+            l__Information->m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
+            ++l__State->m__ulong__Renamed;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+std::string TimeText(std::time_t p__time_t__Time) {
+    std::tm l__tm__Utc{};
+    gmtime_r(&p__time_t__Time, &l__tm__Utc);
+    char l__CHAR__Text[64];
+    std::snprintf(l__CHAR__Text, sizeof(l__CHAR__Text), "%04d%02d%02d%02d%02d%02d00", l__tm__Utc.tm_year + 1900,
+                  l__tm__Utc.tm_mon + 1, l__tm__Utc.tm_mday, l__tm__Utc.tm_hour, l__tm__Utc.tm_min, l__tm__Utc.tm_sec);
+    return l__CHAR__Text;
+}
+
+bool ParseNumber(const char* p__PCHAR__Text, unsigned long p__ulong__Maximum, unsigned long* p__Pulong__Value) {
+    char* l__PCHAR__End = nullptr;
+    errno = 0;
+    unsigned long l__ulong__Value = std::strtoul(p__PCHAR__Text, &l__PCHAR__End, 0);
+    if (errno != 0 || l__PCHAR__End == p__PCHAR__Text || *l__PCHAR__End != '\0' || l__ulong__Value > p__ulong__Maximum) {
+        return false;
+    }
+    *p__Pulong__Value = l__ulong__Value;
+    return true;
+}
+
+int Fail(const char* p__PCHAR__Text) {
+    std::fprintf(stderr, "tarnwick-mkiso: %s\n", p__PCHAR__Text);
+    return 1;
+}
+
+// Streams the built image into the output; runs of zero sectors in a regular file
+// become holes.
+int WriteImage(CTarnwick_ISO9660Image* p__Image, const std::string& p__string__Output, MkIsoState* p__State) {
+    bool l__bool__Stdout = p__string__Output == "-";
+    int l__INT__Handle = l__bool__Stdout ? 1 : PlatformOutputFile::CreateAlways(p__string__Output.c_str());
+    if (l__INT__Handle < 0) {
+        std::fprintf(stderr, "tarnwick-mkiso: cannot create '%s': %s\n", p__string__Output.c_str(), std::strerror(errno));
+        return 1;
+    }
+    // Holes only in a file of our own, whose size is set at the end.
+    bool l__bool__Sparse = !l__bool__Stdout && PlatformOutputFile::IsRegularFile(l__INT__Handle);
+    const size_t l__SIZE__Block = 1 << 20;
+    std::unique_ptr<UCHAR[]> l__Buffer(new UCHAR[l__SIZE__Block]);
+    static const UCHAR s__UCHAR__Zeros[4096] = {};
+    uint64_t l__ULONGLONG__Total = p__Image->GetSize();
+    uint64_t l__ULONGLONG__Done = 0;
+    while (l__ULONGLONG__Done < l__ULONGLONG__Total) {
+        size_t l__SIZE__Length = static_cast<size_t>(std::min<uint64_t>(l__SIZE__Block, l__ULONGLONG__Total - l__ULONGLONG__Done));
+        p__Image->Read(l__SIZE__Length, l__Buffer.get());
+        bool l__bool__Zero = l__bool__Sparse;
+        for (size_t l__SIZE__At = 0; l__bool__Zero && l__SIZE__At < l__SIZE__Length; l__SIZE__At += sizeof(s__UCHAR__Zeros)) {
+            l__bool__Zero = std::memcmp(l__Buffer.get() + l__SIZE__At, s__UCHAR__Zeros,
+                                        std::min(sizeof(s__UCHAR__Zeros), l__SIZE__Length - l__SIZE__At)) == 0;
+        }
+        bool l__bool__Ok = l__bool__Zero ? PlatformOutputFile::Skip(l__INT__Handle, static_cast<int64_t>(l__SIZE__Length))
+                                         : PlatformOutputFile::Write(l__INT__Handle, l__Buffer.get(), l__SIZE__Length) ==
+                                               static_cast<int64_t>(l__SIZE__Length);
+        if (!l__bool__Ok) {
+            std::fprintf(stderr, "tarnwick-mkiso: cannot write '%s': %s\n", p__string__Output.c_str(), std::strerror(errno));
+            if (!l__bool__Stdout) PlatformOutputFile::Close(l__INT__Handle);
+            return 1;
+        }
+        l__ULONGLONG__Done += l__SIZE__Length;
+        if (ProgressDue(p__State)) {
+            std::fprintf(stderr, "tarnwick-mkiso: %3d%% written (%llu of %llu MiB)\n",
+                         static_cast<int>(l__ULONGLONG__Done * 100 / l__ULONGLONG__Total),
+                         static_cast<unsigned long long>(l__ULONGLONG__Done >> 20),
+                         static_cast<unsigned long long>(l__ULONGLONG__Total >> 20));
+        }
+    }
+    if (!l__bool__Stdout) {
+        if ((l__bool__Sparse && !PlatformOutputFile::SetSize(l__INT__Handle, static_cast<int64_t>(l__ULONGLONG__Total))) ||
+            !PlatformOutputFile::Close(l__INT__Handle)) {
+            std::fprintf(stderr, "tarnwick-mkiso: cannot write '%s': %s\n", p__string__Output.c_str(), std::strerror(errno));
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string l__string__Output;
+    std::string l__string__Label;
+    std::string l__string__Boot;
+    std::string l__string__SystemStructures;
+    bool l__bool__Level1 = false;
+    bool l__bool__IgnoreErrors = false;
+    unsigned long l__ulong__Start = 0;
+    unsigned long l__ulong__BootMediaType = 2;
+    unsigned long l__ulong__BootSystemType = 6;
+    std::vector<std::string> l__Sources;
+    MkIsoState l__State;
+
+    for (int l__INT__Index = 1; l__INT__Index < argc; ++l__INT__Index) {
+        std::string l__string__Argument = argv[l__INT__Index];
+        auto l__Value = [&](const char* p__PCHAR__Option) -> const char* {
+            if (l__INT__Index + 1 >= argc) {
+                std::fprintf(stderr, "tarnwick-mkiso: %s needs a value\n", p__PCHAR__Option);
+                return nullptr;
+            }
+            return argv[++l__INT__Index];
+        };
+        const char* l__PCHAR__Value = nullptr;
+        if (l__string__Argument == "-h" || l__string__Argument == "--help") {
+            std::fputs(g__PCHAR__Usage, stdout);
+            return 0;
+        } else if (l__string__Argument == "-o") {
+            if ((l__PCHAR__Value = l__Value("-o")) == nullptr) return 2;
+            l__string__Output = l__PCHAR__Value;
+        } else if (l__string__Argument == "-V") {
+            if ((l__PCHAR__Value = l__Value("-V")) == nullptr) return 2;
+            l__string__Label = l__PCHAR__Value;
+        } else if (l__string__Argument == "-b") {
+            if ((l__PCHAR__Value = l__Value("-b")) == nullptr) return 2;
+            l__string__Boot = l__PCHAR__Value;
+        } else if (l__string__Argument == "--system-structures") {
+            if ((l__PCHAR__Value = l__Value("--system-structures")) == nullptr) return 2;
+            l__string__SystemStructures = l__PCHAR__Value;
+        } else if (l__string__Argument == "--start" || l__string__Argument == "--boot-media-type" ||
+                   l__string__Argument == "--boot-system-type") {
+            if ((l__PCHAR__Value = l__Value(l__string__Argument.c_str())) == nullptr) return 2;
+            unsigned long* l__Pulong__Target = l__string__Argument == "--start" ? &l__ulong__Start
+                                               : l__string__Argument == "--boot-media-type" ? &l__ulong__BootMediaType
+                                                                                             : &l__ulong__BootSystemType;
+            if (!ParseNumber(l__PCHAR__Value, l__string__Argument == "--start" ? 0x7FFFFFFFul : 0xFFul, l__Pulong__Target)) {
+                std::fprintf(stderr, "tarnwick-mkiso: %s: '%s' is not a valid number\n", l__string__Argument.c_str(),
+                             l__PCHAR__Value);
+                return 2;
+            }
+        } else if (l__string__Argument == "--level1") {
+            l__bool__Level1 = true;
+        } else if (l__string__Argument == "--ignore-errors") {
+            l__bool__IgnoreErrors = true;
+        } else if (l__string__Argument == "-q" || l__string__Argument == "--quiet") {
+            l__State.m__bool__Quiet = true;
+        } else if (l__string__Argument.size() > 1 && l__string__Argument[0] == '-') {
+            std::fprintf(stderr, "tarnwick-mkiso: unknown option '%s' (see --help)\n", l__string__Argument.c_str());
+            return 2;
+        } else {
+            l__Sources.push_back(l__string__Argument);
+        }
+    }
+    if (l__string__Output.empty()) {
+        std::fprintf(stderr, "tarnwick-mkiso: no output file given (-o OUT.iso; see --help)\n");
+        return 2;
+    }
+    if (l__Sources.empty()) {
+        std::fprintf(stderr, "tarnwick-mkiso: no SOURCE given (see --help)\n");
+        return 2;
+    }
+    if (l__string__Label.size() > 127) {
+        std::fprintf(stderr, "tarnwick-mkiso: the volume label has more than 127 characters\n");
+        return 2;
+    }
+
+    try {
+        CTarnwick_ISO9660FileTree l__Tree(Callback, &l__State, l__bool__IgnoreErrors ? TRUE : FALSE, FALSE,
+                                          l__bool__Level1 ? FALSE : TRUE);
+        for (std::string l__string__Source : l__Sources) {
+            while (l__string__Source.size() > 1 && l__string__Source.back() == '/') l__string__Source.pop_back();
+            PlatformDirectoryEntry l__Entry;
+            if (!PlatformDirectory::Find(l__string__Source, l__Entry)) {
+                std::fprintf(stderr, "tarnwick-mkiso: cannot find '%s': %s\n", l__string__Source.c_str(), std::strerror(errno));
+                return 1;
+            }
+            if ((l__Entry.m__ULONG__Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                l__Tree.CreateFromDirectoryContents(l__string__Source.c_str(), CTarnwick_FileTree::TimeLastWrite, nullptr);
+            } else {
+                CTarnwick_FileTreeNode* l__Root = nullptr;
+                l__Tree.CreateFromRoot(l__string__Source.c_str(), nullptr, CTarnwick_FileTree::TimeLastWrite, &l__Root);
+            }
+        }
+        if (!l__string__Boot.empty()) {
+            PlatformDirectoryEntry l__Entry;
+            if (!PlatformDirectory::Find(l__string__Boot, l__Entry) ||
+                (l__Entry.m__ULONG__Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                std::fprintf(stderr, "tarnwick-mkiso: '%s' is not a readable boot image file\n", l__string__Boot.c_str());
+                return 1;
+            }
+            l__Tree.SetBootImage(l__string__Boot.c_str(), l__Entry.m__string__Name.c_str(), 0,
+                                 l__Entry.m__LONGLONG__LastWriteTime, l__Entry.m__ULONGLONG__Size,
+                                 static_cast<UCHAR>(l__ulong__BootSystemType), static_cast<UCHAR>(l__ulong__BootMediaType));
+        }
+        std::string l__string__Now = TimeText(std::time(nullptr));
+        l__Tree.BuildImage(static_cast<ULONG>(l__ulong__Start), 0, FALSE, l__string__Label.c_str(), nullptr,
+                           "TARNWICK-MKISO", nullptr, nullptr, nullptr, l__string__Now.c_str(), l__string__Now.c_str(),
+                           "0000000000000000", "0000000000000000");
+        if (!l__string__SystemStructures.empty()) {
+            l__Tree.StoreSystemStructures(l__string__SystemStructures.c_str());
+        }
+        if (!l__State.m__bool__Quiet) {
+            std::fprintf(stderr, "tarnwick-mkiso: %lu entries, %lu renamed, %lu skipped, image of %lu sectors\n",
+                         l__State.m__ulong__Added, l__State.m__ulong__Renamed, l__State.m__ulong__Skipped,
+                         static_cast<unsigned long>(l__Tree.GetVolumeSpaceSize() - l__ulong__Start));
+        }
+        return WriteImage(l__Tree.GetImage(), l__string__Output, &l__State);
+    } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+        std::unique_ptr<CTarnwick_Exception, CTarnwick_ExceptionDeleter> l__Owned(l__PCTarnwick_Exception__Exception);
+        if (l__Owned == nullptr) {
+            return Fail("out of memory");
+        }
+        if (l__Owned->GetExceptionNumber() == EXCEPTION_NUMBER_SYSTEM_ERROR) {
+            std::fprintf(stderr, "tarnwick-mkiso: %s (%s)\n", l__Owned->GetExceptionText(),
+                         std::strerror(static_cast<int>(l__Owned->GetStatus())));
+            return 1;
+        }
+        return Fail(l__Owned->GetExceptionText());
+    }
+}
