@@ -151,6 +151,12 @@ ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle(
     PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, int p__INT__Handle,
     BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
     ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+/* Burns the built image of a tree (the tree stays the caller's) as one data track. */
+ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, PVOID p__PVOID__Tree,
+    BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+    ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
 ULONG Tarnwick_CdvdBurnerGrabber_CloseSession(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
                                               ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
                                               PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);

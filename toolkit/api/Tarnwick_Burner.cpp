@@ -10,6 +10,8 @@
 #include "CTarnwick_DiskFile.h"
 #include "CTarnwick_FileChain.h"
 #include "CTarnwick_FlatBoundary.h"
+#include "CTarnwick_ISO9660FileTree.h"
+#include "CTarnwick_ISO9660Image.h"
 #include "CTarnwick_SonquillFile.h"
 #include "DebugPrint.h"
 #include "PlatformFile.h"
@@ -317,6 +319,35 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle(
                      BurnSource(b, l__Source, 1, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
                                 p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval,
                                 p__ULONG__BufferStatusInterval);
+                 });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, PVOID p__PVOID__Tree,
+    BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+    ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree";
+    return Shell(c__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     auto* l__Tree = p__PVOID__Tree == nullptr ? nullptr
+                                                               : dynamic_cast<CTarnwick_ISO9660FileTree*>(
+                                                                     static_cast<CTarnwick_EmptyBase*>(p__PVOID__Tree));
+                     if (l__Tree == nullptr) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                                    "%s(): p__PVOID__Tree is not a tree!!!", c__PCHAR__Name);
+                     }
+                     if (!l__Tree->IsImageBuild() || l__Tree->GetImage() == nullptr) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_INVALID_STATE, 0,
+                                                    "%s(): The tree's image is not built!!!", c__PCHAR__Name);
+                     }
+                     CTarnwick_FileChain* l__Image = l__Tree->GetImage();
+                     l__Image->SeekToBegin();
+                     b.TrackAtOnce(l__Image, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
+                                   p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval,
+                                   p__ULONG__BufferStatusInterval, 1, 0, 0, 0, 0);
                  });
 }
 

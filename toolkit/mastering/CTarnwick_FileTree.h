@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "CTarnwick_EmptyBase.h"
 #include "CTarnwick_FileTreeNode.h"
 #include "PlatformRecursiveLock.h"
 #include "tarnwick_types.h"
@@ -15,7 +16,7 @@ struct PlatformDirectoryEntry;
 // from the file system, virtual directories and memory blocks. Every addition, removal,
 // skipped name and name collision is reported through the progress callback. Disc
 // formats derive from it and supply their nodes, name checks and size bookkeeping.
-class CTarnwick_FileTree {
+class CTarnwick_FileTree : public CTarnwick_EmptyBase {
 public:
     // Time selectors of the add operations.
     static constexpr ULONG TimeCreation = 0;
@@ -23,7 +24,7 @@ public:
     static constexpr ULONG TimeLastWrite = 2;
 
     CTarnwick_FileTree(PROGRESS_CALLBACK p__Callback, PVOID p__PVOID__Context, BOOLEAN p__BOOLEAN__IsIgnoreErrors);
-    virtual ~CTarnwick_FileTree();
+    ~CTarnwick_FileTree() override;
     CTarnwick_FileTree(const CTarnwick_FileTree&) = delete;
     CTarnwick_FileTree& operator=(const CTarnwick_FileTree&) = delete;
 
