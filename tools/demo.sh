@@ -1,5 +1,38 @@
 #!/usr/bin/env bash
-# The demo: what the toolkit can do on the embedded default drive.
+# The demo: burns a small image mastered from this repository's files and a short music
+# file onto the toolkit's embedded default drive, the virtual recorder, then shows the disc.
 set -euo pipefail
-build=${1:-build/release}
+build=$(cd "${1:-build/release}" && pwd)
+top=$(cd "$(dirname "$0")/.." && pwd)
+work="$top/build/demo"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+
+echo "== The drives the toolkit offers (TARNWICK_DRIVES not set: the virtual recorder in this directory)"
+unset TARNWICK_DRIVES
 "$build/tools/finddevice/tarnwick-finddevice"
+
+echo
+echo "== Mastering an ISO9660 image of the sources with tarnwick-mkiso"
+"$build/tools/mkiso/tarnwick-mkiso" -q -o demo.iso -V TARNWICK_DEMO "$top/README.md" "$top/include" "$top/toolkit/api"
+ls -l demo.iso
+
+echo
+echo "== Making a short music file (5 s of a chord, FLAC)"
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:duration=5" -f lavfi -i "sine=frequency=660:duration=5" \
+    -filter_complex amix=inputs=2 -ac 2 -ar 44100 demo.flac
+
+echo
+echo "== Burning the image (Track-At-Once, session left open)"
+"$build/samples/pellmark/Pellmark" 0 0 0 0 demo.iso 0 0
+
+echo
+echo "== Burning the music as an audio track, then closing the session"
+"$build/samples/pellmark/Pellmark" 0 0 0 0 demo.flac 0 1
+
+echo
+echo "== The disc in the virtual recorder (file $work/tarnwick-disc)"
+"$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc
+"$build/tools/vdisc/tarnwick-vdisc" export tarnwick-disc --track 1 track1.iso
+cmp <(head -c "$(stat -c %s demo.iso)" track1.iso) demo.iso && echo "track 1 reads back identical to demo.iso"
