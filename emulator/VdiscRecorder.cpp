@@ -1,7 +1,10 @@
 #include "VdiscRecorder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -51,11 +54,39 @@ BYTE VdiscRecorder::ExecScsiCmd(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb) {
         m__PaceUntil = {};
         l__BYTE__Status = Execute(p__SRB_ExecSCSICmd__Srb);
         l__Until = m__PaceUntil;
+        if (!m__Store.State().m__string__CommandLog.empty()) LogCommand(p__SRB_ExecSCSICmd__Srb, l__BYTE__Status);
     }
     // A write at a simulated speed returns when the medium would have taken it; the
     // recorder is not held meanwhile.
     if (l__Until > std::chrono::steady_clock::now()) std::this_thread::sleep_until(l__Until);
     return l__BYTE__Status;
+}
+
+void VdiscRecorder::LogCommand(const SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE p__BYTE__Status) {
+    // "2A 00 00 00 00 1E 00 00 1E 00 GOOD", "... CHECK 05/20/00" or "... BUSY".
+    std::string l__string__Line;
+    char l__CHAR__Hex[16];
+    for (uint32_t l__ULONG__I = 0; l__ULONG__I < p__SRB_ExecSCSICmd__Srb.SRB_CDBLen && l__ULONG__I < 16; ++l__ULONG__I) {
+        std::snprintf(l__CHAR__Hex, sizeof(l__CHAR__Hex), "%02X ", p__SRB_ExecSCSICmd__Srb.CDBByte[l__ULONG__I]);
+        l__string__Line += l__CHAR__Hex;
+    }
+    if (p__BYTE__Status == SS_COMP) {
+        l__string__Line += "GOOD";
+    } else if (p__SRB_ExecSCSICmd__Srb.SRB_TargStat == STATUS_CHKCOND) {
+        std::snprintf(l__CHAR__Hex, sizeof(l__CHAR__Hex), "CHECK %02X/%02X/%02X", m__UCHAR__LastSense[0], m__UCHAR__LastSense[1],
+                      m__UCHAR__LastSense[2]);
+        l__string__Line += l__CHAR__Hex;
+    } else if (p__SRB_ExecSCSICmd__Srb.SRB_TargStat == STATUS_BUSY) {
+        l__string__Line += "BUSY";
+    } else {
+        l__string__Line += "NO DEVICE";
+    }
+    l__string__Line += "\n";
+    const int l__int__File = ::open(m__Store.State().m__string__CommandLog.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (l__int__File < 0) return;  // a log that cannot be written is no fault of the drive
+    // One write per line: lines of two processes never mix.
+    [[maybe_unused]] const ssize_t l__ssize_t__Written = ::write(l__int__File, l__string__Line.data(), l__string__Line.size());
+    ::close(l__int__File);
 }
 
 void VdiscRecorder::Pace(uint32_t p__ULONG__Bytes) {

@@ -30,6 +30,8 @@ private:
 
     // Runs one command; the caller holds the lock.
     BYTE Execute(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb);
+    // Appends the command and its outcome to the drive's command log.
+    void LogCommand(const SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE p__BYTE__Status);
     // Accounts a write of the bytes at the disc's simulated write speed.
     void Pace(uint32_t p__ULONG__Bytes);
 

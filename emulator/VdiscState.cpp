@@ -305,6 +305,7 @@ std::vector<uint8_t> VdiscState::Serialize() const {
     l__Out.Bytes(m__Faults.m__RefusedOps);
     l__Out.U8(m__Faults.m__bool__RefuseImmedClose);
     l__Out.U8(m__Faults.m__UCHAR__RefusedWriteTypes);
+    l__Out.Str(m__string__CommandLog);
     return l__Out.m__Bytes;
 }
 
@@ -372,6 +373,7 @@ bool VdiscState::Deserialize(const uint8_t* p__PUCHAR__Data, size_t p__size_t__L
         l__State.m__Faults.m__RefusedOps = l__In.Bytes();
         l__State.m__Faults.m__bool__RefuseImmedClose = l__In.U8() != 0;
         l__State.m__Faults.m__UCHAR__RefusedWriteTypes = l__In.U8();
+        l__State.m__string__CommandLog = l__In.Str();
     }
     if (!l__In.m__bool__Ok) return false;
     *this = std::move(l__State);

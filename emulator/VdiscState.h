@@ -97,6 +97,8 @@ public:
     bool m__bool__RomWhenFinalized = false;
     // Simulated recording speed in KB/s (1000 bytes); 0 records as fast as the disc file takes it.
     uint32_t m__ULONG__WriteSpeed = 0;
+    // File that every command the drive receives is appended to, one line each ("" for none).
+    std::string m__string__CommandLog;
 
     bool m__bool__IsFormatted = false;   // DVD+RW, DVD-RAM
     bool m__bool__IsFinalized = false;   // no further session may be written

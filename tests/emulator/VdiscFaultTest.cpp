@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 
 #include "VdiscTestDrive.h"
 
@@ -153,6 +155,26 @@ TEST(VdiscFaults, WriteSpeedPacesWritesAndStaysWithTheDrive) {
     ASSERT_EQ(Tool("blank " + l__string__File + " --media cdr --write-speed 0"), 0);
     EXPECT_EQ(ToolOutput("info " + l__string__File, l__int__Status).find("writes at"), std::string::npos);
     EXPECT_NE(Tool("blank " + l__string__File + " --media cdr --write-speed fast"), 0);
+}
+
+TEST(VdiscFaults, CommandLogListsEveryCommandWithItsOutcome) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
+    const std::string l__string__File = "'" + l__Drive.File() + "'";
+    const std::string l__string__Log = l__Drive.Dir() + "/commands.log";
+    ASSERT_EQ(Tool("blank " + l__string__File + " --media cdr --command-log '" + l__string__Log + "'"), 0);
+    ASSERT_EQ(Tool("fault " + l__string__File + " --refuse 0xBB --busy 1"), 0);
+    l__Drive.Reopen();
+    EXPECT_EQ(l__Drive.In({0x00, 0, 0, 0, 0, 0}, 0).m__UCHAR__TargetStatus, STATUS_BUSY);
+    EXPECT_TRUE(l__Drive.In({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}, 0).Is(0x05, 0x20, 0x00));
+    EXPECT_TRUE(l__Drive.In({0x1B, 0, 0, 0, 0x02, 0}, 0).Ok());
+    std::ifstream l__Stream(l__string__Log);
+    std::string l__string__Text((std::istreambuf_iterator<char>(l__Stream)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(l__string__Text,
+              "00 00 00 00 00 00 BUSY\n"
+              "BB 00 FF FF FF FF 00 00 00 00 00 00 CHECK 05/20/00\n"
+              "1B 00 00 00 02 00 GOOD\n");
+    int l__int__Status = 0;
+    EXPECT_NE(ToolOutput("info " + l__string__File, l__int__Status).find(", logs commands to " + l__string__Log), std::string::npos);
 }
 
 TEST(VdiscTool, HelpErrorsAndInfo) {

@@ -18,12 +18,14 @@ const char* const USAGE =
     "Disc files of the virtual recorder (drives 'virtual:FILE' of TARNWICK_DRIVES).\n"
     "\n"
     "  blank FILE --media MEDIA [--vendor V] [--product P] [--revision R] [--page30] [--immed-polls N]\n"
-    "             [--rom-when-finalised] [--write-speed KBPS]\n"
+    "             [--rom-when-finalised] [--write-speed KBPS] [--command-log LOG]\n"
     "        insert a blank disc (creates FILE or replaces its disc); MEDIA is one of\n"
     "        cdr|cdrw|dvdr|dvdrw|dvdrw-ro|dvdplusr|dvdplusrw|dvdram; --rom-when-finalised makes the\n"
     "        drive report a finalised CD-R as CD-ROM and a finalised DVD-R or DVD+R as DVD-ROM;\n"
     "        --write-speed makes the drive record at KBPS kilobytes (1000 bytes) per second\n"
-    "        (0: as fast as the disc file takes it)\n"
+    "        (0: as fast as the disc file takes it); --command-log appends every command the drive\n"
+    "        receives to LOG, one line each: the CDB in hex and GOOD, CHECK KEY/ASC/ASCQ or BUSY\n"
+    "        (an empty LOG ends the logging)\n"
     "  info FILE\n"
     "        medium, drive identity, disc status, sessions and tracks\n"
     "  export FILE --track N OUT.iso\n"
@@ -103,6 +105,8 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
     std::string l__string__Vendor, l__string__Product, l__string__Revision;
     bool l__bool__Page30 = false, l__bool__Rom = false, l__bool__HasVendor = false, l__bool__HasProduct = false, l__bool__HasRevision = false;
     long long l__LONGLONG__Polls = -1, l__LONGLONG__Speed = -1;
+    std::string l__string__Log;
+    bool l__bool__HasLog = false;
     for (size_t l__size_t__I = 1; l__size_t__I < p__Arguments.size(); ++l__size_t__I) {
         const std::string& l__string__Option = p__Arguments[l__size_t__I];
         const bool l__bool__HasValue = l__size_t__I + 1 < p__Arguments.size();
@@ -132,6 +136,9 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
             l__bool__HasRevision = true;
         } else if (l__string__Option == "--immed-polls") {
             if (!Number(l__string__Value, 0, 1000000, l__LONGLONG__Polls)) return Fail("bad --immed-polls value '" + l__string__Value + "'");
+        } else if (l__string__Option == "--command-log") {
+            l__string__Log = l__string__Value;
+            l__bool__HasLog = true;
         } else if (l__string__Option == "--write-speed") {
             if (!Number(l__string__Value, 0, 10000000, l__LONGLONG__Speed)) return Fail("bad --write-speed value '" + l__string__Value + "'");
         } else {
@@ -153,6 +160,7 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
             l__State.m__ULONG__ImmedPolls = l__Old.State().m__ULONG__ImmedPolls;
             l__State.m__bool__RomWhenFinalized = l__Old.State().m__bool__RomWhenFinalized;
             l__State.m__ULONG__WriteSpeed = l__Old.State().m__ULONG__WriteSpeed;
+            l__State.m__string__CommandLog = l__Old.State().m__string__CommandLog;
         }
     }
     if (l__bool__HasVendor) l__State.m__string__Vendor = l__string__Vendor;
@@ -162,6 +170,7 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
     if (l__bool__Rom) l__State.m__bool__RomWhenFinalized = true;
     if (l__LONGLONG__Polls >= 0) l__State.m__ULONG__ImmedPolls = static_cast<uint32_t>(l__LONGLONG__Polls);
     if (l__LONGLONG__Speed >= 0) l__State.m__ULONG__WriteSpeed = static_cast<uint32_t>(l__LONGLONG__Speed);
+    if (l__bool__HasLog) l__State.m__string__CommandLog = l__string__Log;
     std::string l__string__Error;
     if (!VdiscStore::Create(l__string__File, l__State, l__string__Error)) return Fail(l__string__Error);
     m__Out << "Inserted a blank " << l__State.Medium().m__PCHAR__Description << " into " << l__string__File << "\n";
@@ -180,6 +189,7 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
     m__Out << "Drive:        vendor '" << l__State.m__string__Vendor << "', product '" << l__State.m__string__Product << "', revision '"
            << l__State.m__string__Revision << "'" << (l__State.m__bool__HasPage30 ? ", page 30h" : "");
     if (l__State.m__ULONG__WriteSpeed != 0) m__Out << ", writes at " << l__State.m__ULONG__WriteSpeed << " KB/s";
+    if (!l__State.m__string__CommandLog.empty()) m__Out << ", logs commands to " << l__State.m__string__CommandLog;
     m__Out << "\n";
     std::string l__string__Status;
     if (l__Medium.m__bool__IsRandomWritable) l__string__Status = l__State.m__bool__IsFormatted ? "formatted" : "unformatted";
