@@ -227,6 +227,44 @@ TEST_F(PellmarkEndToEnd, FailedSpeedCalibrationAndCloseStillEndInSuccess) {
     EXPECT_EQ(Closes(l__Commands), (std::vector<Bytes>{{0x01, 0x02, 0x00}, {0x00, 0x02, 0x00}}));
 }
 
+TEST_F(PellmarkEndToEnd, RefusedImmediateCloseFallsBackAndHp9100ClosesSynchronously) {
+    const std::string l__Image = m__Run.MakeIso("image.iso", 200 * 1024);
+    struct Case {
+        const char* m__Media;
+        const char* m__Options;
+        const char* m__Fault;
+        std::vector<Bytes> m__Closes;
+        std::vector<std::string> m__Outcomes;
+    } const l__Cases[] = {
+        // The refused immediate close is followed by a synchronous one.
+        {"cdr", "", "--refuse-immed-close", {{0x01, 0x02, 0x00}, {0x00, 0x02, 0x00}}, {"CHECK 05/24/00", "GOOD"}},
+        // That drive model closes CD media synchronously at once...
+        {"cdr", "--vendor HP --product 'DVD Writer 9100'", "", {{0x00, 0x02, 0x00}}, {"GOOD"}},
+        // ...and DVD media the way the disc type says.
+        {"dvdplusr", "--vendor HP --product 'DVD Writer 9100'", "", {{0x01, 0x01, 0x01}, {0x01, 0x05, 0x00}}, {"GOOD", "GOOD"}},
+    };
+    for (const Case& l__Case : l__Cases) {
+        SCOPED_TRACE(std::string(l__Case.m__Media) + " " + l__Case.m__Options + " " + l__Case.m__Fault);
+        m__Run.Insert(l__Case.m__Media, l__Case.m__Options);
+        if (*l__Case.m__Fault != '\0') {
+            ASSERT_EQ(m__Run.Vdisc(std::string("fault {} ") + l__Case.m__Fault), 0);
+        }
+        PellmarkRun::Result l__Result = m__Run.Burn(l__Image);
+        ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
+        EXPECT_TRUE(Has(l__Result.m__Out, "Pellmark:main(): Closing session... OK!\n"));
+        const Commands l__Commands = m__Run.Commands();
+        EXPECT_EQ(Closes(l__Commands), l__Case.m__Closes);
+        std::vector<std::string> l__Outcomes;
+        for (const PellmarkRun::Command& c : l__Commands)
+            if (c.m__Cdb[0] == 0x5B) l__Outcomes.push_back(c.m__Outcome);
+        EXPECT_EQ(l__Outcomes, l__Case.m__Outcomes);
+        EXPECT_TRUE(EjectedLast(l__Commands));
+        std::string l__Info;
+        ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
+        EXPECT_TRUE(Has(l__Info, "session 1: closed") || Has(l__Info, "complete (finalised)")) << l__Info;
+    }
+}
+
 TEST_F(PellmarkEndToEnd, TestWriteLeavesTheDiscBlankWithoutCalibrationOrClose) {
     const std::string l__Image = m__Run.MakeIso("image.iso", 300 * 1024);
     m__Run.Insert("cdr");

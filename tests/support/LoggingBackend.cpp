@@ -9,6 +9,9 @@ BYTE LoggingBackend::ExecScsiCmd(SRB_ExecSCSICmd& p__Srb) {
     l__Command.m__Flags = p__Srb.SRB_Flags;
     l__Command.m__Cdb.assign(p__Srb.CDBByte, p__Srb.CDBByte + p__Srb.SRB_CDBLen);
     l__Command.m__BufferLength = p__Srb.SRB_BufLen;
+    // Parameter lists sent to the drive are kept; the data of WRITE(10) is not.
+    if ((p__Srb.SRB_Flags & SRB_DIR_OUT) != 0 && p__Srb.CDBByte[0] != 0x2A && p__Srb.SRB_BufPointer != nullptr)
+        l__Command.m__DataOut.assign(p__Srb.SRB_BufPointer, p__Srb.SRB_BufPointer + p__Srb.SRB_BufLen);
     {
         std::lock_guard<std::mutex> l__Guard(m__Lock);
         m__Commands.push_back(std::move(l__Command));
