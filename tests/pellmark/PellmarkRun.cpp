@@ -71,9 +71,9 @@ PellmarkRun::Result PellmarkRun::Pellmark(const std::vector<std::string>& p__Arg
     std::string l__Command = "cd " + Quote(m__Dir) + " && TARNWICK_DRIVES=" +
                              Quote(p__Drives.empty() ? "virtual:" + Disc() : p__Drives) + " " +
                              Quote(std::string(TARNWICK_BINARY_DIR) + "/samples/pellmark/Pellmark");
-    for (const std::string& l__Argument : p__Arguments) l__Command += " " + Quote(l__Argument);
+    for (const std::string& l__Argument : p__Arguments) l__Command.append(" ").append(Quote(l__Argument));
     const std::string l__Out = m__Dir + "/pellmark.out", l__Err = m__Dir + "/pellmark.err";
-    l__Command += " > " + Quote(l__Out) + " 2> " + Quote(l__Err);
+    l__Command.append(" > ").append(Quote(l__Out)).append(" 2> ").append(Quote(l__Err));
     Result l__Result;
     int l__Status = std::system(l__Command.c_str());
     l__Result.m__Exit = WIFEXITED(l__Status) ? WEXITSTATUS(l__Status) : -1;
