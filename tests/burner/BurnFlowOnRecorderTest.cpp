@@ -244,6 +244,37 @@ TEST_F(BurnFlow, StalledSourceReportsUnderrunsAndTheBurnCompletes) {
     EXPECT_EQ(ExportTrack(1), l__Data);
 }
 
+TEST_F(BurnFlow, FailedWriteWaitsForACacheThreadStuckInALongRead) {
+    // The write fails while the cache thread is inside a read that outlasts the 2 s shutdown
+    // wait: the burn returns only when the thread is done with the source, which the caller
+    // frees at once (a read into a freed source would be caught by the sanitizer).
+    m__Recorder = std::make_unique<RecorderUnderTest>("cdr");
+    ASSERT_EQ(m__Recorder->Vdisc("fault {} --write-fail 300"), 0);
+    Flow l__Flow;
+    CTarnwick_CdvdBurnerGrabber l__Burner(Callback, &l__Flow, 0, 0, 0, 0, 1);
+    const size_t l__ThreadsBefore = Threads();
+    auto l__Data = std::make_unique<Bytes>(Pattern(150 * 61440));
+    auto l__Source = std::make_unique<StallingFile>(*l__Data, 70, 2500);
+    auto l__Chain = std::make_unique<CTarnwick_FileChain>();
+    l__Chain->AddChainTail(l__Source.get());
+    l__Chain->SeekToBegin();
+    ULONG l__Number = 0;
+    const auto l__Start = std::chrono::steady_clock::now();
+    try {
+        l__Burner.TrackAtOnce(l__Chain.get(), 1, 0, 1, 0, 0, 1, 0, 0, 0, 0);
+    } catch (CTarnwick_Exception* l__Exception) {
+        l__Number = l__Exception ? l__Exception->GetExceptionNumber() : 12;
+        delete l__Exception;
+    }
+    const double l__Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - l__Start).count();
+    l__Chain.reset();
+    l__Source.reset();
+    l__Data.reset();
+    EXPECT_EQ(l__Number, 8u);
+    EXPECT_GE(l__Seconds, 2.0);
+    EXPECT_EQ(Threads(), l__ThreadsBefore);
+}
+
 TEST_F(BurnFlow, BlankCdRwWholeAndMinimal) {
     Open("cdrw");
     const Bytes l__Data = Pattern(50 * 2048);
