@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -209,9 +210,14 @@ public:
     StallingFile(const Bytes& p__Data, int p__AtRead, int p__Milliseconds)
         : CTarnwick_File(p__Data.size()), m__Data(p__Data), m__AtRead(p__AtRead), m__Milliseconds(p__Milliseconds) {}
     void RealRead(uint64_t p__Length, PVOID p__Buffer) override {
-        if (m__Reads++ == m__AtRead) std::this_thread::sleep_for(std::chrono::milliseconds(m__Milliseconds));
+        if (m__Reads++ == m__AtRead) {
+            m__Stalled = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(m__Milliseconds));
+            m__StallOver = true;
+        }
         std::memcpy(p__Buffer, m__Data.data() + m__ULONGLONG__Position, p__Length);
     }
+    std::atomic<bool> m__Stalled{false}, m__StallOver{false};
 
 private:
     const Bytes& m__Data;
@@ -248,31 +254,33 @@ TEST_F(BurnFlow, FailedWriteWaitsForACacheThreadStuckInALongRead) {
     // The write fails while the cache thread is inside a read that outlasts the 2 s shutdown
     // wait: the burn returns only when the thread is done with the source, which the caller
     // frees at once (a read into a freed source would be caught by the sanitizer).
-    m__Recorder = std::make_unique<RecorderUnderTest>("cdr");
-    ASSERT_EQ(m__Recorder->Vdisc("fault {} --write-fail 300"), 0);
+    // The cache holds 68 blocks; the thread stalls on the first read after it is full, and
+    // the WRITE of block 60 fails, about 180 ms of writing at 20,000 KB/s later.
+    m__Recorder = std::make_unique<RecorderUnderTest>("cdr", "--write-speed 20000");
+    ASSERT_EQ(m__Recorder->Vdisc("fault {} --write-fail 1800"), 0);
     Flow l__Flow;
     CTarnwick_CdvdBurnerGrabber l__Burner(Callback, &l__Flow, 0, 0, 0, 0, 1);
+    ASSERT_EQ(l__Burner.GetCacheManager()->GetCount(), 68);
     const size_t l__ThreadsBefore = Threads();
     auto l__Data = std::make_unique<Bytes>(Pattern(150 * 61440));
-    auto l__Source = std::make_unique<StallingFile>(*l__Data, 70, 2500);
+    auto l__Source = std::make_unique<StallingFile>(*l__Data, 68, 2500);
     auto l__Chain = std::make_unique<CTarnwick_FileChain>();
     l__Chain->AddChainTail(l__Source.get());
     l__Chain->SeekToBegin();
     ULONG l__Number = 0;
-    const auto l__Start = std::chrono::steady_clock::now();
     try {
         l__Burner.TrackAtOnce(l__Chain.get(), 1, 0, 1, 0, 0, 1, 0, 0, 0, 0);
     } catch (CTarnwick_Exception* l__Exception) {
         l__Number = l__Exception ? l__Exception->GetExceptionNumber() : 12;
         delete l__Exception;
     }
-    const double l__Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - l__Start).count();
+    EXPECT_EQ(l__Number, 8u);
+    EXPECT_TRUE(l__Source->m__Stalled);
+    EXPECT_TRUE(l__Source->m__StallOver);  // the read had ended when the burn returned
+    EXPECT_EQ(Threads(), l__ThreadsBefore);
     l__Chain.reset();
     l__Source.reset();
     l__Data.reset();
-    EXPECT_EQ(l__Number, 8u);
-    EXPECT_GE(l__Seconds, 2.0);
-    EXPECT_EQ(Threads(), l__ThreadsBefore);
 }
 
 TEST_F(BurnFlow, BlankCdRwWholeAndMinimal) {
