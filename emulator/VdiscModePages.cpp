@@ -141,6 +141,7 @@ void VdiscModePages::CheckWriteParameters(const uint8_t* p__PUCHAR__Page, const 
     const uint8_t l__UCHAR__BlockType = p__PUCHAR__Page[4] & 0x0F;
     const uint8_t l__UCHAR__Format = p__PUCHAR__Page[8];
     if (l__UCHAR__WriteType > 4 || l__UCHAR__Multi == 2) VdiscCommand::InvalidParameter();
+    if (p__State.m__Faults.m__UCHAR__RefusedWriteTypes & (1u << l__UCHAR__WriteType)) VdiscCommand::InvalidParameter();
     if (p__State.m__Kind == VdiscMediumKind::None) return;
     switch (p__State.m__Kind) {
         case VdiscMediumKind::CdR:

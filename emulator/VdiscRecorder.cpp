@@ -1,9 +1,13 @@
 #include "VdiscRecorder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include "VdiscDiscReports.h"
 #include "VdiscSectorReader.h"
@@ -43,11 +47,63 @@ bool VdiscRecorder::SymbolicName(BYTE p__BYTE__Target, BYTE p__BYTE__Lun, std::s
 }
 
 BYTE VdiscRecorder::ExecScsiCmd(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb) {
+    BYTE l__BYTE__Status;
+    std::chrono::steady_clock::time_point l__Until;
+    {
+        std::lock_guard<std::mutex> l__Guard(m__Lock);
+        m__PaceUntil = {};
+        l__BYTE__Status = Execute(p__SRB_ExecSCSICmd__Srb);
+        l__Until = m__PaceUntil;
+        if (!m__Store.State().m__string__CommandLog.empty()) LogCommand(p__SRB_ExecSCSICmd__Srb, l__BYTE__Status);
+    }
+    // A write at a simulated speed returns when the medium would have taken it; the
+    // recorder is not held meanwhile.
+    if (l__Until > std::chrono::steady_clock::now()) std::this_thread::sleep_until(l__Until);
+    return l__BYTE__Status;
+}
+
+void VdiscRecorder::LogCommand(const SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE p__BYTE__Status) {
+    // "2A 00 00 00 00 1E 00 00 1E 00 GOOD", "... CHECK 05/20/00" or "... BUSY".
+    std::string l__string__Line;
+    char l__CHAR__Hex[16];
+    for (uint32_t l__ULONG__I = 0; l__ULONG__I < p__SRB_ExecSCSICmd__Srb.SRB_CDBLen && l__ULONG__I < 16; ++l__ULONG__I) {
+        std::snprintf(l__CHAR__Hex, sizeof(l__CHAR__Hex), "%02X ", p__SRB_ExecSCSICmd__Srb.CDBByte[l__ULONG__I]);
+        l__string__Line += l__CHAR__Hex;
+    }
+    if (p__BYTE__Status == SS_COMP) {
+        l__string__Line += "GOOD";
+    } else if (p__SRB_ExecSCSICmd__Srb.SRB_TargStat == STATUS_CHKCOND) {
+        std::snprintf(l__CHAR__Hex, sizeof(l__CHAR__Hex), "CHECK %02X/%02X/%02X", m__UCHAR__LastSense[0], m__UCHAR__LastSense[1],
+                      m__UCHAR__LastSense[2]);
+        l__string__Line += l__CHAR__Hex;
+    } else if (p__SRB_ExecSCSICmd__Srb.SRB_TargStat == STATUS_BUSY) {
+        l__string__Line += "BUSY";
+    } else {
+        l__string__Line += "NO DEVICE";
+    }
+    l__string__Line += "\n";
+    const int l__int__File = ::open(m__Store.State().m__string__CommandLog.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (l__int__File < 0) return;  // a log that cannot be written is no fault of the drive
+    // One write per line: lines of two processes never mix.
+    [[maybe_unused]] const ssize_t l__ssize_t__Written = ::write(l__int__File, l__string__Line.data(), l__string__Line.size());
+    ::close(l__int__File);
+}
+
+void VdiscRecorder::Pace(uint32_t p__ULONG__Bytes) {
+    const uint32_t l__ULONG__Speed = m__Store.State().m__ULONG__WriteSpeed;
+    if (l__ULONG__Speed == 0) return;
+    const auto l__Now = std::chrono::steady_clock::now();
+    // Writes follow one another at the speed; an idle drive does not bank the time it waited.
+    if (m__WriteDone < l__Now) m__WriteDone = l__Now;
+    m__WriteDone += std::chrono::microseconds(static_cast<uint64_t>(p__ULONG__Bytes) * 1000 / l__ULONG__Speed);
+    m__PaceUntil = m__WriteDone;
+}
+
+BYTE VdiscRecorder::Execute(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb) {
     if (p__SRB_ExecSCSICmd__Srb.SRB_Target != 0 || p__SRB_ExecSCSICmd__Srb.SRB_Lun != 0) {
         p__SRB_ExecSCSICmd__Srb.SRB_HaStat = HASTAT_SEL_TO;
         return SS_NO_DEVICE;
     }
-    std::lock_guard<std::mutex> l__Guard(m__Lock);
     VdiscCommand l__Command;
     l__Command.m__PUCHAR__Cdb = p__SRB_ExecSCSICmd__Srb.CDBByte;
     l__Command.m__PUCHAR__Buffer = p__SRB_ExecSCSICmd__Srb.SRB_BufPointer;
@@ -111,6 +167,7 @@ void VdiscRecorder::ApplyFaults(uint8_t p__UCHAR__Op) {
     VdiscFaults& l__Faults = m__Store.MutableState().m__Faults;
     const bool l__bool__Identity = p__UCHAR__Op == 0x12 || p__UCHAR__Op == 0x03;
     if (l__bool__Identity) return;
+    if (l__Faults.Refuses(p__UCHAR__Op)) VdiscCommand::Fail(0x05, 0x20, 0x00);  // invalid command operation code
     if (l__Faults.m__ULONG__Busy > 0) {
         l__Faults.m__ULONG__Busy--;
         CommitFaults();
@@ -281,6 +338,7 @@ void VdiscRecorder::Dispatch(const VdiscCommand& p__Command) {
             RequireMedium();
             if (p__Command.m__ULONG__Length > 0 && !p__Command.m__bool__DataOut) VdiscCommand::InvalidField();
             m__Writer.Write(static_cast<int32_t>(p__Command.Be32(2)), p__Command.Be16(7), p__Command.m__PUCHAR__Buffer, p__Command.m__ULONG__Length);
+            Pace(p__Command.m__ULONG__Length);
             return;
         case 0x35:  // SYNCHRONIZE CACHE
             RequireMedium();
@@ -336,6 +394,7 @@ void VdiscRecorder::Dispatch(const VdiscCommand& p__Command) {
             return;
         case 0x5B:  // CLOSE TRACK/SESSION
             RequireMedium();
+            if ((l__PUCHAR__Cdb[1] & 0x01) && l__State.m__Faults.m__bool__RefuseImmedClose) VdiscCommand::InvalidField();
             m__Writer.CloseTrackSession(l__PUCHAR__Cdb[2] & 0x07, p__Command.Be16(4));
             if (l__PUCHAR__Cdb[1] & 0x01) StartPolls(0x08);
             return;

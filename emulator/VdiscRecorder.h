@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,6 +28,13 @@ public:
 private:
     struct Busy {};
 
+    // Runs one command; the caller holds the lock.
+    BYTE Execute(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb);
+    // Appends the command and its outcome to the drive's command log.
+    void LogCommand(const SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE p__BYTE__Status);
+    // Accounts a write of the bytes at the disc's simulated write speed.
+    void Pace(uint32_t p__ULONG__Bytes);
+
     void Dispatch(const VdiscCommand& p__Command);
     void ApplyFaults(uint8_t p__UCHAR__Op);
     bool HasMedium() const;
@@ -51,4 +59,6 @@ private:
     uint32_t m__ULONG__PendingPolls = 0;
     uint8_t m__UCHAR__PendingAscq = 0;
     uint8_t m__UCHAR__LastSense[3] = {};
+    std::chrono::steady_clock::time_point m__WriteDone{};  // when the last paced write is on the medium
+    std::chrono::steady_clock::time_point m__PaceUntil{};  // when the command being run may return
 };

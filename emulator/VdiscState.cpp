@@ -42,6 +42,8 @@ public:
         return l__ULONG__Value;
     }
     int32_t I32() { return static_cast<int32_t>(U32()); }
+    // Fields added after the first files were written: absent in older files.
+    bool More() const { return m__bool__Ok && m__Position < m__Length; }
     std::string Str() {
         uint32_t l__ULONG__Size = U32();
         if (!m__bool__Ok || l__ULONG__Size > m__Length - m__Position) return Fail(), std::string();
@@ -74,6 +76,10 @@ private:
 };
 
 }  // namespace
+
+bool VdiscFaults::Refuses(uint8_t p__UCHAR__Op) const {
+    return std::find(m__RefusedOps.begin(), m__RefusedOps.end(), p__UCHAR__Op) != m__RefusedOps.end();
+}
 
 VdiscState VdiscState::Blank(VdiscMediumKind p__Kind) {
     VdiscState l__State;
@@ -295,6 +301,11 @@ std::vector<uint8_t> VdiscState::Serialize() const {
     l__Out.U8(m__Faults.m__bool__UnitAttention);
     l__Out.U8(m__Faults.m__bool__NoMedium);
     l__Out.U8(m__bool__RomWhenFinalized);
+    l__Out.U32(m__ULONG__WriteSpeed);
+    l__Out.Bytes(m__Faults.m__RefusedOps);
+    l__Out.U8(m__Faults.m__bool__RefuseImmedClose);
+    l__Out.U8(m__Faults.m__UCHAR__RefusedWriteTypes);
+    l__Out.Str(m__string__CommandLog);
     return l__Out.m__Bytes;
 }
 
@@ -357,6 +368,13 @@ bool VdiscState::Deserialize(const uint8_t* p__PUCHAR__Data, size_t p__size_t__L
     l__State.m__Faults.m__bool__UnitAttention = l__In.U8() != 0;
     l__State.m__Faults.m__bool__NoMedium = l__In.U8() != 0;
     l__State.m__bool__RomWhenFinalized = l__In.U8() != 0;
+    if (l__In.More()) {
+        l__State.m__ULONG__WriteSpeed = l__In.U32();
+        l__State.m__Faults.m__RefusedOps = l__In.Bytes();
+        l__State.m__Faults.m__bool__RefuseImmedClose = l__In.U8() != 0;
+        l__State.m__Faults.m__UCHAR__RefusedWriteTypes = l__In.U8();
+        l__State.m__string__CommandLog = l__In.Str();
+    }
     if (!l__In.m__bool__Ok) return false;
     *this = std::move(l__State);
     return true;

@@ -69,10 +69,18 @@ struct VdiscFaults {
     uint32_t m__ULONG__NotReady = 0;   // next N commands answer NOT READY
     bool m__bool__UnitAttention = false;
     bool m__bool__NoMedium = false;
+    // Commands the drive refuses as unknown (ILLEGAL REQUEST, invalid operation code).
+    std::vector<uint8_t> m__RefusedOps;
+    // CLOSE TRACK/SESSION with Immed refused (ILLEGAL REQUEST, invalid field in CDB).
+    bool m__bool__RefuseImmedClose = false;
+    // Write types (bit N: write type N) the write parameters page does not take.
+    uint8_t m__UCHAR__RefusedWriteTypes = 0;
     bool Any() const {
         return m__bool__WriteFailSet || !m__ReadFaults.empty() || m__ULONG__Busy || m__ULONG__NotReady ||
-               m__bool__UnitAttention || m__bool__NoMedium;
+               m__bool__UnitAttention || m__bool__NoMedium || !m__RefusedOps.empty() || m__bool__RefuseImmedClose ||
+               m__UCHAR__RefusedWriteTypes != 0;
     }
+    bool Refuses(uint8_t p__UCHAR__Op) const;
 };
 
 // Everything a disc file holds besides the sector contents: the medium, the drive
@@ -87,6 +95,10 @@ public:
     uint32_t m__ULONG__ImmedPolls = 0;  // NOT READY answers after each Immed operation
     // Drives that report a finalised CD-R as CD-ROM and a finalised DVD-R/DVD+R as DVD-ROM.
     bool m__bool__RomWhenFinalized = false;
+    // Simulated recording speed in KB/s (1000 bytes); 0 records as fast as the disc file takes it.
+    uint32_t m__ULONG__WriteSpeed = 0;
+    // File that every command the drive receives is appended to, one line each ("" for none).
+    std::string m__string__CommandLog;
 
     bool m__bool__IsFormatted = false;   // DVD+RW, DVD-RAM
     bool m__bool__IsFinalized = false;   // no further session may be written

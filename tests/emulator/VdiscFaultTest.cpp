@@ -1,6 +1,10 @@
 // Faults set with tarnwick-vdisc while the drive is in use, Immed polling, and the tool's own behaviour.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+#include <iterator>
+
 #include "VdiscTestDrive.h"
 
 namespace {
@@ -106,6 +110,71 @@ TEST(VdiscFaults, EjectAndLoadAndPrevent) {
     ASSERT_TRUE(l__Drive.In({0x1B, 0x01, 0, 0, 0x03, 0}, 0).Ok());
     EXPECT_TRUE(l__Drive.In({0x00, 0, 0, 0, 0, 0}, 0).Ok());
     EXPECT_TRUE(l__Drive.In({0xBD, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0}, 8).Ok());
+}
+
+TEST(VdiscFaults, RefusedCommandsCloseAndWriteTypes) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
+    const std::string l__string__File = "'" + l__Drive.File() + "'";
+    ASSERT_EQ(Tool("fault " + l__string__File + " --refuse 0xBB --refuse 0x54 --refuse-immed-close --refuse-write-type 1"), 0);
+    // A command the drive lacks, whatever its fields; INQUIRY is never refused.
+    EXPECT_TRUE(l__Drive.In({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}, 0).Is(0x05, 0x20, 0x00));
+    EXPECT_TRUE(l__Drive.In({0x54, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}, 0).Is(0x05, 0x20, 0x00));
+    EXPECT_TRUE(l__Drive.In({0x12, 0, 0, 0, 36, 0}, 36).Ok());
+    // Track-At-Once is refused in the write parameters; Session-At-Once still goes.
+    EXPECT_TRUE(l__Drive.SetWriteParameters(1, 8, 4, 3, 0).Is(0x05, 0x26, 0x00));
+    ASSERT_TRUE(l__Drive.SetWriteParameters(2, 8, 4, 3, 0).Ok());
+    int l__int__Status = 0;
+    std::string l__string__Info = ToolOutput("info " + l__string__File, l__int__Status);
+    EXPECT_NE(l__string__Info.find("refuse 0xBB; refuse 0x54; refuse-immed-close; refuse-write-type 1;"), std::string::npos) << l__string__Info;
+    // The immediate close is refused, the synchronous one closes.
+    ASSERT_EQ(Tool("fault " + l__string__File + " --clear --refuse-immed-close"), 0);
+    ASSERT_TRUE(l__Drive.SetWriteParameters(1, 8, 4, 3, 0).Ok());
+    ASSERT_TRUE(l__Drive.Write(0, 1, std::vector<uint8_t>(2048, 1)).Ok());
+    ASSERT_TRUE(l__Drive.Sync().Ok());
+    EXPECT_TRUE(l__Drive.Close(2, 0, true).Is(0x05, 0x24, 0x00));
+    EXPECT_TRUE(l__Drive.Close(2, 0, false).Ok());
+    EXPECT_TRUE(l__Drive.In({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}, 0).Ok());
+}
+
+TEST(VdiscFaults, WriteSpeedPacesWritesAndStaysWithTheDrive) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::DvdPlusR);
+    const std::string l__string__File = "'" + l__Drive.File() + "'";
+    // 1,000 KB/s: 30 writes of 61,440 bytes take at least 1.84 s.
+    ASSERT_EQ(Tool("blank " + l__string__File + " --media dvdplusr --write-speed 1000"), 0);
+    l__Drive.Reopen();
+    const auto l__Start = std::chrono::steady_clock::now();
+    for (int32_t l__LONG__I = 0; l__LONG__I < 30; ++l__LONG__I)
+        ASSERT_TRUE(l__Drive.Write(l__LONG__I * 30, 30, std::vector<uint8_t>(30 * 2048, 3)).Ok());
+    const double l__double__Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - l__Start).count();
+    EXPECT_GE(l__double__Seconds, 1.8);
+    EXPECT_LT(l__double__Seconds, 20.0);
+    // A new disc in the same drive keeps the speed, until told otherwise.
+    ASSERT_EQ(Tool("blank " + l__string__File + " --media cdr"), 0);
+    int l__int__Status = 0;
+    EXPECT_NE(ToolOutput("info " + l__string__File, l__int__Status).find(", writes at 1000 KB/s"), std::string::npos);
+    ASSERT_EQ(Tool("blank " + l__string__File + " --media cdr --write-speed 0"), 0);
+    EXPECT_EQ(ToolOutput("info " + l__string__File, l__int__Status).find("writes at"), std::string::npos);
+    EXPECT_NE(Tool("blank " + l__string__File + " --media cdr --write-speed fast"), 0);
+}
+
+TEST(VdiscFaults, CommandLogListsEveryCommandWithItsOutcome) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
+    const std::string l__string__File = "'" + l__Drive.File() + "'";
+    const std::string l__string__Log = l__Drive.Dir() + "/commands.log";
+    ASSERT_EQ(Tool("blank " + l__string__File + " --media cdr --command-log '" + l__string__Log + "'"), 0);
+    ASSERT_EQ(Tool("fault " + l__string__File + " --refuse 0xBB --busy 1"), 0);
+    l__Drive.Reopen();
+    EXPECT_EQ(l__Drive.In({0x00, 0, 0, 0, 0, 0}, 0).m__UCHAR__TargetStatus, STATUS_BUSY);
+    EXPECT_TRUE(l__Drive.In({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}, 0).Is(0x05, 0x20, 0x00));
+    EXPECT_TRUE(l__Drive.In({0x1B, 0, 0, 0, 0x02, 0}, 0).Ok());
+    std::ifstream l__Stream(l__string__Log);
+    std::string l__string__Text((std::istreambuf_iterator<char>(l__Stream)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(l__string__Text,
+              "00 00 00 00 00 00 BUSY\n"
+              "BB 00 FF FF FF FF 00 00 00 00 00 00 CHECK 05/20/00\n"
+              "1B 00 00 00 02 00 GOOD\n");
+    int l__int__Status = 0;
+    EXPECT_NE(ToolOutput("info " + l__string__File, l__int__Status).find(", logs commands to " + l__string__Log), std::string::npos);
 }
 
 TEST(VdiscTool, HelpErrorsAndInfo) {

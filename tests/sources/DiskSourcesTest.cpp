@@ -132,6 +132,26 @@ TEST(DiskFile, GivenSizeAndDuplicatedHandleReadTheFile) {
     EXPECT_EQ(ReadAll(l__Second), l__Bytes);
 }
 
+TEST(DiskFile, FileThatShrinksAfterOpeningRaisesInsteadOfReadingZeros) {
+    media::ScratchDirectory l__Dir;
+    auto l__Bytes = Pattern(3000, 11);
+    media::WriteFile(l__Dir / "data", l__Bytes);
+    CTarnwick_DiskFile l__File((l__Dir / "data").c_str());
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__File);
+    std::vector<unsigned char> l__Head(1000);
+    l__Chain.Read(l__Head.size(), l__Head.data());
+    EXPECT_TRUE(std::equal(l__Head.begin(), l__Head.end(), l__Bytes.begin()));
+    ASSERT_EQ(::truncate((l__Dir / "data").c_str(), 1500), 0);
+    std::vector<unsigned char> l__Rest(2000);
+    auto l__Exception = Catch([&] { l__Chain.Read(l__Rest.size(), l__Rest.data()); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetExceptionNumber(), static_cast<ULONG>(EXCEPTION_NUMBER_MEDIA_OR_DATA));
+    EXPECT_STREQ(l__Exception->GetExceptionText(),
+                 "CTarnwick_DiskFile::RealRead(): ReadFile() read 500 UCHARs instead of 2000 at offset 1000, the file has "
+                 "shrunk!!!");
+}
+
 TEST(UnLockedDiskFile, HoldsAtMostOneDescriptorWhateverTheChainLength) {
     media::ScratchDirectory l__Dir;
     std::vector<std::unique_ptr<CTarnwick_UnLockedDiskFile>> l__Sources;

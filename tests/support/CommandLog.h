@@ -18,8 +18,9 @@ struct ScriptedCommand {
 // The commands a test drive received, in order (thread-safe).
 class CommandLog {
 public:
-    // Records a request as it arrives (with the data it sends, when p__KeepData).
-    ScriptedCommand Record(const SRB_ExecSCSICmd& p__Srb, bool p__KeepData);
+    // Records a request as it arrives, with the parameter data it sends (and the data of
+    // WRITE(10) too when p__KeepWriteData).
+    ScriptedCommand Record(const SRB_ExecSCSICmd& p__Srb, bool p__KeepWriteData);
     std::vector<ScriptedCommand> Commands();
     std::vector<uint8_t> Opcodes();
     size_t CountOpcode(uint8_t p__Opcode);

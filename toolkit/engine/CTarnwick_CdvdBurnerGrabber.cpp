@@ -83,6 +83,8 @@ CTarnwick_CdvdBurnerGrabber::CTarnwick_CdvdBurnerGrabber(PROGRESS_CALLBACK p__Ca
 }
 
 CTarnwick_CdvdBurnerGrabber::~CTarnwick_CdvdBurnerGrabber() {
+    // The cache thread uses the manager and the events: it ends before they go.
+    if (m__PlatformThread__CacheThread.IsRunning()) ShutDownCacheThread();
     CTarnwick_FifoQueue::RemoveAll();  // the blocks belong to the manager
     delete m__PCTarnwick_CacheManager__CacheManager;
 }

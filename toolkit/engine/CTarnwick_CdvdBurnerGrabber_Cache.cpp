@@ -122,20 +122,23 @@ ULONG CTarnwick_CdvdBurnerGrabber::ShutDownCacheThread() {
     m__PlatformManualResetEvent__BlockFreed.Set();
     // No thread was started (or it was already collected): nothing to wait for.
     if (!m__PlatformThread__CacheThread.IsRunning()) return 0;
+    ULONG l__ULONG__Result = 0;
     if (!m__HANDLE__CacheThreadDeadEvent.Wait(SHUTDOWN_WAIT_MILLISECONDS)) {
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ShutDownCacheThread(): WaitForSingleObject() failed, status %ld, "
                    "returned %ld!!!\n",
                    static_cast<long>(ETIMEDOUT), static_cast<long>(WAIT_TIMEOUT_RESULT));
-        return ETIMEDOUT;
+        l__ULONG__Result = ETIMEDOUT;
     }
-    // The thread has said its last word: collect it.
+    // A thread still inside a long read is waited for all the same: the caller frees the
+    // source as soon as the writing method returns, and the thread would read a freed
+    // source. It sees the stop request when its read returns.
     m__PlatformThread__CacheThread.Join();
-    return 0;
+    return l__ULONG__Result;
 }
 
 void CTarnwick_CdvdBurnerGrabber::StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source,
                                              const char* p__PCHAR__Name) {
-    // A thread of an earlier write that outlived its shutdown wait ends here first.
+    // Every write collects its thread before it returns; nothing is left to join here.
     m__PlatformThread__CacheThread.Join();
     m__HANDLE__CacheFullEvent.Reset();
     m__HANDLE__CacheThreadDeadEvent.Reset();

@@ -1,5 +1,6 @@
 #include "CTarnwick_DiskFile.h"
 
+#include <cinttypes>
 #include <cstdio>
 
 #include "CTarnwick_Exception.h"
@@ -19,6 +20,7 @@ CTarnwick_DiskFile::CTarnwick_DiskFile(const char* p__PCHAR__FileName)
                                    static_cast<long>(l__ULONG__Status));
     }
     m__ULONGLONG__Size = static_cast<uint64_t>(l__LONGLONG__Size);
+    m__BOOLEAN__IsSizeFromFile = TRUE;
 }
 
 CTarnwick_DiskFile::CTarnwick_DiskFile(const char* p__PCHAR__FileName, uint64_t p__ULONGLONG__Size)
@@ -67,12 +69,22 @@ void CTarnwick_DiskFile::SetFilePointerOrRaise(int64_t p__LONGLONG__Position, co
 }
 
 void CTarnwick_DiskFile::RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) {
-    if (PlatformFile::Read(m__INT__Handle, p__PVOID__Buffer, p__ULONGLONG__Length) < 0) {
+    const int64_t l__LONGLONG__Read = PlatformFile::Read(m__INT__Handle, p__PVOID__Buffer, p__ULONGLONG__Length);
+    if (l__LONGLONG__Read < 0) {
         ULONG l__ULONG__Status = GetLastError();
         CTarnwick_Exception::Raise("CTarnwick_DiskFile::RealRead", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
                                    EXCEPTION_NUMBER_SYSTEM_ERROR, l__ULONG__Status,
                                    "CTarnwick_DiskFile::RealRead(): ReadFile() failed, status %ld!!!",
                                    static_cast<long>(l__ULONG__Status));
+    }
+    // The size was the file's own when it was opened: a file that now ends early has been
+    // cut since, and zeros in place of its data would be written as if they were it.
+    if (m__BOOLEAN__IsSizeFromFile && static_cast<uint64_t>(l__LONGLONG__Read) < p__ULONGLONG__Length) {
+        CTarnwick_Exception::Raise("CTarnwick_DiskFile::RealRead", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                   EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
+                                   "CTarnwick_DiskFile::RealRead(): ReadFile() read %" PRId64 " UCHARs instead of %" PRIu64
+                                   " at offset %" PRIu64 ", the file has shrunk!!!",
+                                   l__LONGLONG__Read, p__ULONGLONG__Length, m__ULONGLONG__Position);
     }
 }
 

@@ -13,7 +13,8 @@ public:
     CTarnwick_DiskFile(int p__INT__Handle, uint64_t p__ULONGLONG__Size);
     ~CTarnwick_DiskFile() override;
 
-    // A short read at end of file is not an error: the rest of the region stays zero.
+    // A short read at end of file leaves the rest of the region zero when the size was given;
+    // when the size was the file's own, the file has shrunk since it was opened, and that raises.
     void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) override;
     CTarnwick_File* SeekToBeginUnsafe(PULONG p__PULONG__Countdown) override;
 
@@ -25,4 +26,5 @@ protected:
     void SetFilePointerOrRaise(int64_t p__LONGLONG__Position, const char* p__PCHAR__Where);
 
     int m__INT__Handle;
+    BOOLEAN m__BOOLEAN__IsSizeFromFile = FALSE;  // the size is the file's size at opening
 };

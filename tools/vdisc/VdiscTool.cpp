@@ -18,10 +18,14 @@ const char* const USAGE =
     "Disc files of the virtual recorder (drives 'virtual:FILE' of TARNWICK_DRIVES).\n"
     "\n"
     "  blank FILE --media MEDIA [--vendor V] [--product P] [--revision R] [--page30] [--immed-polls N]\n"
-    "             [--rom-when-finalised]\n"
+    "             [--rom-when-finalised] [--write-speed KBPS] [--command-log LOG]\n"
     "        insert a blank disc (creates FILE or replaces its disc); MEDIA is one of\n"
     "        cdr|cdrw|dvdr|dvdrw|dvdrw-ro|dvdplusr|dvdplusrw|dvdram; --rom-when-finalised makes the\n"
-    "        drive report a finalised CD-R as CD-ROM and a finalised DVD-R or DVD+R as DVD-ROM\n"
+    "        drive report a finalised CD-R as CD-ROM and a finalised DVD-R or DVD+R as DVD-ROM;\n"
+    "        --write-speed makes the drive record at KBPS kilobytes (1000 bytes) per second\n"
+    "        (0: as fast as the disc file takes it); --command-log appends every command the drive\n"
+    "        receives to LOG, one line each: the CDB in hex and GOOD, CHECK KEY/ASC/ASCQ or BUSY\n"
+    "        (an empty LOG ends the logging)\n"
     "  info FILE\n"
     "        medium, drive identity, disc status, sessions and tracks\n"
     "  export FILE --track N OUT.iso\n"
@@ -29,12 +33,16 @@ const char* const USAGE =
     "  export FILE --cue OUT.cue\n"
     "        the whole CD as a CUE sheet with a raw 2352-byte BIN file beside it\n"
     "  fault FILE [--write-fail LBA] [--read-fail LBA[:COUNT]]... [--busy N] [--not-ready N]\n"
-    "             [--unit-attention] [--no-medium] [--immed-polls N]\n"
+    "             [--unit-attention] [--no-medium] [--immed-polls N] [--refuse OPCODE]...\n"
+    "             [--refuse-immed-close] [--refuse-write-type N]...\n"
     "  fault FILE --clear\n"
     "        faults the recorder shows: a failing WRITE at LBA (MEDIUM ERROR 0C/00), failing reads\n"
     "        of LBA COUNT times or always (MEDIUM ERROR 11/00), BUSY or NOT READY for the next N\n"
     "        commands, one UNIT ATTENTION 28/00, no medium; --immed-polls sets how many NOT READY\n"
-    "        answers follow an operation sent with Immed\n";
+    "        answers follow an operation sent with Immed; --refuse answers a command (0xBB...) as\n"
+    "        unknown (ILLEGAL REQUEST 20/00); --refuse-immed-close refuses CLOSE TRACK/SESSION sent\n"
+    "        with Immed (24/00); --refuse-write-type refuses write type N (0-4) in the write\n"
+    "        parameters page (26/00)\n";
 
 bool Number(const std::string& p__string__Text, long long p__LONGLONG__Min, long long p__LONGLONG__Max, long long& p__LONGLONG__Value) {
     if (p__string__Text.empty()) return false;
@@ -96,7 +104,9 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
     VdiscMediumKind l__Kind = VdiscMediumKind::None;
     std::string l__string__Vendor, l__string__Product, l__string__Revision;
     bool l__bool__Page30 = false, l__bool__Rom = false, l__bool__HasVendor = false, l__bool__HasProduct = false, l__bool__HasRevision = false;
-    long long l__LONGLONG__Polls = -1;
+    long long l__LONGLONG__Polls = -1, l__LONGLONG__Speed = -1;
+    std::string l__string__Log;
+    bool l__bool__HasLog = false;
     for (size_t l__size_t__I = 1; l__size_t__I < p__Arguments.size(); ++l__size_t__I) {
         const std::string& l__string__Option = p__Arguments[l__size_t__I];
         const bool l__bool__HasValue = l__size_t__I + 1 < p__Arguments.size();
@@ -126,6 +136,11 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
             l__bool__HasRevision = true;
         } else if (l__string__Option == "--immed-polls") {
             if (!Number(l__string__Value, 0, 1000000, l__LONGLONG__Polls)) return Fail("bad --immed-polls value '" + l__string__Value + "'");
+        } else if (l__string__Option == "--command-log") {
+            l__string__Log = l__string__Value;
+            l__bool__HasLog = true;
+        } else if (l__string__Option == "--write-speed") {
+            if (!Number(l__string__Value, 0, 10000000, l__LONGLONG__Speed)) return Fail("bad --write-speed value '" + l__string__Value + "'");
         } else {
             return Fail("unknown option '" + l__string__Option + "'");
         }
@@ -144,6 +159,8 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
             l__State.m__bool__HasPage30 = l__Old.State().m__bool__HasPage30;
             l__State.m__ULONG__ImmedPolls = l__Old.State().m__ULONG__ImmedPolls;
             l__State.m__bool__RomWhenFinalized = l__Old.State().m__bool__RomWhenFinalized;
+            l__State.m__ULONG__WriteSpeed = l__Old.State().m__ULONG__WriteSpeed;
+            l__State.m__string__CommandLog = l__Old.State().m__string__CommandLog;
         }
     }
     if (l__bool__HasVendor) l__State.m__string__Vendor = l__string__Vendor;
@@ -152,6 +169,8 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
     if (l__bool__Page30) l__State.m__bool__HasPage30 = true;
     if (l__bool__Rom) l__State.m__bool__RomWhenFinalized = true;
     if (l__LONGLONG__Polls >= 0) l__State.m__ULONG__ImmedPolls = static_cast<uint32_t>(l__LONGLONG__Polls);
+    if (l__LONGLONG__Speed >= 0) l__State.m__ULONG__WriteSpeed = static_cast<uint32_t>(l__LONGLONG__Speed);
+    if (l__bool__HasLog) l__State.m__string__CommandLog = l__string__Log;
     std::string l__string__Error;
     if (!VdiscStore::Create(l__string__File, l__State, l__string__Error)) return Fail(l__string__Error);
     m__Out << "Inserted a blank " << l__State.Medium().m__PCHAR__Description << " into " << l__string__File << "\n";
@@ -168,7 +187,10 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
     m__Out << "Medium:       " << l__Medium.m__PCHAR__Description << " (profile " << std::hex << std::uppercase << std::setw(4)
            << std::setfill('0') << l__State.CurrentProfile() << "h)" << std::dec << std::setfill(' ') << "\n";
     m__Out << "Drive:        vendor '" << l__State.m__string__Vendor << "', product '" << l__State.m__string__Product << "', revision '"
-           << l__State.m__string__Revision << "'" << (l__State.m__bool__HasPage30 ? ", page 30h" : "") << "\n";
+           << l__State.m__string__Revision << "'" << (l__State.m__bool__HasPage30 ? ", page 30h" : "");
+    if (l__State.m__ULONG__WriteSpeed != 0) m__Out << ", writes at " << l__State.m__ULONG__WriteSpeed << " KB/s";
+    if (!l__State.m__string__CommandLog.empty()) m__Out << ", logs commands to " << l__State.m__string__CommandLog;
+    m__Out << "\n";
     std::string l__string__Status;
     if (l__Medium.m__bool__IsRandomWritable) l__string__Status = l__State.m__bool__IsFormatted ? "formatted" : "unformatted";
     else if (l__State.m__bool__IsFinalized) l__string__Status = "complete (finalised)";
@@ -216,6 +238,12 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
         if (l__Faults.m__ULONG__NotReady) m__Out << " not-ready " << l__Faults.m__ULONG__NotReady << ";";
         if (l__Faults.m__bool__UnitAttention) m__Out << " unit-attention;";
         if (l__Faults.m__bool__NoMedium) m__Out << " no-medium;";
+        for (uint8_t l__UCHAR__Op : l__Faults.m__RefusedOps)
+            m__Out << " refuse 0x" << std::hex << std::uppercase << std::setw(2) << std::setfill('0') << unsigned{l__UCHAR__Op} << std::dec
+                   << std::setfill(' ') << ";";
+        if (l__Faults.m__bool__RefuseImmedClose) m__Out << " refuse-immed-close;";
+        for (unsigned l__unsigned__Type = 0; l__unsigned__Type <= 4; ++l__unsigned__Type)
+            if (l__Faults.m__UCHAR__RefusedWriteTypes & (1u << l__unsigned__Type)) m__Out << " refuse-write-type " << l__unsigned__Type << ";";
         if (l__State.m__ULONG__ImmedPolls) m__Out << " immed-polls " << l__State.m__ULONG__ImmedPolls << ";";
         m__Out << "\n";
     }
@@ -261,6 +289,10 @@ int VdiscTool::Fault(const std::vector<std::string>& p__Arguments) {
             l__Faults.m__bool__NoMedium = true;
             continue;
         }
+        if (l__string__Option == "--refuse-immed-close") {
+            l__Faults.m__bool__RefuseImmedClose = true;
+            continue;
+        }
         if (l__size_t__I + 1 >= p__Arguments.size()) return Fail("option '" + l__string__Option + "' needs a value or is unknown");
         const std::string& l__string__Value = p__Arguments[++l__size_t__I];
         long long l__LONGLONG__Value = 0;
@@ -278,6 +310,12 @@ int VdiscTool::Fault(const std::vector<std::string>& p__Arguments) {
                 l__Fault.m__LONG__Remaining = static_cast<int32_t>(l__LONGLONG__Value);
             }
             l__Faults.m__ReadFaults.push_back(l__Fault);
+        } else if (l__string__Option == "--refuse") {
+            if (!Number(l__string__Value, 0, 0xFF, l__LONGLONG__Value)) return Fail("bad operation code '" + l__string__Value + "'");
+            if (!l__Faults.Refuses(static_cast<uint8_t>(l__LONGLONG__Value))) l__Faults.m__RefusedOps.push_back(static_cast<uint8_t>(l__LONGLONG__Value));
+        } else if (l__string__Option == "--refuse-write-type") {
+            if (!Number(l__string__Value, 0, 4, l__LONGLONG__Value)) return Fail("bad write type '" + l__string__Value + "'");
+            l__Faults.m__UCHAR__RefusedWriteTypes = static_cast<uint8_t>(l__Faults.m__UCHAR__RefusedWriteTypes | (1u << l__LONGLONG__Value));
         } else if (l__string__Option == "--busy" || l__string__Option == "--not-ready" || l__string__Option == "--immed-polls") {
             if (!Number(l__string__Value, 0, 1000000, l__LONGLONG__Value)) return Fail("bad count '" + l__string__Value + "'");
             if (l__string__Option == "--busy") l__Faults.m__ULONG__Busy = static_cast<uint32_t>(l__LONGLONG__Value);

@@ -1,0 +1,66 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Runs the Pellmark program and the tools the end-to-end tests need, in a scratch directory.
+class PellmarkRun {
+public:
+    struct Result {
+        int m__Exit = -1;
+        std::string m__Out;  // standard output: the program's console lines
+        std::string m__Err;  // standard error: the toolkit's trace in tracing builds
+    };
+    // One command the virtual recorder logged: its CDB and "GOOD", "CHECK K/AS/AQ" or "BUSY".
+    struct Command {
+        std::vector<uint8_t> m__Cdb;
+        std::string m__Outcome;
+    };
+
+    PellmarkRun();
+    ~PellmarkRun();
+    PellmarkRun(const PellmarkRun&) = delete;
+    PellmarkRun& operator=(const PellmarkRun&) = delete;
+
+    const std::string& Dir() const { return m__Dir; }
+    std::string Disc() const { return m__Dir + "/disc"; }
+    std::string LogFile() const { return m__Dir + "/commands.log"; }
+
+    // A blank disc of the medium in the recorder, logging its commands; p__Options are more
+    // options of "tarnwick-vdisc blank".
+    void Insert(const std::string& p__Media, const std::string& p__Options = "");
+    // "tarnwick-vdisc ARGS" with {} standing for the disc file; the exit code.
+    int Vdisc(const std::string& p__Arguments, std::string* p__Output = nullptr);
+    // Pellmark with the arguments (none added), the recorder as the only drive.
+    Result Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives = "");
+    // Pellmark ADDRESS 0:0:0:0 FILE TEST CLOSE.
+    Result Burn(const std::string& p__File, const std::string& p__Test = "0", const std::string& p__Close = "1");
+    // The commands logged so far, and forgetting them.
+    std::vector<Command> Commands() const;
+    void ClearCommands() const;
+    // Exported data track N, or the raw BIN of the CUE export.
+    std::vector<uint8_t> ExportTrack(int p__Track);
+    std::vector<uint8_t> ExportCueBin();
+
+    // Scratch files.
+    std::string MakeIso(const std::string& p__Name, size_t p__Bytes);
+    std::string MakeSound(const std::string& p__Name, const std::string& p__Codec, double p__Seconds);
+    std::vector<uint8_t> DecodePcm(const std::string& p__File);
+
+    static std::vector<uint8_t> ReadFile(const std::string& p__File);
+    static int Shell(const std::string& p__Command, std::string* p__Output = nullptr);
+    // Fails (under CI) or skips the calling test when a program is missing.
+    static bool HaveTool(const char* p__Name);
+
+private:
+    std::string m__Dir;
+};
+
+// Skips the test (or fails it when CI is set) unless the tool is installed.
+#define REQUIRE_TOOL(name)                                                          \
+    do {                                                                            \
+        if (!PellmarkRun::HaveTool(name)) {                                         \
+            if (std::getenv("CI") != nullptr) FAIL() << name << " is not installed"; \
+            GTEST_SKIP() << name << " is not installed";                            \
+        }                                                                           \
+    } while (0)
