@@ -120,6 +120,11 @@ TEST(DiskFile, GivenSizeAndDuplicatedHandleReadTheFile) {
     ASSERT_EQ(l__Read.size(), 310u);
     EXPECT_TRUE(std::equal(l__Bytes.begin(), l__Bytes.end(), l__Read.begin()));
     EXPECT_EQ(std::vector<unsigned char>(l__Read.begin() + 300, l__Read.end()), std::vector<unsigned char>(10, 0));
+    // ...also into a buffer that held other bytes before: the source itself writes the zeros.
+    l__Chain.SeekToBegin();
+    std::vector<unsigned char> l__Dirty(310, 0xAA);
+    l__Chain.Read(l__Dirty.size(), l__Dirty.data());
+    EXPECT_EQ(l__Dirty, l__Read);
 
     // The caller closes its own descriptor; the source keeps reading through its duplicate.
     int l__Handle = ::open((l__Dir / "data").c_str(), O_RDONLY);

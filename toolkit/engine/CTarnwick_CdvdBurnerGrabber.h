@@ -177,4 +177,5 @@ protected:
     // side sleeps longer than needed.
     PlatformManualResetEvent m__PlatformManualResetEvent__BlockFilled;
     PlatformManualResetEvent m__PlatformManualResetEvent__BlockFreed;
+    ULONG m__ULONG__FreedSinceWake = 0;  // written blocks handed back since the cache thread was last woken
 };

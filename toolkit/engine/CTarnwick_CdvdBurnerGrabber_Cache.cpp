@@ -12,6 +12,7 @@
 
 namespace {
 constexpr ULONG FREE_BLOCK_POLL_MILLISECONDS = 4;
+constexpr ULONG FREED_BLOCKS_PER_WAKE = 32;
 constexpr ULONG UNDERRUN_WAIT_MILLISECONDS = 15000;
 constexpr ULONG SHUTDOWN_WAIT_MILLISECONDS = 2000;
 constexpr ULONG BYTES_PER_MILLISECOND = 176;  // single-speed CD
@@ -30,7 +31,12 @@ void CTarnwick_CdvdBurnerGrabber::QueueFilledBlock(CTarnwick_CacheObject* p__PCT
 
 void CTarnwick_CdvdBurnerGrabber::ReleaseWrittenBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object) {
     m__PCTarnwick_CacheManager__CacheManager->ReleaseCacheObject(p__PCTarnwick_CacheObject__Object);
-    m__PlatformManualResetEvent__BlockFreed.Set();
+    // The cache thread is woken once a batch of blocks is free again, not for every block:
+    // a wake-up per block costs the writer more than the write. It polls meanwhile anyway.
+    if (++m__ULONG__FreedSinceWake >= FREED_BLOCKS_PER_WAKE) {
+        m__ULONG__FreedSinceWake = 0;
+        m__PlatformManualResetEvent__BlockFreed.Set();
+    }
 }
 
 ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {

@@ -1,3 +1,4 @@
+#include <cstring>
 #include "CTarnwick_DiskFile.h"
 
 #include <cinttypes>
@@ -85,6 +86,10 @@ void CTarnwick_DiskFile::RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID_
                                    "CTarnwick_DiskFile::RealRead(): ReadFile() read %" PRId64 " UCHARs instead of %" PRIu64
                                    " at offset %" PRIu64 ", the file has shrunk!!!",
                                    l__LONGLONG__Read, p__ULONGLONG__Length, m__ULONGLONG__Position);
+    }
+    if (static_cast<uint64_t>(l__LONGLONG__Read) < p__ULONGLONG__Length) {
+        std::memset(static_cast<PUCHAR>(p__PVOID__Buffer) + l__LONGLONG__Read, 0,
+                    p__ULONGLONG__Length - static_cast<uint64_t>(l__LONGLONG__Read));
     }
 }
 

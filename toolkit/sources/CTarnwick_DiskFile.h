@@ -16,6 +16,8 @@ public:
     // A short read at end of file leaves the rest of the region zero when the size was given;
     // when the size was the file's own, the file has shrunk since it was opened, and that raises.
     void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) override;
+    // The file's bytes, and zeros past a short read: nothing needs zeroing before.
+    BOOLEAN IsRegionFilledByRealRead() const override { return TRUE; }
     CTarnwick_File* SeekToBeginUnsafe(PULONG p__PULONG__Countdown) override;
 
 protected:

@@ -31,7 +31,8 @@ CTarnwick_File* CTarnwick_File::Read(uint64_t p__ULONGLONG__Length, PVOID p__PVO
         // A source with nothing left (an empty one, or one already read to its end) is
         // passed over without asking it for zero bytes.
         if (l__ULONGLONG__Remaining > 0) {
-            std::memset(l__PUCHAR__Buffer, 0, l__ULONGLONG__Remaining);
+            if (!l__PCTarnwick_File__Source->IsRegionFilledByRealRead())
+                std::memset(l__PUCHAR__Buffer, 0, l__ULONGLONG__Remaining);
             l__PCTarnwick_File__Source->RealRead(l__ULONGLONG__Remaining, l__PUCHAR__Buffer);
             l__PCTarnwick_File__Source->m__ULONGLONG__Position += l__ULONGLONG__Remaining;
             p__ULONGLONG__Length -= l__ULONGLONG__Remaining;
@@ -48,7 +49,8 @@ CTarnwick_File* CTarnwick_File::Read(uint64_t p__ULONGLONG__Length, PVOID p__PVO
             l__PCTarnwick_File__Source->m__ULONGLONG__Size - l__PCTarnwick_File__Source->m__ULONGLONG__Position;
     }
     if (p__ULONGLONG__Length > 0) {
-        std::memset(l__PUCHAR__Buffer, 0, p__ULONGLONG__Length);
+        if (!l__PCTarnwick_File__Source->IsRegionFilledByRealRead())
+            std::memset(l__PUCHAR__Buffer, 0, p__ULONGLONG__Length);
         l__PCTarnwick_File__Source->RealRead(p__ULONGLONG__Length, l__PUCHAR__Buffer);
         l__PCTarnwick_File__Source->m__ULONGLONG__Position += p__ULONGLONG__Length;
     }

@@ -17,6 +17,9 @@ public:
     // Copies the next p__ULONGLONG__Length bytes of this source into the buffer, which the
     // caller has zeroed (a source that holds fewer bytes leaves the rest zero).
     virtual void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) = 0;
+    // True when RealRead writes every byte of its region itself (zeros where the source
+    // holds nothing), so that the region need not be zeroed before it.
+    virtual BOOLEAN IsRegionFilledByRealRead() const { return FALSE; }
     // Rewinds this source and, through Next, the ones after it; each rewound source
     // decrements the countdown. Returns the source at which it reached 0 (to be rewound
     // again by the next batch), or nullptr at the end of the run. Takes no lock.

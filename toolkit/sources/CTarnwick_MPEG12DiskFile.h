@@ -14,6 +14,8 @@ public:
 
     // Whole sectors only; a remainder of the region shorter than a sector stays zero.
     void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) override;
+    // Its own reading: the region is zeroed before, as for any source.
+    BOOLEAN IsRegionFilledByRealRead() const override { return FALSE; }
 
     // The 4-byte subheader for one payload block (file, channel, submode, coding).
     static void MakeSubHeader(const UCHAR* p__PUCHAR__Payload, PUCHAR p__PUCHAR__SubHeader);

@@ -9,6 +9,8 @@ public:
     ~CTarnwick_SonquillFile() override;
 
     void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) override;
+    // Its own reading: the region is zeroed before, as for any source.
+    BOOLEAN IsRegionFilledByRealRead() const override { return FALSE; }
     CTarnwick_File* SeekToBeginUnsafe(PULONG p__PULONG__Countdown) override;
 
 private:
