@@ -74,12 +74,20 @@ int main(int argc, char** argv) {
     const std::string l__Dir = l__Template;
     const std::string l__Image = l__Dir + "/image.iso", l__Disc = l__Dir + "/disc";
 
-    // The image: 2048-byte sectors of varying bytes (a burner does not look inside).
+    // The image: 2048-byte sectors of varying bytes behind the volume descriptors of an
+    // ISO9660 image (sector 16, then the set terminator), so that it is taken for what a
+    // burned image is and not probed as a sound file.
     {
         std::vector<char> l__Chunk(1 << 20);
         std::ofstream l__Out(l__Image, std::ios::binary);
         for (unsigned long l__Index = 0; l__Index < l__MiB; ++l__Index) {
             for (size_t i = 0; i < l__Chunk.size(); ++i) l__Chunk[i] = static_cast<char>((i * 131 + l__Index * 7) >> 3);
+            if (l__Index == 0) {
+                const char l__Primary[] = "\x01" "CD001" "\x01";
+                const char l__Terminator[] = "\xFF" "CD001" "\x01";
+                std::copy(l__Primary, l__Primary + 7, l__Chunk.begin() + 16 * 2048);
+                std::copy(l__Terminator, l__Terminator + 7, l__Chunk.begin() + 17 * 2048);
+            }
             l__Out.write(l__Chunk.data(), static_cast<std::streamsize>(l__Chunk.size()));
         }
     }
