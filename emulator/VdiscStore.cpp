@@ -255,7 +255,8 @@ void VdiscStore::Index(int32_t p__LONG__Lba, const VdiscExtent& p__Extent) {
 
 bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size,
                               uint8_t p__UCHAR__Form, const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Payload,
-                              uint64_t p__ULONGLONG__Length, std::string& p__string__Error, uint8_t p__UCHAR__Control) {
+                              uint64_t p__ULONGLONG__Length, std::string& p__string__Error, uint8_t p__UCHAR__Control,
+                              uint64_t* p__PULONGLONG__PayloadAt) {
     if (m__int__Fd < 0 || !m__bool__Writable) {
         p__string__Error = "disc file is not open for writing";
         return false;
@@ -299,11 +300,13 @@ bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uin
     struct iovec l__Vectors[3] = {{l__UCHAR__Header, RECORD_HEADER_SIZE},
                                   {const_cast<uint8_t*>(p__PUCHAR__Payload), static_cast<size_t>(p__ULONGLONG__Length)},
                                   {l__UCHAR__Trailer, TRAILER_SIZE}};
+    const int l__int__Vectors = 3;
     const uint64_t l__ULONGLONG__Total = RECORD_HEADER_SIZE + p__ULONGLONG__Length + TRAILER_SIZE;
+    if (p__PULONGLONG__PayloadAt != nullptr) *p__PULONGLONG__PayloadAt = m__ULONGLONG__End + RECORD_HEADER_SIZE;
     uint64_t l__ULONGLONG__Done = 0;
     int l__int__First = 0;
     while (l__ULONGLONG__Done < l__ULONGLONG__Total) {
-        ssize_t l__ssize_t__Wrote = pwritev(m__int__Fd, l__Vectors + l__int__First, 3 - l__int__First,
+        ssize_t l__ssize_t__Wrote = pwritev(m__int__Fd, l__Vectors + l__int__First, l__int__Vectors - l__int__First,
                                             static_cast<off_t>(m__ULONGLONG__End + l__ULONGLONG__Done));
         if (l__ssize_t__Wrote < 0 && errno == EINTR) continue;
         if (l__ssize_t__Wrote <= 0) {
@@ -313,8 +316,9 @@ bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uin
         }
         l__ULONGLONG__Done += static_cast<uint64_t>(l__ssize_t__Wrote);
         size_t l__size_t__Left = static_cast<size_t>(l__ssize_t__Wrote);
-        while (l__int__First < 3 && l__size_t__Left >= l__Vectors[l__int__First].iov_len) l__size_t__Left -= l__Vectors[l__int__First++].iov_len;
-        if (l__int__First < 3) {
+        while (l__int__First < l__int__Vectors && l__size_t__Left >= l__Vectors[l__int__First].iov_len)
+            l__size_t__Left -= l__Vectors[l__int__First++].iov_len;
+        if (l__int__First < l__int__Vectors) {
             l__Vectors[l__int__First].iov_base = static_cast<uint8_t*>(l__Vectors[l__int__First].iov_base) + l__size_t__Left;
             l__Vectors[l__int__First].iov_len -= l__size_t__Left;
         }
@@ -366,9 +370,11 @@ bool VdiscStore::AppendSectors(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, u
                                const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Data, std::string& p__string__Error,
                                uint8_t p__UCHAR__Control) {
     uint64_t l__ULONGLONG__Length = static_cast<uint64_t>(p__ULONG__Count) * p__USHORT__Size;
-    uint64_t l__ULONGLONG__PayloadAt = m__ULONGLONG__End + RECORD_HEADER_SIZE;
+    // Where the payload lands is known only under the append lock (another program may have
+    // appended records meanwhile).
+    uint64_t l__ULONGLONG__PayloadAt = 0;
     if (!AppendRecord(RECORD_SECTORS, p__LONG__Lba, p__ULONG__Count, p__USHORT__Size, static_cast<uint8_t>(p__Form), p__PUCHAR__Subheader,
-                      p__PUCHAR__Data, l__ULONGLONG__Length, p__string__Error, p__UCHAR__Control))
+                      p__PUCHAR__Data, l__ULONGLONG__Length, p__string__Error, p__UCHAR__Control, &l__ULONGLONG__PayloadAt))
         return false;
     VdiscExtent l__Extent;
     l__Extent.m__LONG__Count = static_cast<int32_t>(p__ULONG__Count);

@@ -73,7 +73,8 @@ private:
     void Close();
     bool AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size,
                       uint8_t p__UCHAR__Form, const uint8_t* p__PUCHAR__Subheader, const uint8_t* p__PUCHAR__Payload,
-                      uint64_t p__ULONGLONG__Length, std::string& p__string__Error, uint8_t p__UCHAR__Control = 0xFF);
+                      uint64_t p__ULONGLONG__Length, std::string& p__string__Error, uint8_t p__UCHAR__Control = 0xFF,
+                      uint64_t* p__PULONGLONG__PayloadAt = nullptr);
 
     std::string m__string__Path;
     int m__int__Fd = -1;
