@@ -60,7 +60,6 @@ TEST_F(Discovery, FindsUnitsOfTheAskedTypeOnEveryPort) {
     auto l__Adapters = ScriptedBackend::InstallAdapters(2, 0x05);
     l__Adapters[0]->AddTarget(4, 0x00);  // a disk
     l__Adapters[1]->AddTarget(7, 0x05);
-    int l__Context = 0;
     Found l__Found;
     EXPECT_EQ(Tarnwick_FindDevice(0x05, FALSE, OnFound, &l__Found), 3u);
     ASSERT_EQ(l__Found.m__Addresses.size(), 3u);
@@ -72,7 +71,6 @@ TEST_F(Discovery, FindsUnitsOfTheAskedTypeOnEveryPort) {
     EXPECT_TRUE(l__Is(l__Found.m__Addresses[1], 1, 0));
     EXPECT_TRUE(l__Is(l__Found.m__Addresses[2], 1, 7));
     EXPECT_EQ(l__Found.m__Contexts[0], &l__Found);
-    (void)l__Context;
     // Every target 0..62 of each port was asked, at LUN 0.
     EXPECT_EQ(l__Adapters[0]->CountOpcode(0x12), 63u);
     for (const ScriptedCommand& c : l__Adapters[1]->Commands()) EXPECT_EQ(c.m__Lun, 0);

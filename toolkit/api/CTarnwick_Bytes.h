@@ -1,6 +1,7 @@
 #pragma once
 // Small byte routines shared by the toolkit: byte order swaps of 16- and 32-bit values, swapping a run of
-// 16-bit units in place (big-endian UCS-2 names), and counting 2048-byte blocks.
+// 16-bit units in place (big-endian UCS-2 names), counting 2048-byte blocks, and the big-endian
+// numbers of SCSI command blocks, pages and records.
 #include "tarnwick_types.h"
 
 class CTarnwick_Bytes {
@@ -14,6 +15,30 @@ public:
     }
     // Swaps the two bytes of each of p__ULONG__Count 16-bit units; the buffer need not be aligned.
     static void Swap16Array(PVOID p__PVOID__Buffer, ULONG p__ULONG__Count);
+    // Big-endian numbers at a byte address (no alignment needed); Put stores the low bits.
+    static ULONG GetBigEndian16(const UCHAR* p__PUCHAR__At) {
+        return (static_cast<ULONG>(p__PUCHAR__At[0]) << 8) | p__PUCHAR__At[1];
+    }
+    static ULONG GetBigEndian24(const UCHAR* p__PUCHAR__At) {
+        return (static_cast<ULONG>(p__PUCHAR__At[0]) << 16) | (static_cast<ULONG>(p__PUCHAR__At[1]) << 8) |
+               p__PUCHAR__At[2];
+    }
+    static ULONG GetBigEndian32(const UCHAR* p__PUCHAR__At) {
+        return (static_cast<ULONG>(p__PUCHAR__At[0]) << 24) | (static_cast<ULONG>(p__PUCHAR__At[1]) << 16) |
+               (static_cast<ULONG>(p__PUCHAR__At[2]) << 8) | p__PUCHAR__At[3];
+    }
+    static void PutBigEndian16(PUCHAR p__PUCHAR__At, ULONG p__ULONG__Value) {
+        p__PUCHAR__At[0] = static_cast<UCHAR>(p__ULONG__Value >> 8);
+        p__PUCHAR__At[1] = static_cast<UCHAR>(p__ULONG__Value);
+    }
+    static void PutBigEndian24(PUCHAR p__PUCHAR__At, ULONG p__ULONG__Value) {
+        p__PUCHAR__At[0] = static_cast<UCHAR>(p__ULONG__Value >> 16);
+        PutBigEndian16(p__PUCHAR__At + 1, p__ULONG__Value);
+    }
+    static void PutBigEndian32(PUCHAR p__PUCHAR__At, ULONG p__ULONG__Value) {
+        p__PUCHAR__At[0] = static_cast<UCHAR>(p__ULONG__Value >> 24);
+        PutBigEndian24(p__PUCHAR__At + 1, p__ULONG__Value);
+    }
     // The number of 2048-byte blocks that hold p__LONGLONG__Bytes bytes (a non-negative count), rounded up.
     static LONGLONG BlocksOf2048(LONGLONG p__LONGLONG__Bytes);
 };

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "CTarnwick_Bytes.h"
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "CTarnwick_DiskFile.h"
 #include "CTarnwick_FileChain.h"
@@ -48,10 +49,6 @@ ULONG Shell(const char* p__PCHAR__Function, PVOID p__PVOID__Burner, PCHAR p__PCH
                                               });
 }
 
-ULONG Get32(const UCHAR* p__PUCHAR__At) {
-    return (static_cast<ULONG>(p__PUCHAR__At[0]) << 24) | (static_cast<ULONG>(p__PUCHAR__At[1]) << 16) |
-           (static_cast<ULONG>(p__PUCHAR__At[2]) << 8) | p__PUCHAR__At[3];
-}
 
 // Writes one byte source as one Track-At-Once track through a one-member chain.
 void BurnSource(CTarnwick_CdvdBurnerGrabber& p__Burner, CTarnwick_File& p__Source, ULONG p__ULONG__Kind,
@@ -206,10 +203,10 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GetTrackInformation(
     t.m__UCHAR__Blank = (b[6] >> 6) & 0x01;
     t.m__UCHAR__ReservedTrack = (b[6] >> 7) & 0x01;
     t.m__UCHAR__NWAValid = b[7] & 0x01;
-    t.m__ULONG__TrackStartAddress = Get32(b + 8);
-    t.m__ULONG__NextWritableAddress = Get32(b + 12);
-    t.m__ULONG__FreeBlocks = Get32(b + 16);
-    t.m__ULONG__FixedPacketSize = Get32(b + 20);
+    t.m__ULONG__TrackStartAddress = CTarnwick_Bytes::GetBigEndian32(b + 8);
+    t.m__ULONG__NextWritableAddress = CTarnwick_Bytes::GetBigEndian32(b + 12);
+    t.m__ULONG__FreeBlocks = CTarnwick_Bytes::GetBigEndian32(b + 16);
+    t.m__ULONG__FixedPacketSize = CTarnwick_Bytes::GetBigEndian32(b + 20);
     return l__ULONG__Result;
 }
 

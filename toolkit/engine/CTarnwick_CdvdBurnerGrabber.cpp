@@ -4,6 +4,7 @@
 #include <mutex>
 #include <new>
 
+#include "CTarnwick_Bytes.h"
 #include "CTarnwick_DriveQuirks.h"
 #include "DebugPrint.h"
 #include "MmcDumps.h"
@@ -20,19 +21,8 @@ constexpr UCHAR PAGE_CONTROL_CURRENT = 0;
 constexpr UCHAR PAGE_CONTROL_DEFAULT = 2;
 constexpr ULONG BYTES_PER_MEGABYTE = 1048576;
 
-ULONG Get16(const UCHAR* p__PUCHAR__At) { return (static_cast<ULONG>(p__PUCHAR__At[0]) << 8) | p__PUCHAR__At[1]; }
 
-ULONG Get32(const UCHAR* p__PUCHAR__At) {
-    return (static_cast<ULONG>(p__PUCHAR__At[0]) << 24) | (static_cast<ULONG>(p__PUCHAR__At[1]) << 16) |
-           (static_cast<ULONG>(p__PUCHAR__At[2]) << 8) | p__PUCHAR__At[3];
-}
 
-void Put32(UCHAR* p__PUCHAR__At, ULONG p__ULONG__Value) {
-    p__PUCHAR__At[0] = static_cast<UCHAR>(p__ULONG__Value >> 24);
-    p__PUCHAR__At[1] = static_cast<UCHAR>(p__ULONG__Value >> 16);
-    p__PUCHAR__At[2] = static_cast<UCHAR>(p__ULONG__Value >> 8);
-    p__PUCHAR__At[3] = static_cast<UCHAR>(p__ULONG__Value);
-}
 
 std::unique_ptr<UCHAR[]> NewModeBuffer() {
     std::unique_ptr<UCHAR[]> l__Buffer(new (std::nothrow) UCHAR[MODE_BUFFER_SIZE]);
@@ -136,7 +126,7 @@ ULONG CTarnwick_CdvdBurnerGrabber::GetDiscTypeSafe() {
         std::unique_ptr<UCHAR[]> l__Buffer = NewModeBuffer();
         std::memset(l__Buffer.get(), 0, MODE_BUFFER_SIZE);
         GetConfiguration(2, 0x0000, l__Buffer.get(), MODE_BUFFER_SIZE);
-        l__USHORT__Profile = static_cast<USHORT>(Get16(l__Buffer.get() + 6));
+        l__USHORT__Profile = static_cast<USHORT>(CTarnwick_Bytes::GetBigEndian16(l__Buffer.get() + 6));
     });
     return DiscTypeOfProfile(l__USHORT__Profile);
 }
@@ -286,10 +276,10 @@ void CTarnwick_CdvdBurnerGrabber::GetCdvdSpeeds(LONG* p__PLONG__CurrentRead, LON
     std::unique_ptr<UCHAR[]> l__Buffer;
     ReadModePage(l__Buffer, PAGE_CAPABILITIES, PAGE_CONTROL_CURRENT);
     const UCHAR* l__PUCHAR__Page = l__Buffer.get() + MODE_HEADER_SIZE;
-    *p__PLONG__CurrentRead = static_cast<LONG>(Get16(l__PUCHAR__Page + 14));
-    *p__PLONG__MaximumRead = static_cast<LONG>(Get16(l__PUCHAR__Page + 8));
-    *p__PLONG__CurrentWrite = static_cast<LONG>(Get16(l__PUCHAR__Page + 20));
-    *p__PLONG__MaximumWrite = static_cast<LONG>(Get16(l__PUCHAR__Page + 18));
+    *p__PLONG__CurrentRead = static_cast<LONG>(CTarnwick_Bytes::GetBigEndian16(l__PUCHAR__Page + 14));
+    *p__PLONG__MaximumRead = static_cast<LONG>(CTarnwick_Bytes::GetBigEndian16(l__PUCHAR__Page + 8));
+    *p__PLONG__CurrentWrite = static_cast<LONG>(CTarnwick_Bytes::GetBigEndian16(l__PUCHAR__Page + 20));
+    *p__PLONG__MaximumWrite = static_cast<LONG>(CTarnwick_Bytes::GetBigEndian16(l__PUCHAR__Page + 18));
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::GetCdvdSpeeds(): Current Read %ld, Maximum Read %ld, Current Write %ld, "
                "Maximum Write %ld\n",
                static_cast<long>(*p__PLONG__CurrentRead), static_cast<long>(*p__PLONG__MaximumRead),
@@ -356,7 +346,7 @@ void CTarnwick_CdvdBurnerGrabber::FillTrackInformation(ULONG p__ULONG__DiscType,
             l__UCHAR__Track[3] = 1;
             l__UCHAR__Track[6] = 0x41;
             l__UCHAR__Track[7] = 0x01;
-            Put32(l__UCHAR__Track + 16, Get32(l__UCHAR__Capacity));
+            CTarnwick_Bytes::PutBigEndian32(l__UCHAR__Track + 16, CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Capacity));
             std::memcpy(p__PVOID__Buffer, l__UCHAR__Track, std::min<ULONG>(p__ULONG__Length, sizeof(l__UCHAR__Track)));
             break;
         }
@@ -443,7 +433,7 @@ void CTarnwick_CdvdBurnerGrabber::GetSupportedMediaFormatsEx(PBOOLEAN p__PBOOLEA
         CTarnwick_Exception::RunSafe("CTarnwick_CdvdBurnerGrabber::GetSupportedMediaFormatsEx", [&] {
             GetConfiguration(2, l__Feature.m__USHORT__Code, l__Buffer.get(), MODE_BUFFER_SIZE);
         });
-        ULONG l__ULONG__Length = Get32(l__Buffer.get());
+        ULONG l__ULONG__Length = CTarnwick_Bytes::GetBigEndian32(l__Buffer.get());
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::GetSupportedMediaFormatsEx(): %s page size in UCHAR(s): %ld\n",
                    l__Feature.m__PCHAR__Name, static_cast<long>(l__ULONG__Length));
         if (l__ULONG__Length >= 12) {

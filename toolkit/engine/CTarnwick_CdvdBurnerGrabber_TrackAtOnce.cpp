@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "CTarnwick_Bytes.h"
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "DebugPrint.h"
 #include "MmcDumps.h"
@@ -13,10 +14,6 @@ constexpr const char* NAME = "CTarnwick_CdvdBurnerGrabber::TrackAtOnce";
 constexpr ULONG TRACK_INFORMATION_SIZE = 4096;
 constexpr ULONG BUFFER_POLL_EVERY = 8;  // READ BUFFER CAPACITY on every 9th block
 
-ULONG Get32(const UCHAR* p__PUCHAR__At) {
-    return (static_cast<ULONG>(p__PUCHAR__At[0]) << 24) | (static_cast<ULONG>(p__PUCHAR__At[1]) << 16) |
-           (static_cast<ULONG>(p__PUCHAR__At[2]) << 8) | p__PUCHAR__At[3];
-}
 
 bool IsSequentialDvd(ULONG p__ULONG__DiscType) {
     return p__ULONG__DiscType == DISC_TYPE_DVDROM || p__ULONG__DiscType == DISC_TYPE_DVDR ||
@@ -41,35 +38,28 @@ void CTarnwick_CdvdBurnerGrabber::TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick
     ULONG l__ULONG__DiscType = GetDiscTypeSafe();
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Inserted disc type 0x%08X\n", l__ULONG__DiscType);
 
-    UCHAR l__UCHAR__DataBlockType, l__UCHAR__TrackMode, l__UCHAR__SessionFormat;
+    // Logical block size, data block type, track mode and session format of the content.
+    struct ContentSettings {
+        const char* m__PCHAR__Name;
+        ULONG m__ULONG__LogicalBlockSize;
+        UCHAR m__UCHAR__DataBlockType, m__UCHAR__TrackMode, m__UCHAR__SessionFormat;
+    };
+    static const ContentSettings s__Mode1 = {"MODE1", 2048, 8, 4, 0x00};
+    static const ContentSettings s__Mode2Form1 = {"MODE2/Form1", 2048, 10, 4, 0x20};
+    static const ContentSettings s__Audio = {"audio", 2352, 0, 0, 0x00};
+    static const ContentSettings s__Mode2Form2 = {"MODE2/Form2", 2332, 13, 4, 0x20};
+    const ContentSettings* l__Settings = &s__Mode2Form2;
     if (p__ULONG__Content == 1) {
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Setting write parameters to data\n");
-        if (p__BOOLEAN__IsXA) {
-            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Setting write parameters to MODE2/Form1\n");
-            m__ULONG__LogicalBlockSize = 2048;
-            l__UCHAR__DataBlockType = 10;
-            l__UCHAR__TrackMode = 4;
-            l__UCHAR__SessionFormat = 0x20;
-        } else {
-            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Setting write parameters to MODE1\n");
-            m__ULONG__LogicalBlockSize = 2048;
-            l__UCHAR__DataBlockType = 8;
-            l__UCHAR__TrackMode = 4;
-            l__UCHAR__SessionFormat = 0x00;
-        }
+        l__Settings = p__BOOLEAN__IsXA ? &s__Mode2Form1 : &s__Mode1;
     } else if (p__ULONG__Content == 2) {
-        DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Setting write parameters to audio\n");
-        m__ULONG__LogicalBlockSize = 2352;
-        l__UCHAR__DataBlockType = 0;
-        l__UCHAR__TrackMode = 0;
-        l__UCHAR__SessionFormat = 0x00;
-    } else {
-        DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Setting write parameters to MODE2/Form2\n");
-        m__ULONG__LogicalBlockSize = 2332;
-        l__UCHAR__DataBlockType = 13;
-        l__UCHAR__TrackMode = 4;
-        l__UCHAR__SessionFormat = 0x20;
+        l__Settings = &s__Audio;
     }
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Setting write parameters to %s\n", l__Settings->m__PCHAR__Name);
+    m__ULONG__LogicalBlockSize = l__Settings->m__ULONG__LogicalBlockSize;
+    const UCHAR l__UCHAR__DataBlockType = l__Settings->m__UCHAR__DataBlockType;
+    const UCHAR l__UCHAR__TrackMode = l__Settings->m__UCHAR__TrackMode;
+    const UCHAR l__UCHAR__SessionFormat = l__Settings->m__UCHAR__SessionFormat;
 
     LONG l__LONG__LBA = 0;
     try {
@@ -167,8 +157,8 @@ void CTarnwick_CdvdBurnerGrabber::TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick
             if (p__ULONG__BufferStatusInterval != 0 &&
                 l__ULONG__Now - l__ULONG__LastBufferStatus > p__ULONG__BufferStatusInterval * 1000) {
                 l__ULONG__LastBufferStatus = l__ULONG__Now;
-                ULONG l__ULONG__BufferLength = Get32(l__UCHAR__BufferCapacity + 4);
-                ULONG l__ULONG__BlankLength = Get32(l__UCHAR__BufferCapacity + 8);
+                ULONG l__ULONG__BufferLength = CTarnwick_Bytes::GetBigEndian32(l__UCHAR__BufferCapacity + 4);
+                ULONG l__ULONG__BlankLength = CTarnwick_Bytes::GetBigEndian32(l__UCHAR__BufferCapacity + 8);
                 Report(BUFFER_STATUS, &l__ULONG__BufferLength, &l__ULONG__BlankLength);
             }
             ReleaseWrittenBlock(l__PCTarnwick_CacheObject__Object);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "CTarnwick_Bytes.h"
 #include "CTarnwick_Exception.h"
 #include "PlatformClock.h"
 
@@ -12,23 +13,8 @@
 
 namespace {
 
-void Put16(UCHAR* p__PUCHAR__At, ULONG p__ULONG__Value) {
-    p__PUCHAR__At[0] = static_cast<UCHAR>(p__ULONG__Value >> 8);
-    p__PUCHAR__At[1] = static_cast<UCHAR>(p__ULONG__Value);
-}
 
-void Put24(UCHAR* p__PUCHAR__At, ULONG p__ULONG__Value) {
-    p__PUCHAR__At[0] = static_cast<UCHAR>(p__ULONG__Value >> 16);
-    p__PUCHAR__At[1] = static_cast<UCHAR>(p__ULONG__Value >> 8);
-    p__PUCHAR__At[2] = static_cast<UCHAR>(p__ULONG__Value);
-}
 
-void Put32(UCHAR* p__PUCHAR__At, ULONG p__ULONG__Value) {
-    p__PUCHAR__At[0] = static_cast<UCHAR>(p__ULONG__Value >> 24);
-    p__PUCHAR__At[1] = static_cast<UCHAR>(p__ULONG__Value >> 16);
-    p__PUCHAR__At[2] = static_cast<UCHAR>(p__ULONG__Value >> 8);
-    p__PUCHAR__At[3] = static_cast<UCHAR>(p__ULONG__Value);
-}
 
 UCHAR Bit(UCHAR p__UCHAR__Flag, int p__int__Position) {
     return static_cast<UCHAR>((p__UCHAR__Flag & 0x01) << p__int__Position);
@@ -103,7 +89,7 @@ void CTarnwick_ScsiDeviceGeneric::FormatUnit(UCHAR p__UCHAR__DefectListFormat, U
     UCHAR l__UCHAR__CDB[6] = {0x04};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Bit(p__UCHAR__FmtData, 4) | Bit(p__UCHAR__CmpList, 3) |
                                           Field(p__UCHAR__DefectListFormat, 0x07, 0));
-    Put16(l__UCHAR__CDB + 3, p__ULONG__Interleave & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 3, p__ULONG__Interleave & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
 }
 
@@ -128,7 +114,7 @@ void CTarnwick_ScsiDeviceGeneric::PreventAllowMediumRemoval(UCHAR p__UCHAR__Prev
 
 void CTarnwick_ScsiDeviceGeneric::ReadFormatCapacities(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
     UCHAR l__UCHAR__CDB[10] = {0x23};
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
@@ -140,16 +126,16 @@ void CTarnwick_ScsiDeviceGeneric::ReadCapacity(PVOID p__PVOID__Buffer, ULONG p__
 void CTarnwick_ScsiDeviceGeneric::Read10(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length, ULONG p__ULONG__LBA,
                                          ULONG p__ULONG__Blocks) {
     UCHAR l__UCHAR__CDB[10] = {0x28, LunBits()};
-    Put32(l__UCHAR__CDB + 2, p__ULONG__LBA);
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__LBA);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::Write10(PVOID p__PVOID__Buffer, ULONG p__ULONG__Blocks, ULONG p__ULONG__LBA,
                                           ULONG p__ULONG__Length) {
     UCHAR l__UCHAR__CDB[10] = {0x2A};
-    Put32(l__UCHAR__CDB + 2, p__ULONG__LBA);
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__LBA);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
 }
 
@@ -157,8 +143,8 @@ void CTarnwick_ScsiDeviceGeneric::SynchronizeCache(UCHAR p__UCHAR__Immed, ULONG 
                                                    ULONG p__ULONG__Blocks) {
     UCHAR l__UCHAR__CDB[10] = {0x35};
     l__UCHAR__CDB[1] = Bit(p__UCHAR__Immed, 1);
-    Put32(l__UCHAR__CDB + 2, p__ULONG__LBA);
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__LBA);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
@@ -168,7 +154,7 @@ void CTarnwick_ScsiDeviceGeneric::ReadTocPmaAtip(PVOID p__PVOID__Buffer, ULONG p
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Bit(p__UCHAR__MSF, 1));
     l__UCHAR__CDB[2] = Field(p__UCHAR__Format, 0x0F, 0);
     l__UCHAR__CDB[6] = p__UCHAR__Number;
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
@@ -176,15 +162,15 @@ void CTarnwick_ScsiDeviceGeneric::GetConfiguration(UCHAR p__UCHAR__RT, ULONG p__
                                                    PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
     UCHAR l__UCHAR__CDB[10] = {0x46};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Field(p__UCHAR__RT, 0x03, 0));
-    Put16(l__UCHAR__CDB + 2, p__ULONG__StartingFeature & 0xFFFF);
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 2, p__ULONG__StartingFeature & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     // The 16-bit allocation length is the transfer length as well.
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length & 0xFFFF, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::ReadDiscInformation(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
     UCHAR l__UCHAR__CDB[10] = {0x51, LunBits()};
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
@@ -192,14 +178,14 @@ void CTarnwick_ScsiDeviceGeneric::ReadTrackInformation(PVOID p__PVOID__Buffer, U
                                                        UCHAR p__UCHAR__AddressType, ULONG p__ULONG__Number) {
     UCHAR l__UCHAR__CDB[10] = {0x52};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Bit(p__UCHAR__AddressType, 0));
-    Put32(l__UCHAR__CDB + 2, p__ULONG__Number);
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__Number);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::ReserveTrack(ULONG p__ULONG__Size) {
     UCHAR l__UCHAR__CDB[10] = {0x53};
-    Put32(l__UCHAR__CDB + 5, p__ULONG__Size);
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 5, p__ULONG__Size);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
@@ -207,14 +193,14 @@ void CTarnwick_ScsiDeviceGeneric::SendOpcInformation(PVOID p__PVOID__Buffer, ULO
                                                      UCHAR p__UCHAR__DoOPC) {
     UCHAR l__UCHAR__CDB[10] = {0x54};
     l__UCHAR__CDB[1] = Bit(p__UCHAR__DoOPC, 0);
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
 }
 
 void CTarnwick_ScsiDeviceGeneric::ModeSelect10(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
     UCHAR l__UCHAR__CDB[10] = {0x55};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | 0x10);
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
 }
 
@@ -223,7 +209,7 @@ void CTarnwick_ScsiDeviceGeneric::ModeSense10(PVOID p__PVOID__Buffer, ULONG p__U
     UCHAR l__UCHAR__CDB[10] = {0x5A};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | 0x08);
     l__UCHAR__CDB[2] = static_cast<UCHAR>(Field(p__UCHAR__PageControl, 0x03, 6) | Field(p__UCHAR__PageCode, 0x3F, 0));
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
@@ -240,20 +226,20 @@ void CTarnwick_ScsiDeviceGeneric::CloseTrackSession(UCHAR p__UCHAR__Immed, UCHAR
 
 void CTarnwick_ScsiDeviceGeneric::ReadBufferCapacity(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
     UCHAR l__UCHAR__CDB[10] = {0x5C};
-    Put16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::SendCueSheet(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
     UCHAR l__UCHAR__CDB[10] = {0x5D};
-    Put24(l__UCHAR__CDB + 6, p__ULONG__Length & 0xFFFFFF);
+    CTarnwick_Bytes::PutBigEndian24(l__UCHAR__CDB + 6, p__ULONG__Length & 0xFFFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
 }
 
 void CTarnwick_ScsiDeviceGeneric::Blank(UCHAR p__UCHAR__BlankingType, ULONG p__ULONG__Start, UCHAR p__UCHAR__Immed) {
     UCHAR l__UCHAR__CDB[12] = {0xA1};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(Bit(p__UCHAR__Immed, 4) | Field(p__UCHAR__BlankingType, 0x07, 0));
-    Put32(l__UCHAR__CDB + 2, p__ULONG__Start);
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__Start);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
@@ -261,18 +247,18 @@ void CTarnwick_ScsiDeviceGeneric::ReadDvdStructure(PVOID p__PVOID__Buffer, ULONG
                                                    ULONG p__ULONG__Address, UCHAR p__UCHAR__Layer,
                                                    UCHAR p__UCHAR__Format, UCHAR p__UCHAR__AGID) {
     UCHAR l__UCHAR__CDB[12] = {0xAD, LunBits()};
-    Put32(l__UCHAR__CDB + 2, p__ULONG__Address);
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__Address);
     l__UCHAR__CDB[6] = p__UCHAR__Layer;
     l__UCHAR__CDB[7] = p__UCHAR__Format;
-    Put16(l__UCHAR__CDB + 8, p__ULONG__Length & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 8, p__ULONG__Length & 0xFFFF);
     l__UCHAR__CDB[10] = Field(p__UCHAR__AGID, 0x03, 6);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::SetCdSpeed(ULONG p__ULONG__ReadSpeed, ULONG p__ULONG__WriteSpeed) {
     UCHAR l__UCHAR__CDB[12] = {0xBB};
-    Put16(l__UCHAR__CDB + 2, p__ULONG__ReadSpeed & 0xFFFF);
-    Put16(l__UCHAR__CDB + 4, p__ULONG__WriteSpeed & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 2, p__ULONG__ReadSpeed & 0xFFFF);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 4, p__ULONG__WriteSpeed & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
@@ -282,8 +268,8 @@ void CTarnwick_ScsiDeviceGeneric::ReadCd(UCHAR p__UCHAR__ExpectedSectorType, ULO
                                          UCHAR p__UCHAR__SubChannel, PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
     UCHAR l__UCHAR__CDB[12] = {0xBE};
     l__UCHAR__CDB[1] = Field(p__UCHAR__ExpectedSectorType, 0x07, 2);
-    Put32(l__UCHAR__CDB + 2, p__ULONG__LBA);
-    Put24(l__UCHAR__CDB + 6, p__ULONG__Blocks & 0xFFFFFF);
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__LBA);
+    CTarnwick_Bytes::PutBigEndian24(l__UCHAR__CDB + 6, p__ULONG__Blocks & 0xFFFFFF);
     l__UCHAR__CDB[9] = static_cast<UCHAR>(Bit(p__UCHAR__Sync, 7) | Field(p__UCHAR__HeaderCodes, 0x03, 5) |
                                           Bit(p__UCHAR__UserData, 4) | Bit(p__UCHAR__EDCECC, 3) |
                                           Field(p__UCHAR__ErrorField, 0x03, 1));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "CTarnwick_Bytes.h"
 #include "DebugPrint.h"
 
 namespace {
@@ -13,19 +14,8 @@ const char* BitWord(UCHAR p__UCHAR__Byte, ULONG p__ULONG__Bit) {
     return YesNo(((p__UCHAR__Byte >> p__ULONG__Bit) & 1) != 0);
 }
 
-ULONG BigEndian16(const UCHAR* p__PUCHAR__Bytes) {
-    return (static_cast<ULONG>(p__PUCHAR__Bytes[0]) << 8) | p__PUCHAR__Bytes[1];
-}
 
-ULONG BigEndian24(const UCHAR* p__PUCHAR__Bytes) {
-    return (static_cast<ULONG>(p__PUCHAR__Bytes[0]) << 16) | (static_cast<ULONG>(p__PUCHAR__Bytes[1]) << 8) |
-           p__PUCHAR__Bytes[2];
-}
 
-ULONG BigEndian32(const UCHAR* p__PUCHAR__Bytes) {
-    return (static_cast<ULONG>(p__PUCHAR__Bytes[0]) << 24) | (static_cast<ULONG>(p__PUCHAR__Bytes[1]) << 16) |
-           (static_cast<ULONG>(p__PUCHAR__Bytes[2]) << 8) | p__PUCHAR__Bytes[3];
-}
 
 // Two BCD digits of the value's last two decimal digits.
 UCHAR ToBCD(ULONG p__ULONG__Value) {
@@ -132,16 +122,16 @@ void CTarnwick_DumpDeviceInquiry(const UCHAR* p__PUCHAR__Inquiry) {
 void CTarnwick_DumpAndParseTrackInformation(const UCHAR* p__PUCHAR__Block, PBOOLEAN p__PBOOLEAN__IsBlank,
                                             PBOOLEAN p__PBOOLEAN__IsNWAValid, PULONG p__PULONG__FreeBlocks,
                                             PULONG p__PULONG__NWA, PUCHAR p__PUCHAR__TrackNumber) {
-    ULONG l__ULONG__Length = BigEndian16(p__PUCHAR__Block);
+    ULONG l__ULONG__Length = CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Block);
     if (l__ULONG__Length < 24) {
         // Drives that answer with a shorter block still fill the fields read here; go on.
         DebugPrint("\nCTarnwick_DumpAndParseTrackInformation(): WARNING! Length %ld less then %ld!\n",
                    static_cast<long>(l__ULONG__Length), 24L);
     }
-    ULONG l__ULONG__StartAddress = BigEndian32(p__PUCHAR__Block + 8);
-    ULONG l__ULONG__NWA = BigEndian32(p__PUCHAR__Block + 12);
-    ULONG l__ULONG__FreeBlocks = BigEndian32(p__PUCHAR__Block + 16);
-    ULONG l__ULONG__PacketSize = BigEndian32(p__PUCHAR__Block + 20);
+    ULONG l__ULONG__StartAddress = CTarnwick_Bytes::GetBigEndian32(p__PUCHAR__Block + 8);
+    ULONG l__ULONG__NWA = CTarnwick_Bytes::GetBigEndian32(p__PUCHAR__Block + 12);
+    ULONG l__ULONG__FreeBlocks = CTarnwick_Bytes::GetBigEndian32(p__PUCHAR__Block + 16);
+    ULONG l__ULONG__PacketSize = CTarnwick_Bytes::GetBigEndian32(p__PUCHAR__Block + 20);
 
     DebugPrint("\nTrack Information dump:\nTrack Number: %d, Session Number: %d\n", p__PUCHAR__Block[2],
                p__PUCHAR__Block[3]);
@@ -209,17 +199,17 @@ void CTarnwick_DumpCdvdCapabilitiesPage(const UCHAR* p__PUCHAR__Page) {
                BitWord(p__PUCHAR__Page[7], 3));
     DebugPrint("Side Change Capable: %s, RW InLeadIn Readable: %s, Reserved6: 0x%02X\n", BitWord(p__PUCHAR__Page[7], 4),
                BitWord(p__PUCHAR__Page[7], 5), (p__PUCHAR__Page[7] >> 6) & 3);
-    DebugPrint("Maximum read speed: %ld KBps\n", static_cast<long>(BigEndian16(p__PUCHAR__Page + 8)));
+    DebugPrint("Maximum read speed: %ld KBps\n", static_cast<long>(CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Page + 8)));
     DebugPrint("Number Of Volume Level(s): %ld, Buffer Size in KBs: %ld\n",
-               static_cast<long>(BigEndian16(p__PUCHAR__Page + 10)),
-               static_cast<long>(BigEndian16(p__PUCHAR__Page + 12)));
-    DebugPrint("Current read speed: %ld KBps\n", static_cast<long>(BigEndian16(p__PUCHAR__Page + 14)));
+               static_cast<long>(CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Page + 10)),
+               static_cast<long>(CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Page + 12)));
+    DebugPrint("Current read speed: %ld KBps\n", static_cast<long>(CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Page + 14)));
     DebugPrint("Reserved7: 0x%02X\n", p__PUCHAR__Page[17] & 1);
     DebugPrint("BCK: %s, RCK: %s, LSBF: %s, Length: 0x%02X\n", BitWord(p__PUCHAR__Page[17], 1),
                BitWord(p__PUCHAR__Page[17], 2), BitWord(p__PUCHAR__Page[17], 3), (p__PUCHAR__Page[17] >> 4) & 3);
     DebugPrint("Reserved8: 0x%02X\n", (p__PUCHAR__Page[17] >> 6) & 3);
-    DebugPrint("Maximum write speed: %ld KBps\n", static_cast<long>(BigEndian16(p__PUCHAR__Page + 18)));
-    DebugPrint("Current write speed: %ld KBps\n", static_cast<long>(BigEndian16(p__PUCHAR__Page + 20)));
+    DebugPrint("Maximum write speed: %ld KBps\n", static_cast<long>(CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Page + 18)));
+    DebugPrint("Current write speed: %ld KBps\n", static_cast<long>(CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Page + 20)));
     DebugPrint("Reserved9: 0x%02X%02X\n\n", p__PUCHAR__Page[22], p__PUCHAR__Page[23]);
 }
 
@@ -248,8 +238,8 @@ void Tarnwick_DumpCdvdWriteParametersPage(const UCHAR* p__PUCHAR__Page) {
                p__PUCHAR__Page[4] & 0x0F, p__PUCHAR__Page[5]);
     DebugPrint("Host Application Code: 0x%02X, Session Format: 0x%02X\n", p__PUCHAR__Page[7] & 0x3F,
                p__PUCHAR__Page[8]);
-    DebugPrint("Packet Size: %ld, Audio Pause Length: %ld\n", static_cast<long>(BigEndian32(p__PUCHAR__Page + 10)),
-               static_cast<long>(BigEndian16(p__PUCHAR__Page + 14)));
+    DebugPrint("Packet Size: %ld, Audio Pause Length: %ld\n", static_cast<long>(CTarnwick_Bytes::GetBigEndian32(p__PUCHAR__Page + 10)),
+               static_cast<long>(CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Page + 14)));
     DebugPrint("Media Catalog Number: 0x%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X\n",
                l__PUCHAR__MediaCatalogNumber[0], l__PUCHAR__MediaCatalogNumber[1], l__PUCHAR__MediaCatalogNumber[2],
                l__PUCHAR__MediaCatalogNumber[3], l__PUCHAR__MediaCatalogNumber[4], l__PUCHAR__MediaCatalogNumber[5],
@@ -279,13 +269,13 @@ void CTarnwick_DumpDvdLayerDescriptor(const UCHAR* p__PUCHAR__Descriptor) {
                static_cast<long>(p__PUCHAR__Descriptor[3] & 0x0F));
     DebugPrint("Starting Sector Number of Main Data: 0x%02X%02X%02X (%ld)\n", p__PUCHAR__Descriptor[5],
                p__PUCHAR__Descriptor[6], p__PUCHAR__Descriptor[7],
-               static_cast<long>(BigEndian24(p__PUCHAR__Descriptor + 5)));
+               static_cast<long>(CTarnwick_Bytes::GetBigEndian24(p__PUCHAR__Descriptor + 5)));
     DebugPrint("Ending Sector Number of Main Data: 0x%02X%02X%02X (%ld)\n", p__PUCHAR__Descriptor[9],
                p__PUCHAR__Descriptor[10], p__PUCHAR__Descriptor[11],
-               static_cast<long>(BigEndian24(p__PUCHAR__Descriptor + 9)));
+               static_cast<long>(CTarnwick_Bytes::GetBigEndian24(p__PUCHAR__Descriptor + 9)));
     DebugPrint("Ending Sector Number of Layer 0: 0x%02X%02X%02X (%ld)\n", p__PUCHAR__Descriptor[13],
                p__PUCHAR__Descriptor[14], p__PUCHAR__Descriptor[15],
-               static_cast<long>(BigEndian24(p__PUCHAR__Descriptor + 13)));
+               static_cast<long>(CTarnwick_Bytes::GetBigEndian24(p__PUCHAR__Descriptor + 13)));
     DebugPrint("BCA - %ld\n", static_cast<long>(p__PUCHAR__Descriptor[16] >> 7));
 }
 
