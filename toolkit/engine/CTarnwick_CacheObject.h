@@ -16,6 +16,10 @@ public:
     // Clears the end marker, the failure and its exception, and the data counts.
     virtual void Reset();
 
+    // Makes the buffer's memory present the first time the block is filled: one call for
+    // the block instead of a page fault for each of its pages inside the read.
+    void PrepareForFirstFill();
+
     PFIFO_QUEUE_ENTRY QueueEntry() { return &m__FIFO_QUEUE_ENTRY__Entry; }
 
     ULONG m__ULONG__Index;
@@ -27,4 +31,7 @@ public:
     ULONG m__ULONG__DataBytes;   // a whole number of logical blocks
     ULONG m__ULONG__DataBlocks;
     PUCHAR m__PUCHAR__Buffer;
+
+private:
+    bool m__bool__Prefaulted = false;
 };

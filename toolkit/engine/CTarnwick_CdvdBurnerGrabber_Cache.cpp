@@ -12,7 +12,7 @@
 
 namespace {
 constexpr ULONG FREE_BLOCK_POLL_MILLISECONDS = 4;
-constexpr ULONG FREED_BLOCKS_PER_WAKE = 32;
+constexpr ULONG FREED_BLOCKS_WAKE_SHARE = 4;  // wake the cache thread once a quarter of the cache is free
 constexpr ULONG UNDERRUN_WAIT_MILLISECONDS = 15000;
 constexpr ULONG SHUTDOWN_WAIT_MILLISECONDS = 2000;
 constexpr ULONG BYTES_PER_MILLISECOND = 176;  // single-speed CD
@@ -31,9 +31,13 @@ void CTarnwick_CdvdBurnerGrabber::QueueFilledBlock(CTarnwick_CacheObject* p__PCT
 
 void CTarnwick_CdvdBurnerGrabber::ReleaseWrittenBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object) {
     m__PCTarnwick_CacheManager__CacheManager->ReleaseCacheObject(p__PCTarnwick_CacheObject__Object);
-    // The cache thread is woken once a batch of blocks is free again, not for every block:
-    // a wake-up per block costs the writer more than the write. It polls meanwhile anyway.
-    if (++m__ULONG__FreedSinceWake >= FREED_BLOCKS_PER_WAKE) {
+    // The cache thread polls for free blocks every 4 ms. Waking it sooner costs the writer a
+    // cross-processor wake-up, more than a write of a block into memory, so it is woken only
+    // once a quarter of the cache is free again: a large cache is refilled by the polls
+    // alone, a small one still before the writer runs dry.
+    const ULONG l__ULONG__WakeEvery =
+        std::max<ULONG>(1, static_cast<ULONG>(m__PCTarnwick_CacheManager__CacheManager->GetCount()) / FREED_BLOCKS_WAKE_SHARE);
+    if (++m__ULONG__FreedSinceWake >= l__ULONG__WakeEvery) {
         m__ULONG__FreedSinceWake = 0;
         m__PlatformManualResetEvent__BlockFreed.Set();
     }
@@ -79,6 +83,7 @@ ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
         }
         l__LONGLONG__Remaining -= l__LONGLONG__Transfer;
         LONGLONG l__LONGLONG__Offset = l__LONGLONG__Total - l__LONGLONG__Transfer - l__LONGLONG__Remaining;
+        l__PCTarnwick_CacheObject__Object->PrepareForFirstFill();
         try {
             m__PCTarnwick_FileChain__Source->Read(static_cast<uint64_t>(l__LONGLONG__Transfer),
                                                   l__PCTarnwick_CacheObject__Object->m__PUCHAR__Buffer);
