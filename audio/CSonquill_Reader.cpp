@@ -5,17 +5,11 @@
 
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
+#include "SonquillAvLibrary.h"
 #include "SonquillDebug.h"
 #include "SonquillMedia.h"
 #include "sonquill.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-}
 
 namespace {
 constexpr int c__INT__OutRate = 44100;
@@ -49,12 +43,13 @@ CSonquill_Reader::~CSonquill_Reader() {
 }
 
 void CSonquill_Reader::CloseDecoder() {
-    swr_free(&m__PSwrContext__Converter);
-    av_frame_free(&m__PAVFrame__Frame);
-    av_packet_free(&m__PAVPacket__Packet);
-    avcodec_free_context(&m__PAVCodecContext__Decoder);
-    avformat_close_input(&m__PAVFormatContext__Input);
     m__BOOLEAN__FramePending = FALSE;
+    if (!SonquillAvLibrary::IsLoaded()) return;  // the runtime never allocated anything
+    Av().swr_free(&m__PSwrContext__Converter);
+    Av().av_frame_free(&m__PAVFrame__Frame);
+    Av().av_packet_free(&m__PAVPacket__Packet);
+    Av().avcodec_free_context(&m__PAVCodecContext__Decoder);
+    Av().avformat_close_input(&m__PAVFormatContext__Input);
 }
 
 namespace {
@@ -85,31 +80,36 @@ bool IsDiscImage(const char* p__PCHAR__FileName) {
 }  // namespace
 
 ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHAR__Function) {
-    SonquillMedia_Initialise();
+    // A disc image is turned away before the runtime is loaded: burning one never needs it.
     if (IsDiscImage(p__PCHAR__FileName)) {
-        SonquillMedia_LogFailure(p__PCHAR__Function, "checking for a disc image", AVERROR_INVALIDDATA);
-        return SonquillMedia_Status(AVERROR_INVALIDDATA);
+        const ULONG l__ULONG__Status = SonquillMedia_Status(AVERROR_INVALIDDATA);
+        Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
+                            "(): '%s' is a disc image, not a sound file, status %d ( 0x%x )\n", p__PCHAR__FileName,
+                            static_cast<int>(l__ULONG__Status), l__ULONG__Status);
+        return l__ULONG__Status;
     }
+    const ULONG l__ULONG__Status = SonquillMedia_Initialise(p__PCHAR__Function);
+    if (l__ULONG__Status != 0) return l__ULONG__Status;
     // The name is a local file whatever it looks like ("pipe:0", "http:..."), and nothing the
     // file refers to (playlists) may be fetched from anywhere else.
     std::string l__string__Url = std::string("file:") + p__PCHAR__FileName;
     AVDictionary* l__PAVDictionary__Options = nullptr;
-    av_dict_set(&l__PAVDictionary__Options, "protocol_whitelist", "file", 0);
+    Av().av_dict_set(&l__PAVDictionary__Options, "protocol_whitelist", "file", 0);
     int l__INT__Error =
-        avformat_open_input(&m__PAVFormatContext__Input, l__string__Url.c_str(), nullptr, &l__PAVDictionary__Options);
-    av_dict_free(&l__PAVDictionary__Options);
+        Av().avformat_open_input(&m__PAVFormatContext__Input, l__string__Url.c_str(), nullptr, &l__PAVDictionary__Options);
+    Av().av_dict_free(&l__PAVDictionary__Options);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "avformat_open_input()", l__INT__Error);
         return SonquillMedia_Status(l__INT__Error);
     }
-    l__INT__Error = avformat_find_stream_info(m__PAVFormatContext__Input, nullptr);
+    l__INT__Error = Av().avformat_find_stream_info(m__PAVFormatContext__Input, nullptr);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "avformat_find_stream_info()", l__INT__Error);
         return SonquillMedia_Status(l__INT__Error);
     }
     const AVCodec* l__PAVCodec__Decoder = nullptr;
     l__INT__Error =
-        av_find_best_stream(m__PAVFormatContext__Input, AVMEDIA_TYPE_AUDIO, -1, -1, &l__PAVCodec__Decoder, 0);
+        Av().av_find_best_stream(m__PAVFormatContext__Input, AVMEDIA_TYPE_AUDIO, -1, -1, &l__PAVCodec__Decoder, 0);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "av_find_best_stream()", l__INT__Error);
         return SonquillMedia_Status(l__INT__Error);
@@ -120,15 +120,15 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
     for (unsigned i = 0; i < m__PAVFormatContext__Input->nb_streams; ++i)
         if (static_cast<int>(i) != m__INT__StreamIndex) m__PAVFormatContext__Input->streams[i]->discard = AVDISCARD_ALL;
 
-    m__PAVCodecContext__Decoder = avcodec_alloc_context3(l__PAVCodec__Decoder);
-    m__PAVPacket__Packet = av_packet_alloc();
-    m__PAVFrame__Frame = av_frame_alloc();
+    m__PAVCodecContext__Decoder = Av().avcodec_alloc_context3(l__PAVCodec__Decoder);
+    m__PAVPacket__Packet = Av().av_packet_alloc();
+    m__PAVFrame__Frame = Av().av_frame_alloc();
     if (m__PAVCodecContext__Decoder == nullptr || m__PAVPacket__Packet == nullptr || m__PAVFrame__Frame == nullptr)
         return SONQUILL_STATUS_OUT_OF_MEMORY;
-    l__INT__Error = avcodec_parameters_to_context(m__PAVCodecContext__Decoder, l__PAVStream__Stream->codecpar);
+    l__INT__Error = Av().avcodec_parameters_to_context(m__PAVCodecContext__Decoder, l__PAVStream__Stream->codecpar);
     if (l__INT__Error >= 0) {
         m__PAVCodecContext__Decoder->pkt_timebase = l__PAVStream__Stream->time_base;
-        l__INT__Error = avcodec_open2(m__PAVCodecContext__Decoder, l__PAVCodec__Decoder, nullptr);
+        l__INT__Error = Av().avcodec_open2(m__PAVCodecContext__Decoder, l__PAVCodec__Decoder, nullptr);
     }
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_open2()", l__INT__Error);
@@ -139,10 +139,10 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
     // kept for the full decoding.
     BOOLEAN l__BOOLEAN__DrainSent = FALSE;
     for (;;) {
-        l__INT__Error = avcodec_receive_frame(m__PAVCodecContext__Decoder, m__PAVFrame__Frame);
+        l__INT__Error = Av().avcodec_receive_frame(m__PAVCodecContext__Decoder, m__PAVFrame__Frame);
         if (l__INT__Error >= 0) {
             if (m__PAVFrame__Frame->nb_samples > 0) break;
-            av_frame_unref(m__PAVFrame__Frame);
+            Av().av_frame_unref(m__PAVFrame__Frame);
             continue;
         }
         // A frame that does not decode is skipped; no decodable frame at all is a failure.
@@ -150,15 +150,15 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
             SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_receive_frame() of the first frame", AVERROR_INVALIDDATA);
             return SonquillMedia_Status(AVERROR_INVALIDDATA);
         }
-        l__INT__Error = av_read_frame(m__PAVFormatContext__Input, m__PAVPacket__Packet);
+        l__INT__Error = Av().av_read_frame(m__PAVFormatContext__Input, m__PAVPacket__Packet);
         if (l__INT__Error < 0) {
-            avcodec_send_packet(m__PAVCodecContext__Decoder, nullptr);  // drain what is left
+            Av().avcodec_send_packet(m__PAVCodecContext__Decoder, nullptr);  // drain what is left
             l__BOOLEAN__DrainSent = TRUE;
             continue;
         }
         if (m__PAVPacket__Packet->stream_index == m__INT__StreamIndex)
-            avcodec_send_packet(m__PAVCodecContext__Decoder, m__PAVPacket__Packet);  // bad packets are skipped
-        av_packet_unref(m__PAVPacket__Packet);
+            Av().avcodec_send_packet(m__PAVCodecContext__Decoder, m__PAVPacket__Packet);  // bad packets are skipped
+        Av().av_packet_unref(m__PAVPacket__Packet);
     }
     m__BOOLEAN__FramePending = TRUE;
     return 0;
@@ -167,22 +167,22 @@ ULONG CSonquill_Reader::Open(const char* p__PCHAR__FileName, const char* p__PCHA
 int CSonquill_Reader::MakeConverter(const AVFrame* p__PAVFrame__Frame) {
     AVChannelLayout l__AVChannelLayout__In;
     if (p__PAVFrame__Frame->ch_layout.order == AV_CHANNEL_ORDER_NATIVE)
-        av_channel_layout_copy(&l__AVChannelLayout__In, &p__PAVFrame__Frame->ch_layout);
+        Av().av_channel_layout_copy(&l__AVChannelLayout__In, &p__PAVFrame__Frame->ch_layout);
     else
-        av_channel_layout_default(&l__AVChannelLayout__In, p__PAVFrame__Frame->ch_layout.nb_channels);
+        Av().av_channel_layout_default(&l__AVChannelLayout__In, p__PAVFrame__Frame->ch_layout.nb_channels);
     AVChannelLayout l__AVChannelLayout__Out = AV_CHANNEL_LAYOUT_STEREO;
-    swr_free(&m__PSwrContext__Converter);
-    int l__INT__Error = swr_alloc_set_opts2(&m__PSwrContext__Converter, &l__AVChannelLayout__Out, AV_SAMPLE_FMT_S16,
+    Av().swr_free(&m__PSwrContext__Converter);
+    int l__INT__Error = Av().swr_alloc_set_opts2(&m__PSwrContext__Converter, &l__AVChannelLayout__Out, AV_SAMPLE_FMT_S16,
                                             c__INT__OutRate, &l__AVChannelLayout__In,
                                             static_cast<AVSampleFormat>(p__PAVFrame__Frame->format),
                                             p__PAVFrame__Frame->sample_rate, 0, nullptr);
-    if (l__INT__Error >= 0) l__INT__Error = swr_init(m__PSwrContext__Converter);
+    if (l__INT__Error >= 0) l__INT__Error = Av().swr_init(m__PSwrContext__Converter);
     m__INT__InFormat = p__PAVFrame__Frame->format;
     m__INT__InRate = p__PAVFrame__Frame->sample_rate;
     m__INT__InChannels = p__PAVFrame__Frame->ch_layout.nb_channels;
     m__ULONGLONG__InLayoutMask =
         p__PAVFrame__Frame->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? p__PAVFrame__Frame->ch_layout.u.mask : 0;
-    av_channel_layout_uninit(&l__AVChannelLayout__In);
+    Av().av_channel_layout_uninit(&l__AVChannelLayout__In);
     return l__INT__Error;
 }
 
@@ -232,12 +232,12 @@ int CSonquill_Reader::Convert(const AVFrame* p__PAVFrame__Frame) {
     }
     int l__INT__InSamples = p__PAVFrame__Frame != nullptr ? p__PAVFrame__Frame->nb_samples : 0;
     for (;;) {
-        int l__INT__Room = swr_get_out_samples(m__PSwrContext__Converter, l__INT__InSamples);
+        int l__INT__Room = Av().swr_get_out_samples(m__PSwrContext__Converter, l__INT__InSamples);
         if (l__INT__Room < 0) return l__INT__Room;
         if (l__INT__Room == 0) return 0;
         m__vector__Converted.resize(static_cast<size_t>(l__INT__Room) * c__SIZE__BytesPerSample);
         uint8_t* l__PUCHAR__Out = m__vector__Converted.data();
-        int l__INT__Got = swr_convert(m__PSwrContext__Converter, &l__PUCHAR__Out, l__INT__Room,
+        int l__INT__Got = Av().swr_convert(m__PSwrContext__Converter, &l__PUCHAR__Out, l__INT__Room,
                                       p__PAVFrame__Frame != nullptr
                                           ? const_cast<const uint8_t**>(p__PAVFrame__Frame->extended_data)
                                           : nullptr,
@@ -273,11 +273,11 @@ ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
     for (;;) {
         if (m__BOOLEAN__FramePending) {
             l__INT__Error = Convert(m__PAVFrame__Frame);
-            av_frame_unref(m__PAVFrame__Frame);
+            Av().av_frame_unref(m__PAVFrame__Frame);
             m__BOOLEAN__FramePending = FALSE;
             if (l__INT__Error < 0) break;
         }
-        l__INT__Error = avcodec_receive_frame(m__PAVCodecContext__Decoder, m__PAVFrame__Frame);
+        l__INT__Error = Av().avcodec_receive_frame(m__PAVCodecContext__Decoder, m__PAVFrame__Frame);
         if (l__INT__Error >= 0) {
             m__BOOLEAN__FramePending = TRUE;
             continue;
@@ -293,14 +293,14 @@ ULONG CSonquill_Reader::DecodeAll(const char* p__PCHAR__Function) {
             break;
         }
         // Like the command-line tool: a damaged packet is skipped, a read error ends the input.
-        if (av_read_frame(m__PAVFormatContext__Input, m__PAVPacket__Packet) < 0) {
+        if (Av().av_read_frame(m__PAVFormatContext__Input, m__PAVPacket__Packet) < 0) {
             l__BOOLEAN__InputDone = TRUE;
-            avcodec_send_packet(m__PAVCodecContext__Decoder, nullptr);
+            Av().avcodec_send_packet(m__PAVCodecContext__Decoder, nullptr);
             continue;
         }
         if (m__PAVPacket__Packet->stream_index == m__INT__StreamIndex)
-            avcodec_send_packet(m__PAVCodecContext__Decoder, m__PAVPacket__Packet);
-        av_packet_unref(m__PAVPacket__Packet);
+            Av().avcodec_send_packet(m__PAVCodecContext__Decoder, m__PAVPacket__Packet);
+        Av().av_packet_unref(m__PAVPacket__Packet);
     }
     if (l__INT__Error >= 0) l__INT__Error = Convert(nullptr);
     if (l__INT__Error >= 0) l__INT__Error = FlushStage();

@@ -11,18 +11,11 @@
 
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
+#include "SonquillAvLibrary.h"
 #include "SonquillDebug.h"
 #include "SonquillMedia.h"
 #include "sonquill.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/audio_fifo.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-}
 
 namespace {
 constexpr int c__INT__InRate = 44100;
@@ -69,15 +62,17 @@ CSonquill_Writer::CSonquill_Writer()
       m__ULONG__PartialSize(0) {}
 
 CSonquill_Writer::~CSonquill_Writer() {
-    av_packet_free(&m__PAVPacket__Packet);
-    av_frame_free(&m__PAVFrame__Frame);
-    if (m__PAVAudioFifo__Fifo != nullptr) av_audio_fifo_free(m__PAVAudioFifo__Fifo);
-    swr_free(&m__PSwrContext__Converter);
-    avcodec_free_context(&m__PAVCodecContext__Encoder);
-    avformat_free_context(m__PAVFormatContext__Output);
-    if (m__PAVIOContext__Output != nullptr) {
-        av_freep(&m__PAVIOContext__Output->buffer);
-        avio_context_free(&m__PAVIOContext__Output);
+    if (SonquillAvLibrary::IsLoaded()) {  // else the runtime never allocated anything
+        Av().av_packet_free(&m__PAVPacket__Packet);
+        Av().av_frame_free(&m__PAVFrame__Frame);
+        if (m__PAVAudioFifo__Fifo != nullptr) Av().av_audio_fifo_free(m__PAVAudioFifo__Fifo);
+        Av().swr_free(&m__PSwrContext__Converter);
+        Av().avcodec_free_context(&m__PAVCodecContext__Encoder);
+        Av().avformat_free_context(m__PAVFormatContext__Output);
+        if (m__PAVIOContext__Output != nullptr) {
+            Av().av_freep(&m__PAVIOContext__Output->buffer);
+            Av().avio_context_free(&m__PAVIOContext__Output);
+        }
     }
     if (m__INT__File != PlatformFile::InvalidHandle) PlatformFile::Close(m__INT__File);
 }
@@ -128,7 +123,7 @@ int CSonquill_Writer::Configure(ULONG p__ULONG__Compression, void* p__PAVDiction
         }
     } else if (l__Encoder__Name == "libopus") {
         l__Encoder->bit_rate = l__IsConstant ? l__ConstantRate : static_cast<int64_t>((32.0 + 2.24 * l__Quality) * 1000);
-        av_dict_set(l__Options, "vbr", l__IsConstant ? "off" : "on", 0);
+        Av().av_dict_set(l__Options, "vbr", l__IsConstant ? "off" : "on", 0);
     } else if (l__Encoder__Name == "aac") {
         l__Encoder->bit_rate = l__IsConstant ? l__ConstantRate : static_cast<int64_t>((64.0 + 2.56 * l__Quality) * 1000);
     } else {
@@ -150,11 +145,12 @@ ULONG CSonquill_Writer::Create(const char* p__PCHAR__FileName, ULONG p__ULONG__C
 }
 
 ULONG CSonquill_Writer::Open(const char* p__PCHAR__FileName, ULONG p__ULONG__Compression, const char* p__PCHAR__Function) {
-    SonquillMedia_Initialise();
+    const ULONG l__ULONG__Loaded = SonquillMedia_Initialise(p__PCHAR__Function);
+    if (l__ULONG__Loaded != 0) return l__ULONG__Loaded;
     const OutputKind* l__Kind = FindKind(p__PCHAR__FileName);
-    const AVCodec* l__PAVCodec__Encoder = l__Kind != nullptr ? avcodec_find_encoder_by_name(l__Kind->m__PCHAR__Encoder) : nullptr;
+    const AVCodec* l__PAVCodec__Encoder = l__Kind != nullptr ? Av().avcodec_find_encoder_by_name(l__Kind->m__PCHAR__Encoder) : nullptr;
     const AVOutputFormat* l__PAVOutputFormat__Muxer =
-        l__Kind != nullptr ? av_guess_format(l__Kind->m__PCHAR__Muxer, nullptr, nullptr) : nullptr;
+        l__Kind != nullptr ? Av().av_guess_format(l__Kind->m__PCHAR__Muxer, nullptr, nullptr) : nullptr;
     if (l__PAVCodec__Encoder == nullptr || l__PAVOutputFormat__Muxer == nullptr) {
         Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function,
                             "(): no encoder for the file type of '%s', status %d ( 0x%x )\n", p__PCHAR__FileName,
@@ -171,16 +167,16 @@ ULONG CSonquill_Writer::Open(const char* p__PCHAR__FileName, ULONG p__ULONG__Com
                             static_cast<int>(l__ULONG__Status), l__ULONG__Status);
         return l__ULONG__Status;
     }
-    unsigned char* l__PUCHAR__IoBuffer = static_cast<unsigned char*>(av_malloc(c__INT__IoBufferSize));
-    m__PAVFrame__Frame = av_frame_alloc();
-    m__PAVPacket__Packet = av_packet_alloc();
-    m__PAVCodecContext__Encoder = avcodec_alloc_context3(l__PAVCodec__Encoder);
+    unsigned char* l__PUCHAR__IoBuffer = static_cast<unsigned char*>(Av().av_malloc(c__INT__IoBufferSize));
+    m__PAVFrame__Frame = Av().av_frame_alloc();
+    m__PAVPacket__Packet = Av().av_packet_alloc();
+    m__PAVCodecContext__Encoder = Av().avcodec_alloc_context3(l__PAVCodec__Encoder);
     if (l__PUCHAR__IoBuffer != nullptr) {
-        m__PAVIOContext__Output = avio_alloc_context(l__PUCHAR__IoBuffer, c__INT__IoBufferSize, 1, this, nullptr,
+        m__PAVIOContext__Output = Av().avio_alloc_context(l__PUCHAR__IoBuffer, c__INT__IoBufferSize, 1, this, nullptr,
                                                      &CSonquill_Writer::WritePacket, &CSonquill_Writer::SeekPacket);
-        if (m__PAVIOContext__Output == nullptr) av_free(l__PUCHAR__IoBuffer);
+        if (m__PAVIOContext__Output == nullptr) Av().av_free(l__PUCHAR__IoBuffer);
     }
-    int l__INT__Error = avformat_alloc_output_context2(&m__PAVFormatContext__Output, l__PAVOutputFormat__Muxer, nullptr,
+    int l__INT__Error = Av().avformat_alloc_output_context2(&m__PAVFormatContext__Output, l__PAVOutputFormat__Muxer, nullptr,
                                                        p__PCHAR__FileName);
     if (m__PAVIOContext__Output == nullptr || m__PAVFrame__Frame == nullptr || m__PAVPacket__Packet == nullptr ||
         m__PAVCodecContext__Encoder == nullptr || l__INT__Error < 0)
@@ -201,25 +197,25 @@ ULONG CSonquill_Writer::Open(const char* p__PCHAR__FileName, ULONG p__ULONG__Com
         if (!l__Found) l__Encoder->sample_rate = 48000;
     }
     AVChannelLayout l__Stereo = AV_CHANNEL_LAYOUT_STEREO;
-    av_channel_layout_copy(&l__Encoder->ch_layout, &l__Stereo);
+    Av().av_channel_layout_copy(&l__Encoder->ch_layout, &l__Stereo);
     l__Encoder->time_base = AVRational{1, l__Encoder->sample_rate};
     if (m__PAVFormatContext__Output->oformat->flags & AVFMT_GLOBALHEADER) l__Encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* l__PAVDictionary__Options = nullptr;
     Configure(p__ULONG__Compression, &l__PAVDictionary__Options);
-    l__INT__Error = avcodec_open2(l__Encoder, l__PAVCodec__Encoder, &l__PAVDictionary__Options);
-    av_dict_free(&l__PAVDictionary__Options);
+    l__INT__Error = Av().avcodec_open2(l__Encoder, l__PAVCodec__Encoder, &l__PAVDictionary__Options);
+    Av().av_dict_free(&l__PAVDictionary__Options);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "avcodec_open2()", l__INT__Error);
         return SonquillMedia_Status(l__INT__Error);
     }
-    AVStream* l__PAVStream__Stream = avformat_new_stream(m__PAVFormatContext__Output, nullptr);
+    AVStream* l__PAVStream__Stream = Av().avformat_new_stream(m__PAVFormatContext__Output, nullptr);
     if (l__PAVStream__Stream == nullptr) return SONQUILL_STATUS_OUT_OF_MEMORY;
     l__PAVStream__Stream->time_base = l__Encoder->time_base;
-    l__INT__Error = avcodec_parameters_from_context(l__PAVStream__Stream->codecpar, l__Encoder);
-    if (l__INT__Error >= 0) l__INT__Error = swr_alloc_set_opts2(&m__PSwrContext__Converter, &l__Encoder->ch_layout,
+    l__INT__Error = Av().avcodec_parameters_from_context(l__PAVStream__Stream->codecpar, l__Encoder);
+    if (l__INT__Error >= 0) l__INT__Error = Av().swr_alloc_set_opts2(&m__PSwrContext__Converter, &l__Encoder->ch_layout,
                                                                  l__Encoder->sample_fmt, l__Encoder->sample_rate, &l__Stereo,
                                                                  AV_SAMPLE_FMT_S16, c__INT__InRate, 0, nullptr);
-    if (l__INT__Error >= 0) l__INT__Error = swr_init(m__PSwrContext__Converter);
+    if (l__INT__Error >= 0) l__INT__Error = Av().swr_init(m__PSwrContext__Converter);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "preparing the converter", l__INT__Error);
         return SonquillMedia_Status(l__INT__Error);
@@ -227,9 +223,9 @@ ULONG CSonquill_Writer::Open(const char* p__PCHAR__FileName, ULONG p__ULONG__Com
     m__INT__FrameSize = (l__PAVCodec__Encoder->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || l__Encoder->frame_size <= 0
                             ? c__INT__VariableFrameSize
                             : l__Encoder->frame_size;
-    m__PAVAudioFifo__Fifo = av_audio_fifo_alloc(l__Encoder->sample_fmt, 2, m__INT__FrameSize * 2);
+    m__PAVAudioFifo__Fifo = Av().av_audio_fifo_alloc(l__Encoder->sample_fmt, 2, m__INT__FrameSize * 2);
     if (m__PAVAudioFifo__Fifo == nullptr) return SONQUILL_STATUS_OUT_OF_MEMORY;
-    l__INT__Error = avformat_write_header(m__PAVFormatContext__Output, nullptr);
+    l__INT__Error = Av().avformat_write_header(m__PAVFormatContext__Output, nullptr);
     if (l__INT__Error < 0) {
         SonquillMedia_LogFailure(p__PCHAR__Function, "avformat_write_header()", l__INT__Error);
         return SonquillMedia_Status(m__INT__WriteError != 0 ? m__INT__WriteError : l__INT__Error);
@@ -239,32 +235,32 @@ ULONG CSonquill_Writer::Open(const char* p__PCHAR__FileName, ULONG p__ULONG__Com
 }
 
 int CSonquill_Writer::ConvertIntoFifo(const UCHAR* p__PUCHAR__Samples, int p__INT__Count) {
-    int l__INT__Room = swr_get_out_samples(m__PSwrContext__Converter, p__INT__Count);
+    int l__INT__Room = Av().swr_get_out_samples(m__PSwrContext__Converter, p__INT__Count);
     if (l__INT__Room <= 0) return l__INT__Room;
     uint8_t** l__PPUCHAR__Planes = nullptr;
-    int l__INT__Error = av_samples_alloc_array_and_samples(&l__PPUCHAR__Planes, nullptr, 2, l__INT__Room,
+    int l__INT__Error = Av().av_samples_alloc_array_and_samples(&l__PPUCHAR__Planes, nullptr, 2, l__INT__Room,
                                                            m__PAVCodecContext__Encoder->sample_fmt, 0);
     if (l__INT__Error < 0) return l__INT__Error;
     const uint8_t* l__PUCHAR__In = p__PUCHAR__Samples;
-    int l__INT__Got = swr_convert(m__PSwrContext__Converter, l__PPUCHAR__Planes, l__INT__Room,
+    int l__INT__Got = Av().swr_convert(m__PSwrContext__Converter, l__PPUCHAR__Planes, l__INT__Room,
                                   p__PUCHAR__Samples != nullptr ? &l__PUCHAR__In : nullptr, p__INT__Count);
-    if (l__INT__Got > 0) l__INT__Error = av_audio_fifo_write(m__PAVAudioFifo__Fifo, reinterpret_cast<void**>(l__PPUCHAR__Planes), l__INT__Got);
-    av_freep(&l__PPUCHAR__Planes[0]);
-    av_freep(&l__PPUCHAR__Planes);
+    if (l__INT__Got > 0) l__INT__Error = Av().av_audio_fifo_write(m__PAVAudioFifo__Fifo, reinterpret_cast<void**>(l__PPUCHAR__Planes), l__INT__Got);
+    Av().av_freep(&l__PPUCHAR__Planes[0]);
+    Av().av_freep(&l__PPUCHAR__Planes);
     return l__INT__Got < 0 ? l__INT__Got : (l__INT__Error < 0 ? l__INT__Error : 0);
 }
 
 int CSonquill_Writer::EncodeFrame(AVFrame* p__PAVFrame__Frame) {
-    int l__INT__Error = avcodec_send_frame(m__PAVCodecContext__Encoder, p__PAVFrame__Frame);
+    int l__INT__Error = Av().avcodec_send_frame(m__PAVCodecContext__Encoder, p__PAVFrame__Frame);
     if (l__INT__Error < 0) return l__INT__Error;
     AVStream* l__PAVStream__Stream = m__PAVFormatContext__Output->streams[0];
     for (;;) {
-        l__INT__Error = avcodec_receive_packet(m__PAVCodecContext__Encoder, m__PAVPacket__Packet);
+        l__INT__Error = Av().avcodec_receive_packet(m__PAVCodecContext__Encoder, m__PAVPacket__Packet);
         if (l__INT__Error == AVERROR(EAGAIN) || l__INT__Error == AVERROR_EOF) return 0;
         if (l__INT__Error < 0) return l__INT__Error;
-        av_packet_rescale_ts(m__PAVPacket__Packet, m__PAVCodecContext__Encoder->time_base, l__PAVStream__Stream->time_base);
+        Av().av_packet_rescale_ts(m__PAVPacket__Packet, m__PAVCodecContext__Encoder->time_base, l__PAVStream__Stream->time_base);
         m__PAVPacket__Packet->stream_index = 0;
-        l__INT__Error = av_interleaved_write_frame(m__PAVFormatContext__Output, m__PAVPacket__Packet);
+        l__INT__Error = Av().av_interleaved_write_frame(m__PAVFormatContext__Output, m__PAVPacket__Packet);
         if (l__INT__Error < 0) return m__INT__WriteError != 0 ? m__INT__WriteError : l__INT__Error;
     }
 }
@@ -273,20 +269,20 @@ int CSonquill_Writer::EncodeFromFifo(BOOLEAN p__BOOLEAN__Final) {
     const bool l__SmallLastFrame = (m__PAVCodecContext__Encoder->codec->capabilities &
                                     (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE)) != 0;
     for (;;) {
-        int l__INT__Available = av_audio_fifo_size(m__PAVAudioFifo__Fifo);
+        int l__INT__Available = Av().av_audio_fifo_size(m__PAVAudioFifo__Fifo);
         if (l__INT__Available == 0 || (l__INT__Available < m__INT__FrameSize && !p__BOOLEAN__Final)) return 0;
         int l__INT__Take = std::min(l__INT__Available, m__INT__FrameSize);
-        av_frame_unref(m__PAVFrame__Frame);
+        Av().av_frame_unref(m__PAVFrame__Frame);
         m__PAVFrame__Frame->format = m__PAVCodecContext__Encoder->sample_fmt;
         m__PAVFrame__Frame->sample_rate = m__PAVCodecContext__Encoder->sample_rate;
-        av_channel_layout_copy(&m__PAVFrame__Frame->ch_layout, &m__PAVCodecContext__Encoder->ch_layout);
+        Av().av_channel_layout_copy(&m__PAVFrame__Frame->ch_layout, &m__PAVCodecContext__Encoder->ch_layout);
         // An encoder that only takes whole frames gets the last one padded with silence.
         m__PAVFrame__Frame->nb_samples = l__SmallLastFrame ? l__INT__Take : m__INT__FrameSize;
-        int l__INT__Error = av_frame_get_buffer(m__PAVFrame__Frame, 0);
+        int l__INT__Error = Av().av_frame_get_buffer(m__PAVFrame__Frame, 0);
         if (l__INT__Error < 0) return l__INT__Error;
-        av_samples_set_silence(m__PAVFrame__Frame->extended_data, 0, m__PAVFrame__Frame->nb_samples, 2,
+        Av().av_samples_set_silence(m__PAVFrame__Frame->extended_data, 0, m__PAVFrame__Frame->nb_samples, 2,
                                m__PAVCodecContext__Encoder->sample_fmt);
-        if (av_audio_fifo_read(m__PAVAudioFifo__Fifo, reinterpret_cast<void**>(m__PAVFrame__Frame->extended_data),
+        if (Av().av_audio_fifo_read(m__PAVAudioFifo__Fifo, reinterpret_cast<void**>(m__PAVFrame__Frame->extended_data),
                                l__INT__Take) != l__INT__Take)
             return AVERROR(EIO);
         m__PAVFrame__Frame->pts = m__LONGLONG__NextPts;
@@ -337,10 +333,10 @@ ULONG CSonquill_Writer::Finish(const char* p__PCHAR__Function) {
     int l__INT__Error = ConvertIntoFifo(nullptr, 0);
     if (l__INT__Error >= 0) l__INT__Error = EncodeFromFifo(TRUE);
     if (l__INT__Error >= 0) l__INT__Error = EncodeFrame(nullptr);
-    int l__INT__TrailerError = av_write_trailer(m__PAVFormatContext__Output);
+    int l__INT__TrailerError = Av().av_write_trailer(m__PAVFormatContext__Output);
     if (l__INT__Error >= 0) l__INT__Error = l__INT__TrailerError;
     if (l__INT__Error >= 0) {
-        avio_flush(m__PAVIOContext__Output);
+        Av().avio_flush(m__PAVIOContext__Output);
         if (m__INT__WriteError != 0) l__INT__Error = m__INT__WriteError;
     }
     if (m__INT__File != PlatformFile::InvalidHandle && !PlatformFile::Close(m__INT__File) && l__INT__Error >= 0)

@@ -1,17 +1,16 @@
 #include "SonquillMedia.h"
 
-#include <mutex>
+#include <cstdio>
 
+#include "SonquillAvLibrary.h"
 #include "SonquillDebug.h"
 
-extern "C" {
-#include <libavutil/error.h>
-#include <libavutil/log.h>
-}
-
-void SonquillMedia_Initialise() {
-    static std::once_flag s__Once;
-    std::call_once(s__Once, [] { av_log_set_level(AV_LOG_QUIET); });
+ULONG SonquillMedia_Initialise(const char* p__PCHAR__Function) {
+    const ULONG l__ULONG__Status = SonquillAvLibrary::Load();
+    if (l__ULONG__Status != 0)
+        Sonquill_DebugPrint(SONQUILL_DEBUG_LEVEL_FAILURE, p__PCHAR__Function, "(): %s, status %d ( 0x%x )\n",
+                            SonquillAvLibrary::LoadError().c_str(), static_cast<int>(l__ULONG__Status), l__ULONG__Status);
+    return l__ULONG__Status;
 }
 
 ULONG SonquillMedia_Status(int p__INT__Error) {
@@ -20,7 +19,12 @@ ULONG SonquillMedia_Status(int p__INT__Error) {
 }
 
 const char* SonquillMedia_ErrorText(int p__INT__Error, char* p__PCHAR__Buffer, unsigned p__ULONG__Size) {
-    av_strerror(p__INT__Error, p__PCHAR__Buffer, p__ULONG__Size);
+    if (p__PCHAR__Buffer == nullptr || p__ULONG__Size == 0) return "";
+    if (SonquillAvLibrary::IsLoaded()) {
+        Av().av_strerror(p__INT__Error, p__PCHAR__Buffer, p__ULONG__Size);
+    } else {
+        std::snprintf(p__PCHAR__Buffer, p__ULONG__Size, "Error number %d occurred", p__INT__Error);
+    }
     return p__PCHAR__Buffer;
 }
 

@@ -2,8 +2,9 @@
 // Small helpers around the media runtime (FFmpeg) shared by the reader and the writer.
 #include "tarnwick_types.h"
 
-// Quiets the runtime's own console messages (once per process).
-void SonquillMedia_Initialise();
+// Loads the runtime on first use (and quiets its own console messages): 0, or the status of
+// the failure, logged at level 0 in the caller's name.
+ULONG SonquillMedia_Initialise(const char* p__PCHAR__Function);
 // A runtime error code as a toolkit status: errno values pass through as they are,
 // the runtime's own codes as their (negative) value seen as unsigned.
 ULONG SonquillMedia_Status(int p__INT__Error);

@@ -336,6 +336,53 @@ TEST_F(PellmarkEndToEnd, Mp3AndFlacBurnAsAudioTracks) {
     }
 }
 
+// The media runtime is loaded only when a file may be sound: an image burns without it, and
+// a sound file is refused when it cannot be loaded (never burned as data).
+TEST_F(PellmarkEndToEnd, WithoutTheMediaRuntimeAnImageBurnsAndASoundFileIsRefused) {
+    REQUIRE_TOOL("ffmpeg");
+    const std::string l__Sound = m__Run.MakeSound("tone.mp3", "libmp3lame", 1.0);
+    const std::string l__Image = m__Run.MakeIso("image.iso", 300 * 1024);
+    // Empty files under the runtime's library names come first on the search path: loading
+    // any of them fails.
+    const std::string l__Broken = m__Run.Dir() + "/broken-runtime";
+    std::filesystem::create_directory(l__Broken);
+    const std::regex l__Runtime(R"(lib(avutil|avcodec|avformat|swresample)\.so\.[0-9]+)");
+    size_t l__size_t__Shadowed = 0;
+    for (const char* l__PCHAR__Directory : {"/lib/x86_64-linux-gnu", "/usr/lib/x86_64-linux-gnu", "/usr/lib", "/lib"}) {
+        std::error_code l__Error;
+        for (const auto& l__Entry : std::filesystem::directory_iterator(l__PCHAR__Directory, l__Error)) {
+            const std::string l__Name = l__Entry.path().filename().string();
+            if (std::regex_match(l__Name, l__Runtime) && !std::filesystem::exists(l__Broken + "/" + l__Name)) {
+                std::ofstream(l__Broken + "/" + l__Name).flush();
+                ++l__size_t__Shadowed;
+            }
+        }
+    }
+    ASSERT_GE(l__size_t__Shadowed, 4u);
+    const std::string l__Environment = "LD_LIBRARY_PATH=" + l__Broken;
+
+    m__Run.Insert("cdr");
+    PellmarkRun::Result l__Result = m__Run.Pellmark({"0", "0", "0", "0", l__Image, "0", "1"}, "", l__Environment);
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
+    EXPECT_EQ(m__Run.ExportTrack(1), PellmarkRun::ReadFile(l__Image));
+
+    m__Run.Insert("cdr");
+    l__Result = m__Run.Pellmark({"0", "0", "0", "0", l__Sound, "0", "1"}, "", l__Environment);
+    EXPECT_NE(l__Result.m__Exit, 0) << l__Result.m__Out;
+    EXPECT_TRUE(Has(l__Result.m__Out, "The media runtime cannot be loaded")) << l__Result.m__Out;
+    EXPECT_EQ(Count(m__Run.Commands(), 0x2A), 0u);
+    std::string l__Info;
+    ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
+    EXPECT_TRUE(Has(l__Info, "Disc status:  empty")) << l__Info;
+
+    // With the runtime in place the same file burns as audio.
+    m__Run.Insert("cdr");
+    l__Result = m__Run.Burn(l__Sound);
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
+    ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
+    EXPECT_TRUE(Has(l__Info, "Audio")) << l__Info;
+}
+
 TEST_F(PellmarkEndToEnd, DiscThatIsNotBlankGivesTenAndIsEjected) {
     const std::string l__Image = m__Run.MakeIso("image.iso", 200 * 1024);
     m__Run.Insert("dvdr");

@@ -67,9 +67,10 @@ int PellmarkRun::Vdisc(const std::string& p__Arguments, std::string* p__Output) 
     return Shell(RecorderUnderTest::VdiscTool() + " " + l__Arguments, p__Output);
 }
 
-PellmarkRun::Result PellmarkRun::Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives) {
+PellmarkRun::Result PellmarkRun::Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives,
+                                          const std::string& p__Environment) {
     std::string l__Command = "cd " + Quote(m__Dir) + " && TARNWICK_DRIVES=" +
-                             Quote(p__Drives.empty() ? "virtual:" + Disc() : p__Drives) + " " +
+                             Quote(p__Drives.empty() ? "virtual:" + Disc() : p__Drives) + " " + p__Environment + " " +
                              Quote(std::string(TARNWICK_BINARY_DIR) + "/samples/pellmark/Pellmark");
     for (const std::string& l__Argument : p__Arguments) l__Command.append(" ").append(Quote(l__Argument));
     const std::string l__Out = m__Dir + "/pellmark.out", l__Err = m__Dir + "/pellmark.err";

@@ -31,8 +31,10 @@ public:
     void Insert(const std::string& p__Media, const std::string& p__Options = "");
     // "tarnwick-vdisc ARGS" with {} standing for the disc file; the exit code.
     int Vdisc(const std::string& p__Arguments, std::string* p__Output = nullptr);
-    // Pellmark with the arguments (none added), the recorder as the only drive.
-    Result Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives = "");
+    // Pellmark with the arguments (none added), the recorder as the only drive; p__Environment
+    // is more "NAME=value" words put before the program.
+    Result Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives = "",
+                    const std::string& p__Environment = "");
     // Pellmark ADDRESS 0:0:0:0 FILE TEST CLOSE.
     Result Burn(const std::string& p__File, const std::string& p__Test = "0", const std::string& p__Close = "1");
     // The commands logged so far, and forgetting them.

@@ -1,6 +1,7 @@
 // The burner family of flat functions: thin shells around the burner-grabber's
 // operations that turn every failure into an exception number, a text, a system
 // error and the record of a failed command.
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -280,7 +281,17 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_Pellmark(PVOID p__PVOID__Burner, PCH
                                            "NULL!!!");
             }
             // File names are case-sensitive here: the decoding test gets the name as given.
-            bool l__bool__IsSound = Sonquill_CompressedFileSupportedIs(p__PCHAR__FileName) == 0;
+            const ULONG l__ULONG__SoundStatus = Sonquill_CompressedFileSupportedIs(p__PCHAR__FileName);
+            // Without the media runtime a sound file cannot be told from data: it is refused
+            // rather than burned as a data track. (Disc images never need the runtime.)
+            if (l__ULONG__SoundStatus == ELIBACC) {
+                CTarnwick_Exception::Raise("Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                           EXCEPTION_NUMBER_SYSTEM_ERROR, l__ULONG__SoundStatus,
+                                           "Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark(): The media runtime cannot be "
+                                           "loaded: cannot tell whether '%s' is a sound file!!!",
+                                           p__PCHAR__FileName);
+            }
+            bool l__bool__IsSound = l__ULONG__SoundStatus == 0;
             std::unique_ptr<CTarnwick_File> l__Source(
                 l__bool__IsSound ? static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_SonquillFile(p__PCHAR__FileName))
                                  : static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_DiskFile(p__PCHAR__FileName)));
