@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
         if (l__Burn.m__Exit != 0) l__Exit = l__Burn.m__Exit;
         std::filesystem::remove(l__Disc);
     }
-    // The program as loaded (135 shared libraries come with the media runtime): a run that
+    // The program as loaded (the media runtime is loaded only for sound files): a run that
     // stops at the usage lines, before the toolkit starts.
     const Run l__Loaded = Spawn({l__Pellmark}, "/dev/null", {});
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -119,6 +120,18 @@ protected:
     ULONG m__SystemError = 31;
     CDB_FAILURE_INFORMATION m__Info{};
 };
+
+// A source many times the cache: every block is written, filled again and written again,
+// the cache thread refilling it on its polls and wake-ups, and the disc gets it all in order.
+TEST_F(BurnFlow, SourceManyTimesTheCacheBurnsWholeThroughTheRefilledBlocks) {
+    Open("dvdplusr", "", 1);  // 1 MB: 17 blocks of 61,440 bytes
+    Bytes l__Data(12 * 1024 * 1024 + 5 * 2048);  // no repeating pattern: a block out of place shows
+    std::mt19937 l__Random(7);
+    for (uint8_t& l__UCHAR__Byte : l__Data) l__UCHAR__Byte = static_cast<uint8_t>(l__Random());
+    const std::string l__Image = WriteImage(l__Data);
+    ASSERT_EQ(Burn(l__Image), 0u) << m__Text;
+    EXPECT_EQ(ExportTrack(1), l__Data);
+}
 
 TEST_F(BurnFlow, WriteFaultMidTrackFillsTheCallersFailureRecord) {
     Open("cdr");

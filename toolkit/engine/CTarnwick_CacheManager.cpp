@@ -75,6 +75,10 @@ void CTarnwick_CacheManager::RefillFreeList() {
     }
 }
 
+void CTarnwick_CacheManager::PrepareObjectsForFirstFill(LONG p__LONG__Count) const {
+    for (LONG i = 0; i < p__LONG__Count && i < m__LONG__Count; ++i) m__PCTarnwick_CacheObject__Objects[i]->PrepareForFirstFill();
+}
+
 void CTarnwick_CacheManager::ReleaseCacheObject(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object) {
     if (p__PCTarnwick_CacheObject__Object == nullptr) return;
     p__PCTarnwick_CacheObject__Object->Reset();

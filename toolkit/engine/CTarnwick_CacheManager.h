@@ -16,6 +16,11 @@ public:
     // Resets a written block and queues it free.
     void ReleaseCacheObject(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object);
 
+    // Makes the memory of the first blocks present ahead of their first fill. The writer
+    // calls it while the cache thread starts filling, so that the two share the cost of a
+    // fresh cache instead of the cache thread faulting every page in on its own.
+    void PrepareObjectsForFirstFill(LONG p__LONG__Count) const;
+
     LONG GetCount() const { return m__LONG__Count; }
     ULONG GetBlockSize() const { return m__ULONG__BlockSize; }
     CTarnwick_CacheObject* GetObject(LONG p__LONG__Index) const {

@@ -30,8 +30,7 @@ CTarnwick_CacheObject::CTarnwick_CacheObject(ULONG p__ULONG__Index, ULONG p__ULO
 CTarnwick_CacheObject::~CTarnwick_CacheObject() { ::operator delete[](m__PUCHAR__Buffer, BUFFER_ALIGNMENT); }
 
 void CTarnwick_CacheObject::PrepareForFirstFill() {
-    if (m__bool__Prefaulted) return;
-    m__bool__Prefaulted = true;
+    if (m__bool__Prefaulted.exchange(true)) return;
     PlatformMemory::Prefault(m__PUCHAR__Buffer, m__ULONG__BufferSize);
 }
 

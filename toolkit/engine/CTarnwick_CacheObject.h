@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+
 #include "CTarnwick_Exception.h"
 #include "CTarnwick_FifoQueue.h"
 #include "tarnwick_types.h"
@@ -16,8 +18,9 @@ public:
     // Clears the end marker, the failure and its exception, and the data counts.
     virtual void Reset();
 
-    // Makes the buffer's memory present the first time the block is filled: one call for
-    // the block instead of a page fault for each of its pages inside the read.
+    // Makes the buffer's memory present before the block is first filled: one call for the
+    // block instead of a page fault for each of its pages inside the read. Only the first
+    // call does it; the cache thread and the writer may both call it.
     void PrepareForFirstFill();
 
     PFIFO_QUEUE_ENTRY QueueEntry() { return &m__FIFO_QUEUE_ENTRY__Entry; }
@@ -33,5 +36,5 @@ public:
     PUCHAR m__PUCHAR__Buffer;
 
 private:
-    bool m__bool__Prefaulted = false;
+    std::atomic<bool> m__bool__Prefaulted{false};
 };

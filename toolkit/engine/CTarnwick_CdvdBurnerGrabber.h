@@ -144,6 +144,11 @@ protected:
     // waits (cache bytes / 176 ms at most) for the cache to fill. p__PCHAR__Name names
     // the writing method in the failure texts.
     void StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source, const char* p__PCHAR__Name);
+    // The bytes the cache thread reads into one block: whole logical blocks of one transfer.
+    ULONG CacheTransferBytes() const {
+        return m__ULONG__LogicalBlockSize == 0 ? m__ULONG__MaximumTransferLength
+                                               : m__ULONG__MaximumTransferLength / m__ULONG__LogicalBlockSize * m__ULONG__LogicalBlockSize;
+    }
     // The next filled block for the writer. Waits out an empty queue (BUFFER_UNDERRUN,
     // up to 15 s at a time) unless the data is complete (nullptr). Throws a carried exception.
     CTarnwick_CacheObject* TakeFilledBlock(BOOLEAN p__BOOLEAN__IsComplete, const char* p__PCHAR__Name);
