@@ -24,6 +24,8 @@ struct VdiscExtent {
 // the state of the last complete record. The state after the last state record is
 // that record with the later sector runs applied to it. Sectors are sparse: only
 // what was written is stored, and a later run hides what it overwrites.
+// A sector record may carry padding between its header and its payload so that it
+// ends on a 64 KiB boundary (see VdiscStore.cpp for the file versions).
 // Erasing (blank, format, a new disc) writes a fresh file and renames it into place.
 class VdiscStore {
 public:
@@ -78,6 +80,7 @@ private:
 
     std::string m__string__Path;
     int m__int__Fd = -1;
+    bool m__bool__PadsRecords = false;  // a version 2 file: sector records may be padded
     bool m__bool__Writable = false;
     bool m__bool__NeedsTruncate = false;
     bool m__bool__Replaced = false;
