@@ -10,7 +10,6 @@
 #include "SonquillMedia.h"
 #include "sonquill.h"
 
-
 namespace {
 constexpr int c__INT__OutRate = 44100;
 constexpr size_t c__SIZE__BytesPerSample = 4;  // 16-bit stereo

@@ -16,7 +16,6 @@
 #include "SonquillMedia.h"
 #include "sonquill.h"
 
-
 namespace {
 constexpr int c__INT__InRate = 44100;
 constexpr int c__INT__IoBufferSize = 1 << 16;

@@ -56,6 +56,13 @@ std::vector<Record> Walk(const std::vector<uint8_t>& p__File) {
     return l__Records;
 }
 
+// Turns the file's magic into that of the first version, as earlier programs wrote it.
+void MarkVersionOne(const std::string& p__string__Path) {
+    std::fstream l__Stream(p__string__Path, std::ios::binary | std::ios::in | std::ios::out);
+    l__Stream.seekp(7);
+    l__Stream.put('1');
+}
+
 void WriteBurn(VdiscTestDrive& p__Drive, int32_t p__LONG__Writes) {
     for (int32_t l__LONG__I = 0; l__LONG__I < p__LONG__Writes; ++l__LONG__I)
         ASSERT_TRUE(p__Drive.Write(l__LONG__I * 30, 30, Blocks(l__LONG__I * 30, 30)).Ok());
@@ -113,11 +120,7 @@ TEST(VdiscFileLayout, FileOfTheFirstVersionIsReadAndWrittenOnUnpadded) {
     VdiscTestDrive l__Drive(VdiscMediumKind::DvdPlusR);
     // A blank disc holds only its state, which reads the same in both versions: marked as a
     // file of the first version, it is what earlier programs wrote.
-    {
-        std::fstream l__Stream(l__Drive.File(), std::ios::binary | std::ios::in | std::ios::out);
-        l__Stream.seekp(7);
-        l__Stream.put('1');
-    }
+    MarkVersionOne(l__Drive.File());
     l__Drive.Reopen();
     WriteBurn(l__Drive, 20);
     const std::vector<uint8_t> l__File = ReadWhole(l__Drive.File());
@@ -143,11 +146,7 @@ TEST(VdiscFileLayout, PaddedRecordInAFileOfTheFirstVersionEndsItsLog) {
     ASSERT_GE(l__size_t__FirstPadded, 2u);  // the state and the single sector before it
     // A program of the first version does not know padding: it must never find any. Marked so,
     // the file opens with the records before the first padded one, not with misread payloads.
-    {
-        std::fstream l__Stream(l__Drive.File(), std::ios::binary | std::ios::in | std::ios::out);
-        l__Stream.seekp(7);
-        l__Stream.put('1');
-    }
+    MarkVersionOne(l__Drive.File());
     l__Drive.Reopen();
     const int32_t l__LONG__Kept = static_cast<int32_t>(l__size_t__FirstPadded - 1);  // writes kept
     for (int32_t l__LONG__I = 0; l__LONG__I < l__LONG__Kept; ++l__LONG__I)

@@ -14,13 +14,8 @@
 
 namespace {
 
+using SectorReference::Filled;
 using SectorReference::Sector;
-
-Sector Filled(UCHAR p__UCHAR__Value) {
-    Sector l__Sector;
-    l__Sector.fill(p__UCHAR__Value);
-    return l__Sector;
-}
 
 class EdcEccTest : public ::testing::Test {
 protected:

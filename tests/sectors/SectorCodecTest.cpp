@@ -10,13 +10,8 @@
 
 namespace {
 
+using SectorReference::Filled;
 using SectorReference::Sector;
-
-Sector Filled(UCHAR p__UCHAR__Value) {
-    Sector l__Sector;
-    l__Sector.fill(p__UCHAR__Value);
-    return l__Sector;
-}
 
 const UCHAR g__UCHAR__ExpectedSync[12] = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
 

@@ -86,6 +86,13 @@ inline bool AllWordsHold(const UCHAR* p__PUCHAR__Sector) {
 
 using Sector = std::array<UCHAR, 2352>;
 
+// A raw sector with every byte the same.
+inline Sector Filled(UCHAR p__UCHAR__Value) {
+    Sector l__Sector;
+    l__Sector.fill(p__UCHAR__Value);
+    return l__Sector;
+}
+
 // A raw sector of random bytes from a seeded generator.
 inline Sector RandomSector(std::mt19937& p__Generator) {
     Sector l__Sector;

@@ -29,12 +29,7 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(
                              p__ULONG__Attributes, p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent,
                              p__ULONG__NodeNumber, p__LONGLONG__FileTime),
       m__ULONGLONG__SizeInSectors(SectorsOf(p__ULONGLONG__Size)),
-      m__ULONGLONG__DirectoryLength(68),
-      m__ULONGLONG__DirectorySectors(1),
-      m__PCTarnwick_File(nullptr),
       m__ULONGLONG__Power(p__ULONGLONG__Size),
-      m__USHORT__DirectoryNumber(0),
-      m__UCHAR__RecordingDate{},
       m__ULONG__ExtentLocation(p__ULONG__ExtentLocation) {
     size_t l__SIZE__Length = std::strlen(p__PCHAR__AbsolutePathAndFileName);
     if (l__SIZE__Length >= TARNWICK_MAX_PATH) {
@@ -89,12 +84,7 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(const void* p__PVOI
                              p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent, p__ULONG__NodeNumber,
                              p__LONGLONG__FileTime),
       m__ULONGLONG__SizeInSectors(SectorsOf(p__ULONGLONG__Size)),
-      m__ULONGLONG__DirectoryLength(68),
-      m__ULONGLONG__DirectorySectors(1),
-      m__PCTarnwick_File(nullptr),
       m__ULONGLONG__Power(p__ULONGLONG__Size),
-      m__USHORT__DirectoryNumber(0),
-      m__UCHAR__RecordingDate{},
       m__ULONG__ExtentLocation(0) {
     m__string__DiscIdentifier = m__string__ShortFileName + ";1";
     UpperAscii(&m__string__DiscIdentifier);

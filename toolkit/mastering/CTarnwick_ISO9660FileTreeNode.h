@@ -72,12 +72,12 @@ private:
 
     std::string m__string__DiscIdentifier;
     uint64_t m__ULONGLONG__SizeInSectors;
-    uint64_t m__ULONGLONG__DirectoryLength;
-    uint64_t m__ULONGLONG__DirectorySectors;
-    CTarnwick_File* m__PCTarnwick_File;
+    uint64_t m__ULONGLONG__DirectoryLength = 68;  // an empty directory: its "." and ".." records
+    uint64_t m__ULONGLONG__DirectorySectors = 1;
+    CTarnwick_File* m__PCTarnwick_File = nullptr;
     uint64_t m__ULONGLONG__Power;
-    USHORT m__USHORT__DirectoryNumber;
-    UCHAR m__UCHAR__RecordingDate[7];
+    USHORT m__USHORT__DirectoryNumber = 0;
+    UCHAR m__UCHAR__RecordingDate[7] = {};
     ULONG m__ULONG__ExtentLocation;
     std::unique_ptr<IdentifierIndex> m__IdentifierIndex;
 };
