@@ -39,3 +39,19 @@ TEST(Bytes, BlocksOf2048RoundUp) {
     EXPECT_EQ(CTarnwick_Bytes::BlocksOf2048(4294967296LL + 1), 2097153);
     EXPECT_EQ(CTarnwick_Bytes::BlocksOf2048(INT64_MAX), 4503599627370496LL);
 }
+
+TEST(Bytes, LittleAndBothEndianFieldsAtUnalignedAddresses) {
+    UCHAR l__UCHAR__Buffer[13] = {};
+    CTarnwick_Bytes::PutBothEndian32(l__UCHAR__Buffer + 1, 0x12345678u);
+    const UCHAR l__UCHAR__Both32[8] = {0x78, 0x56, 0x34, 0x12, 0x12, 0x34, 0x56, 0x78};
+    EXPECT_EQ(std::memcmp(l__UCHAR__Buffer + 1, l__UCHAR__Both32, 8), 0);
+    EXPECT_EQ(CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Buffer + 1), 0x12345678u);
+    EXPECT_EQ(CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Buffer + 5), 0x12345678u);
+
+    // Only the low bits of a wider value are stored; the neighbours stay untouched.
+    CTarnwick_Bytes::PutBothEndian16(l__UCHAR__Buffer + 9, 0xABCDEF01u);
+    const UCHAR l__UCHAR__Both16[4] = {0x01, 0xEF, 0xEF, 0x01};
+    EXPECT_EQ(std::memcmp(l__UCHAR__Buffer + 9, l__UCHAR__Both16, 4), 0);
+    EXPECT_EQ(CTarnwick_Bytes::GetLittleEndian16(l__UCHAR__Buffer + 9), 0xEF01u);
+    EXPECT_EQ(l__UCHAR__Buffer[0], 0);
+}
