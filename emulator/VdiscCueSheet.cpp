@@ -1,11 +1,10 @@
 #include "VdiscCueSheet.h"
 
+#include "CTarnwick_CdAddress.h"
 #include "VdiscCommand.h"
-#include "VdiscSectorCoder.h"
 
 namespace {
 
-bool IsBcd(uint8_t p__UCHAR__Value) { return (p__UCHAR__Value & 0x0F) <= 9 && (p__UCHAR__Value >> 4) <= 9; }
 bool IsAudioForm(uint8_t p__UCHAR__Form) { return (p__UCHAR__Form & 0x3F) <= 0x01; }
 
 }  // namespace
@@ -56,8 +55,8 @@ void VdiscCueSheet::Parse(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Len
     if (p__ULONG__Length % 8 != 0 || l__ULONG__Entries < 3) VdiscCommand::InvalidParameter();
     auto l__Entry = [&](uint32_t p__ULONG__I) { return p__PUCHAR__Data + 8 * p__ULONG__I; };
     auto l__Address = [&](const uint8_t* p__PUCHAR__E) {
-        if (p__PUCHAR__E[5] > 99 || p__PUCHAR__E[6] > 59 || p__PUCHAR__E[7] > 74) VdiscCommand::InvalidParameter();
-        return static_cast<int32_t>(p__PUCHAR__E[5] * 4500 + p__PUCHAR__E[6] * 75 + p__PUCHAR__E[7]) - 150;
+        if (!CTarnwick_CdAddress::IsValidMsf(p__PUCHAR__E[5], p__PUCHAR__E[6], p__PUCHAR__E[7])) VdiscCommand::InvalidParameter();
+        return CTarnwick_CdAddress::ProgramMsfToLba(p__PUCHAR__E[5], p__PUCHAR__E[6], p__PUCHAR__E[7]);
     };
     // Lead-in entry.
     const uint8_t* l__PUCHAR__LeadIn = l__Entry(0);
@@ -93,9 +92,9 @@ void VdiscCueSheet::Parse(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Len
             l__bool__LeadOut = true;
             continue;
         }
-        if (!IsBcd(l__PUCHAR__E[1]) || !IsBcd(l__PUCHAR__E[2]) || l__PUCHAR__E[1] == 0) VdiscCommand::InvalidParameter();
-        const uint32_t l__ULONG__Track = VdiscSectorCoder::FromBcd(l__PUCHAR__E[1]);
-        const uint32_t l__ULONG__Index = VdiscSectorCoder::FromBcd(l__PUCHAR__E[2]);
+        if (!CTarnwick_CdAddress::IsBcd(l__PUCHAR__E[1]) || !CTarnwick_CdAddress::IsBcd(l__PUCHAR__E[2]) || l__PUCHAR__E[1] == 0) VdiscCommand::InvalidParameter();
+        const uint32_t l__ULONG__Track = CTarnwick_CdAddress::FromBcd(l__PUCHAR__E[1]);
+        const uint32_t l__ULONG__Index = CTarnwick_CdAddress::FromBcd(l__PUCHAR__E[2]);
         const int32_t l__LONG__Size = FormSize(l__PUCHAR__E[3]);
         // Tracks carry data from the host; CD-DA forms only on audio tracks and data forms only on data tracks
         // (a form with raw sub-channel carries whatever the host scrambled into it).

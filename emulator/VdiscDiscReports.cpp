@@ -2,24 +2,17 @@
 
 #include <algorithm>
 
-#include "VdiscSectorCoder.h"
+#include "CTarnwick_Bytes.h"
+#include "CTarnwick_CdAddress.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void PutMsf(Bytes& p__Data, size_t p__size_t__At, int32_t p__LONG__Lba) {
-    uint8_t l__UCHAR__M, l__UCHAR__S, l__UCHAR__F;
-    VdiscSectorCoder::LbaToMsf(p__LONG__Lba, l__UCHAR__M, l__UCHAR__S, l__UCHAR__F);
-    p__Data[p__size_t__At] = l__UCHAR__M;
-    p__Data[p__size_t__At + 1] = l__UCHAR__S;
-    p__Data[p__size_t__At + 2] = l__UCHAR__F;
-}
-
 void PutAddress(Bytes& p__Data, size_t p__size_t__At, int32_t p__LONG__Lba, bool p__bool__Msf) {
     if (p__bool__Msf) {
         p__Data[p__size_t__At] = 0;
-        PutMsf(p__Data, p__size_t__At + 1, p__LONG__Lba);
+        CTarnwick_CdAddress::LbaToMsf(p__LONG__Lba, &p__Data[p__size_t__At + 1]);
     } else {
         VdiscCommand::PutBe32(p__Data, p__size_t__At, static_cast<uint32_t>(p__LONG__Lba));
     }
@@ -298,9 +291,6 @@ Bytes VdiscDiscReports::Toc(const VdiscState& p__State, uint8_t p__UCHAR__Format
             l__Out.insert(l__Out.end(), {p__UCHAR__Session, p__UCHAR__AdrControl, 0, p__UCHAR__Point, p__Msf[0], p__Msf[1], p__Msf[2],
                                          p__UCHAR__Zero, p__PMsf[0], p__PMsf[1], p__PMsf[2]});
         };
-        auto l__Msf = [](int32_t p__LONG__Lba, uint8_t (&p__Out)[3]) {
-            VdiscSectorCoder::LbaToMsf(p__LONG__Lba, p__Out[0], p__Out[1], p__Out[2]);
-        };
         const uint8_t l__Zero[3] = {0, 0, 0};
         for (const VdiscSession* l__Session : l__Closed) {
             const uint8_t l__UCHAR__Number = l__Session->m__UCHAR__Number;
@@ -313,13 +303,13 @@ Bytes VdiscDiscReports::Toc(const VdiscState& p__State, uint8_t p__UCHAR__Format
             const uint8_t l__A0[3] = {l__Own.front()->m__UCHAR__Number, l__Session->m__UCHAR__Format, 0};
             const uint8_t l__A1[3] = {l__Own.back()->m__UCHAR__Number, 0, 0};
             uint8_t l__A2[3];
-            l__Msf(l__Session->m__LONG__LeadOutStart, l__A2);
+            CTarnwick_CdAddress::LbaToMsf(l__Session->m__LONG__LeadOutStart, l__A2);
             l__Add(l__UCHAR__Number, l__UCHAR__FirstAdr, 0xA0, l__Zero, 0, l__A0);
             l__Add(l__UCHAR__Number, l__UCHAR__LastAdr, 0xA1, l__Zero, 0, l__A1);
             l__Add(l__UCHAR__Number, l__UCHAR__LastAdr, 0xA2, l__Zero, 0, l__A2);
             for (const VdiscTrack* l__Track : l__Own) {
                 uint8_t l__Start[3];
-                l__Msf(l__Track->m__LONG__Start, l__Start);
+                CTarnwick_CdAddress::LbaToMsf(l__Track->m__LONG__Start, l__Start);
                 l__Add(l__UCHAR__Number, static_cast<uint8_t>(0x10 | l__Track->m__UCHAR__Control), l__Track->m__UCHAR__Number, l__Zero, 0, l__Start);
             }
             const bool l__bool__First = l__Session == l__Closed.front();
@@ -327,14 +317,14 @@ Bytes VdiscDiscReports::Toc(const VdiscState& p__State, uint8_t p__UCHAR__Format
                 // B0: where the next program area may start (after lead-out and lead-in), and
                 // the last possible lead-out; FF when no further session is allowed.
                 uint8_t l__Next[3] = {0xFF, 0xFF, 0xFF};
-                if (l__Session->m__UCHAR__MultiSession == 3) l__Msf(l__Session->m__LONG__LeadOutStart + 11250, l__Next);
+                if (l__Session->m__UCHAR__MultiSession == 3) CTarnwick_CdAddress::LbaToMsf(l__Session->m__LONG__LeadOutStart + 11250, l__Next);
                 uint8_t l__Max[3];
-                l__Msf(p__State.Medium().m__LONG__Capacity, l__Max);
+                CTarnwick_CdAddress::LbaToMsf(p__State.Medium().m__LONG__Capacity, l__Max);
                 l__Add(l__UCHAR__Number, static_cast<uint8_t>(0x50 | (l__UCHAR__LastAdr & 0x0F)), 0xB0, l__Next,
                        static_cast<uint8_t>(l__bool__First ? 2 : 1), l__Max);
                 if (l__bool__First) {
                     uint8_t l__LeadIn[3];
-                    l__Msf(p__State.Medium().m__LONG__LeadInStart, l__LeadIn);
+                    CTarnwick_CdAddress::LbaToMsf(p__State.Medium().m__LONG__LeadInStart, l__LeadIn);
                     l__Add(l__UCHAR__Number, static_cast<uint8_t>(0x50 | (l__UCHAR__LastAdr & 0x0F)), 0xC0, l__Zero, 0, l__LeadIn);
                 }
             }

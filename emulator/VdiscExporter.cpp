@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "CTarnwick_CdAddress.h"
 #include "VdiscCommand.h"
 #include "VdiscSectorReader.h"
 
@@ -19,9 +20,12 @@ struct FileCloser {
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
+// A position in the BIN file (blocks from its start) as a cue sheet's minute:second:frame.
 std::string Msf(int32_t p__LONG__Blocks) {
+    uint8_t l__UCHAR__Msf[3];
+    CTarnwick_CdAddress::BlocksToMsf(p__LONG__Blocks, l__UCHAR__Msf);
     char l__CHAR__Text[16];
-    std::snprintf(l__CHAR__Text, sizeof(l__CHAR__Text), "%02d:%02d:%02d", p__LONG__Blocks / 4500, p__LONG__Blocks / 75 % 60, p__LONG__Blocks % 75);
+    std::snprintf(l__CHAR__Text, sizeof(l__CHAR__Text), "%02u:%02u:%02u", l__UCHAR__Msf[0], l__UCHAR__Msf[1], l__UCHAR__Msf[2]);
     return l__CHAR__Text;
 }
 

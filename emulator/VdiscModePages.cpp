@@ -2,20 +2,22 @@
 
 #include <cstring>
 
+#include "CTarnwick_Bytes.h"
+#include "MmcCodes.h"
 #include "VdiscCommand.h"
 
 namespace {
 
-const uint8_t g__DefaultRecovery[12] = {0x01, 0x0A, 0x00, 0x10, 0, 0, 0, 0, 0x01, 0, 0, 0};
-const uint8_t g__ChangeableRecovery[12] = {0x01, 0x0A, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0xFF};
-const uint8_t g__DefaultPage30[4] = {0x30, 0x02, 0x01, 0x00};
+const uint8_t g__DefaultRecovery[12] = {MmcCodes::PAGE_ERROR_RECOVERY, 0x0A, 0x00, 0x10, 0, 0, 0, 0, 0x01, 0, 0, 0};
+const uint8_t g__ChangeableRecovery[12] = {MmcCodes::PAGE_ERROR_RECOVERY, 0x0A, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0xFF};
+const uint8_t g__DefaultPage30[4] = {MmcCodes::PAGE_VENDOR_30, 0x02, 0x01, 0x00};
 
 // Write parameters as a drive starts: Track-At-Once (incremental on sequential DVD),
 // BUFE on, Mode 1 data, pause 150.
 void DefaultWrite(uint8_t* p__PUCHAR__Page, VdiscMediumKind p__Kind) {
     const bool l__bool__SequentialDvd = p__Kind == VdiscMediumKind::DvdR || p__Kind == VdiscMediumKind::DvdRwSeq;
     std::memset(p__PUCHAR__Page, 0, 56);
-    p__PUCHAR__Page[0] = 0x05;
+    p__PUCHAR__Page[0] = MmcCodes::PAGE_WRITE_PARAMETERS;
     p__PUCHAR__Page[1] = 0x36;
     p__PUCHAR__Page[2] = l__bool__SequentialDvd ? 0x40 : 0x41;
     p__PUCHAR__Page[3] = l__bool__SequentialDvd ? 0x05 : 0x04;
@@ -25,7 +27,7 @@ void DefaultWrite(uint8_t* p__PUCHAR__Page, VdiscMediumKind p__Kind) {
 
 void ChangeableWrite(uint8_t* p__PUCHAR__Page) {
     std::memset(p__PUCHAR__Page, 0xFF, 56);
-    p__PUCHAR__Page[0] = 0x05;
+    p__PUCHAR__Page[0] = MmcCodes::PAGE_WRITE_PARAMETERS;
     p__PUCHAR__Page[1] = 0x36;
     p__PUCHAR__Page[2] = 0x7F;
     p__PUCHAR__Page[4] = 0x0F;
@@ -37,7 +39,7 @@ void ChangeableWrite(uint8_t* p__PUCHAR__Page) {
 // Capabilities of a drive that reads and writes every medium it takes.
 std::vector<uint8_t> Capabilities() {
     std::vector<uint8_t> l__Page(30, 0);
-    l__Page[0] = 0x2A;
+    l__Page[0] = MmcCodes::PAGE_CAPABILITIES;
     l__Page[1] = 0x1C;
     l__Page[2] = 0x3B;  // reads CD-R, CD-RW, DVD-ROM, DVD-R, DVD-RAM
     l__Page[3] = 0x37;  // writes CD-R, CD-RW, DVD-R, DVD-RAM; test write
@@ -85,23 +87,23 @@ std::vector<uint8_t> VdiscModePages::Page(uint8_t p__UCHAR__Page, uint8_t p__UCH
     const bool l__bool__Changeable = p__UCHAR__Control == 1;
     const bool l__bool__Default = p__UCHAR__Control == 2;
     switch (p__UCHAR__Page) {
-        case 0x01: {
+        case MmcCodes::PAGE_ERROR_RECOVERY: {
             const uint8_t* l__PUCHAR__Source = l__bool__Changeable ? g__ChangeableRecovery : l__bool__Default ? g__DefaultRecovery : m__Recovery;
             return std::vector<uint8_t>(l__PUCHAR__Source, l__PUCHAR__Source + 12);
         }
-        case 0x05: {
+        case MmcCodes::PAGE_WRITE_PARAMETERS: {
             uint8_t l__UCHAR__Page[56];
             if (l__bool__Changeable) ChangeableWrite(l__UCHAR__Page);
             else if (l__bool__Default) DefaultWrite(l__UCHAR__Page, p__State.m__Kind);
             else std::memcpy(l__UCHAR__Page, m__Write, 56);
             return std::vector<uint8_t>(l__UCHAR__Page, l__UCHAR__Page + 56);
         }
-        case 0x2A: {
+        case MmcCodes::PAGE_CAPABILITIES: {
             std::vector<uint8_t> l__Page = Capabilities();
             if (l__bool__Changeable) std::memset(l__Page.data() + 2, 0, l__Page.size() - 2);
             return l__Page;
         }
-        case 0x30: {
+        case MmcCodes::PAGE_VENDOR_30: {
             if (!p__State.m__bool__HasPage30) return {};
             std::vector<uint8_t> l__Page(l__bool__Default ? g__DefaultPage30 : m__Page30,
                                          (l__bool__Default ? g__DefaultPage30 : m__Page30) + 4);
@@ -119,8 +121,9 @@ std::vector<uint8_t> VdiscModePages::Page(uint8_t p__UCHAR__Page, uint8_t p__UCH
 std::vector<uint8_t> VdiscModePages::Sense(uint8_t p__UCHAR__Page, uint8_t p__UCHAR__Control, const VdiscState& p__State) const {
     if (p__UCHAR__Control == 3) VdiscCommand::Fail(0x05, 0x39, 0x00);  // saving parameters not supported
     std::vector<uint8_t> l__Reply(8, 0);
-    if (p__UCHAR__Page == 0x3F) {
-        for (uint8_t l__UCHAR__Code : {0x01, 0x05, 0x2A, 0x30}) {
+    if (p__UCHAR__Page == MmcCodes::PAGE_ALL) {
+        for (uint8_t l__UCHAR__Code : {MmcCodes::PAGE_ERROR_RECOVERY, MmcCodes::PAGE_WRITE_PARAMETERS, MmcCodes::PAGE_CAPABILITIES,
+                                       MmcCodes::PAGE_VENDOR_30}) {
             std::vector<uint8_t> l__Page = Page(l__UCHAR__Code, p__UCHAR__Control, p__State);
             l__Reply.insert(l__Reply.end(), l__Page.begin(), l__Page.end());
         }
@@ -173,23 +176,23 @@ void VdiscModePages::CheckWriteParameters(const uint8_t* p__PUCHAR__Page, const 
 
 void VdiscModePages::Select(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length, const VdiscState& p__State) {
     if (p__ULONG__Length < 8) VdiscCommand::Fail(0x05, 0x1A, 0x00);  // parameter list length error
-    uint32_t l__ULONG__At = 8 + ((uint32_t{p__PUCHAR__Data[6]} << 8) | p__PUCHAR__Data[7]);
+    uint32_t l__ULONG__At = 8 + CTarnwick_Bytes::GetBigEndian16(p__PUCHAR__Data + 6);
     uint8_t l__UCHAR__Recovery[12], l__UCHAR__Write[56], l__UCHAR__Page30[4];
     std::memcpy(l__UCHAR__Recovery, m__Recovery, 12);
     std::memcpy(l__UCHAR__Write, m__Write, 56);
     std::memcpy(l__UCHAR__Page30, m__Page30, 4);
     if (l__ULONG__At >= p__ULONG__Length) VdiscCommand::Fail(0x05, 0x1A, 0x00);
     while (l__ULONG__At + 2 <= p__ULONG__Length) {
-        const uint8_t l__UCHAR__Code = p__PUCHAR__Data[l__ULONG__At] & 0x3F;
+        const uint8_t l__UCHAR__Code = p__PUCHAR__Data[l__ULONG__At] & MmcCodes::PAGE_CODE_MASK;
         const uint32_t l__ULONG__PageLength = p__PUCHAR__Data[l__ULONG__At + 1] + 2u;
         if (l__ULONG__At + l__ULONG__PageLength > p__ULONG__Length) VdiscCommand::Fail(0x05, 0x1A, 0x00);
         const uint8_t* l__PUCHAR__Page = p__PUCHAR__Data + l__ULONG__At;
-        if (l__UCHAR__Code == 0x01 && l__ULONG__PageLength == 12) {
+        if (l__UCHAR__Code == MmcCodes::PAGE_ERROR_RECOVERY && l__ULONG__PageLength == 12) {
             std::memcpy(l__UCHAR__Recovery + 2, l__PUCHAR__Page + 2, 10);
-        } else if (l__UCHAR__Code == 0x05 && l__ULONG__PageLength >= 52 && l__ULONG__PageLength <= 56) {
+        } else if (l__UCHAR__Code == MmcCodes::PAGE_WRITE_PARAMETERS && l__ULONG__PageLength >= 52 && l__ULONG__PageLength <= 56) {
             CheckWriteParameters(l__PUCHAR__Page, p__State);
             std::memcpy(l__UCHAR__Write + 2, l__PUCHAR__Page + 2, l__ULONG__PageLength - 2);
-        } else if (l__UCHAR__Code == 0x30 && p__State.m__bool__HasPage30 && l__ULONG__PageLength == 4) {
+        } else if (l__UCHAR__Code == MmcCodes::PAGE_VENDOR_30 && p__State.m__bool__HasPage30 && l__ULONG__PageLength == 4) {
             l__UCHAR__Page30[3] = l__PUCHAR__Page[3] & 0x01;
         } else {
             VdiscCommand::InvalidParameter();

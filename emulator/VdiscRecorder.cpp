@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "MmcCodes.h"
 #include "VdiscDiscReports.h"
 #include "VdiscSectorReader.h"
 
@@ -165,7 +166,7 @@ void VdiscRecorder::CommitFaults() {
 
 void VdiscRecorder::ApplyFaults(uint8_t p__UCHAR__Op) {
     VdiscFaults& l__Faults = m__Store.MutableState().m__Faults;
-    const bool l__bool__Identity = p__UCHAR__Op == 0x12 || p__UCHAR__Op == 0x03;
+    const bool l__bool__Identity = p__UCHAR__Op == MmcCodes::OPCODE_INQUIRY || p__UCHAR__Op == MmcCodes::OPCODE_REQUEST_SENSE;
     if (l__bool__Identity) return;
     if (l__Faults.Refuses(p__UCHAR__Op)) VdiscCommand::Fail(0x05, 0x20, 0x00);  // invalid command operation code
     if (l__Faults.m__ULONG__Busy > 0) {
@@ -188,7 +189,8 @@ void VdiscRecorder::ApplyFaults(uint8_t p__UCHAR__Op) {
         m__Writer.Forget();
         VdiscCommand::Fail(0x06, 0x28, 0x00);  // not ready to ready change, medium may have changed
     }
-    const bool l__bool__Exempt = p__UCHAR__Op == 0x46 || p__UCHAR__Op == 0x4A || p__UCHAR__Op == 0xBD;
+    const bool l__bool__Exempt = p__UCHAR__Op == MmcCodes::OPCODE_GET_CONFIGURATION || p__UCHAR__Op == MmcCodes::OPCODE_GET_EVENT_STATUS_NOTIFICATION ||
+                                 p__UCHAR__Op == MmcCodes::OPCODE_MECHANISM_STATUS;
     if (m__ULONG__PendingPolls > 0 && !l__bool__Exempt) {
         m__ULONG__PendingPolls--;
         VdiscCommand::Fail(0x02, 0x04, m__UCHAR__PendingAscq);
@@ -286,27 +288,27 @@ void VdiscRecorder::Dispatch(const VdiscCommand& p__Command) {
     ApplyFaults(l__UCHAR__Op);
     const VdiscState& l__State = m__Store.State();
     switch (l__UCHAR__Op) {
-        case 0x00:  // TEST UNIT READY
-        case 0x01:  // REZERO UNIT
-        case 0x2B:  // SEEK
-        case 0x54:  // SEND OPC INFORMATION
+        case MmcCodes::OPCODE_TEST_UNIT_READY:
+        case MmcCodes::OPCODE_REZERO_UNIT:
+        case MmcCodes::OPCODE_SEEK10:
+        case MmcCodes::OPCODE_SEND_OPC_INFORMATION:
             RequireMedium();
             return;
-        case 0x03:  // REQUEST SENSE
+        case MmcCodes::OPCODE_REQUEST_SENSE:
             p__Command.Reply(RequestSense(), l__PUCHAR__Cdb[4]);
             return;
-        case 0x04: {  // FORMAT UNIT
+        case MmcCodes::OPCODE_FORMAT_UNIT: {
             RequireMedium();
             bool l__bool__Immed = false;
             m__Writer.FormatUnit(l__PUCHAR__Cdb, p__Command.m__PUCHAR__Buffer, p__Command.m__ULONG__Length, l__bool__Immed);
             if (l__bool__Immed) StartPolls(0x04);
             return;
         }
-        case 0x12:  // INQUIRY
+        case MmcCodes::OPCODE_INQUIRY:
             if (l__PUCHAR__Cdb[1] & 0x01) VdiscCommand::InvalidField();  // no vital product data pages
             p__Command.Reply(Inquiry(), l__PUCHAR__Cdb[4]);
             return;
-        case 0x1B: {  // START STOP UNIT
+        case MmcCodes::OPCODE_START_STOP_UNIT: {
             const bool l__bool__LoEj = (l__PUCHAR__Cdb[4] & 0x02) != 0;
             const bool l__bool__Start = (l__PUCHAR__Cdb[4] & 0x01) != 0;
             if (l__bool__LoEj && !l__bool__Start) {
@@ -318,42 +320,42 @@ void VdiscRecorder::Dispatch(const VdiscCommand& p__Command) {
             }
             return;
         }
-        case 0x1E:  // PREVENT ALLOW MEDIUM REMOVAL
+        case MmcCodes::OPCODE_PREVENT_ALLOW_MEDIUM_REMOVAL:
             m__bool__Prevent = (l__PUCHAR__Cdb[4] & 0x01) != 0;
             return;
-        case 0x23:  // READ FORMAT CAPACITIES
+        case MmcCodes::OPCODE_READ_FORMAT_CAPACITIES:
             p__Command.Reply(VdiscDiscReports::FormatCapacities(View()), p__Command.Be16(7));
             return;
-        case 0x25:  // READ CAPACITY
+        case MmcCodes::OPCODE_READ_CAPACITY:
             RequireMedium();
             p__Command.Reply(VdiscDiscReports::Capacity(l__State), 8);
             return;
-        case 0x28:  // READ(10)
+        case MmcCodes::OPCODE_READ10:
             Read(p__Command, static_cast<int32_t>(p__Command.Be32(2)), p__Command.Be16(7));
             return;
-        case 0xA8:  // READ(12)
+        case MmcCodes::OPCODE_READ12:
             Read(p__Command, static_cast<int32_t>(p__Command.Be32(2)), p__Command.Be32(6));
             return;
-        case 0x2A:  // WRITE(10)
+        case MmcCodes::OPCODE_WRITE10:
             RequireMedium();
             if (p__Command.m__ULONG__Length > 0 && !p__Command.m__bool__DataOut) VdiscCommand::InvalidField();
             m__Writer.Write(static_cast<int32_t>(p__Command.Be32(2)), p__Command.Be16(7), p__Command.m__PUCHAR__Buffer, p__Command.m__ULONG__Length);
             Pace(p__Command.m__ULONG__Length);
             return;
-        case 0x35:  // SYNCHRONIZE CACHE
+        case MmcCodes::OPCODE_SYNCHRONIZE_CACHE:
             RequireMedium();
             m__Writer.SynchronizeCache();
             if (l__PUCHAR__Cdb[1] & 0x02) StartPolls(0x08);
             return;
-        case 0x43:  // READ TOC/PMA/ATIP
+        case MmcCodes::OPCODE_READ_TOC_PMA_ATIP:
             RequireMedium();
             p__Command.Reply(VdiscDiscReports::Toc(l__State, l__PUCHAR__Cdb[2] & 0x0F, (l__PUCHAR__Cdb[1] & 0x02) != 0, l__PUCHAR__Cdb[6]),
                              p__Command.Be16(7));
             return;
-        case 0x46:  // GET CONFIGURATION
+        case MmcCodes::OPCODE_GET_CONFIGURATION:
             p__Command.Reply(VdiscDiscReports::Configuration(View(), l__PUCHAR__Cdb[1] & 0x03, p__Command.Be16(2)), p__Command.Be16(7));
             return;
-        case 0x4A: {  // GET EVENT STATUS NOTIFICATION
+        case MmcCodes::OPCODE_GET_EVENT_STATUS_NOTIFICATION: {
             if ((l__PUCHAR__Cdb[1] & 0x01) == 0) VdiscCommand::InvalidField();  // only polled operation
             std::vector<uint8_t> l__Out(4, 0);
             l__Out[3] = 0x10;  // media class supported
@@ -368,37 +370,37 @@ void VdiscRecorder::Dispatch(const VdiscCommand& p__Command) {
             p__Command.Reply(l__Out, p__Command.Be16(7));
             return;
         }
-        case 0x51:  // READ DISC INFORMATION
+        case MmcCodes::OPCODE_READ_DISC_INFORMATION:
             RequireMedium();
             if (l__PUCHAR__Cdb[1] & 0x07) VdiscCommand::InvalidField();
             p__Command.Reply(VdiscDiscReports::DiscInformation(l__State), p__Command.Be16(7));
             return;
-        case 0x52:  // READ TRACK INFORMATION
+        case MmcCodes::OPCODE_READ_TRACK_INFORMATION:
             RequireMedium();
             p__Command.Reply(VdiscDiscReports::TrackInformation(l__State, l__PUCHAR__Cdb[1] & 0x03, p__Command.Be32(2)), p__Command.Be16(7));
             return;
-        case 0x53:  // RESERVE TRACK
+        case MmcCodes::OPCODE_RESERVE_TRACK:
             RequireMedium();
             if (l__PUCHAR__Cdb[1] & 0x01) VdiscCommand::InvalidField();
             m__Writer.ReserveTrack(p__Command.Be32(5));
             return;
-        case 0x55: {  // MODE SELECT(10)
+        case MmcCodes::OPCODE_MODE_SELECT10: {
             if ((l__PUCHAR__Cdb[1] & 0x10) == 0) VdiscCommand::InvalidField();
             const uint32_t l__ULONG__Length = p__Command.Be16(7);
             if (l__ULONG__Length > p__Command.m__ULONG__Length) VdiscCommand::InvalidField();
             m__Pages.Select(p__Command.m__PUCHAR__Buffer, l__ULONG__Length, View());
             return;
         }
-        case 0x5A:  // MODE SENSE(10)
+        case MmcCodes::OPCODE_MODE_SENSE10:
             p__Command.Reply(m__Pages.Sense(l__PUCHAR__Cdb[2] & 0x3F, l__PUCHAR__Cdb[2] >> 6, l__State), p__Command.Be16(7));
             return;
-        case 0x5B:  // CLOSE TRACK/SESSION
+        case MmcCodes::OPCODE_CLOSE_TRACK_SESSION:
             RequireMedium();
             if ((l__PUCHAR__Cdb[1] & 0x01) && l__State.m__Faults.m__bool__RefuseImmedClose) VdiscCommand::InvalidField();
             m__Writer.CloseTrackSession(l__PUCHAR__Cdb[2] & 0x07, p__Command.Be16(4));
             if (l__PUCHAR__Cdb[1] & 0x01) StartPolls(0x08);
             return;
-        case 0x5C: {  // READ BUFFER CAPACITY
+        case MmcCodes::OPCODE_READ_BUFFER_CAPACITY: {
             std::vector<uint8_t> l__Out(12, 0);
             VdiscCommand::PutBe16(l__Out, 0, 10);
             VdiscCommand::PutBe32(l__Out, 4, 2048u * 1024u);
@@ -406,30 +408,30 @@ void VdiscRecorder::Dispatch(const VdiscCommand& p__Command) {
             p__Command.Reply(l__Out, p__Command.Be16(7));
             return;
         }
-        case 0x5D: {  // SEND CUE SHEET
+        case MmcCodes::OPCODE_SEND_CUE_SHEET: {
             RequireMedium();
             const uint32_t l__ULONG__Length = p__Command.Be24(6);
             if (l__ULONG__Length > p__Command.m__ULONG__Length) VdiscCommand::InvalidField();
             m__Writer.SendCueSheet(p__Command.m__PUCHAR__Buffer, l__ULONG__Length);
             return;
         }
-        case 0xA1:  // BLANK
+        case MmcCodes::OPCODE_BLANK:
             RequireMedium();
             m__Writer.Blank(l__PUCHAR__Cdb[1] & 0x07, p__Command.Be32(2));
             if (l__PUCHAR__Cdb[1] & 0x10) StartPolls(0x07);
             return;
-        case 0xAD:  // READ DVD STRUCTURE
+        case MmcCodes::OPCODE_READ_DVD_STRUCTURE:
             p__Command.Reply(VdiscDiscReports::DvdStructure(View(), l__PUCHAR__Cdb[7]), p__Command.Be16(8));
             return;
-        case 0xBB:  // SET CD SPEED
+        case MmcCodes::OPCODE_SET_CD_SPEED:
             return;
-        case 0xBD: {  // MECHANISM STATUS
+        case MmcCodes::OPCODE_MECHANISM_STATUS: {
             std::vector<uint8_t> l__Out(8, 0);
             l__Out[1] = m__bool__TrayOpen ? 0x10 : 0x00;
             p__Command.Reply(l__Out, p__Command.Be16(8));
             return;
         }
-        case 0xBE:  // READ CD
+        case MmcCodes::OPCODE_READ_CD:
             ReadCd(p__Command);
             return;
         default:

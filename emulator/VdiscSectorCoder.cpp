@@ -3,6 +3,9 @@
 #include <array>
 #include <cstring>
 
+#include "CTarnwick_Bytes.h"
+#include "CTarnwick_CdAddress.h"
+
 namespace {
 
 struct Tables {
@@ -60,9 +63,7 @@ void ParityFamily(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Vectors, ui
     }
 }
 
-void PutEdc(uint8_t* p__PUCHAR__At, uint32_t p__ULONG__Edc) {
-    for (int l__int__I = 0; l__int__I < 4; ++l__int__I) p__PUCHAR__At[l__int__I] = static_cast<uint8_t>(p__ULONG__Edc >> (8 * l__int__I));
-}
+void PutEdc(uint8_t* p__PUCHAR__At, uint32_t p__ULONG__Edc) { CTarnwick_Bytes::PutLittleEndian32(p__PUCHAR__At, p__ULONG__Edc); }
 
 }  // namespace
 
@@ -88,28 +89,11 @@ void VdiscSectorCoder::Scramble(uint8_t* p__PUCHAR__Sector) {
     for (size_t l__size_t__I = 0; l__size_t__I < 2340; ++l__size_t__I) p__PUCHAR__Sector[12 + l__size_t__I] ^= l__Tables.m__Scramble[l__size_t__I];
 }
 
-void VdiscSectorCoder::LbaToMsf(int32_t p__LONG__Lba, uint8_t& p__UCHAR__M, uint8_t& p__UCHAR__S, uint8_t& p__UCHAR__F) {
-    int64_t l__LONGLONG__Frames = static_cast<int64_t>(p__LONG__Lba) + (p__LONG__Lba < -150 ? 450150 : 150);
-    if (l__LONGLONG__Frames < 0) l__LONGLONG__Frames = 0;
-    p__UCHAR__M = static_cast<uint8_t>(l__LONGLONG__Frames / 4500);
-    p__UCHAR__S = static_cast<uint8_t>((l__LONGLONG__Frames / 75) % 60);
-    p__UCHAR__F = static_cast<uint8_t>(l__LONGLONG__Frames % 75);
-}
-
-int32_t VdiscSectorCoder::MsfToLba(uint32_t p__ULONG__M, uint32_t p__ULONG__S, uint32_t p__ULONG__F) {
-    int32_t l__LONG__Frames = static_cast<int32_t>(p__ULONG__M * 4500 + p__ULONG__S * 75 + p__ULONG__F);
-    return p__ULONG__M >= 90 ? l__LONG__Frames - 450150 : l__LONG__Frames - 150;
-}
-
 void VdiscSectorCoder::SyncAndHeader(int32_t p__LONG__Lba, uint8_t p__UCHAR__Mode, uint8_t* p__PUCHAR__Raw) {
     p__PUCHAR__Raw[0] = 0;
     std::memset(p__PUCHAR__Raw + 1, 0xFF, 10);
     p__PUCHAR__Raw[11] = 0;
-    uint8_t l__UCHAR__M, l__UCHAR__S, l__UCHAR__F;
-    LbaToMsf(p__LONG__Lba, l__UCHAR__M, l__UCHAR__S, l__UCHAR__F);
-    p__PUCHAR__Raw[12] = Bcd(l__UCHAR__M);
-    p__PUCHAR__Raw[13] = Bcd(l__UCHAR__S);
-    p__PUCHAR__Raw[14] = Bcd(l__UCHAR__F);
+    CTarnwick_CdAddress::LbaToMsfBcd(p__LONG__Lba, p__PUCHAR__Raw + 12);
     p__PUCHAR__Raw[15] = p__UCHAR__Mode;
 }
 

@@ -4,7 +4,8 @@
 // The recorder's own CD sector arithmetic: EDC, the P and Q parity of the
 // Reed-Solomon product code, the scrambler, sync and headers, and the Q
 // sub-channel. It is kept apart from the toolkit's so that a fault there shows
-// as a mismatch here.
+// as a mismatch here; only the address arithmetic (CTarnwick_CdAddress) and the
+// byte order routines are shared.
 class VdiscSectorCoder {
 public:
     static constexpr int RAW_SIZE = 2352;
@@ -33,10 +34,4 @@ public:
     static void SpreadPQ(const uint8_t* p__PUCHAR__Q12, bool p__bool__P, uint8_t* p__PUCHAR__Raw96);
     // Gathers the 12 Q bytes back from 96 raw P-W bytes.
     static void GatherQ(const uint8_t* p__PUCHAR__Raw96, uint8_t* p__PUCHAR__Q12);
-
-    static uint8_t Bcd(uint32_t p__ULONG__Value) { return static_cast<uint8_t>(((p__ULONG__Value / 10) % 10) << 4 | (p__ULONG__Value % 10)); }
-    static uint32_t FromBcd(uint8_t p__UCHAR__Value) { return (p__UCHAR__Value >> 4) * 10u + (p__UCHAR__Value & 15u); }
-    // Absolute minute/second/frame of an LBA (LBA + 150; lead-in LBAs wrap to minutes 90-99).
-    static void LbaToMsf(int32_t p__LONG__Lba, uint8_t& p__UCHAR__M, uint8_t& p__UCHAR__S, uint8_t& p__UCHAR__F);
-    static int32_t MsfToLba(uint32_t p__ULONG__M, uint32_t p__ULONG__S, uint32_t p__ULONG__F);
 };

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "CTarnwick_Bytes.h"
+#include "CTarnwick_CdAddress.h"
 #include "VdiscCommand.h"
 #include "VdiscSectorCoder.h"
 
@@ -23,10 +25,6 @@ Layout LayoutOf(uint8_t p__UCHAR__Type) {
     }
 }
 
-uint32_t Le32(const uint8_t* p__PUCHAR__At) {
-    return p__PUCHAR__At[0] | (uint32_t{p__PUCHAR__At[1]} << 8) | (uint32_t{p__PUCHAR__At[2]} << 16) | (uint32_t{p__PUCHAR__At[3]} << 24);
-}
-
 // A Mode 2 sector is an XA sector when its subheader comes twice; its form is submode bit 5.
 uint8_t XaType(const uint8_t* p__PUCHAR__Main) {
     if (std::memcmp(p__PUCHAR__Main + 16, p__PUCHAR__Main + 20, 4) != 0) return VdiscSectorReader::MODE2;
@@ -38,10 +36,10 @@ uint8_t XaType(const uint8_t* p__PUCHAR__Main) {
 bool VdiscSectorReader::EdcOk(const RawSector& p__Sector) {
     const uint8_t* l__PUCHAR__Main = p__Sector.m__UCHAR__Main;
     switch (p__Sector.m__UCHAR__Type) {
-        case MODE1: return VdiscSectorCoder::Edc(l__PUCHAR__Main, 2064) == Le32(l__PUCHAR__Main + 2064);
-        case FORM1: return VdiscSectorCoder::Edc(l__PUCHAR__Main + 16, 2056) == Le32(l__PUCHAR__Main + 2072);
+        case MODE1: return VdiscSectorCoder::Edc(l__PUCHAR__Main, 2064) == CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Main + 2064);
+        case FORM1: return VdiscSectorCoder::Edc(l__PUCHAR__Main + 16, 2056) == CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Main + 2072);
         case FORM2:  // the Form 2 EDC is optional: zero means none
-            return Le32(l__PUCHAR__Main + 2348) == 0 || VdiscSectorCoder::Edc(l__PUCHAR__Main + 16, 2332) == Le32(l__PUCHAR__Main + 2348);
+            return CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Main + 2348) == 0 || VdiscSectorCoder::Edc(l__PUCHAR__Main + 16, 2332) == CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Main + 2348);
         default: return true;
     }
 }
@@ -108,19 +106,11 @@ void VdiscSectorReader::Synthesize(int32_t p__LONG__Lba, RawSector& p__Sector) c
         }
     }
     l__UCHAR__Q[0] = static_cast<uint8_t>(l__UCHAR__Control << 4 | 1);
-    l__UCHAR__Q[1] = VdiscSectorCoder::Bcd(l__UCHAR__Number);
-    l__UCHAR__Q[2] = VdiscSectorCoder::Bcd(l__UCHAR__Index);
-    l__UCHAR__Q[3] = VdiscSectorCoder::Bcd(static_cast<uint32_t>(l__LONG__Relative / 4500));
-    l__UCHAR__Q[4] = VdiscSectorCoder::Bcd(static_cast<uint32_t>(l__LONG__Relative / 75 % 60));
-    l__UCHAR__Q[5] = VdiscSectorCoder::Bcd(static_cast<uint32_t>(l__LONG__Relative % 75));
-    uint8_t l__UCHAR__M, l__UCHAR__S, l__UCHAR__F;
-    VdiscSectorCoder::LbaToMsf(p__LONG__Lba, l__UCHAR__M, l__UCHAR__S, l__UCHAR__F);
-    l__UCHAR__Q[7] = VdiscSectorCoder::Bcd(l__UCHAR__M);
-    l__UCHAR__Q[8] = VdiscSectorCoder::Bcd(l__UCHAR__S);
-    l__UCHAR__Q[9] = VdiscSectorCoder::Bcd(l__UCHAR__F);
-    uint16_t l__USHORT__Crc = VdiscSectorCoder::QCrc(l__UCHAR__Q);
-    l__UCHAR__Q[10] = static_cast<uint8_t>(l__USHORT__Crc >> 8);
-    l__UCHAR__Q[11] = static_cast<uint8_t>(l__USHORT__Crc);
+    l__UCHAR__Q[1] = CTarnwick_CdAddress::ToBcd(l__UCHAR__Number);
+    l__UCHAR__Q[2] = CTarnwick_CdAddress::ToBcd(l__UCHAR__Index);
+    CTarnwick_CdAddress::BlocksToMsfBcd(l__LONG__Relative, l__UCHAR__Q + 3);
+    CTarnwick_CdAddress::LbaToMsfBcd(p__LONG__Lba, l__UCHAR__Q + 7);
+    CTarnwick_Bytes::PutBigEndian16(l__UCHAR__Q + 10, VdiscSectorCoder::QCrc(l__UCHAR__Q));
     VdiscSectorCoder::SpreadPQ(l__UCHAR__Q, l__bool__Pause, p__Sector.m__UCHAR__Sub);
 }
 

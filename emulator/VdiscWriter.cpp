@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "CTarnwick_Bytes.h"
+#include "CTarnwick_CdAddress.h"
 #include "VdiscSectorCoder.h"
 #include "VdiscSectorReader.h"
 
@@ -266,7 +268,7 @@ void VdiscWriter::FinishRawSession() {
             l__LONG__LeadOut = l__LONG__Lba;
             break;
         }
-        const uint8_t l__UCHAR__Number = static_cast<uint8_t>(VdiscSectorCoder::FromBcd(l__UCHAR__Q[1]));
+        const uint8_t l__UCHAR__Number = static_cast<uint8_t>(CTarnwick_CdAddress::FromBcd(l__UCHAR__Q[1]));
         if (l__UCHAR__Q[2] == 0x01 && (l__Tracks.empty() || l__Tracks.back().m__UCHAR__Number != l__UCHAR__Number)) {
             VdiscTrack l__Track;
             l__Track.m__UCHAR__Number = l__UCHAR__Number;

@@ -7,16 +7,17 @@
 #include "CTarnwick_Bytes.h"
 #include "CTarnwick_DriveQuirks.h"
 #include "DebugPrint.h"
+#include "MmcCodes.h"
 #include "MmcDumps.h"
 #include "PlatformClock.h"
 
 namespace {
 constexpr ULONG MODE_BUFFER_SIZE = 4096;
 constexpr ULONG MODE_HEADER_SIZE = 8;
-constexpr UCHAR PAGE_ERROR_RECOVERY = 0x01;
-constexpr UCHAR PAGE_WRITE_PARAMETERS = 0x05;
-constexpr UCHAR PAGE_CAPABILITIES = 0x2A;
-constexpr UCHAR PAGE_JUSTLINK = 0x30;
+using MmcCodes::PAGE_CAPABILITIES;
+using MmcCodes::PAGE_ERROR_RECOVERY;
+using MmcCodes::PAGE_WRITE_PARAMETERS;
+constexpr UCHAR PAGE_JUSTLINK = MmcCodes::PAGE_VENDOR_30;
 constexpr UCHAR PAGE_CONTROL_CURRENT = 0;
 constexpr UCHAR PAGE_CONTROL_DEFAULT = 2;
 constexpr ULONG BYTES_PER_MEGABYTE = 1048576;
@@ -99,9 +100,7 @@ ULONG CTarnwick_CdvdBurnerGrabber::DiscTypeOfProfile(USHORT p__USHORT__Profile) 
 }
 
 LONG CTarnwick_CdvdBurnerGrabber::MSFToLBA(UCHAR p__UCHAR__Minute, UCHAR p__UCHAR__Second, UCHAR p__UCHAR__Frame) {
-    LONG l__LONG__Frames = static_cast<LONG>(p__UCHAR__Minute) * 4500 + static_cast<LONG>(p__UCHAR__Second) * 75 +
-                           static_cast<LONG>(p__UCHAR__Frame);
-    return p__UCHAR__Minute < 90 ? l__LONG__Frames - 150 : l__LONG__Frames - 450150;
+    return CTarnwick_CdAddress::MsfToLba(p__UCHAR__Minute, p__UCHAR__Second, p__UCHAR__Frame);
 }
 
 void CTarnwick_CdvdBurnerGrabber::ReadModePage(std::unique_ptr<UCHAR[]>& p__Buffer, UCHAR p__UCHAR__PageCode,
@@ -211,7 +210,7 @@ void CTarnwick_CdvdBurnerGrabber::RestoreWriteParameters() {
                    "now)\n");
     }
     // PS is reserved in MODE SELECT: the default page goes back without it.
-    l__PUCHAR__Page[0] &= 0x3F;
+    l__PUCHAR__Page[0] &= MmcCodes::PAGE_CODE_MASK;
     WriteModePage(l__Buffer.get());
     ReadModePage(l__Buffer, PAGE_WRITE_PARAMETERS, PAGE_CONTROL_CURRENT);
 }
@@ -487,7 +486,7 @@ BOOLEAN CTarnwick_CdvdBurnerGrabber::DisableHardwareErrorCorrectionSafe() {
         std::unique_ptr<UCHAR[]> l__Buffer;
         ReadModePage(l__Buffer, PAGE_ERROR_RECOVERY, PAGE_CONTROL_DEFAULT);
         PUCHAR l__PUCHAR__Page = l__Buffer.get() + MODE_HEADER_SIZE;
-        l__PUCHAR__Page[0] &= 0x3F;  // PS is reserved in MODE SELECT
+        l__PUCHAR__Page[0] &= MmcCodes::PAGE_CODE_MASK;  // PS is reserved in MODE SELECT
         l__PUCHAR__Page[2] = 0x01;   // DCR alone
         l__PUCHAR__Page[3] = 0;      // no read retries
         WriteModePage(l__Buffer.get());

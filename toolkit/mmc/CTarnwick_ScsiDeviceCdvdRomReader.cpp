@@ -2,13 +2,14 @@
 
 #include <vector>
 
+#include "CTarnwick_Bytes.h"
 #include "CTarnwick_Exception.h"
 #include "DebugPrint.h"
+#include "MmcCodes.h"
 #include "MmcDumps.h"
 
 namespace {
 constexpr const char* READER_NAME = "CTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader";
-constexpr UCHAR CAPABILITIES_PAGE = 0x2A;
 constexpr ULONG MODE_BUFFER_SIZE = 4096;
 constexpr ULONG MODE_HEADER_SIZE = 8;
 }  // namespace
@@ -31,7 +32,7 @@ CTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(UCHAR p__UC
 
     std::vector<UCHAR> l__Buffer(MODE_BUFFER_SIZE, 0);
     try {
-        ModeSense10(l__Buffer.data(), MODE_BUFFER_SIZE, CAPABILITIES_PAGE, 0);
+        ModeSense10(l__Buffer.data(), MODE_BUFFER_SIZE, MmcCodes::PAGE_CAPABILITIES, 0);
     } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
         DebugPrint("\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): WARNING! ModeSense10() "
                    "failed!!!\n");
@@ -49,7 +50,7 @@ CTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(UCHAR p__UC
     }
     const UCHAR* l__PUCHAR__Page = l__Buffer.data() + MODE_HEADER_SIZE;
     CTarnwick_DumpCdvdCapabilitiesPage(l__PUCHAR__Page);
-    m__ULONG__BufferSize = ((static_cast<ULONG>(l__PUCHAR__Page[12]) << 8) | l__PUCHAR__Page[13]) << 10;
+    m__ULONG__BufferSize = CTarnwick_Bytes::GetBigEndian16(l__PUCHAR__Page + 12) << 10;
     m__BOOLEAN__IsCDRRead = l__PUCHAR__Page[2] & 0x01;
     m__BOOLEAN__IsCDRWRead = (l__PUCHAR__Page[2] >> 1) & 0x01;
     m__BOOLEAN__IsDVDROMRead = (l__PUCHAR__Page[2] >> 3) & 0x01;

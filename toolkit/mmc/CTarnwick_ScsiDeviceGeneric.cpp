@@ -9,6 +9,7 @@
 #include "PlatformClock.h"
 
 #include "DebugPrint.h"
+#include "MmcCodes.h"
 #include "MmcDumps.h"
 
 namespace {
@@ -74,19 +75,19 @@ void CTarnwick_ScsiDeviceGeneric::WaitForUnitReady(ULONG p__ULONG__Tries, ULONG 
 }
 
 void CTarnwick_ScsiDeviceGeneric::TestUnitReady() {
-    UCHAR l__UCHAR__CDB[6] = {0x00, LunBits()};
+    UCHAR l__UCHAR__CDB[6] = {MmcCodes::OPCODE_TEST_UNIT_READY, LunBits()};
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::RezeroUnit() {
-    UCHAR l__UCHAR__CDB[6] = {0x01, LunBits()};
+    UCHAR l__UCHAR__CDB[6] = {MmcCodes::OPCODE_REZERO_UNIT, LunBits()};
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::FormatUnit(UCHAR p__UCHAR__DefectListFormat, UCHAR p__UCHAR__CmpList,
                                              UCHAR p__UCHAR__FmtData, ULONG p__ULONG__Interleave,
                                              PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[6] = {0x04};
+    UCHAR l__UCHAR__CDB[6] = {MmcCodes::OPCODE_FORMAT_UNIT};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Bit(p__UCHAR__FmtData, 4) | Bit(p__UCHAR__CmpList, 3) |
                                           Field(p__UCHAR__DefectListFormat, 0x07, 0));
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 3, p__ULONG__Interleave & 0xFFFF);
@@ -94,38 +95,38 @@ void CTarnwick_ScsiDeviceGeneric::FormatUnit(UCHAR p__UCHAR__DefectListFormat, U
 }
 
 void CTarnwick_ScsiDeviceGeneric::Inquiry(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[6] = {0x12, LunBits()};
+    UCHAR l__UCHAR__CDB[6] = {MmcCodes::OPCODE_INQUIRY, LunBits()};
     l__UCHAR__CDB[4] = static_cast<UCHAR>(p__ULONG__Length & 0xFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::StartStopUnit(UCHAR p__UCHAR__Immed, UCHAR p__UCHAR__LoEj, UCHAR p__UCHAR__Start) {
-    UCHAR l__UCHAR__CDB[6] = {0x1B};
+    UCHAR l__UCHAR__CDB[6] = {MmcCodes::OPCODE_START_STOP_UNIT};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Bit(p__UCHAR__Immed, 0));
     l__UCHAR__CDB[4] = static_cast<UCHAR>(Bit(p__UCHAR__LoEj, 1) | Bit(p__UCHAR__Start, 0));
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::PreventAllowMediumRemoval(UCHAR p__UCHAR__Prevent) {
-    UCHAR l__UCHAR__CDB[6] = {0x1E, LunBits()};
+    UCHAR l__UCHAR__CDB[6] = {MmcCodes::OPCODE_PREVENT_ALLOW_MEDIUM_REMOVAL, LunBits()};
     l__UCHAR__CDB[4] = Bit(p__UCHAR__Prevent, 0);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::ReadFormatCapacities(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[10] = {0x23};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_READ_FORMAT_CAPACITIES};
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::ReadCapacity(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[10] = {0x25, LunBits()};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_READ_CAPACITY, LunBits()};
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::Read10(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length, ULONG p__ULONG__LBA,
                                          ULONG p__ULONG__Blocks) {
-    UCHAR l__UCHAR__CDB[10] = {0x28, LunBits()};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_READ10, LunBits()};
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__LBA);
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
@@ -133,7 +134,7 @@ void CTarnwick_ScsiDeviceGeneric::Read10(PVOID p__PVOID__Buffer, ULONG p__ULONG_
 
 void CTarnwick_ScsiDeviceGeneric::Write10(PVOID p__PVOID__Buffer, ULONG p__ULONG__Blocks, ULONG p__ULONG__LBA,
                                           ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[10] = {0x2A};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_WRITE10};
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__LBA);
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
@@ -141,7 +142,7 @@ void CTarnwick_ScsiDeviceGeneric::Write10(PVOID p__PVOID__Buffer, ULONG p__ULONG
 
 void CTarnwick_ScsiDeviceGeneric::SynchronizeCache(UCHAR p__UCHAR__Immed, ULONG p__ULONG__LBA,
                                                    ULONG p__ULONG__Blocks) {
-    UCHAR l__UCHAR__CDB[10] = {0x35};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_SYNCHRONIZE_CACHE};
     l__UCHAR__CDB[1] = Bit(p__UCHAR__Immed, 1);
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__LBA);
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Blocks & 0xFFFF);
@@ -150,7 +151,7 @@ void CTarnwick_ScsiDeviceGeneric::SynchronizeCache(UCHAR p__UCHAR__Immed, ULONG 
 
 void CTarnwick_ScsiDeviceGeneric::ReadTocPmaAtip(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length, UCHAR p__UCHAR__MSF,
                                                  UCHAR p__UCHAR__Format, UCHAR p__UCHAR__Number) {
-    UCHAR l__UCHAR__CDB[10] = {0x43};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_READ_TOC_PMA_ATIP};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Bit(p__UCHAR__MSF, 1));
     l__UCHAR__CDB[2] = Field(p__UCHAR__Format, 0x0F, 0);
     l__UCHAR__CDB[6] = p__UCHAR__Number;
@@ -160,7 +161,7 @@ void CTarnwick_ScsiDeviceGeneric::ReadTocPmaAtip(PVOID p__PVOID__Buffer, ULONG p
 
 void CTarnwick_ScsiDeviceGeneric::GetConfiguration(UCHAR p__UCHAR__RT, ULONG p__ULONG__StartingFeature,
                                                    PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[10] = {0x46};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_GET_CONFIGURATION};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Field(p__UCHAR__RT, 0x03, 0));
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 2, p__ULONG__StartingFeature & 0xFFFF);
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
@@ -169,14 +170,14 @@ void CTarnwick_ScsiDeviceGeneric::GetConfiguration(UCHAR p__UCHAR__RT, ULONG p__
 }
 
 void CTarnwick_ScsiDeviceGeneric::ReadDiscInformation(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[10] = {0x51, LunBits()};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_READ_DISC_INFORMATION, LunBits()};
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::ReadTrackInformation(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length,
                                                        UCHAR p__UCHAR__AddressType, ULONG p__ULONG__Number) {
-    UCHAR l__UCHAR__CDB[10] = {0x52};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_READ_TRACK_INFORMATION};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | Bit(p__UCHAR__AddressType, 0));
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__Number);
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
@@ -184,21 +185,21 @@ void CTarnwick_ScsiDeviceGeneric::ReadTrackInformation(PVOID p__PVOID__Buffer, U
 }
 
 void CTarnwick_ScsiDeviceGeneric::ReserveTrack(ULONG p__ULONG__Size) {
-    UCHAR l__UCHAR__CDB[10] = {0x53};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_RESERVE_TRACK};
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 5, p__ULONG__Size);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::SendOpcInformation(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length,
                                                      UCHAR p__UCHAR__DoOPC) {
-    UCHAR l__UCHAR__CDB[10] = {0x54};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_SEND_OPC_INFORMATION};
     l__UCHAR__CDB[1] = Bit(p__UCHAR__DoOPC, 0);
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
 }
 
 void CTarnwick_ScsiDeviceGeneric::ModeSelect10(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[10] = {0x55};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_MODE_SELECT10};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | 0x10);
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
@@ -206,7 +207,7 @@ void CTarnwick_ScsiDeviceGeneric::ModeSelect10(PVOID p__PVOID__Buffer, ULONG p__
 
 void CTarnwick_ScsiDeviceGeneric::ModeSense10(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length,
                                               UCHAR p__UCHAR__PageCode, UCHAR p__UCHAR__PageControl) {
-    UCHAR l__UCHAR__CDB[10] = {0x5A};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_MODE_SENSE10};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(LunBits() | 0x08);
     l__UCHAR__CDB[2] = static_cast<UCHAR>(Field(p__UCHAR__PageControl, 0x03, 6) | Field(p__UCHAR__PageCode, 0x3F, 0));
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
@@ -216,7 +217,7 @@ void CTarnwick_ScsiDeviceGeneric::ModeSense10(PVOID p__PVOID__Buffer, ULONG p__U
 void CTarnwick_ScsiDeviceGeneric::CloseTrackSession(UCHAR p__UCHAR__Immed, UCHAR p__UCHAR__CloseBit0,
                                                     UCHAR p__UCHAR__CloseBit1, UCHAR p__UCHAR__CloseBit2,
                                                     ULONG p__ULONG__TrackNumber) {
-    UCHAR l__UCHAR__CDB[10] = {0x5B};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_CLOSE_TRACK_SESSION};
     l__UCHAR__CDB[1] = Bit(p__UCHAR__Immed, 0);
     l__UCHAR__CDB[2] =
         static_cast<UCHAR>(Bit(p__UCHAR__CloseBit0, 0) | Bit(p__UCHAR__CloseBit1, 1) | Bit(p__UCHAR__CloseBit2, 2));
@@ -225,19 +226,19 @@ void CTarnwick_ScsiDeviceGeneric::CloseTrackSession(UCHAR p__UCHAR__Immed, UCHAR
 }
 
 void CTarnwick_ScsiDeviceGeneric::ReadBufferCapacity(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[10] = {0x5C};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_READ_BUFFER_CAPACITY};
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 7, p__ULONG__Length & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_IN);
 }
 
 void CTarnwick_ScsiDeviceGeneric::SendCueSheet(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[10] = {0x5D};
+    UCHAR l__UCHAR__CDB[10] = {MmcCodes::OPCODE_SEND_CUE_SHEET};
     CTarnwick_Bytes::PutBigEndian24(l__UCHAR__CDB + 6, p__ULONG__Length & 0xFFFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), p__PVOID__Buffer, p__ULONG__Length, SCSI_DIRECTION_OUT);
 }
 
 void CTarnwick_ScsiDeviceGeneric::Blank(UCHAR p__UCHAR__BlankingType, ULONG p__ULONG__Start, UCHAR p__UCHAR__Immed) {
-    UCHAR l__UCHAR__CDB[12] = {0xA1};
+    UCHAR l__UCHAR__CDB[12] = {MmcCodes::OPCODE_BLANK};
     l__UCHAR__CDB[1] = static_cast<UCHAR>(Bit(p__UCHAR__Immed, 4) | Field(p__UCHAR__BlankingType, 0x07, 0));
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__Start);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
@@ -246,7 +247,7 @@ void CTarnwick_ScsiDeviceGeneric::Blank(UCHAR p__UCHAR__BlankingType, ULONG p__U
 void CTarnwick_ScsiDeviceGeneric::ReadDvdStructure(PVOID p__PVOID__Buffer, ULONG p__ULONG__Length,
                                                    ULONG p__ULONG__Address, UCHAR p__UCHAR__Layer,
                                                    UCHAR p__UCHAR__Format, UCHAR p__UCHAR__AGID) {
-    UCHAR l__UCHAR__CDB[12] = {0xAD, LunBits()};
+    UCHAR l__UCHAR__CDB[12] = {MmcCodes::OPCODE_READ_DVD_STRUCTURE, LunBits()};
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__Address);
     l__UCHAR__CDB[6] = p__UCHAR__Layer;
     l__UCHAR__CDB[7] = p__UCHAR__Format;
@@ -256,7 +257,7 @@ void CTarnwick_ScsiDeviceGeneric::ReadDvdStructure(PVOID p__PVOID__Buffer, ULONG
 }
 
 void CTarnwick_ScsiDeviceGeneric::SetCdSpeed(ULONG p__ULONG__ReadSpeed, ULONG p__ULONG__WriteSpeed) {
-    UCHAR l__UCHAR__CDB[12] = {0xBB};
+    UCHAR l__UCHAR__CDB[12] = {MmcCodes::OPCODE_SET_CD_SPEED};
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 2, p__ULONG__ReadSpeed & 0xFFFF);
     CTarnwick_Bytes::PutBigEndian16(l__UCHAR__CDB + 4, p__ULONG__WriteSpeed & 0xFFFF);
     ExecuteCDB(l__UCHAR__CDB, sizeof(l__UCHAR__CDB), nullptr, 0, SCSI_DIRECTION_IN);
@@ -266,7 +267,7 @@ void CTarnwick_ScsiDeviceGeneric::ReadCd(UCHAR p__UCHAR__ExpectedSectorType, ULO
                                          ULONG p__ULONG__Blocks, UCHAR p__UCHAR__ErrorField, UCHAR p__UCHAR__EDCECC,
                                          UCHAR p__UCHAR__UserData, UCHAR p__UCHAR__HeaderCodes, UCHAR p__UCHAR__Sync,
                                          UCHAR p__UCHAR__SubChannel, PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
-    UCHAR l__UCHAR__CDB[12] = {0xBE};
+    UCHAR l__UCHAR__CDB[12] = {MmcCodes::OPCODE_READ_CD};
     l__UCHAR__CDB[1] = Field(p__UCHAR__ExpectedSectorType, 0x07, 2);
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__CDB + 2, p__ULONG__LBA);
     CTarnwick_Bytes::PutBigEndian24(l__UCHAR__CDB + 6, p__ULONG__Blocks & 0xFFFFFF);

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "CTarnwick_Bytes.h"
+#include "CTarnwick_CdAddress.h"
 #include "DebugPrint.h"
+#include "MmcCodes.h"
 
 namespace {
 
@@ -12,21 +14,6 @@ const char* YesNo(bool p__bool__Value) { return p__bool__Value ? "Yes" : "No"; }
 // Bit p__ULONG__Bit of a byte as a yes/no word.
 const char* BitWord(UCHAR p__UCHAR__Byte, ULONG p__ULONG__Bit) {
     return YesNo(((p__UCHAR__Byte >> p__ULONG__Bit) & 1) != 0);
-}
-
-
-
-
-// Two BCD digits of the value's last two decimal digits.
-UCHAR ToBCD(ULONG p__ULONG__Value) {
-    return static_cast<UCHAR>((((p__ULONG__Value / 10) % 10) << 4) | (p__ULONG__Value % 10));
-}
-
-// Minute, second and frame of a frame count as three BCD bytes.
-void StoreMSFBCD(ULONG p__ULONG__Frames, PUCHAR p__PUCHAR__MSF) {
-    p__PUCHAR__MSF[0] = ToBCD(p__ULONG__Frames / 4500);
-    p__PUCHAR__MSF[1] = ToBCD((p__ULONG__Frames % 4500) / 75);
-    p__PUCHAR__MSF[2] = ToBCD(p__ULONG__Frames % 75);
 }
 
 // One fixed-width field of a record (not NUL-terminated there) as a C string.
@@ -89,10 +76,7 @@ void CTarnwick_DumpPortInquiry(const SRB_HAInquiry* p__PSRB_HAInquiry__Srb) {
     FieldText<16> l__FieldText__Manager(p__PSRB_HAInquiry__Srb->HA_ManagerId);
     FieldText<16> l__FieldText__Identifier(p__PSRB_HAInquiry__Srb->HA_Identifier);
     // HA_Unique bytes 4-7: the largest transfer the adapter takes, little-endian.
-    ULONG l__ULONG__MaximumTransfer = static_cast<ULONG>(p__PSRB_HAInquiry__Srb->HA_Unique[4]) |
-                                      (static_cast<ULONG>(p__PSRB_HAInquiry__Srb->HA_Unique[5]) << 8) |
-                                      (static_cast<ULONG>(p__PSRB_HAInquiry__Srb->HA_Unique[6]) << 16) |
-                                      (static_cast<ULONG>(p__PSRB_HAInquiry__Srb->HA_Unique[7]) << 24);
+    ULONG l__ULONG__MaximumTransfer = CTarnwick_Bytes::GetLittleEndian32(p__PSRB_HAInquiry__Srb->HA_Unique + 4);
     DebugPrint("\nSCSI port inquiry dump:\n");
     DebugPrint("SCSI ID: %ld, Manager '%s', Identifier '%s'\n", static_cast<long>(p__PSRB_HAInquiry__Srb->HA_SCSI_ID),
                l__FieldText__Manager.m__CHAR__Text, l__FieldText__Identifier.m__CHAR__Text);
@@ -156,9 +140,9 @@ void CTarnwick_DumpAndParseTrackInformation(const UCHAR* p__PUCHAR__Block, PBOOL
 }
 
 void CTarnwick_DumpCdvdCapabilitiesPage(const UCHAR* p__PUCHAR__Page) {
-    if ((p__PUCHAR__Page[0] & 0x3F) != 0x2A) {
+    if ((p__PUCHAR__Page[0] & MmcCodes::PAGE_CODE_MASK) != MmcCodes::PAGE_CAPABILITIES) {
         DebugPrint("CTarnwick_DumpCdvdCapabiltiesPage(): EXITing with failure, Page code 0x%02X instead of 0x%02X!\n",
-                   p__PUCHAR__Page[0] & 0x3F, 0x2A);
+                   p__PUCHAR__Page[0] & MmcCodes::PAGE_CODE_MASK, MmcCodes::PAGE_CAPABILITIES);
         return;
     }
     if (p__PUCHAR__Page[1] < 24) {
@@ -214,10 +198,10 @@ void CTarnwick_DumpCdvdCapabilitiesPage(const UCHAR* p__PUCHAR__Page) {
 }
 
 void Tarnwick_DumpCdvdWriteParametersPage(const UCHAR* p__PUCHAR__Page) {
-    if ((p__PUCHAR__Page[0] & 0x3F) != 0x05) {
+    if ((p__PUCHAR__Page[0] & MmcCodes::PAGE_CODE_MASK) != MmcCodes::PAGE_WRITE_PARAMETERS) {
         DebugPrint(
             "Tarnwick_DumpCdvdWriteParametersPage(): EXITing with failure, Page code 0x%02X instead of 0x%02X!\n",
-            p__PUCHAR__Page[0] & 0x3F, 0x05);
+            p__PUCHAR__Page[0] & MmcCodes::PAGE_CODE_MASK, MmcCodes::PAGE_WRITE_PARAMETERS);
         return;
     }
     if (p__PUCHAR__Page[1] < 56) {
@@ -302,21 +286,15 @@ void CTarnwick_DumpCueSheet(const UCHAR* p__PUCHAR__CueSheet, ULONG p__ULONG__Si
 }
 
 BOOLEAN LBAToMSFBCD(LONG p__LONG__LBA, PUCHAR p__PUCHAR__MSF) {
-    LONG l__LONG__Frames;
-    if (p__LONG__LBA >= -150 && p__LONG__LBA <= 449999) {
-        l__LONG__Frames = p__LONG__LBA + 150;
-    } else if (p__LONG__LBA >= -45150 && p__LONG__LBA <= -151) {
-        // The lead-in is addressed as minutes 90 to 99.
-        l__LONG__Frames = p__LONG__LBA + 450150;
-    } else {
+    // Taken: the lead-in and the program area up to the last block below 100 minutes of LBAs.
+    if (p__LONG__LBA < CTarnwick_CdAddress::FIRST_LBA || p__LONG__LBA >= CTarnwick_CdAddress::CLOCK_FRAMES) {
         p__PUCHAR__MSF[0] = 0xFF;
         p__PUCHAR__MSF[1] = 0xFF;
         p__PUCHAR__MSF[2] = 0xFF;
         DebugPrint("\nLBAToMSFBCD(): EXITing with failure, convertion is incorrect #1\n");
         return FALSE;
     }
-    StoreMSFBCD(static_cast<ULONG>(l__LONG__Frames), p__PUCHAR__MSF);
-    if (p__LONG__LBA >= 404850) {
+    if (!CTarnwick_CdAddress::LbaToMsfBcd(p__LONG__LBA, p__PUCHAR__MSF)) {
         // 90 minutes and more in the program area read the same as the lead-in.
         DebugPrint("\nLBAToMSFBCD(): EXITing with failure, convertion is incorrect #2\n");
         return FALSE;
@@ -325,5 +303,5 @@ BOOLEAN LBAToMSFBCD(LONG p__LONG__LBA, PUCHAR p__PUCHAR__MSF) {
 }
 
 void LBAToRelativeMSFBCD(LONG p__LONG__Blocks, PUCHAR p__PUCHAR__MSF) {
-    StoreMSFBCD(static_cast<ULONG>(p__LONG__Blocks), p__PUCHAR__MSF);
+    CTarnwick_CdAddress::BlocksToMsfBcd(p__LONG__Blocks, p__PUCHAR__MSF);
 }

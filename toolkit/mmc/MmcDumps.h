@@ -2,6 +2,7 @@
 // Debug-log dumps of the MMC pages, records and ASPI request blocks, and the
 // LBA / MSF conversions of CD addresses. Each dump writes its lines through
 // DebugPrint word for word; nothing is written in builds without tracing.
+#include "CTarnwick_CdAddress.h"
 #include "tarnwick_types.h"
 #include "wnaspi32.h"
 
@@ -27,8 +28,9 @@ void CTarnwick_DumpDvdLayerDescriptor(const UCHAR* p__PUCHAR__Descriptor);
 // as the zero entry that ends it).
 void CTarnwick_DumpCueSheet(const UCHAR* p__PUCHAR__CueSheet, ULONG p__ULONG__Size);
 
-// LBA to BCD minute:second:frame (LBA + 150; lead-in LBAs -45150..-151 give minutes 90..99).
-// False (with a trace line) when the LBA cannot be told apart or is out of range.
+// LBA to BCD minute:second:frame by CTarnwick_CdAddress (LBA + 150; lead-in LBAs -45150..-151 give
+// minutes 90..99). Outside -45150..449999 it writes FF FF FF and returns false with trace line #1;
+// from 404850 on it writes the address and returns false with line #2 (it reads as the lead-in).
 BOOLEAN LBAToMSFBCD(LONG p__LONG__LBA, PUCHAR p__PUCHAR__MSF);
 // A block count as relative BCD minute:second:frame, without offset or checks.
 void LBAToRelativeMSFBCD(LONG p__LONG__Blocks, PUCHAR p__PUCHAR__MSF);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "CTarnwick_Bytes.h"
 #include "tarnwick_types.h"
 
 namespace SectorArithmetic {
@@ -142,13 +143,9 @@ inline ULONG ComputeEdc(const UCHAR* p__PUCHAR__Data, ULONG p__ULONG__Length) {
 
 // The EDC as stored in a sector: least significant byte first.
 inline void StoreEdc(PUCHAR p__PUCHAR__Target, ULONG p__ULONG__Edc) {
-    for (int l__int__Byte = 0; l__int__Byte < 4; ++l__int__Byte)
-        p__PUCHAR__Target[l__int__Byte] = static_cast<UCHAR>(p__ULONG__Edc >> (8 * l__int__Byte));
+    CTarnwick_Bytes::PutLittleEndian32(p__PUCHAR__Target, p__ULONG__Edc);
 }
 
-inline ULONG LoadEdc(const UCHAR* p__PUCHAR__Source) {
-    return ULONG(p__PUCHAR__Source[0]) | ULONG(p__PUCHAR__Source[1]) << 8 | ULONG(p__PUCHAR__Source[2]) << 16 |
-           ULONG(p__PUCHAR__Source[3]) << 24;
-}
+inline ULONG LoadEdc(const UCHAR* p__PUCHAR__Source) { return CTarnwick_Bytes::GetLittleEndian32(p__PUCHAR__Source); }
 
 }  // namespace SectorArithmetic

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CTarnwick_CdAddress.h"
 #include "SectorArithmetic.h"
 
 using namespace SectorArithmetic;
@@ -102,10 +103,6 @@ void GenerateQ(PUCHAR p__PUCHAR__Sector) {
         p__PUCHAR__Sector[g__ULONG__QOffset + l__ULONG__Word] = static_cast<UCHAR>(l__USHORT__Parity[l__ULONG__Word] >> 8);
         p__PUCHAR__Sector[g__ULONG__QOffset + 52 + l__ULONG__Word] = static_cast<UCHAR>(l__USHORT__Parity[l__ULONG__Word]);
     }
-}
-
-UCHAR Bcd(LONG p__LONG__Value) {
-    return static_cast<UCHAR>((static_cast<ULONG>(p__LONG__Value / 10) << 4) | static_cast<ULONG>(p__LONG__Value % 10));
 }
 
 // The two syndromes of one code word of N symbols: the plain sum and the sum weighted
@@ -231,16 +228,11 @@ LONG EncodeSector(PUCHAR p__PUCHAR__Sector, LONG p__LONG__Type, LONG p__LONG__LB
     std::memcpy(p__PUCHAR__Sector, g__UCHAR__Sync, sizeof(g__UCHAR__Sync));
     if (p__LONG__Type < g__LONG__EncodeMode0 || p__LONG__Type > g__LONG__EncodeMode2Form2) return -1;
 
-    // 64-bit, so that no LBA near the ends of the 32-bit range overflows.
-    LONGLONG l__LONGLONG__Address = LONGLONG(p__LONG__LBA) + (p__LONG__LBA < -150 ? 450150 : 150);
-    LONG l__LONG__Minutes = static_cast<LONG>(l__LONGLONG__Address / 4500);
-    LONG l__LONG__Address = static_cast<LONG>(l__LONGLONG__Address - 4500LL * l__LONG__Minutes);
-    LONG l__LONG__Seconds = l__LONG__Address / 75;
-    LONG l__LONG__Frames = l__LONG__Address - 75 * l__LONG__Seconds;
-    const UCHAR l__UCHAR__Header[4] = {Bcd(l__LONG__Minutes), Bcd(l__LONG__Seconds), Bcd(l__LONG__Frames),
-                                       static_cast<UCHAR>(p__LONG__Type == g__LONG__EncodeMode0   ? 0
-                                                          : p__LONG__Type == g__LONG__EncodeMode1 ? 1
-                                                                                                   : 2)};
+    UCHAR l__UCHAR__Header[4] = {};
+    CTarnwick_CdAddress::LbaToMsfBcd(p__LONG__LBA, l__UCHAR__Header);
+    l__UCHAR__Header[3] = static_cast<UCHAR>(p__LONG__Type == g__LONG__EncodeMode0   ? 0
+                                             : p__LONG__Type == g__LONG__EncodeMode1 ? 1
+                                                                                      : 2);
     PUCHAR l__PUCHAR__Header = p__PUCHAR__Sector + g__ULONG__HeaderOffset;
     switch (p__LONG__Type) {
         case g__LONG__EncodeMode0:
