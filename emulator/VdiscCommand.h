@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "CTarnwick_Bytes.h"
+
 // Sense data of a refused command: thrown inside the recorder and turned into
 // CHECK CONDITION at its boundary.
 struct VdiscCheckCondition {
@@ -20,9 +22,10 @@ public:
     bool m__bool__DataOut = false;
 
     uint8_t Op() const { return m__PUCHAR__Cdb[0]; }
-    uint32_t Be16(int p__int__At) const { return (uint32_t{m__PUCHAR__Cdb[p__int__At]} << 8) | m__PUCHAR__Cdb[p__int__At + 1]; }
-    uint32_t Be24(int p__int__At) const { return (Be16(p__int__At) << 8) | m__PUCHAR__Cdb[p__int__At + 2]; }
-    uint32_t Be32(int p__int__At) const { return (Be16(p__int__At) << 16) | Be16(p__int__At + 2); }
+    // Big-endian fields of the CDB.
+    uint32_t Be16(int p__int__At) const { return CTarnwick_Bytes::GetBigEndian16(m__PUCHAR__Cdb + p__int__At); }
+    uint32_t Be24(int p__int__At) const { return CTarnwick_Bytes::GetBigEndian24(m__PUCHAR__Cdb + p__int__At); }
+    uint32_t Be32(int p__int__At) const { return CTarnwick_Bytes::GetBigEndian32(m__PUCHAR__Cdb + p__int__At); }
 
     // Copies a reply into the buffer: at most the allocation length and the buffer.
     void Reply(const std::vector<uint8_t>& p__Data, uint32_t p__ULONG__Allocation) const {
@@ -40,12 +43,14 @@ public:
     [[noreturn]] static void SequenceError() { Fail(0x05, 0x2C, 0x00); }
     [[noreturn]] static void IncompatibleMedium() { Fail(0x05, 0x30, 0x02); }
 
+    // Big-endian fields of a reply (the low bits of the value).
     static void PutBe16(std::vector<uint8_t>& p__Data, size_t p__size_t__At, uint32_t p__ULONG__Value) {
-        p__Data[p__size_t__At] = static_cast<uint8_t>(p__ULONG__Value >> 8);
-        p__Data[p__size_t__At + 1] = static_cast<uint8_t>(p__ULONG__Value);
+        CTarnwick_Bytes::PutBigEndian16(p__Data.data() + p__size_t__At, p__ULONG__Value);
+    }
+    static void PutBe24(std::vector<uint8_t>& p__Data, size_t p__size_t__At, uint32_t p__ULONG__Value) {
+        CTarnwick_Bytes::PutBigEndian24(p__Data.data() + p__size_t__At, p__ULONG__Value);
     }
     static void PutBe32(std::vector<uint8_t>& p__Data, size_t p__size_t__At, uint32_t p__ULONG__Value) {
-        PutBe16(p__Data, p__size_t__At, p__ULONG__Value >> 16);
-        PutBe16(p__Data, p__size_t__At + 2, p__ULONG__Value);
+        CTarnwick_Bytes::PutBigEndian32(p__Data.data() + p__size_t__At, p__ULONG__Value);
     }
 };

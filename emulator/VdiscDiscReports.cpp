@@ -40,8 +40,8 @@ int32_t TrackEnd(const VdiscTrack& p__Track) { return p__Track.m__LONG__Start + 
 
 void Feature(Bytes& p__Out, uint16_t p__USHORT__Code, uint8_t p__UCHAR__Version, bool p__bool__Persistent, bool p__bool__Current,
              const Bytes& p__Data) {
-    p__Out.push_back(static_cast<uint8_t>(p__USHORT__Code >> 8));
-    p__Out.push_back(static_cast<uint8_t>(p__USHORT__Code));
+    p__Out.resize(p__Out.size() + 2);
+    VdiscCommand::PutBe16(p__Out, p__Out.size() - 2, p__USHORT__Code);
     p__Out.push_back(static_cast<uint8_t>((p__UCHAR__Version << 2) | (p__bool__Persistent ? 2 : 0) | (p__bool__Current ? 1 : 0)));
     p__Out.push_back(static_cast<uint8_t>(p__Data.size()));
     p__Out.insert(p__Out.end(), p__Data.begin(), p__Data.end());
@@ -359,8 +359,7 @@ Bytes VdiscDiscReports::FormatCapacities(const VdiscState& p__State) {
         l__Out.resize(l__size_t__At + 8, 0);
         VdiscCommand::PutBe32(l__Out, l__size_t__At, p__ULONG__Blocks);
         l__Out[l__size_t__At + 4] = p__UCHAR__TypeByte;
-        l__Out[l__size_t__At + 5] = static_cast<uint8_t>(p__ULONG__Parameter >> 16);
-        VdiscCommand::PutBe16(l__Out, l__size_t__At + 6, p__ULONG__Parameter);
+        VdiscCommand::PutBe24(l__Out, l__size_t__At + 5, p__ULONG__Parameter);
     };
     if (p__State.m__Kind == VdiscMediumKind::None) {
         l__Descriptor(0xFFFFFFFFu, 0x03, 2048);
@@ -401,10 +400,11 @@ Bytes VdiscDiscReports::Configuration(const VdiscState& p__State, uint8_t p__UCH
     };
     Bytes l__Profiles;
     for (uint16_t l__USHORT__P : {0x0012, 0x0011, 0x0014, 0x0013, 0x001B, 0x001A, 0x0010, 0x000A, 0x0009, 0x0008}) {
-        l__Profiles.insert(l__Profiles.end(), {static_cast<uint8_t>(l__USHORT__P >> 8), static_cast<uint8_t>(l__USHORT__P),
-                                               static_cast<uint8_t>(l__USHORT__P == l__USHORT__Profile ? 1 : 0), 0});
+        l__Profiles.insert(l__Profiles.end(), {0, 0, static_cast<uint8_t>(l__USHORT__P == l__USHORT__Profile ? 1 : 0), 0});
+        VdiscCommand::PutBe16(l__Profiles, l__Profiles.size() - 4, l__USHORT__P);
     }
-    const uint32_t l__ULONG__Last = static_cast<uint32_t>(std::max(0, p__State.Capacity() - 1));
+    uint8_t l__UCHAR__Last[4];
+    CTarnwick_Bytes::PutBigEndian32(l__UCHAR__Last, static_cast<uint32_t>(std::max(0, p__State.Capacity() - 1)));
     const Entry l__Features[] = {
         {0x0000, 0, true, true, l__Profiles},
         {0x0001, 1, true, true, {0, 0, 0, 2, 0, 0, 0, 0}},
@@ -413,8 +413,7 @@ Bytes VdiscDiscReports::Configuration(const VdiscState& p__State, uint8_t p__UCH
         {0x001E, 1, false, l__bool__Cd, {0x03, 0, 0, 0}},
         {0x001F, 0, false, l__bool__Dvd, {0, 0, 0, 0}},
         {0x0020, 0, false, l__Kind == VdiscMediumKind::DvdRam || l__Kind == VdiscMediumKind::DvdRwRo,
-         {static_cast<uint8_t>(l__ULONG__Last >> 24), static_cast<uint8_t>(l__ULONG__Last >> 16), static_cast<uint8_t>(l__ULONG__Last >> 8),
-          static_cast<uint8_t>(l__ULONG__Last), 0, 0, 8, 0, 0, 16, 0, 0}},
+         {l__UCHAR__Last[0], l__UCHAR__Last[1], l__UCHAR__Last[2], l__UCHAR__Last[3], 0, 0, 8, 0, 0, 16, 0, 0}},
         {0x0021, 0, false, (l__bool__Cd || l__Kind == VdiscMediumKind::DvdR || l__Kind == VdiscMediumKind::DvdRwSeq) && l__bool__Appendable,
          {0x3F, 0x03, 0x01, 0x01, 16, 0, 0, 0}},
         {0x0023, 0, false, l__Kind == VdiscMediumKind::DvdPlusRw || l__Kind == VdiscMediumKind::DvdRam ||

@@ -233,8 +233,7 @@ std::vector<uint8_t> VdiscRecorder::RequestSense() {
         l__Out[13] = m__UCHAR__PendingAscq;
         l__Out[15] = 0x80;
         const uint32_t l__ULONG__Progress = 0xFFFFu / (m__ULONG__PendingPolls + 1);
-        l__Out[16] = static_cast<uint8_t>(l__ULONG__Progress >> 8);
-        l__Out[17] = static_cast<uint8_t>(l__ULONG__Progress);
+        VdiscCommand::PutBe16(l__Out, 16, l__ULONG__Progress);
         m__ULONG__PendingPolls--;
     } else {
         l__Out[2] = m__UCHAR__LastSense[0];

@@ -3,69 +3,112 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CTarnwick_Bytes.h"
+
 namespace {
 
 constexpr uint32_t STATE_VERSION = 1;
 
 int32_t AlignUp16(int32_t p__LONG__Lba) { return (p__LONG__Lba + 15) & ~15; }
 
+// How a reader takes an enumeration byte it does not know: refuse the state, or reduce it.
+enum class UnknownValue { Refuse, Wrap };
+
+// Appends each field it visits: integers little-endian, strings and byte strings with a
+// 32-bit length, lists with a 32-bit count.
 class Writer {
 public:
     std::vector<uint8_t> m__Bytes;
-    void U8(uint8_t p__Value) { m__Bytes.push_back(p__Value); }
-    void U32(uint32_t p__Value) {
-        for (int l__int__I = 0; l__int__I < 4; ++l__int__I) m__Bytes.push_back(static_cast<uint8_t>(p__Value >> (8 * l__int__I)));
+    void Version(uint32_t p__ULONG__Version) { Field(p__ULONG__Version); }
+    void Field(const uint8_t& p__Value) { m__Bytes.push_back(p__Value); }
+    void Field(const bool& p__Value) { m__Bytes.push_back(p__Value ? 1 : 0); }
+    void Field(const uint32_t& p__Value) {
+        m__Bytes.resize(m__Bytes.size() + 4);
+        CTarnwick_Bytes::PutLittleEndian32(m__Bytes.data() + m__Bytes.size() - 4, p__Value);
     }
-    void I32(int32_t p__Value) { U32(static_cast<uint32_t>(p__Value)); }
-    void Str(const std::string& p__Value) {
-        U32(static_cast<uint32_t>(p__Value.size()));
-        m__Bytes.insert(m__Bytes.end(), p__Value.begin(), p__Value.end());
+    void Field(const int32_t& p__Value) { Field(static_cast<uint32_t>(p__Value)); }
+    void Field(const std::string& p__Value) { Run(p__Value); }
+    void Field(const std::vector<uint8_t>& p__Value) { Run(p__Value); }
+    template <class E>
+    void Enum(const E& p__Value, uint8_t, UnknownValue) { Field(static_cast<uint8_t>(p__Value)); }
+    template <class T, class F>
+    void List(const std::vector<T>& p__Items, uint32_t, F p__Visit) {
+        Field(static_cast<uint32_t>(p__Items.size()));
+        for (const T& l__Item : p__Items) p__Visit(l__Item);
     }
-    void Bytes(const std::vector<uint8_t>& p__Value) {
-        U32(static_cast<uint32_t>(p__Value.size()));
+    // Fields added after the first files were written.
+    template <class F>
+    void Appended(F p__Visit) { p__Visit(); }
+
+private:
+    template <class C>
+    void Run(const C& p__Value) {
+        Field(static_cast<uint32_t>(p__Value.size()));
         m__Bytes.insert(m__Bytes.end(), p__Value.begin(), p__Value.end());
     }
 };
 
+// Reads each field it visits, in the writer's layout; a field beyond the end, a length or
+// count larger than what is left, an unknown version or a refused value make m__bool__Ok false.
 class Reader {
 public:
     Reader(const uint8_t* p__Data, size_t p__Length) : m__Data(p__Data), m__Length(p__Length) {}
     bool m__bool__Ok = true;
+    void Version(uint32_t p__ULONG__Version) {
+        if (U32() != p__ULONG__Version) Fail();
+    }
+    void Field(uint8_t& p__Value) { p__Value = U8(); }
+    void Field(bool& p__Value) { p__Value = U8() != 0; }
+    void Field(uint32_t& p__Value) { p__Value = U32(); }
+    void Field(int32_t& p__Value) { p__Value = static_cast<int32_t>(U32()); }
+    void Field(std::string& p__Value) { p__Value = Run<std::string>(); }
+    void Field(std::vector<uint8_t>& p__Value) { p__Value = Run<std::vector<uint8_t>>(); }
+    // p__UCHAR__Count values are known (0 .. count - 1).
+    template <class E>
+    void Enum(E& p__Value, uint8_t p__UCHAR__Count, UnknownValue p__Unknown) {
+        uint8_t l__UCHAR__Raw = U8();
+        if (l__UCHAR__Raw >= p__UCHAR__Count) {
+            if (p__Unknown == UnknownValue::Refuse) Fail();
+            l__UCHAR__Raw %= p__UCHAR__Count;
+        }
+        p__Value = static_cast<E>(l__UCHAR__Raw);
+    }
+    // Each item takes at least p__ULONG__MinItemSize bytes, so no count can ask for more than is left.
+    template <class T, class F>
+    void List(std::vector<T>& p__Items, uint32_t p__ULONG__MinItemSize, F p__Visit) {
+        uint32_t l__ULONG__Count = U32();
+        if (m__bool__Ok && static_cast<uint64_t>(l__ULONG__Count) * p__ULONG__MinItemSize > m__Length - m__Position) Fail();
+        if (!m__bool__Ok) return;
+        for (uint32_t l__ULONG__I = 0; l__ULONG__I < l__ULONG__Count; ++l__ULONG__I) {
+            T l__Item;
+            p__Visit(l__Item);
+            p__Items.push_back(l__Item);
+        }
+    }
+    // Fields added after the first files were written: absent in older files.
+    template <class F>
+    void Appended(F p__Visit) {
+        if (m__bool__Ok && m__Position < m__Length) p__Visit();
+    }
+
+private:
     uint8_t U8() {
         if (m__Position + 1 > m__Length) return Fail();
         return m__Data[m__Position++];
     }
     uint32_t U32() {
         if (m__Position + 4 > m__Length) return Fail();
-        uint32_t l__ULONG__Value = 0;
-        for (int l__int__I = 0; l__int__I < 4; ++l__int__I) l__ULONG__Value |= static_cast<uint32_t>(m__Data[m__Position++]) << (8 * l__int__I);
-        return l__ULONG__Value;
+        m__Position += 4;
+        return CTarnwick_Bytes::GetLittleEndian32(m__Data + m__Position - 4);
     }
-    int32_t I32() { return static_cast<int32_t>(U32()); }
-    // Fields added after the first files were written: absent in older files.
-    bool More() const { return m__bool__Ok && m__Position < m__Length; }
-    std::string Str() {
+    template <class C>
+    C Run() {
         uint32_t l__ULONG__Size = U32();
-        if (!m__bool__Ok || l__ULONG__Size > m__Length - m__Position) return Fail(), std::string();
-        std::string l__string__Value(reinterpret_cast<const char*>(m__Data + m__Position), l__ULONG__Size);
-        m__Position += l__ULONG__Size;
-        return l__string__Value;
-    }
-    std::vector<uint8_t> Bytes() {
-        uint32_t l__ULONG__Size = U32();
-        if (!m__bool__Ok || l__ULONG__Size > m__Length - m__Position) return Fail(), std::vector<uint8_t>();
-        std::vector<uint8_t> l__Value(m__Data + m__Position, m__Data + m__Position + l__ULONG__Size);
+        if (!m__bool__Ok || l__ULONG__Size > m__Length - m__Position) return Fail(), C();
+        C l__Value(m__Data + m__Position, m__Data + m__Position + l__ULONG__Size);
         m__Position += l__ULONG__Size;
         return l__Value;
     }
-    // A count of items that cannot exceed what is left (each item at least p__Min bytes).
-    uint32_t Count(uint32_t p__ULONG__MinItemSize) {
-        uint32_t l__ULONG__Count = U32();
-        if (m__bool__Ok && static_cast<uint64_t>(l__ULONG__Count) * p__ULONG__MinItemSize > m__Length - m__Position) Fail();
-        return m__bool__Ok ? l__ULONG__Count : 0;
-    }
-
-private:
     uint8_t Fail() {
         m__bool__Ok = false;
         return 0;
@@ -74,6 +117,64 @@ private:
     size_t m__Length;
     size_t m__Position = 0;
 };
+
+// The one list of the stored fields, in their order: Serialize visits it with a Writer over a
+// const state, Deserialize with a Reader over a fresh one, so both directions always agree.
+template <class Io, class State>
+void VisitFields(Io& p__Io, State& p__State) {
+    p__Io.Version(STATE_VERSION);
+    p__Io.Enum(p__State.m__Kind, static_cast<uint8_t>(VdiscMediumKind::DvdRam) + 1, UnknownValue::Refuse);
+    p__Io.Field(p__State.m__string__Vendor);
+    p__Io.Field(p__State.m__string__Product);
+    p__Io.Field(p__State.m__string__Revision);
+    p__Io.Field(p__State.m__bool__HasPage30);
+    p__Io.Field(p__State.m__ULONG__ImmedPolls);
+    p__Io.Field(p__State.m__bool__IsFormatted);
+    p__Io.Field(p__State.m__bool__IsFinalized);
+    p__Io.Field(p__State.m__bool__EverWritten);
+    p__Io.Field(p__State.m__LONG__HighestWritten);
+    p__Io.List(p__State.m__Sessions, 8, [&](auto& p__Session) {
+        p__Io.Field(p__Session.m__UCHAR__Number);
+        p__Io.Field(p__Session.m__UCHAR__Format);
+        p__Io.Field(p__Session.m__UCHAR__MultiSession);
+        p__Io.Field(p__Session.m__bool__IsClosed);
+        p__Io.Field(p__Session.m__LONG__LeadOutStart);
+    });
+    p__Io.List(p__State.m__Tracks, 22, [&](auto& p__Track) {
+        p__Io.Field(p__Track.m__UCHAR__Number);
+        p__Io.Field(p__Track.m__UCHAR__Session);
+        p__Io.Field(p__Track.m__UCHAR__Control);
+        p__Io.Field(p__Track.m__UCHAR__DataMode);
+        p__Io.Enum(p__Track.m__State, 3, UnknownValue::Wrap);
+        p__Io.Enum(p__Track.m__WriteKind, 7, UnknownValue::Wrap);
+        p__Io.Field(p__Track.m__LONG__Pregap);
+        p__Io.Field(p__Track.m__LONG__Start);
+        p__Io.Field(p__Track.m__LONG__Size);
+        p__Io.Field(p__Track.m__LONG__Recorded);
+    });
+    p__Io.Field(p__State.m__Cue);
+    p__Io.Field(p__State.m__bool__SaoActive);
+    p__Io.Field(p__State.m__bool__RawActive);
+    p__Io.Field(p__State.m__LONG__SaoNext);
+    p__Io.Field(p__State.m__Faults.m__bool__WriteFailSet);
+    p__Io.Field(p__State.m__Faults.m__LONG__WriteFailLba);
+    p__Io.List(p__State.m__Faults.m__ReadFaults, 8, [&](auto& p__Fault) {
+        p__Io.Field(p__Fault.m__LONG__Lba);
+        p__Io.Field(p__Fault.m__LONG__Remaining);
+    });
+    p__Io.Field(p__State.m__Faults.m__ULONG__Busy);
+    p__Io.Field(p__State.m__Faults.m__ULONG__NotReady);
+    p__Io.Field(p__State.m__Faults.m__bool__UnitAttention);
+    p__Io.Field(p__State.m__Faults.m__bool__NoMedium);
+    p__Io.Field(p__State.m__bool__RomWhenFinalized);
+    p__Io.Appended([&] {
+        p__Io.Field(p__State.m__ULONG__WriteSpeed);
+        p__Io.Field(p__State.m__Faults.m__RefusedOps);
+        p__Io.Field(p__State.m__Faults.m__bool__RefuseImmedClose);
+        p__Io.Field(p__State.m__Faults.m__UCHAR__RefusedWriteTypes);
+        p__Io.Field(p__State.m__string__CommandLog);
+    });
+}
 
 }  // namespace
 
@@ -253,128 +354,14 @@ bool VdiscState::CloseSession(uint8_t p__UCHAR__MultiSession, uint8_t p__UCHAR__
 
 std::vector<uint8_t> VdiscState::Serialize() const {
     Writer l__Out;
-    l__Out.U32(STATE_VERSION);
-    l__Out.U8(static_cast<uint8_t>(m__Kind));
-    l__Out.Str(m__string__Vendor);
-    l__Out.Str(m__string__Product);
-    l__Out.Str(m__string__Revision);
-    l__Out.U8(m__bool__HasPage30);
-    l__Out.U32(m__ULONG__ImmedPolls);
-    l__Out.U8(m__bool__IsFormatted);
-    l__Out.U8(m__bool__IsFinalized);
-    l__Out.U8(m__bool__EverWritten);
-    l__Out.I32(m__LONG__HighestWritten);
-    l__Out.U32(static_cast<uint32_t>(m__Sessions.size()));
-    for (const VdiscSession& l__Session : m__Sessions) {
-        l__Out.U8(l__Session.m__UCHAR__Number);
-        l__Out.U8(l__Session.m__UCHAR__Format);
-        l__Out.U8(l__Session.m__UCHAR__MultiSession);
-        l__Out.U8(l__Session.m__bool__IsClosed);
-        l__Out.I32(l__Session.m__LONG__LeadOutStart);
-    }
-    l__Out.U32(static_cast<uint32_t>(m__Tracks.size()));
-    for (const VdiscTrack& l__Track : m__Tracks) {
-        l__Out.U8(l__Track.m__UCHAR__Number);
-        l__Out.U8(l__Track.m__UCHAR__Session);
-        l__Out.U8(l__Track.m__UCHAR__Control);
-        l__Out.U8(l__Track.m__UCHAR__DataMode);
-        l__Out.U8(static_cast<uint8_t>(l__Track.m__State));
-        l__Out.U8(static_cast<uint8_t>(l__Track.m__WriteKind));
-        l__Out.I32(l__Track.m__LONG__Pregap);
-        l__Out.I32(l__Track.m__LONG__Start);
-        l__Out.I32(l__Track.m__LONG__Size);
-        l__Out.I32(l__Track.m__LONG__Recorded);
-    }
-    l__Out.Bytes(m__Cue);
-    l__Out.U8(m__bool__SaoActive);
-    l__Out.U8(m__bool__RawActive);
-    l__Out.I32(m__LONG__SaoNext);
-    l__Out.U8(m__Faults.m__bool__WriteFailSet);
-    l__Out.I32(m__Faults.m__LONG__WriteFailLba);
-    l__Out.U32(static_cast<uint32_t>(m__Faults.m__ReadFaults.size()));
-    for (const VdiscReadFault& l__Fault : m__Faults.m__ReadFaults) {
-        l__Out.I32(l__Fault.m__LONG__Lba);
-        l__Out.I32(l__Fault.m__LONG__Remaining);
-    }
-    l__Out.U32(m__Faults.m__ULONG__Busy);
-    l__Out.U32(m__Faults.m__ULONG__NotReady);
-    l__Out.U8(m__Faults.m__bool__UnitAttention);
-    l__Out.U8(m__Faults.m__bool__NoMedium);
-    l__Out.U8(m__bool__RomWhenFinalized);
-    l__Out.U32(m__ULONG__WriteSpeed);
-    l__Out.Bytes(m__Faults.m__RefusedOps);
-    l__Out.U8(m__Faults.m__bool__RefuseImmedClose);
-    l__Out.U8(m__Faults.m__UCHAR__RefusedWriteTypes);
-    l__Out.Str(m__string__CommandLog);
+    VisitFields(l__Out, *this);
     return l__Out.m__Bytes;
 }
 
 bool VdiscState::Deserialize(const uint8_t* p__PUCHAR__Data, size_t p__size_t__Length) {
     Reader l__In(p__PUCHAR__Data, p__size_t__Length);
     VdiscState l__State;
-    if (l__In.U32() != STATE_VERSION) return false;
-    uint8_t l__UCHAR__Kind = l__In.U8();
-    if (l__UCHAR__Kind > static_cast<uint8_t>(VdiscMediumKind::DvdRam)) return false;
-    l__State.m__Kind = static_cast<VdiscMediumKind>(l__UCHAR__Kind);
-    l__State.m__string__Vendor = l__In.Str();
-    l__State.m__string__Product = l__In.Str();
-    l__State.m__string__Revision = l__In.Str();
-    l__State.m__bool__HasPage30 = l__In.U8() != 0;
-    l__State.m__ULONG__ImmedPolls = l__In.U32();
-    l__State.m__bool__IsFormatted = l__In.U8() != 0;
-    l__State.m__bool__IsFinalized = l__In.U8() != 0;
-    l__State.m__bool__EverWritten = l__In.U8() != 0;
-    l__State.m__LONG__HighestWritten = l__In.I32();
-    uint32_t l__ULONG__Sessions = l__In.Count(8);
-    for (uint32_t l__ULONG__I = 0; l__ULONG__I < l__ULONG__Sessions; ++l__ULONG__I) {
-        VdiscSession l__Session;
-        l__Session.m__UCHAR__Number = l__In.U8();
-        l__Session.m__UCHAR__Format = l__In.U8();
-        l__Session.m__UCHAR__MultiSession = l__In.U8();
-        l__Session.m__bool__IsClosed = l__In.U8() != 0;
-        l__Session.m__LONG__LeadOutStart = l__In.I32();
-        l__State.m__Sessions.push_back(l__Session);
-    }
-    uint32_t l__ULONG__Tracks = l__In.Count(22);
-    for (uint32_t l__ULONG__I = 0; l__ULONG__I < l__ULONG__Tracks; ++l__ULONG__I) {
-        VdiscTrack l__Track;
-        l__Track.m__UCHAR__Number = l__In.U8();
-        l__Track.m__UCHAR__Session = l__In.U8();
-        l__Track.m__UCHAR__Control = l__In.U8();
-        l__Track.m__UCHAR__DataMode = l__In.U8();
-        l__Track.m__State = static_cast<VdiscTrackState>(l__In.U8() % 3);
-        l__Track.m__WriteKind = static_cast<VdiscWriteKind>(l__In.U8() % 7);
-        l__Track.m__LONG__Pregap = l__In.I32();
-        l__Track.m__LONG__Start = l__In.I32();
-        l__Track.m__LONG__Size = l__In.I32();
-        l__Track.m__LONG__Recorded = l__In.I32();
-        l__State.m__Tracks.push_back(l__Track);
-    }
-    l__State.m__Cue = l__In.Bytes();
-    l__State.m__bool__SaoActive = l__In.U8() != 0;
-    l__State.m__bool__RawActive = l__In.U8() != 0;
-    l__State.m__LONG__SaoNext = l__In.I32();
-    l__State.m__Faults.m__bool__WriteFailSet = l__In.U8() != 0;
-    l__State.m__Faults.m__LONG__WriteFailLba = l__In.I32();
-    uint32_t l__ULONG__Faults = l__In.Count(8);
-    for (uint32_t l__ULONG__I = 0; l__ULONG__I < l__ULONG__Faults; ++l__ULONG__I) {
-        VdiscReadFault l__Fault;
-        l__Fault.m__LONG__Lba = l__In.I32();
-        l__Fault.m__LONG__Remaining = l__In.I32();
-        l__State.m__Faults.m__ReadFaults.push_back(l__Fault);
-    }
-    l__State.m__Faults.m__ULONG__Busy = l__In.U32();
-    l__State.m__Faults.m__ULONG__NotReady = l__In.U32();
-    l__State.m__Faults.m__bool__UnitAttention = l__In.U8() != 0;
-    l__State.m__Faults.m__bool__NoMedium = l__In.U8() != 0;
-    l__State.m__bool__RomWhenFinalized = l__In.U8() != 0;
-    if (l__In.More()) {
-        l__State.m__ULONG__WriteSpeed = l__In.U32();
-        l__State.m__Faults.m__RefusedOps = l__In.Bytes();
-        l__State.m__Faults.m__bool__RefuseImmedClose = l__In.U8() != 0;
-        l__State.m__Faults.m__UCHAR__RefusedWriteTypes = l__In.U8();
-        l__State.m__string__CommandLog = l__In.Str();
-    }
+    VisitFields(l__In, l__State);
     if (!l__In.m__bool__Ok) return false;
     *this = std::move(l__State);
     return true;

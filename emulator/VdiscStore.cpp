@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "CTarnwick_Bytes.h"
+
 namespace {
 
 // Version 1 files store records back to back. Version 2 files (all new ones) may pad a sector
@@ -30,20 +32,6 @@ constexpr uint32_t TRAILER_SIZE = 8;
 constexpr uint32_t RECORD_STATE = 1;
 constexpr uint32_t RECORD_SECTORS = 2;
 constexpr uint64_t MAX_STATE_SIZE = 64u << 20;
-
-void Put32(uint8_t* p__PUCHAR__At, uint32_t p__ULONG__Value) {
-    for (int l__int__I = 0; l__int__I < 4; ++l__int__I) p__PUCHAR__At[l__int__I] = static_cast<uint8_t>(p__ULONG__Value >> (8 * l__int__I));
-}
-void Put64(uint8_t* p__PUCHAR__At, uint64_t p__ULONGLONG__Value) {
-    Put32(p__PUCHAR__At, static_cast<uint32_t>(p__ULONGLONG__Value));
-    Put32(p__PUCHAR__At + 4, static_cast<uint32_t>(p__ULONGLONG__Value >> 32));
-}
-uint32_t Get32(const uint8_t* p__PUCHAR__At) {
-    uint32_t l__ULONG__Value = 0;
-    for (int l__int__I = 0; l__int__I < 4; ++l__int__I) l__ULONG__Value |= static_cast<uint32_t>(p__PUCHAR__At[l__int__I]) << (8 * l__int__I);
-    return l__ULONG__Value;
-}
-uint64_t Get64(const uint8_t* p__PUCHAR__At) { return Get32(p__PUCHAR__At) | (static_cast<uint64_t>(Get32(p__PUCHAR__At + 4)) << 32); }
 
 // FNV-1a over the record header: tells a complete header from torn or stray bytes.
 uint32_t Check(const uint8_t* p__PUCHAR__Data, size_t p__size_t__Length) {
@@ -109,14 +97,14 @@ bool VdiscStore::Create(const std::string& p__string__Path, const VdiscState& p_
     uint8_t l__UCHAR__FileHeader[FILE_HEADER_SIZE] = {};
     std::memcpy(l__UCHAR__FileHeader, FILE_MAGIC, 8);
     uint8_t l__UCHAR__Header[RECORD_HEADER_SIZE] = {};
-    Put32(l__UCHAR__Header, RECORD_MAGIC);
-    Put32(l__UCHAR__Header + 4, RECORD_STATE);
-    Put64(l__UCHAR__Header + 8, l__Payload.size());
-    Put64(l__UCHAR__Header + 16, 1);
-    Put32(l__UCHAR__Header + 44, Check(l__UCHAR__Header, 44));
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header, RECORD_MAGIC);
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 4, RECORD_STATE);
+    CTarnwick_Bytes::PutLittleEndian64(l__UCHAR__Header + 8, l__Payload.size());
+    CTarnwick_Bytes::PutLittleEndian64(l__UCHAR__Header + 16, 1);
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 44, Check(l__UCHAR__Header, 44));
     uint8_t l__UCHAR__Trailer[TRAILER_SIZE];
-    Put32(l__UCHAR__Trailer, TRAILER_MAGIC);
-    Put32(l__UCHAR__Trailer + 4, Get32(l__UCHAR__Header + 44));
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Trailer, TRAILER_MAGIC);
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Trailer + 4, CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 44));
     struct iovec l__Vectors[4] = {{l__UCHAR__FileHeader, sizeof(l__UCHAR__FileHeader)},
                                   {l__UCHAR__Header, sizeof(l__UCHAR__Header)},
                                   {l__Payload.data(), l__Payload.size()},
@@ -180,10 +168,10 @@ bool VdiscStore::Scan(uint64_t p__ULONGLONG__From, std::string& p__string__Error
     while (l__ULONGLONG__At + RECORD_HEADER_SIZE + TRAILER_SIZE <= l__ULONGLONG__Size) {
         uint8_t l__UCHAR__Header[RECORD_HEADER_SIZE];
         if (!ReadAll(m__int__Fd, l__ULONGLONG__At, l__UCHAR__Header, RECORD_HEADER_SIZE)) break;
-        if (Get32(l__UCHAR__Header) != RECORD_MAGIC || Get32(l__UCHAR__Header + 44) != Check(l__UCHAR__Header, 44)) break;
-        uint32_t l__ULONG__Type = Get32(l__UCHAR__Header + 4);
-        uint64_t l__ULONGLONG__Length = Get64(l__UCHAR__Header + 8);
-        const uint64_t l__ULONGLONG__Padding = Get32(l__UCHAR__Header + 40);
+        if (CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header) != RECORD_MAGIC || CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 44) != Check(l__UCHAR__Header, 44)) break;
+        uint32_t l__ULONG__Type = CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 4);
+        uint64_t l__ULONGLONG__Length = CTarnwick_Bytes::GetLittleEndian64(l__UCHAR__Header + 8);
+        const uint64_t l__ULONGLONG__Padding = CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 40);
         if (l__ULONGLONG__Padding != 0 && (!m__bool__PadsRecords || l__ULONGLONG__Padding >= RECORD_ALIGNMENT)) break;
         if (l__ULONGLONG__Length > l__ULONGLONG__Size - l__ULONGLONG__At - RECORD_HEADER_SIZE - TRAILER_SIZE ||
             l__ULONGLONG__Padding > l__ULONGLONG__Size - l__ULONGLONG__At - RECORD_HEADER_SIZE - TRAILER_SIZE - l__ULONGLONG__Length)
@@ -191,7 +179,7 @@ bool VdiscStore::Scan(uint64_t p__ULONGLONG__From, std::string& p__string__Error
         uint8_t l__UCHAR__Trailer[TRAILER_SIZE];
         uint64_t l__ULONGLONG__PayloadAt = l__ULONGLONG__At + RECORD_HEADER_SIZE + l__ULONGLONG__Padding;
         if (!ReadAll(m__int__Fd, l__ULONGLONG__PayloadAt + l__ULONGLONG__Length, l__UCHAR__Trailer, TRAILER_SIZE)) break;
-        if (Get32(l__UCHAR__Trailer) != TRAILER_MAGIC || Get32(l__UCHAR__Trailer + 4) != Get32(l__UCHAR__Header + 44)) break;
+        if (CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Trailer) != TRAILER_MAGIC || CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Trailer + 4) != CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 44)) break;
         if (l__ULONG__Type == RECORD_STATE) {
             if (l__ULONGLONG__Length > MAX_STATE_SIZE) break;
             l__Payload.resize(l__ULONGLONG__Length);
@@ -202,9 +190,9 @@ bool VdiscStore::Scan(uint64_t p__ULONGLONG__From, std::string& p__string__Error
             }
         } else if (l__ULONG__Type == RECORD_SECTORS) {
             VdiscExtent l__Extent;
-            int32_t l__LONG__Lba = static_cast<int32_t>(Get32(l__UCHAR__Header + 24));
-            l__Extent.m__LONG__Count = static_cast<int32_t>(Get32(l__UCHAR__Header + 28));
-            l__Extent.m__USHORT__Size = static_cast<uint16_t>(l__UCHAR__Header[32] | (l__UCHAR__Header[33] << 8));
+            int32_t l__LONG__Lba = static_cast<int32_t>(CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 24));
+            l__Extent.m__LONG__Count = static_cast<int32_t>(CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 28));
+            l__Extent.m__USHORT__Size = static_cast<uint16_t>(CTarnwick_Bytes::GetLittleEndian16(l__UCHAR__Header + 32));
             l__Extent.m__Form = static_cast<VdiscSectorForm>(l__UCHAR__Header[34]);
             std::memcpy(l__Extent.m__UCHAR__Subheader, l__UCHAR__Header + 36, 4);
             l__Extent.m__ULONGLONG__Offset = l__ULONGLONG__PayloadAt;
@@ -214,7 +202,7 @@ bool VdiscStore::Scan(uint64_t p__ULONGLONG__From, std::string& p__string__Error
             Index(l__LONG__Lba, l__Extent);
             m__State.NoteWritten(l__LONG__Lba, static_cast<uint32_t>(l__Extent.m__LONG__Count), l__Extent.m__Form, l__UCHAR__Header[35]);
         }
-        m__ULONGLONG__Sequence = Get64(l__UCHAR__Header + 16);
+        m__ULONGLONG__Sequence = CTarnwick_Bytes::GetLittleEndian64(l__UCHAR__Header + 16);
         l__ULONGLONG__At = l__ULONGLONG__PayloadAt + l__ULONGLONG__Length + TRAILER_SIZE;
     }
     m__ULONGLONG__End = l__ULONGLONG__At;
@@ -302,23 +290,22 @@ bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uin
     if (!m__bool__PadsRecords || p__ULONG__Type != RECORD_SECTORS || l__ULONGLONG__Padding > p__ULONGLONG__Length / MAX_PADDING_SHARE)
         l__ULONGLONG__Padding = 0;
     uint8_t l__UCHAR__Header[RECORD_HEADER_SIZE] = {};
-    Put32(l__UCHAR__Header, RECORD_MAGIC);
-    Put32(l__UCHAR__Header + 4, p__ULONG__Type);
-    Put64(l__UCHAR__Header + 8, p__ULONGLONG__Length);
-    Put64(l__UCHAR__Header + 16, m__ULONGLONG__Sequence + 1);
-    Put32(l__UCHAR__Header + 24, static_cast<uint32_t>(p__LONG__Lba));
-    Put32(l__UCHAR__Header + 28, p__ULONG__Count);
-    l__UCHAR__Header[32] = static_cast<uint8_t>(p__USHORT__Size);
-    l__UCHAR__Header[33] = static_cast<uint8_t>(p__USHORT__Size >> 8);
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header, RECORD_MAGIC);
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 4, p__ULONG__Type);
+    CTarnwick_Bytes::PutLittleEndian64(l__UCHAR__Header + 8, p__ULONGLONG__Length);
+    CTarnwick_Bytes::PutLittleEndian64(l__UCHAR__Header + 16, m__ULONGLONG__Sequence + 1);
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 24, static_cast<uint32_t>(p__LONG__Lba));
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 28, p__ULONG__Count);
+    CTarnwick_Bytes::PutLittleEndian16(l__UCHAR__Header + 32, p__USHORT__Size);
     l__UCHAR__Header[34] = p__UCHAR__Form;
     l__UCHAR__Header[35] = p__UCHAR__Control;
     if (p__PUCHAR__Subheader != nullptr) std::memcpy(l__UCHAR__Header + 36, p__PUCHAR__Subheader, 4);
-    Put32(l__UCHAR__Header + 40, static_cast<uint32_t>(l__ULONGLONG__Padding));
-    Put32(l__UCHAR__Header + 44, Check(l__UCHAR__Header, 44));
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 40, static_cast<uint32_t>(l__ULONGLONG__Padding));
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 44, Check(l__UCHAR__Header, 44));
     static const uint8_t s__UCHAR__Zeros[RECORD_ALIGNMENT] = {};
     uint8_t l__UCHAR__Trailer[TRAILER_SIZE];
-    Put32(l__UCHAR__Trailer, TRAILER_MAGIC);
-    Put32(l__UCHAR__Trailer + 4, Get32(l__UCHAR__Header + 44));
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Trailer, TRAILER_MAGIC);
+    CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Trailer + 4, CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 44));
     // One call, in file order: the trailer can only be on disk once all before it is.
     struct iovec l__Vectors[4] = {{l__UCHAR__Header, RECORD_HEADER_SIZE},
                                   {const_cast<uint8_t*>(s__UCHAR__Zeros), static_cast<size_t>(l__ULONGLONG__Padding)},

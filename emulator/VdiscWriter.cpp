@@ -463,10 +463,9 @@ void VdiscWriter::FormatUnit(const uint8_t* p__PUCHAR__Cdb, const uint8_t* p__PU
     if (p__ULONG__Length < 12) VdiscCommand::Fail(0x05, 0x1A, 0x00);
     p__bool__Immed = (p__PUCHAR__Data[1] & 0x02) != 0;
     if (p__PUCHAR__Data[2] != 0 || p__PUCHAR__Data[3] != 8) VdiscCommand::InvalidParameter();
-    const uint32_t l__ULONG__Blocks = (uint32_t{p__PUCHAR__Data[4]} << 24) | (uint32_t{p__PUCHAR__Data[5]} << 16) |
-                                      (uint32_t{p__PUCHAR__Data[6]} << 8) | p__PUCHAR__Data[7];
+    const uint32_t l__ULONG__Blocks = CTarnwick_Bytes::GetBigEndian32(p__PUCHAR__Data + 4);
     const uint8_t l__UCHAR__Type = p__PUCHAR__Data[8] >> 2;
-    const uint32_t l__ULONG__Parameter = (uint32_t{p__PUCHAR__Data[9]} << 16) | (uint32_t{p__PUCHAR__Data[10]} << 8) | p__PUCHAR__Data[11];
+    const uint32_t l__ULONG__Parameter = CTarnwick_Bytes::GetBigEndian24(p__PUCHAR__Data + 9);
     VdiscState& l__State = m__Store.MutableState();
     const uint32_t l__ULONG__Capacity = static_cast<uint32_t>(l__State.Medium().m__LONG__Capacity);
     switch (l__State.m__Kind) {

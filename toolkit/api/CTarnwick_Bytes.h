@@ -55,6 +55,13 @@ public:
         PutLittleEndian16(p__PUCHAR__At, p__ULONG__Value);
         PutLittleEndian16(p__PUCHAR__At + 2, p__ULONG__Value >> 16);
     }
+    static uint64_t GetLittleEndian64(const UCHAR* p__PUCHAR__At) {
+        return GetLittleEndian32(p__PUCHAR__At) | (static_cast<uint64_t>(GetLittleEndian32(p__PUCHAR__At + 4)) << 32);
+    }
+    static void PutLittleEndian64(PUCHAR p__PUCHAR__At, uint64_t p__ULONGLONG__Value) {
+        PutLittleEndian32(p__PUCHAR__At, static_cast<ULONG>(p__ULONGLONG__Value));
+        PutLittleEndian32(p__PUCHAR__At + 4, static_cast<ULONG>(p__ULONGLONG__Value >> 32));
+    }
     // Both-endian numbers of ISO9660 and its relatives: the little-endian copy, then the big-endian one.
     static void PutBothEndian16(PUCHAR p__PUCHAR__At, ULONG p__ULONG__Value) {
         PutLittleEndian16(p__PUCHAR__At, p__ULONG__Value);
