@@ -131,7 +131,7 @@ void VdiscCueSheet::Parse(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Len
         const int32_t l__LONG__End = l__size_t__I + 1 < m__Tracks.size() ? m__Tracks[l__size_t__I + 1].m__LONG__Pregap : m__LONG__LeadOut;
         l__Track.m__LONG__Pregap = l__Track.m__LONG__Start - l__Track.m__LONG__Pregap;
         l__Track.m__LONG__Size = l__LONG__End - l__Track.m__LONG__Start;
-        if (l__Track.m__LONG__Size < 4 * 75 && l__size_t__I + 1 < m__Tracks.size()) VdiscCommand::InvalidParameter();  // tracks last 4 s at least
+        if (l__Track.m__LONG__Size < 4 * CTarnwick_CdAddress::FRAMES_PER_SECOND && l__size_t__I + 1 < m__Tracks.size()) VdiscCommand::InvalidParameter();  // tracks last 4 s at least
         if (l__Track.m__LONG__Size <= 0) VdiscCommand::InvalidParameter();
     }
 }

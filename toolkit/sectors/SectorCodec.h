@@ -15,8 +15,9 @@ inline constexpr LONG g__LONG__EncodeMode2Form2 = 4;
 inline constexpr LONG g__LONG__CorrectMode1 = 2;
 inline constexpr LONG g__LONG__CorrectMode2Form1 = 4;
 
-// Writes the sync pattern, then, for types 0 to 4, the address of p__LONG__LBA (LBA + 150,
-// or + 450150 below -150, as BCD minute, second, frame), the mode byte and what the type
+// Writes the sync pattern, then, for types 0 to 4, the address of p__LONG__LBA (its absolute
+// BCD minute, second, frame by CTarnwick_CdAddress: LBA + 150, lead-in LBAs from minute 90,
+// other LBAs wrapped onto the 100-minute clock), the mode byte and what the type
 // carries: type 0 zeroes bytes 16-2351; type 1 adds EDC, zero bytes 2068-2075, P and Q;
 // type 2 nothing; type 3 the Form 1 EDC and the parity (taken with a zero header); type 4
 // the Form 2 EDC. The user data and sub-header are the caller's. Returns 0, or -1 for
