@@ -315,6 +315,32 @@ TEST_F(BurnerFamily, ForeignExceptionsComeBackAsOutOfMemory) {
     EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType(m__Burner), 0u);
 }
 
+// An allocation that fails in the write loop, while the cache thread still reads ahead (the
+// file is larger than the 4 MB cache): the thread is collected before the source is freed,
+// and the burner writes the next track.
+TEST_F(BurnerFamily, ForeignExceptionInTheWriteLoopStopsTheCacheThread) {
+    ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_Create(&m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
+                                                Ignore, nullptr, 0, 0, 0, 0, 1),
+              0u);
+    ScratchFile l__File(3000 * 2048);
+    AnswerBlankTrack();
+    int l__Writes = 0;
+    m__Drive->Respond(0x2A, [&](const ScriptedCommand&) -> ScriptedAnswer {
+        if (++l__Writes == 2) throw std::bad_alloc();
+        return ScriptedAnswer::Good();
+    });
+    EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
+                                                  l__File.m__Name, 1, 0, 1, 1, 5),
+              4u);
+    EXPECT_EQ(l__Writes, 2);
+    m__Drive->ClearCommands();
+    ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
+                                                  l__File.m__Name, 1, 0, 1, 1, 5),
+              0u)
+        << m__Text;
+    EXPECT_TRUE(Written() == l__File.m__Data);
+}
+
 TEST_F(BurnerFamily, TrackAtOnceFromHandleBurnsTheWholeFileAndLeavesTheDescriptorToTheCaller) {
     ASSERT_EQ(Create(), 0u);
     AnswerBlankTrack();
