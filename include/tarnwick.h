@@ -1,7 +1,9 @@
 /*
  * Tarnwick: the flat functions of the burning and mastering toolkit.
  * Every function catches every failure of the toolkit and returns its
- * EXCEPTION_NUMBER (0 on success); none lets an exception out.
+ * EXCEPTION_NUMBER (0 on success); none lets an exception out. A C++ exception
+ * that is not the toolkit's (a failed allocation, one thrown by a callback)
+ * gives EXCEPTION_NUMBER_OUT_OF_MEMORY with a text naming the function.
  */
 #ifndef TARNWICK_H
 #define TARNWICK_H
@@ -79,7 +81,8 @@ typedef struct _DISC_INFORMATION {
 ULONG Tarnwick_UpStart(void);
 ULONG Tarnwick_DownShut(void);
 ULONG Tarnwick_GetVersion(void);
-/* Reports every unit of the given peripheral type (0xFF: any) with DEVICE_FOUND; returns the count. */
+/* Reports every unit of the given peripheral type (0xFF: any) with DEVICE_FOUND; returns the count.
+ * Without a callback the units are only counted. */
 ULONG Tarnwick_FindDevice(UCHAR p__UCHAR__DeviceType, BOOLEAN p__BOOLEAN__StopAtFirst, PROGRESS_CALLBACK p__Callback,
                           PVOID p__PVOID__Context);
 /* Copies the unit's symbolic name (at most 260 bytes with terminator); 0, or 17 when the query fails. */
@@ -145,7 +148,8 @@ ULONG Tarnwick_CdvdBurnerGrabber_Pellmark(PVOID p__PVOID__Burner, PCHAR p__PCHAR
                                           PCHAR p__PCHAR__FileName, BOOLEAN p__BOOLEAN__IsMode2Form1,
                                           BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
                                           ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
-/* Burns an open file descriptor (duplicated; the caller keeps its own) as one data track. */
+/* Burns an open file descriptor (duplicated; the caller keeps its own) as one data track: the
+ * whole file from its first byte, whatever the descriptor's position. */
 ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle(
     PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
     PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, int p__INT__Handle,
@@ -172,7 +176,8 @@ ULONG Tarnwick_CdvdBurnerGrabber_Lock(PVOID p__PVOID__Burner, PCHAR p__PCHAR__Ex
 ULONG Tarnwick_CdvdBurnerGrabber_Release(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
                                          ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
                                          PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);
-/* Blanking type of BLANK (CD-RW); DVD+RW and DVD-RAM are formatted instead. */
+/* Blanking type of BLANK (CD-RW), 0 to 6; a higher one gives EXCEPTION_NUMBER_INVALID_PARAMETER
+ * before any command. DVD+RW and DVD-RAM are formatted instead. */
 ULONG Tarnwick_CdvdBurnerGrabber_Blank(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
                                        ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
                                        PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,

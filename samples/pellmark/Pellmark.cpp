@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
     CHAR l__CHAR__ExceptionText[1024];
     CDB_FAILURE_INFORMATION l__CDB_FAILURE_INFORMATION__Info;
     PVOID l__PVOID__Burner = nullptr;
+    // The failure of the session close: the disc is ejected all the same, but left open, and
+    // the run ends with this number.
+    ULONG l__ULONG__CloseFailure = 0;
 
     std::printf("\nPellmark:main(): ENTERed for %ld argument(s)\n", static_cast<long>(argc));
     if (argc < 8) {
@@ -310,6 +313,7 @@ int main(int argc, char** argv) {
             if (l__ULONG__Exception != 0) {
                 PrintFailure("Tarnwick_CdvdBurnerGrabber_CloseSession", l__ULONG__Exception, l__ULONG__Status,
                              l__CHAR__ExceptionText);
+                l__ULONG__CloseFailure = l__ULONG__Exception;
             }
         }
 
@@ -323,7 +327,7 @@ int main(int argc, char** argv) {
                          l__CHAR__ExceptionText);
             break;
         }
-        l__ULONG__Status = 0;
+        l__ULONG__Status = l__ULONG__CloseFailure;
         std::printf("OK!\n");
     } while (false);
 

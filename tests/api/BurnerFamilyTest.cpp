@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <new>
+#include <stdexcept>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +27,30 @@ using Bytes = std::vector<uint8_t>;
 
 void Ignore(ULONG, PVOID, PVOID, PVOID) {}
 
+// A callback written in C++ whose allocation fails when the burner starts analysing its source.
+void FailsOnAnalysis(ULONG p__Reason, PVOID, PVOID, PVOID) {
+    if (p__Reason == TARGET_FILE_ANALYZE_BEGIN) throw std::bad_alloc();
+}
+
+// A scratch file of the given size with varied bytes; removed with the object.
+struct ScratchFile {
+    explicit ScratchFile(size_t p__Size) : m__Data(p__Size) {
+        for (size_t i = 0; i < m__Data.size(); ++i) m__Data[i] = static_cast<uint8_t>(i * 13 + i / 2048);
+        int l__Fd = mkstemp(m__Name);
+        EXPECT_GE(l__Fd, 0);
+        EXPECT_EQ(write(l__Fd, m__Data.data(), m__Data.size()), static_cast<ssize_t>(m__Data.size()));
+        close(l__Fd);
+    }
+    ~ScratchFile() { unlink(m__Name); }
+    char m__Name[64] = "/tmp/tarnwick-burner-XXXXXX";
+    Bytes m__Data;
+};
+
+size_t OpenDescriptors() {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                             std::filesystem::directory_iterator()));
+}
+
 class BurnerFamily : public ModePageDriveTest {
 protected:
     void SetUp() override {
@@ -31,9 +62,32 @@ protected:
         Tarnwick_DownShut();
         ModePageDriveTest::TearDown();
     }
-    ULONG Create() {
+    ULONG Create(PROGRESS_CALLBACK p__Callback = Ignore) {
         return Tarnwick_CdvdBurnerGrabber_Create(&m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
-                                                 Ignore, nullptr, 0, 0, 0, 0, 0);
+                                                 p__Callback, nullptr, 0, 0, 0, 0, 0);
+    }
+    // The invisible track of a blank CD-R: blank, NWA valid at 0, 0x500 free blocks.
+    void AnswerBlankTrack() {
+        Bytes l__Track(28, 0);
+        l__Track[6] = 0x40;
+        l__Track[7] = 0x01;
+        l__Track[17] = 0x05;
+        m__Drive->Always(0x52, ScriptedAnswer::Good(l__Track));
+    }
+    // The data of every WRITE(10) the drive received, in order.
+    Bytes Written() {
+        Bytes l__Written;
+        for (const ScriptedCommand& c : m__Drive->Commands())
+            if (c.m__Cdb[0] == 0x2A) l__Written.insert(l__Written.end(), c.m__DataOut.begin(), c.m__DataOut.end());
+        return l__Written;
+    }
+    ULONG FromHandle(int p__INT__Handle) {
+        return Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle(m__Burner, m__Text, sizeof(m__Text), &m__SystemError,
+                                                                &m__Info, p__INT__Handle, 1, 0, 1, 1, 5);
+    }
+    bool InfoIsZero() {
+        CDB_FAILURE_INFORMATION l__Zero{};
+        return std::memcmp(&m__Info, &l__Zero, sizeof(m__Info)) == 0;
     }
 
     PVOID m__Burner = nullptr;
@@ -169,34 +223,169 @@ TEST_F(BurnerFamily, DiscInformationIsParsed) {
 
 TEST_F(BurnerFamily, PellmarkBurnsAFileAndReportsAMissingOne) {
     ASSERT_EQ(Create(), 0u);
-    char l__Name[] = "/tmp/tarnwick-pellmark-XXXXXX";
-    int l__Fd = mkstemp(l__Name);
-    ASSERT_GE(l__Fd, 0);
-    Bytes l__Data(50 * 2048);
-    for (size_t i = 0; i < l__Data.size(); ++i) l__Data[i] = static_cast<uint8_t>(i * 13);
-    ASSERT_EQ(write(l__Fd, l__Data.data(), l__Data.size()), static_cast<ssize_t>(l__Data.size()));
-    close(l__Fd);
-    Bytes l__Track(28, 0);
-    l__Track[6] = 0x40;
-    l__Track[7] = 0x01;
-    l__Track[17] = 0x05;
-    m__Drive->Always(0x52, ScriptedAnswer::Good(l__Track));
+    auto l__File = std::make_unique<ScratchFile>(50 * 2048);
+    char* l__Name = l__File->m__Name;
+    AnswerBlankTrack();
 
     ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
                                                   l__Name, 1, 0, 1, 1, 5),
               0u)
         << m__Text;
-    Bytes l__Written;
-    for (const ScriptedCommand& c : m__Drive->Commands())
-        if (c.m__Cdb[0] == 0x2A) l__Written.insert(l__Written.end(), c.m__DataOut.begin(), c.m__DataOut.end());
-    EXPECT_EQ(l__Written, l__Data);
-    unlink(l__Name);
+    EXPECT_EQ(Written(), l__File->m__Data);
+    const std::string l__Missing = l__Name;
+    l__File.reset();
+    l__Name = const_cast<char*>(l__Missing.c_str());
 
     EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
                                                   l__Name, 1, 0, 1, 1, 5),
               5u);
     EXPECT_EQ(m__SystemError, 2u);  // ENOENT
     EXPECT_NE(std::string(m__Text).find(l__Name), std::string::npos);
+}
+
+TEST_F(BurnerFamily, BlankingTypeAboveSixIsRefusedBeforeAnyCommand) {
+    ASSERT_EQ(Create(), 0u);
+    for (ULONG l__Type : {7u, 8u, 0x10u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(l__Type);
+        m__Drive->ClearCommands();
+        std::memset(&m__Info, 0xAB, sizeof(m__Info));
+        EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Blank(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
+                                                   l__Type),
+                  2u);
+        EXPECT_EQ(std::string(m__Text), "CTarnwick_CdvdBurnerGrabber::Blank(): Blanking type " +
+                                            std::to_string(l__Type) + " is above 6!!!");
+        EXPECT_EQ(m__SystemError, 31u);
+        EXPECT_TRUE(InfoIsZero());
+        EXPECT_TRUE(m__Drive->Commands().empty());
+    }
+    // The highest type there is reaches the drive as it is, with Immed.
+    m__Drive->ClearCommands();
+    ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_Blank(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info, 6), 0u);
+    ASSERT_EQ(m__Drive->CountOpcode(0xA1), 1u);
+    for (const ScriptedCommand& c : m__Drive->Commands()) {
+        if (c.m__Cdb[0] == 0xA1) {
+            EXPECT_EQ(c.m__Cdb[1], 0x16);
+        }
+    }
+}
+
+// Exceptions that are not the toolkit's, raised wherever a flat function's work goes (the
+// caller's callback, the construction of the burner, a command, the session code, the wait
+// for the unit, the disc-type query), come back as number 4 with the function's name.
+TEST_F(BurnerFamily, ForeignExceptionsComeBackAsOutOfMemory) {
+    // The capabilities page read while the burner is built.
+    m__Drive->Respond(0x5A, [](const ScriptedCommand&) -> ScriptedAnswer { throw std::bad_alloc(); });
+    EXPECT_EQ(Create(), 4u);
+    EXPECT_EQ(m__Burner, nullptr);
+    EXPECT_STREQ(m__Text, "Tarnwick:Tarnwick_CdvdBurnerGrabber_Create(): Out of memory (std::bad_alloc)!!!");
+    m__Pages = std::make_unique<ModePageDrive>(*m__Drive);
+
+    ASSERT_EQ(Create(FailsOnAnalysis), 0u);
+    ScratchFile l__File(10 * 2048);
+    AnswerBlankTrack();
+    std::memset(&m__Info, 0xAB, sizeof(m__Info));
+    EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
+                                                  l__File.m__Name, 1, 0, 1, 1, 5),
+              4u);
+    EXPECT_STREQ(m__Text, "Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark(): Out of memory (std::bad_alloc)!!!");
+    EXPECT_EQ(m__SystemError, 31u);
+    EXPECT_TRUE(InfoIsZero());
+    EXPECT_EQ(m__Drive->CountOpcode(0x2A), 0u);
+    // The burner's lock was let go: the next operation runs.
+    EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_TestUnitReady(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info),
+              0u);
+
+    m__Drive->Respond(0x1B, [](const ScriptedCommand&) -> ScriptedAnswer { throw std::length_error("vector"); });
+    EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Eject(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info), 4u);
+    EXPECT_STREQ(m__Text, "Tarnwick:Tarnwick_CdvdBurnerGrabber_Eject(): Unexpected exception (vector)!!!");
+
+    // BLANK itself, then the wait for the unit after it.
+    m__Drive->Respond(0xA1, [](const ScriptedCommand&) -> ScriptedAnswer { throw 7; });
+    EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Blank(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info, 1), 4u);
+    EXPECT_STREQ(m__Text, "Tarnwick:Tarnwick_CdvdBurnerGrabber_Blank(): Unknown exception!!!");
+    m__Drive->Respond(0xA1, [](const ScriptedCommand&) { return ScriptedAnswer::Good(); });
+    m__Drive->Respond(0x51, [](const ScriptedCommand&) -> ScriptedAnswer { throw std::bad_alloc(); });
+    m__Drive->ClearCommands();
+    EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Blank(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info, 1), 4u);
+    EXPECT_EQ(m__Drive->CountOpcode(0xA1), 1u);
+    EXPECT_EQ(m__SystemError, 31u);
+
+    // A function without a text gives its plain failure value.
+    m__Drive->Respond(0x46, [](const ScriptedCommand&) -> ScriptedAnswer { throw std::bad_alloc(); });
+    EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType(m__Burner), 0u);
+}
+
+// An allocation that fails in the write loop, while the cache thread still reads ahead (the
+// file is larger than the 4 MB cache): the thread is collected before the source is freed,
+// and the burner writes the next track.
+TEST_F(BurnerFamily, ForeignExceptionInTheWriteLoopStopsTheCacheThread) {
+    ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_Create(&m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
+                                                Ignore, nullptr, 0, 0, 0, 0, 1),
+              0u);
+    ScratchFile l__File(3000 * 2048);
+    AnswerBlankTrack();
+    int l__Writes = 0;
+    m__Drive->Respond(0x2A, [&](const ScriptedCommand&) -> ScriptedAnswer {
+        if (++l__Writes == 2) throw std::bad_alloc();
+        return ScriptedAnswer::Good();
+    });
+    EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
+                                                  l__File.m__Name, 1, 0, 1, 1, 5),
+              4u);
+    EXPECT_EQ(l__Writes, 2);
+    m__Drive->ClearCommands();
+    ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
+                                                  l__File.m__Name, 1, 0, 1, 1, 5),
+              0u)
+        << m__Text;
+    EXPECT_TRUE(Written() == l__File.m__Data);
+}
+
+TEST_F(BurnerFamily, TrackAtOnceFromHandleBurnsTheWholeFileAndLeavesTheDescriptorToTheCaller) {
+    ASSERT_EQ(Create(), 0u);
+    AnswerBlankTrack();
+    ScratchFile l__File(37 * 2048);
+    int l__Fd = open(l__File.m__Name, O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(l__Fd, 0);
+    // The caller's position does not matter: the track is the file from its first byte.
+    ASSERT_EQ(lseek(l__Fd, 5000, SEEK_SET), 5000);
+    const size_t l__Descriptors = OpenDescriptors();
+
+    ASSERT_EQ(FromHandle(l__Fd), 0u) << m__Text;
+    EXPECT_EQ(Written(), l__File.m__Data);
+    EXPECT_TRUE(InfoIsZero());
+
+    // The duplicate is closed; the caller's descriptor stays open and reads the file.
+    EXPECT_EQ(OpenDescriptors(), l__Descriptors);
+    uint8_t l__Byte = 0;
+    ASSERT_EQ(pread(l__Fd, &l__Byte, 1, 2049), 1);
+    EXPECT_EQ(l__Byte, l__File.m__Data[2049]);
+    close(l__Fd);
+}
+
+TEST_F(BurnerFamily, TrackAtOnceFromHandleRefusesABadDescriptorWithoutWriting) {
+    ASSERT_EQ(Create(), 0u);
+    AnswerBlankTrack();
+    m__Drive->ClearCommands();
+    EXPECT_EQ(FromHandle(-1), 5u);
+    EXPECT_EQ(m__SystemError, static_cast<ULONG>(EBADF));
+    EXPECT_STREQ(m__Text,
+                 "Tarnwick:Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromHandle(): GetFileSize() failed, status 9!!!");
+    EXPECT_TRUE(m__Drive->Commands().empty());
+
+    // A descriptor that cannot be read: the first read fails before any WRITE.
+    ScratchFile l__File(4 * 2048);
+    const size_t l__Descriptors = OpenDescriptors();
+    int l__Fd = open(l__File.m__Name, O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(l__Fd, 0);
+    m__SystemError = 31;
+    EXPECT_EQ(FromHandle(l__Fd), 5u);
+    EXPECT_EQ(m__SystemError, static_cast<ULONG>(EBADF));
+    EXPECT_STREQ(m__Text, "CTarnwick_DiskFile::RealRead(): ReadFile() failed, status 9!!!");
+    EXPECT_EQ(m__Drive->CountOpcode(0x2A), 0u);
+    EXPECT_EQ(fcntl(l__Fd, F_GETFD), FD_CLOEXEC);  // still the caller's
+    close(l__Fd);
+    EXPECT_EQ(OpenDescriptors(), l__Descriptors);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,28 @@ TEST_F(Discovery, StopAtFirstReportsOnce) {
     EXPECT_EQ(Tarnwick_FindDevice(0x01, TRUE, OnFound, &l__None), 0u);
     EXPECT_EQ(Tarnwick_FindDevice(0x01, FALSE, OnFound, &l__None), 0u);
     EXPECT_TRUE(l__None.m__Addresses.empty());
+}
+
+TEST_F(Discovery, WithoutACallbackUnitsAreOnlyCounted) {
+    auto l__Adapters = ScriptedBackend::InstallAdapters(2, 0x05);
+    l__Adapters[1]->AddTarget(3, 0x05);
+    EXPECT_EQ(Tarnwick_FindDevice(0x05, FALSE, nullptr, nullptr), 3u);
+    EXPECT_EQ(Tarnwick_FindDevice(0x05, TRUE, nullptr, nullptr), 1u);
+}
+
+// A callback that throws ends the scan with the units counted so far; nothing unwinds
+// into the caller.
+void FailsOnSecondUnit(ULONG, PVOID p__Context, PVOID, PVOID) {
+    if (++*static_cast<int*>(p__Context) == 2) throw std::bad_alloc();
+}
+
+TEST_F(Discovery, ThrowingCallbackEndsTheScan) {
+    auto l__Adapters = ScriptedBackend::InstallAdapters(1, 0x05);
+    l__Adapters[0]->AddTarget(5, 0x05);
+    l__Adapters[0]->AddTarget(9, 0x05);
+    int l__Calls = 0;
+    EXPECT_EQ(Tarnwick_FindDevice(0x05, FALSE, FailsOnSecondUnit, &l__Calls), 1u);
+    EXPECT_EQ(l__Calls, 2);
 }
 
 TEST_F(Discovery, PendingUnitIsWaitedForTenPollsThenSkipped) {

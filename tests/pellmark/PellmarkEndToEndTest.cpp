@@ -205,26 +205,42 @@ TEST_F(PellmarkEndToEnd, DriveWithoutTrackAtOnceStopsBeforeTestUnitReady) {
     EXPECT_EQ(Count(l__Commands, 0x2A), 0u);
 }
 
-TEST_F(PellmarkEndToEnd, FailedSpeedCalibrationAndCloseStillEndInSuccess) {
+// A drive without SET CD SPEED and SEND OPC INFORMATION still burns to success; without
+// CLOSE TRACK/SESSION as well, the disc is ejected but left open, and the run ends with the
+// close's number so that a script does not take it for a success.
+TEST_F(PellmarkEndToEnd, FailedSpeedAndCalibrationAreHarmlessAFailedCloseIsNot) {
     const std::string l__Image = m__Run.MakeIso("image.iso", 300 * 1024);
-    m__Run.Insert("cdr");
-    // A drive without SET CD SPEED, SEND OPC INFORMATION and CLOSE TRACK/SESSION.
-    ASSERT_EQ(m__Run.Vdisc("fault {} --refuse 0xBB --refuse 0x54 --refuse 0x5B"), 0);
-    PellmarkRun::Result l__Result = m__Run.Burn(l__Image);
-    EXPECT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
-    const std::string& o = l__Result.m__Out;
-    EXPECT_TRUE(Has(o, "\n\nPellmark:main(): WARNING! Tarnwick_CdvdBurnerGrabber_SetSpeeds() failed, exception 8, status 31, "
-                       "text '"));
-    EXPECT_TRUE(Has(o, "Pellmark:main(): Sending OPC (Optimum Power Calibration)... Failed!\n"
-                       "Pellmark:main(): Writing the stuff to the CD/DVD disc >>>\n"));
-    EXPECT_TRUE(Has(o, "Pellmark:main(): Closing session... \n\nPellmark:main(): Tarnwick_CdvdBurnerGrabber_CloseSession() "
-                       "failed, exception 8, status 31, text '"));
-    EXPECT_TRUE(o.ends_with(SUCCESSFUL_END)) << o;
-    EXPECT_EQ(m__Run.ExportTrack(1), PellmarkRun::ReadFile(l__Image));
-    const Commands l__Commands = m__Run.Commands();
-    EXPECT_TRUE(EjectedLast(l__Commands));
-    // The refused immediate close was followed by the synchronous one.
-    EXPECT_EQ(Closes(l__Commands), (std::vector<Bytes>{{0x01, 0x02, 0x00}, {0x00, 0x02, 0x00}}));
+    for (const bool l__bool__RefuseClose : {false, true}) {
+        SCOPED_TRACE(l__bool__RefuseClose);
+        m__Run.Insert("cdr");
+        ASSERT_EQ(m__Run.Vdisc(std::string("fault {} --refuse 0xBB --refuse 0x54") +
+                               (l__bool__RefuseClose ? " --refuse 0x5B" : "")),
+                  0);
+        PellmarkRun::Result l__Result = m__Run.Burn(l__Image);
+        EXPECT_EQ(l__Result.m__Exit, l__bool__RefuseClose ? 8 : 0) << l__Result.m__Out;
+        const std::string& o = l__Result.m__Out;
+        EXPECT_TRUE(Has(o, "\n\nPellmark:main(): WARNING! Tarnwick_CdvdBurnerGrabber_SetSpeeds() failed, exception 8, "
+                           "status 31, text '"));
+        EXPECT_TRUE(Has(o, "Pellmark:main(): Sending OPC (Optimum Power Calibration)... Failed!\n"
+                           "Pellmark:main(): Writing the stuff to the CD/DVD disc >>>\n"));
+        EXPECT_EQ(Has(o, "Pellmark:main(): Closing session... \n\nPellmark:main(): "
+                         "Tarnwick_CdvdBurnerGrabber_CloseSession() failed, exception 8, status 31, text '"),
+                  l__bool__RefuseClose);
+        EXPECT_TRUE(o.ends_with(l__bool__RefuseClose ? "Pellmark:main(): Ejecting the disc... OK!\n"
+                                                       "\nPellmark:main(): EXITing with failure\n"
+                                                     : SUCCESSFUL_END))
+            << o;
+        EXPECT_EQ(m__Run.ExportTrack(1), PellmarkRun::ReadFile(l__Image));
+        const Commands l__Commands = m__Run.Commands();
+        EXPECT_TRUE(EjectedLast(l__Commands));
+        // A refused immediate close is followed by the synchronous one.
+        EXPECT_EQ(Closes(l__Commands), l__bool__RefuseClose
+                                           ? (std::vector<Bytes>{{0x01, 0x02, 0x00}, {0x00, 0x02, 0x00}})
+                                           : (std::vector<Bytes>{{0x01, 0x02, 0x00}}));
+        std::string l__Info;
+        ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
+        EXPECT_EQ(Has(l__Info, "session 1: closed"), !l__bool__RefuseClose) << l__Info;
+    }
 }
 
 TEST_F(PellmarkEndToEnd, RefusedImmediateCloseFallsBackAndHp9100ClosesSynchronously) {

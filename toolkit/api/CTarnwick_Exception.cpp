@@ -56,7 +56,7 @@ void CTarnwick_Exception::Raise(const char* p__PCHAR__Name, EXIT_TRACE_FORM p__F
     std::vsnprintf(l__CHAR__Text, sizeof(l__CHAR__Text), p__PCHAR__Format, l__va_list__Arguments);
     va_end(l__va_list__Arguments);
 
-    if (p__Form != EXIT_TRACE_FORM_SILENT) DebugPrint("\n%s\n", l__CHAR__Text);
+    TraceText(p__Form, l__CHAR__Text);
 
     CTarnwick_Exception* l__PCTarnwick_Exception__Exception = nullptr;
     if (!TakeAllocationFailure()) {
@@ -70,21 +70,30 @@ void CTarnwick_Exception::Raise(const char* p__PCHAR__Name, EXIT_TRACE_FORM p__F
         }
         throw static_cast<CTarnwick_Exception*>(nullptr);
     }
+    TraceExit(p__PCHAR__Name, p__Form, p__ULONG__ExceptionNumber,
+              l__PCTarnwick_Exception__Exception->GetExceptionText());
+    throw l__PCTarnwick_Exception__Exception;
+}
+
+void CTarnwick_Exception::TraceText(EXIT_TRACE_FORM p__Form, const char* p__PCHAR__Text) {
+    if (p__Form != EXIT_TRACE_FORM_SILENT) DebugPrint("\n%s\n", p__PCHAR__Text);
+}
+
+void CTarnwick_Exception::TraceExit(const char* p__PCHAR__Name, EXIT_TRACE_FORM p__Form,
+                                    ULONG p__ULONG__ExceptionNumber, const char* p__PCHAR__Text) {
     switch (p__Form) {
         case EXIT_TRACE_FORM_NUMBER_AND_TEXT:
             DebugPrint("%s(): EXITing with failure, exception number 0x%08X, exception text '%s'!!!\n", p__PCHAR__Name,
-                       p__ULONG__ExceptionNumber, l__PCTarnwick_Exception__Exception->GetExceptionText());
+                       p__ULONG__ExceptionNumber, p__PCHAR__Text);
             break;
         case EXIT_TRACE_FORM_STATUS_AND_MESSAGE:
             DebugPrint("%s(): EXITing with failure, status %ld, message '%s'!!!\n", p__PCHAR__Name,
-                       static_cast<long>(p__ULONG__ExceptionNumber),
-                       l__PCTarnwick_Exception__Exception->GetExceptionText());
+                       static_cast<long>(p__ULONG__ExceptionNumber), p__PCHAR__Text);
             break;
         case EXIT_TRACE_FORM_NONE:
         case EXIT_TRACE_FORM_SILENT:
             break;
     }
-    throw l__PCTarnwick_Exception__Exception;
 }
 
 void CTarnwick_Exception::Swallow(const char* p__PCHAR__Name,

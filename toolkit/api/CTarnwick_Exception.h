@@ -45,6 +45,12 @@ public:
                                    ULONG_PTR p__ULONG_PTR__Status, const char* p__PCHAR__Format, ...)
         __attribute__((format(printf, 5, 6)));
 
+    // The two trace lines of a raise: "\n" + text + "\n" (unless the form is SILENT), then
+    // the EXITing line of p__PCHAR__Name in the given form.
+    static void TraceText(EXIT_TRACE_FORM p__Form, const char* p__PCHAR__Text);
+    static void TraceExit(const char* p__PCHAR__Name, EXIT_TRACE_FORM p__Form, ULONG p__ULONG__ExceptionNumber,
+                          const char* p__PCHAR__Text);
+
     // The tolerated-failure catch of the "Safe" operations: traces
     // "<name>(): WARNING! Status %ld, message '%s'!!!\n" (or the NULL form) and deletes it.
     static void Swallow(const char* p__PCHAR__Name, CTarnwick_Exception* p__PCTarnwick_Exception__Exception);

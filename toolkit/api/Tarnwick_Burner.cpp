@@ -44,12 +44,20 @@ template <class Operation>
 ULONG Shell(const char* p__PCHAR__Function, PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
             ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
             PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, Operation&& p__Operation) {
-    return CTarnwick_FlatBoundary::CallBurner(p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
-                                              p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&] {
+    return CTarnwick_FlatBoundary::CallBurner(p__PCHAR__Function, p__PCHAR__ExceptionText,
+                                              p__ULONG__ExceptionTextSize, p__PULONG__SystemError,
+                                              p__PCDB_FAILURE_INFORMATION__Info, [&] {
                                                   p__Operation(*BurnerOf(p__PVOID__Burner, p__PCHAR__Function));
                                               });
 }
 
+// The shell of the functions outside the family: no text, no system error and no failure
+// record; a failure leaves the caller's outputs as they were.
+template <class Operation>
+void Query(const char* p__PCHAR__Function, PVOID p__PVOID__Burner, Operation&& p__Operation) {
+    CTarnwick_FlatBoundary::CallTree(p__PCHAR__Function, nullptr, 0, nullptr,
+                                     [&] { p__Operation(*BurnerOf(p__PVOID__Burner, p__PCHAR__Function)); });
+}
 
 // Writes one byte source as one Track-At-Once track through a one-member chain.
 void BurnSource(CTarnwick_CdvdBurnerGrabber& p__Burner, CTarnwick_File& p__Source, ULONG p__ULONG__Kind,
@@ -86,8 +94,8 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_Create(PVOID* p__PPVOID__Burner, PCH
     CTarnwick_CdvdBurnerGrabber* l__Burner = nullptr;
     bool l__bool__IsAllocationFailure = false;
     ULONG l__ULONG__Result = CTarnwick_FlatBoundary::CallBurner(
-        p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize, p__PULONG__SystemError,
-        p__PCDB_FAILURE_INFORMATION__Info, [&] {
+        "Tarnwick:Tarnwick_CdvdBurnerGrabber_Create", p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+        p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&] {
             l__Burner = new (std::nothrow) CTarnwick_CdvdBurnerGrabber(
                 p__Callback, p__PVOID__Context, p__UCHAR__PortID, p__UCHAR__BusID, p__UCHAR__TargetID, p__UCHAR__LUN,
                 p__ULONG__CacheSizeInMB);
@@ -103,11 +111,11 @@ extern "C" void Tarnwick_CdvdBurnerGrabber_GetDeviceInformation(PVOID p__PVOID__
                                                                 PCHAR p__PCHAR__ProductID,
                                                                 PCHAR p__PCHAR__ProductRevision,
                                                                 PULONG p__PULONG__BufferSize) {
-    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
-        BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_GetDeviceInformation")
-            ->GetDeviceInformation(p__PCHAR__VendorID, p__PCHAR__ProductID, p__PCHAR__ProductRevision,
-                                   p__PULONG__BufferSize);
-    });
+    Query("Tarnwick:Tarnwick_CdvdBurnerGrabber_GetDeviceInformation", p__PVOID__Burner,
+          [&](CTarnwick_CdvdBurnerGrabber& b) {
+              b.GetDeviceInformation(p__PCHAR__VendorID, p__PCHAR__ProductID, p__PCHAR__ProductRevision,
+                                     p__PULONG__BufferSize);
+          });
 }
 
 extern "C" ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedWriteModes(
@@ -246,10 +254,8 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GetDiscInformation(
 
 extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType(PVOID p__PVOID__Burner) {
     ULONG l__ULONG__DiscType = DISC_TYPE_UNSUPPORTED;
-    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
-        l__ULONG__DiscType =
-            BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType")->GetInsertedDiscType();
-    });
+    Query("Tarnwick:Tarnwick_CdvdBurnerGrabber_GetInsertedDiscType", p__PVOID__Burner,
+          [&](CTarnwick_CdvdBurnerGrabber& b) { l__ULONG__DiscType = b.GetInsertedDiscType(); });
     return l__ULONG__DiscType;
 }
 
@@ -389,13 +395,13 @@ extern "C" void Tarnwick_CdvdBurnerGrabber_GetDeviceCapabilities(
     PBOOLEAN p__PBOOLEAN__DVDROMRead, PBOOLEAN p__PBOOLEAN__DVDRRead, PBOOLEAN p__PBOOLEAN__DVDRAMRead,
     PBOOLEAN p__PBOOLEAN__TestWrite, PBOOLEAN p__PBOOLEAN__CDRWrite, PBOOLEAN p__PBOOLEAN__CDRWWrite,
     PBOOLEAN p__PBOOLEAN__DVDRWrite, PBOOLEAN p__PBOOLEAN__DVDRAMWrite) {
-    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
-        BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_GetDeviceCapabilities")
-            ->GetDeviceCapabilities(p__PBOOLEAN__CDRRead, p__PBOOLEAN__CDRWRead, p__PBOOLEAN__DVDROMRead,
-                                    p__PBOOLEAN__DVDRRead, p__PBOOLEAN__DVDRAMRead, p__PBOOLEAN__TestWrite,
-                                    p__PBOOLEAN__CDRWrite, p__PBOOLEAN__CDRWWrite, p__PBOOLEAN__DVDRWrite,
-                                    p__PBOOLEAN__DVDRAMWrite);
-    });
+    Query("Tarnwick:Tarnwick_CdvdBurnerGrabber_GetDeviceCapabilities", p__PVOID__Burner,
+          [&](CTarnwick_CdvdBurnerGrabber& b) {
+              b.GetDeviceCapabilities(p__PBOOLEAN__CDRRead, p__PBOOLEAN__CDRWRead, p__PBOOLEAN__DVDROMRead,
+                                      p__PBOOLEAN__DVDRRead, p__PBOOLEAN__DVDRAMRead, p__PBOOLEAN__TestWrite,
+                                      p__PBOOLEAN__CDRWrite, p__PBOOLEAN__CDRWWrite, p__PBOOLEAN__DVDRWrite,
+                                      p__PBOOLEAN__DVDRAMWrite);
+          });
 }
 
 extern "C" void Tarnwick_CdvdBurnerGrabber_GetSupportedMediaFormatsEx(PVOID p__PVOID__Burner,
@@ -403,17 +409,16 @@ extern "C" void Tarnwick_CdvdBurnerGrabber_GetSupportedMediaFormatsEx(PVOID p__P
                                                                       PBOOLEAN p__PBOOLEAN__DVDPLUSRKnown,
                                                                       PBOOLEAN p__PBOOLEAN__DVDPLUSRWWritable,
                                                                       PBOOLEAN p__PBOOLEAN__DVDPLUSRWritable) {
-    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
-        BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_GetSupportedMediaFormatsEx")
-            ->GetSupportedMediaFormatsEx(p__PBOOLEAN__DVDPLUSRWKnown, p__PBOOLEAN__DVDPLUSRKnown,
-                                         p__PBOOLEAN__DVDPLUSRWWritable, p__PBOOLEAN__DVDPLUSRWritable);
-    });
+    Query("Tarnwick:Tarnwick_CdvdBurnerGrabber_GetSupportedMediaFormatsEx", p__PVOID__Burner,
+          [&](CTarnwick_CdvdBurnerGrabber& b) {
+              b.GetSupportedMediaFormatsEx(p__PBOOLEAN__DVDPLUSRWKnown, p__PBOOLEAN__DVDPLUSRKnown,
+                                           p__PBOOLEAN__DVDPLUSRWWritable, p__PBOOLEAN__DVDPLUSRWritable);
+          });
 }
 
 extern "C" void Tarnwick_CdvdBurnerGrabber_Cancel(PVOID p__PVOID__Burner) {
-    CTarnwick_FlatBoundary::CallTree(nullptr, 0, nullptr, [&] {
-        BurnerOf(p__PVOID__Burner, "Tarnwick:Tarnwick_CdvdBurnerGrabber_Cancel")->Cancel();
-    });
+    Query("Tarnwick:Tarnwick_CdvdBurnerGrabber_Cancel", p__PVOID__Burner,
+          [&](CTarnwick_CdvdBurnerGrabber& b) { b.Cancel(); });
 }
 
 extern "C" void Tarnwick_Destroy(PVOID* p__PPVOID__Object) {

@@ -1,6 +1,7 @@
 // Tarnwick_UpStart, Tarnwick_DownShut and Tarnwick_GetVersion.
 #include <atomic>
 
+#include "CTarnwick_FlatBoundary.h"
 #include "TarnwickI_Started.h"
 #include "sonquill.h"
 #include "tarnwick.h"
@@ -14,16 +15,18 @@ std::atomic<BOOLEAN> g__BOOLEAN__IsStarted{FALSE};
 BOOLEAN TarnwickI_IsStarted() { return g__BOOLEAN__IsStarted.load(); }
 
 extern "C" ULONG Tarnwick_UpStart(void) {
-    if (g__BOOLEAN__IsStarted.load()) return EXCEPTION_NUMBER_SUCCESS;
-    (void)Sonquill_UpStart();
-    g__BOOLEAN__IsStarted.store(TRUE);
-    return EXCEPTION_NUMBER_SUCCESS;
+    return CTarnwick_FlatBoundary::CallTree("Tarnwick:Tarnwick_UpStart", nullptr, 0, nullptr, [] {
+        if (g__BOOLEAN__IsStarted.load()) return;
+        (void)Sonquill_UpStart();
+        g__BOOLEAN__IsStarted.store(TRUE);
+    });
 }
 
 extern "C" ULONG Tarnwick_DownShut(void) {
-    if (g__BOOLEAN__IsStarted.load()) (void)Sonquill_DownShut();
-    g__BOOLEAN__IsStarted.store(FALSE);
-    return EXCEPTION_NUMBER_SUCCESS;
+    return CTarnwick_FlatBoundary::CallTree("Tarnwick:Tarnwick_DownShut", nullptr, 0, nullptr, [] {
+        if (g__BOOLEAN__IsStarted.load()) (void)Sonquill_DownShut();
+        g__BOOLEAN__IsStarted.store(FALSE);
+    });
 }
 
 extern "C" ULONG Tarnwick_GetVersion(void) { return TARNWICK_VERSION; }

@@ -14,6 +14,10 @@ constexpr ULONG CLOSE_TRIES = 20;
 constexpr ULONG FORMAT_TRIES = 720;
 constexpr ULONG WAIT_SLEEP_MILLISECONDS = 5000;
 constexpr ULONG FORMAT_LIST_LENGTH = 12;
+// The highest blanking type of BLANK (6: blank the last session). The CDB carries the type
+// in three bits: a higher one would reach the drive cut to another type (8 as 0, the
+// whole disc).
+constexpr ULONG LAST_BLANKING_TYPE = 6;
 }  // namespace
 
 void CTarnwick_CdvdBurnerGrabber::CloseSession() {
@@ -75,6 +79,13 @@ void CTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR() {
 
 void CTarnwick_CdvdBurnerGrabber::Blank(ULONG p__ULONG__BlankingType, ULONG p__ULONG__StartAddress) {
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::Blank(): ENTERed\n");
+    if (p__ULONG__BlankingType > LAST_BLANKING_TYPE) {
+        CTarnwick_Exception::Raise("CTarnwick_CdvdBurnerGrabber::Blank", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                   EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                   "CTarnwick_CdvdBurnerGrabber::Blank(): Blanking type %lu is above %lu!!!",
+                                   static_cast<unsigned long>(p__ULONG__BlankingType),
+                                   static_cast<unsigned long>(LAST_BLANKING_TYPE));
+    }
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__CRITICAL_SECTION__BurnerLock);
     RestoreWriteParameters();
     switch (GetDiscTypeSafe()) {

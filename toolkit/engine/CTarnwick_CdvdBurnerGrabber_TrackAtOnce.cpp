@@ -191,6 +191,11 @@ void CTarnwick_CdvdBurnerGrabber::TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick
         }
         ShutDownCacheThread();
         throw;
+    } catch (...) {
+        // Any other exception (an allocation that failed in the write loop) must not leave the
+        // cache thread reading a source that the caller frees as soon as this returns.
+        ShutDownCacheThread();
+        throw;
     }
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): EXITing with success\n");
 }
