@@ -210,6 +210,8 @@ void CTarnwick_FileTree::CreateFromRoot(const char* p__PCHAR__AbsolutePathAndFil
 void CTarnwick_FileTree::CreateFromDirectoryContents(const char* p__PCHAR__Directory, ULONG p__ULONG__TimeSelector,
                                                      CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent) {
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
+    // A walk of its own: a cancel meant for an earlier walk does not stop it.
+    m__BOOLEAN__IsCancelCreation = FALSE;
     if (p__PCTarnwick_FileTreeNode__Parent == nullptr) {
         p__PCTarnwick_FileTreeNode__Parent = MakeRoot();
     }
