@@ -149,10 +149,13 @@ void CTarnwick_ISO9660FileTree::SetDirectoryLength(CTarnwick_ISO9660FileTreeNode
     }
 }
 
-void CTarnwick_ISO9660FileTree::RelayoutDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory) {
+void CTarnwick_ISO9660FileTree::RelayoutDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory,
+                                                  const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Left) {
     uint64_t l__ULONGLONG__Length = 68;
     for (CTarnwick_FileTreeNode* l__Kid = p__Directory->GetFirstKid(); l__Kid != nullptr; l__Kid = l__Kid->GetNextSibling()) {
-        AddKidRecords(&l__ULONGLONG__Length, Iso(l__Kid));
+        if (l__Kid != p__PCTarnwick_FileTreeNode__Left) {
+            AddKidRecords(&l__ULONGLONG__Length, Iso(l__Kid));
+        }
     }
     SetDirectoryLength(p__Directory, l__ULONGLONG__Length);
 }
@@ -207,10 +210,10 @@ void CTarnwick_ISO9660FileTree::OnRemoveNode(CTarnwick_FileTreeNode* p__PCTarnwi
     }
     CTarnwick_FileTreeNode* l__Parent = l__Node->GetParent();
     // The parent's records are laid out again from the kids it still has, so that the
-    // padding at sector ends is right; a node still listed (being renamed) is laid out
-    // again when it is announced anew.
-    if (l__Parent != nullptr && l__Parent->IsAdded() && !l__Parent->IsDying() && !l__Node->IsLinked()) {
-        RelayoutDirectory(Iso(l__Parent));
+    // padding at sector ends is right. A node still listed is being renamed: its record
+    // leaves now and comes back, with the new name, when the node is linked anew.
+    if (l__Parent != nullptr && l__Parent->IsAdded() && !l__Parent->IsDying()) {
+        RelayoutDirectory(Iso(l__Parent), l__Node->IsLinked() ? l__Node : nullptr);
     }
 }
 
@@ -618,6 +621,46 @@ void CTarnwick_ISO9660FileTree::BuildImage(ULONG p__ULONG__StartSector, ULONG /*
                                    "CTarnwick_ISO9660FileTree::BuildImage(): m__BOOLEAN__IsImageBuild is TRUE already!!!");
     }
     DebugPrint("\nCTarnwick_ISO9660FileTree::BuildImage(): ENTERed for %lu\n", static_cast<unsigned long>(p__ULONG__StartSector));
+    try {
+        LayOutAndWrite(p__ULONG__StartSector, p__BOOLEAN__IsCDXA, p__PCHAR__VolumeLabel, p__PCHAR__PublisherPreparer,
+                       p__PCHAR__Application, p__PCHAR__System, p__PCHAR__CopyrightFile, p__PCHAR__BibliographicFile,
+                       p__PCHAR__CreationDate, p__PCHAR__ModificationDate, p__PCHAR__ExpirationDate,
+                       p__PCHAR__EffectiveDate);
+    } catch (CTarnwick_Exception*) {
+        UndoBuild();
+        throw;
+    }
+    m__PlacedFiles.clear();
+    m__BOOLEAN__IsImageBuild = TRUE;
+    DebugPrint("\nCTarnwick_ISO9660FileTree::BuildImage(): EXITing with success\n");
+}
+
+void CTarnwick_ISO9660FileTree::UndoBuild() {
+    // The files placed by the failed build go back to having no extent (an extent marks a
+    // file already on the disc) and the half-made system structures go, so that the tree
+    // can be built again once the cause is mended.
+    for (CTarnwick_ISO9660FileTreeNode* l__File : m__PlacedFiles) {
+        l__File->m__ULONG__ExtentLocation = 0;
+    }
+    m__PlacedFiles.clear();
+    m__Directories.clear();
+    delete m__PCTarnwick_MemoryFile__SystemStructures;
+    m__PCTarnwick_MemoryFile__SystemStructures = nullptr;
+    delete[] m__PUCHAR__SystemStructures;
+    m__PUCHAR__SystemStructures = nullptr;
+    m__ULONGLONG__SystemStructuresSize = 0;
+    m__ULONG__VolumeSpaceSize = 0;
+}
+
+void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOLEAN p__BOOLEAN__IsCDXA,
+                                               const char* p__PCHAR__VolumeLabel, const char* p__PCHAR__PublisherPreparer,
+                                               const char* p__PCHAR__Application, const char* p__PCHAR__System,
+                                               const char* p__PCHAR__CopyrightFile,
+                                               const char* p__PCHAR__BibliographicFile,
+                                               const char* p__PCHAR__CreationDate,
+                                               const char* p__PCHAR__ModificationDate,
+                                               const char* p__PCHAR__ExpirationDate,
+                                               const char* p__PCHAR__EffectiveDate) {
     ULONG l__ULONG__ExtraDescriptorSectors = static_cast<ULONG>(m__ULONGLONG__ExtraDescriptorBytes / g__ULONG__Sector);
     m__ULONG__StartSector = p__ULONG__StartSector;
     m__ULONG__PrimaryDescriptorSector = p__ULONG__StartSector + 16;
@@ -631,9 +674,6 @@ void CTarnwick_ISO9660FileTree::BuildImage(ULONG p__ULONG__StartSector, ULONG /*
 
     // Extents, breadth-first: the entries of the root, then those one level down in the
     // order of their parents, and so on; directories are numbered in the same order.
-    if (m__PCTarnwick_ISO9660Image == nullptr) {
-        m__PCTarnwick_ISO9660Image = new CTarnwick_ISO9660Image(m__Lock);
-    }
     m__Directories.clear();
     CTarnwick_ISO9660FileTreeNode* l__Root = Iso(m__PCTarnwick_FileTreeNode__Root);
     ULONG l__ULONG__NextDirectory = m__ULONG__FirstDirectorySector;
@@ -659,9 +699,7 @@ void CTarnwick_ISO9660FileTree::BuildImage(ULONG p__ULONG__StartSector, ULONG /*
                 l__Kid->m__USHORT__DirectoryNumber = static_cast<USHORT>(m__Directories.size());
             } else if (l__Kid->m__ULONG__ExtentLocation == 0) {
                 l__Kid->m__ULONG__ExtentLocation = static_cast<ULONG>(l__ULONGLONG__NextFile);
-                if (l__Kid->m__PCTarnwick_File != nullptr) {
-                    m__PCTarnwick_ISO9660Image->AddChainTail(l__Kid->m__PCTarnwick_File);
-                }
+                m__PlacedFiles.push_back(l__Kid);
                 l__ULONGLONG__NextFile += l__Kid->m__ULONGLONG__SizeInSectors;
                 if (l__ULONGLONG__NextFile > 0xFFFFFFFFull) {
                     CTarnwick_Exception::Raise(g__PCHAR__BuildImage, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
@@ -705,9 +743,15 @@ void CTarnwick_ISO9660FileTree::BuildImage(ULONG p__ULONG__StartSector, ULONG /*
                                       p__PCHAR__CreationDate,    p__PCHAR__ModificationDate,  p__PCHAR__ExpirationDate,
                                       p__PCHAR__EffectiveDate};
     WriteVolumeDescriptors(p__BOOLEAN__IsCDXA, l__Texts);
+    // The chain links its sources to each other: it is made only once nothing can fail,
+    // so that a failed build leaves no source linked.
+    m__PCTarnwick_ISO9660Image = new CTarnwick_ISO9660Image(m__Lock);
+    for (CTarnwick_ISO9660FileTreeNode* l__File : m__PlacedFiles) {
+        if (l__File->m__PCTarnwick_File != nullptr) {
+            m__PCTarnwick_ISO9660Image->AddChainTail(l__File->m__PCTarnwick_File);
+        }
+    }
     m__PCTarnwick_ISO9660Image->AddChainHead(m__PCTarnwick_MemoryFile__SystemStructures);
-    m__BOOLEAN__IsImageBuild = TRUE;
-    DebugPrint("\nCTarnwick_ISO9660FileTree::BuildImage(): EXITing with success\n");
 }
 
 void CTarnwick_ISO9660FileTree::StoreSystemStructures(const char* p__PCHAR__FileName) {

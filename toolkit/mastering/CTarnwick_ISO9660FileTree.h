@@ -87,11 +87,22 @@ private:
     static void AddKidRecords(uint64_t* p__PULONGLONG__DirectoryLength, const CTarnwick_ISO9660FileTreeNode* p__Kid);
     // Sets a directory's length and sectors; the total follows when the directory is announced.
     void SetDirectoryLength(CTarnwick_ISO9660FileTreeNode* p__Directory, uint64_t p__ULONGLONG__Length);
-    // Lays out the records of every linked kid of an announced directory again.
-    void RelayoutDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory);
+    // Lays out the records of every linked kid of an announced directory again, leaving
+    // out p__PCTarnwick_FileTreeNode__Left when it is given.
+    void RelayoutDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory,
+                           const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Left = nullptr);
     // Adds a change of power to a directory and to those of its ancestors that count it.
     static void AddPower(CTarnwick_ISO9660FileTreeNode* p__Directory, int64_t p__LONGLONG__Change);
     void AddPathTableBytes(int64_t p__LONGLONG__Change);
+    // Lays the image out and writes its system structures (BuildImage without its checks).
+    void LayOutAndWrite(ULONG p__ULONG__StartSector, BOOLEAN p__BOOLEAN__IsCDXA, const char* p__PCHAR__VolumeLabel,
+                        const char* p__PCHAR__PublisherPreparer, const char* p__PCHAR__Application,
+                        const char* p__PCHAR__System, const char* p__PCHAR__CopyrightFile,
+                        const char* p__PCHAR__BibliographicFile, const char* p__PCHAR__CreationDate,
+                        const char* p__PCHAR__ModificationDate, const char* p__PCHAR__ExpirationDate,
+                        const char* p__PCHAR__EffectiveDate);
+    // Takes back what a failed build did, so that the tree can be built again.
+    void UndoBuild();
     void WriteDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory, UCHAR* p__PUCHAR__Table, UCHAR* p__PUCHAR__MTable,
                         uint64_t* p__PULONGLONG__TableOffset);
     void WriteVolumeDescriptors(BOOLEAN p__BOOLEAN__IsCDXA, const char* const* p__Texts);
@@ -120,4 +131,6 @@ private:
     UCHAR m__UCHAR__SystemType;
     // The directories in layout order (breadth-first), as BuildImage numbered them.
     std::vector<CTarnwick_ISO9660FileTreeNode*> m__Directories;
+    // The files a running build gave their extents.
+    std::vector<CTarnwick_ISO9660FileTreeNode*> m__PlacedFiles;
 };
