@@ -17,27 +17,6 @@ namespace {
 
 const std::time_t g__time_t__Fixed = 1700000000;  // 2023-11-14 22:13:20 UTC
 
-// Local time is UTC while a test runs, so that recording dates do not follow the machine.
-class UtcZone {
-public:
-    UtcZone() {
-        const char* l__PCHAR__Old = std::getenv("TZ");
-        m__bool__HadZone = l__PCHAR__Old != nullptr;
-        if (m__bool__HadZone) m__string__Old = l__PCHAR__Old;
-        ::setenv("TZ", "UTC0", 1);
-        ::tzset();
-    }
-    ~UtcZone() {
-        if (m__bool__HadZone) ::setenv("TZ", m__string__Old.c_str(), 1);
-        else ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    bool m__bool__HadZone = false;
-    std::string m__string__Old;
-};
-
 void Stamp(const std::string& p__string__Path) {
     const struct timespec l__Times[2] = {{g__time_t__Fixed, 0}, {g__time_t__Fixed, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, p__string__Path.c_str(), l__Times, 0), 0) << p__string__Path;
@@ -54,10 +33,22 @@ std::string Pattern(size_t p__SIZE__Size, unsigned p__unsigned__Seed) {
     return l__string__Bytes;
 }
 
-// Adds items one by one (never by walking a directory, whose order is the file system's).
+// A tree in a scratch directory that starts with an empty root; items are added one by
+// one (never by walking a directory, whose order is the file system's), all with the same
+// file time, while local time is UTC (recording dates do not follow the machine's zone).
 class FixedTree {
 public:
-    FixedTree(ScratchDirectory& p__Scratch, CTarnwick_ISO9660FileTree& p__Tree) : m__Scratch(p__Scratch), m__Tree(p__Tree) {}
+    explicit FixedTree(BOOLEAN p__BOOLEAN__IsLongNames)
+        : m__Zone("UTC0"), m__Tree(TreeRecorder::Callback, &m__Recorder, FALSE, FALSE, p__BOOLEAN__IsLongNames) {
+        CTarnwick_FileTreeNode* l__Root = nullptr;
+        m__Tree.CreateFromRoot(nullptr, "placeholder", 2, &l__Root);
+        CTarnwick_FileTreeNode* l__Placeholder = l__Root->GetFirstKid();
+        m__Tree.DeleteNode(&l__Placeholder);
+    }
+
+    CTarnwick_ISO9660FileTree& Tree() { return m__Tree; }
+    CTarnwick_FileTreeNode* Root() { return m__Tree.GetRoot(); }
+    ScratchDirectory& Scratch() { return m__Scratch; }
 
     CTarnwick_FileTreeNode* Directory(CTarnwick_FileTreeNode* p__Parent, const std::string& p__string__Name) {
         std::string l__string__Path = m__Scratch.Directory("d" + std::to_string(m__int__Count++) + "/" + p__string__Name);
@@ -81,8 +72,10 @@ private:
         return l__Kid;
     }
 
-    ScratchDirectory& m__Scratch;
-    CTarnwick_ISO9660FileTree& m__Tree;
+    TimeZone m__Zone;
+    ScratchDirectory m__Scratch;
+    TreeRecorder m__Recorder;
+    CTarnwick_ISO9660FileTree m__Tree;
     int m__int__Count = 0;
 };
 
@@ -114,15 +107,9 @@ uint64_t ImageHash(CTarnwick_ISO9660FileTree& p__Tree, ULONG p__ULONG__Start) {
 }  // namespace
 
 TEST(ImageBytes, LongNamesBootImageCdXaDeepDirectoriesAndManyFiles) {
-    UtcZone l__Zone;
-    ScratchDirectory l__Scratch;
-    TreeRecorder l__Recorder;
-    CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, TRUE);
-    FixedTree l__Fixed(l__Scratch, l__Tree);
-    CTarnwick_FileTreeNode* l__Root = nullptr;
-    l__Tree.CreateFromRoot(nullptr, "placeholder", 2, &l__Root);
-    CTarnwick_FileTreeNode* l__Placeholder = l__Root->GetFirstKid();
-    l__Tree.DeleteNode(&l__Placeholder);
+    FixedTree l__Fixed(TRUE);
+    CTarnwick_ISO9660FileTree& l__Tree = l__Fixed.Tree();
+    CTarnwick_FileTreeNode* l__Root = l__Fixed.Root();
     l__Fixed.File(l__Root, "Read Me First.txt", 2049);
     l__Fixed.File(l__Root, "empty", 0);
     CTarnwick_FileTreeNode* l__Deep = l__Root;
@@ -133,7 +120,7 @@ TEST(ImageBytes, LongNamesBootImageCdXaDeepDirectoriesAndManyFiles) {
     CTarnwick_FileTreeNode* l__Many = l__Fixed.Directory(l__Root, "many");
     for (int l__INT__Index = 0; l__INT__Index < 150; ++l__INT__Index)
         l__Fixed.File(l__Many, "file number " + std::to_string(l__INT__Index) + ".dat", (l__INT__Index * 977) % 6000);
-    std::string l__string__Boot = l__Scratch.File("boot/boot.img", Pattern(2048 * 4, 99));
+    std::string l__string__Boot = l__Fixed.Scratch().File("boot/boot.img", Pattern(2048 * 4, 99));
     l__Tree.SetBootImage(l__string__Boot.c_str(), "boot.img", 0, g__time_t__Fixed, 2048 * 4, 6, 2);
     l__Tree.BuildImage(0, 0, TRUE, "FIXED IMAGE", "Publisher and preparer", "Application", "System", "COPYRIGHT.TXT",
                        "BIBLIO.TXT", "2026120708000000", "2026120709000000", "0000000000000000", "2026120710000000");
@@ -142,15 +129,9 @@ TEST(ImageBytes, LongNamesBootImageCdXaDeepDirectoriesAndManyFiles) {
 }
 
 TEST(ImageBytes, ShortNamesLaterSessionAndAPathTableOfSeveralSectors) {
-    UtcZone l__Zone;
-    ScratchDirectory l__Scratch;
-    TreeRecorder l__Recorder;
-    CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);
-    FixedTree l__Fixed(l__Scratch, l__Tree);
-    CTarnwick_FileTreeNode* l__Root = nullptr;
-    l__Tree.CreateFromRoot(nullptr, "placeholder", 2, &l__Root);
-    CTarnwick_FileTreeNode* l__Placeholder = l__Root->GetFirstKid();
-    l__Tree.DeleteNode(&l__Placeholder);
+    FixedTree l__Fixed(FALSE);
+    CTarnwick_ISO9660FileTree& l__Tree = l__Fixed.Tree();
+    CTarnwick_FileTreeNode* l__Root = l__Fixed.Root();
     for (int l__INT__Outer = 0; l__INT__Outer < 20; ++l__INT__Outer) {
         CTarnwick_FileTreeNode* l__Outer = l__Fixed.Directory(l__Root, "OUTER" + std::to_string(l__INT__Outer));
         for (int l__INT__Inner = 0; l__INT__Inner < 15; ++l__INT__Inner) {

@@ -5,6 +5,7 @@
 
 #include "CTarnwick_FileTree.h"
 #include "CTarnwick_ISO9660FileTreeNode.h"
+#include "CTarnwick_ISO9660ImageWriter.h"
 
 class CTarnwick_ISO9660Image;
 class CTarnwick_MemoryFile;
@@ -94,18 +95,11 @@ private:
     // Adds a change of power to a directory and to those of its ancestors that count it.
     static void AddPower(CTarnwick_ISO9660FileTreeNode* p__Directory, int64_t p__LONGLONG__Change);
     void AddPathTableBytes(int64_t p__LONGLONG__Change);
-    // Lays the image out and writes its system structures (BuildImage without its checks).
-    void LayOutAndWrite(ULONG p__ULONG__StartSector, BOOLEAN p__BOOLEAN__IsCDXA, const char* p__PCHAR__VolumeLabel,
-                        const char* p__PCHAR__PublisherPreparer, const char* p__PCHAR__Application,
-                        const char* p__PCHAR__System, const char* p__PCHAR__CopyrightFile,
-                        const char* p__PCHAR__BibliographicFile, const char* p__PCHAR__CreationDate,
-                        const char* p__PCHAR__ModificationDate, const char* p__PCHAR__ExpirationDate,
-                        const char* p__PCHAR__EffectiveDate);
+    // Lays the image out and has its system structures written (BuildImage without its checks).
+    void LayOutAndWrite(ULONG p__ULONG__StartSector, BOOLEAN p__BOOLEAN__IsCDXA,
+                        const CTarnwick_ISO9660ImageWriter::Texts& p__Texts);
     // Takes back what a failed build did, so that the tree can be built again.
     void UndoBuild();
-    void WriteDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory, UCHAR* p__PUCHAR__Table, UCHAR* p__PUCHAR__MTable,
-                        uint64_t* p__PULONGLONG__TableOffset);
-    void WriteVolumeDescriptors(BOOLEAN p__BOOLEAN__IsCDXA, const char* const* p__Texts);
 
     BOOLEAN m__BOOLEAN__IsKeepFilesOpen;
     BOOLEAN m__BOOLEAN__IsLongNames;
