@@ -51,19 +51,25 @@ public:
     ScratchDirectory& Scratch() { return m__Scratch; }
 
     CTarnwick_FileTreeNode* Directory(CTarnwick_FileTreeNode* p__Parent, const std::string& p__string__Name) {
-        std::string l__string__Path = m__Scratch.Directory("d" + std::to_string(m__int__Count++) + "/" + p__string__Name);
+        std::string l__string__Path = m__Scratch.Directory(Place('d', p__string__Name));
         Stamp(l__string__Path);
         return Add(p__Parent, l__string__Path);
     }
     CTarnwick_FileTreeNode* File(CTarnwick_FileTreeNode* p__Parent, const std::string& p__string__Name, size_t p__SIZE__Size) {
-        std::string l__string__Path =
-            m__Scratch.File("f" + std::to_string(m__int__Count) + "/" + p__string__Name, Pattern(p__SIZE__Size, m__int__Count));
-        ++m__int__Count;
+        std::string l__string__Contents = Pattern(p__SIZE__Size, m__int__Count);
+        std::string l__string__Path = m__Scratch.File(Place('f', p__string__Name), l__string__Contents);
         Stamp(l__string__Path);
         return Add(p__Parent, l__string__Path);
     }
 
 private:
+    // A folder of its own for each item: "d7/name", "f8/name" (appended: GCC 12 warns
+    // falsely about operator+ on a one-character literal here).
+    std::string Place(char p__CHAR__Kind, const std::string& p__string__Name) {
+        std::string l__string__Place(1, p__CHAR__Kind);
+        l__string__Place.append(std::to_string(m__int__Count++)).append("/").append(p__string__Name);
+        return l__string__Place;
+    }
     CTarnwick_FileTreeNode* Add(CTarnwick_FileTreeNode* p__Parent, const std::string& p__string__Path) {
         CTarnwick_FileTreeNode* l__Parent = p__Parent;
         m__Tree.CreateFromRoot(p__string__Path.c_str(), nullptr, CTarnwick_FileTree::TimeLastWrite, &l__Parent);
