@@ -15,7 +15,9 @@ struct PlatformLocalTimeValue {
 
 class PlatformLocalTime {
 public:
-    // Local time of a Unix time (seconds), after localtime_r.
-    static PlatformLocalTimeValue FromUnixTime(int64_t p__LONGLONG__UnixSeconds);
+    // Local time of a Unix time (seconds), after localtime_r. A time that has no local
+    // date (localtime_r fails, e.g. a year beyond the range of int) gives an all-zero
+    // value, and *p__PINT__Error (when given) receives the error number; 0 on success.
+    static PlatformLocalTimeValue FromUnixTime(int64_t p__LONGLONG__UnixSeconds, int* p__PINT__Error = nullptr);
     static PlatformLocalTimeValue Now();
 };

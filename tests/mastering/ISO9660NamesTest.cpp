@@ -27,26 +27,6 @@ uint64_t FreshLength(CTarnwick_FileTreeNode* p__Directory) {
     return l__ULONGLONG__Length;
 }
 
-class TimeZone {
-public:
-    explicit TimeZone(const char* p__PCHAR__Zone) {
-        const char* l__PCHAR__Old = std::getenv("TZ");
-        m__bool__Had = l__PCHAR__Old != nullptr;
-        if (m__bool__Had) m__string__Old = l__PCHAR__Old;
-        ::setenv("TZ", p__PCHAR__Zone, 1);
-        ::tzset();
-    }
-    ~TimeZone() {
-        if (m__bool__Had) ::setenv("TZ", m__string__Old.c_str(), 1);
-        else ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    bool m__bool__Had;
-    std::string m__string__Old;
-};
-
 }  // namespace
 
 TEST(ISO9660Names, IdentifiersFromShortAndLongNames) {

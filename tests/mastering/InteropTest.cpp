@@ -17,43 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs a shell command; returns its exit status and what it wrote to standard output.
-std::pair<int, std::string> RunCommand(const std::string& p__string__Command) {
-    std::string l__string__Output;
-    FILE* l__Pipe = ::popen(p__string__Command.c_str(), "r");
-    if (l__Pipe == nullptr) return {-1, ""};
-    char l__CHAR__Buffer[65536];
-    size_t l__SIZE__Count;
-    while ((l__SIZE__Count = std::fread(l__CHAR__Buffer, 1, sizeof(l__CHAR__Buffer), l__Pipe)) > 0)
-        l__string__Output.append(l__CHAR__Buffer, l__SIZE__Count);
-    int l__INT__Status = ::pclose(l__Pipe);
-    return {WIFEXITED(l__INT__Status) ? WEXITSTATUS(l__INT__Status) : -1, l__string__Output};
-}
-
-std::string Quote(const std::string& p__string__Text) {
-    std::string l__string__Result = "'";
-    for (char l__CHAR__Character : p__string__Text) {
-        if (l__CHAR__Character == '\'') l__string__Result += "'\\''";
-        else l__string__Result += l__CHAR__Character;
-    }
-    return l__string__Result + "'";
-}
-
-// A validator that is missing fails the test under CI and skips it elsewhere.
-bool HaveTools(std::initializer_list<const char*> p__Tools) {
-    for (const char* l__PCHAR__Tool : p__Tools) {
-        if (RunCommand(std::string("command -v ") + l__PCHAR__Tool + " >/dev/null 2>&1").first != 0) {
-            if (std::getenv("CI") != nullptr) {
-                ADD_FAILURE() << l__PCHAR__Tool << " is missing (install the packages of tools/ci/debian-packages.txt)";
-            } else {
-                std::printf("[  SKIPPED ] %s is missing\n", l__PCHAR__Tool);
-            }
-            return false;
-        }
-    }
-    return true;
-}
-
 size_t CountLines(const std::string& p__string__Text, const std::string& p__string__Prefix) {
     size_t l__SIZE__Count = 0;
     std::istringstream l__Stream(p__string__Text);

@@ -3,9 +3,13 @@
 // records the tree's reports and answers name collisions from a script.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -46,6 +50,27 @@ public:
 
 private:
     std::string m__string__Path;
+};
+
+// Local time follows the given zone (TZ) while it lives.
+class TimeZone {
+public:
+    explicit TimeZone(const char* p__PCHAR__Zone) {
+        const char* l__PCHAR__Old = std::getenv("TZ");
+        m__bool__Had = l__PCHAR__Old != nullptr;
+        if (m__bool__Had) m__string__Old = l__PCHAR__Old;
+        ::setenv("TZ", p__PCHAR__Zone, 1);
+        ::tzset();
+    }
+    ~TimeZone() {
+        if (m__bool__Had) ::setenv("TZ", m__string__Old.c_str(), 1);
+        else ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    bool m__bool__Had;
+    std::string m__string__Old;
 };
 
 // One report of the tree: the reason and the path (or colliding name) it named.
@@ -112,4 +137,41 @@ std::pair<ULONG, std::string> CatchRaise(Routine&& p__Routine) {
         return l__Result;
     }
     return {0, "no exception"};
+}
+
+// Runs a shell command; returns its exit status and what it wrote to standard output.
+inline std::pair<int, std::string> RunCommand(const std::string& p__string__Command) {
+    std::string l__string__Output;
+    FILE* l__Pipe = ::popen(p__string__Command.c_str(), "r");
+    if (l__Pipe == nullptr) return {-1, ""};
+    char l__CHAR__Buffer[65536];
+    size_t l__SIZE__Count;
+    while ((l__SIZE__Count = std::fread(l__CHAR__Buffer, 1, sizeof(l__CHAR__Buffer), l__Pipe)) > 0)
+        l__string__Output.append(l__CHAR__Buffer, l__SIZE__Count);
+    int l__INT__Status = ::pclose(l__Pipe);
+    return {WIFEXITED(l__INT__Status) ? WEXITSTATUS(l__INT__Status) : -1, l__string__Output};
+}
+
+inline std::string Quote(const std::string& p__string__Text) {
+    std::string l__string__Result = "'";
+    for (char l__CHAR__Character : p__string__Text) {
+        if (l__CHAR__Character == '\'') l__string__Result += "'\\''";
+        else l__string__Result += l__CHAR__Character;
+    }
+    return l__string__Result + "'";
+}
+
+// A validator that is missing fails the test under CI and skips it elsewhere.
+inline bool HaveTools(std::initializer_list<const char*> p__Tools) {
+    for (const char* l__PCHAR__Tool : p__Tools) {
+        if (RunCommand(std::string("command -v ") + l__PCHAR__Tool + " >/dev/null 2>&1").first != 0) {
+            if (std::getenv("CI") != nullptr) {
+                ADD_FAILURE() << l__PCHAR__Tool << " is missing (install the packages of tools/ci/debian-packages.txt)";
+            } else {
+                std::printf("[  SKIPPED ] %s is missing\n", l__PCHAR__Tool);
+            }
+            return false;
+        }
+    }
+    return true;
 }

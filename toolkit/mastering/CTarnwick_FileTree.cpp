@@ -210,6 +210,8 @@ void CTarnwick_FileTree::CreateFromRoot(const char* p__PCHAR__AbsolutePathAndFil
 void CTarnwick_FileTree::CreateFromDirectoryContents(const char* p__PCHAR__Directory, ULONG p__ULONG__TimeSelector,
                                                      CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent) {
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
+    // A walk of its own: a cancel meant for an earlier walk does not stop it.
+    m__BOOLEAN__IsCancelCreation = FALSE;
     if (p__PCTarnwick_FileTreeNode__Parent == nullptr) {
         p__PCTarnwick_FileTreeNode__Parent = MakeRoot();
     }
@@ -270,12 +272,36 @@ void CTarnwick_FileTree::MakeCheckAndLink(const char* p__PCHAR__Where, const cha
         Report(IGNORE_NAME, const_cast<char*>(p__PCHAR__ReportName), nullptr);
         return;
     }
-    if (CheckName(p__PCTarnwick_FileTreeNode__Parent, l__PCTarnwick_FileTreeNode__Node)) {
-        DeleteNode(&l__PCTarnwick_FileTreeNode__Node);
-        return;
+    LinkChecked(p__PCTarnwick_FileTreeNode__Parent, l__PCTarnwick_FileTreeNode__Node);
+}
+
+BOOLEAN CTarnwick_FileTree::LinkChecked(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                                        CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node) {
+    if (CheckName(p__PCTarnwick_FileTreeNode__Parent, p__PCTarnwick_FileTreeNode__Node)) {
+        DeleteNode(&p__PCTarnwick_FileTreeNode__Node);
+        return FALSE;
     }
-    LinkKid(p__PCTarnwick_FileTreeNode__Parent, l__PCTarnwick_FileTreeNode__Node);
-    OnLinkKid(p__PCTarnwick_FileTreeNode__Parent, l__PCTarnwick_FileTreeNode__Node);
+    LinkKid(p__PCTarnwick_FileTreeNode__Parent, p__PCTarnwick_FileTreeNode__Node);
+    OnLinkKid(p__PCTarnwick_FileTreeNode__Parent, p__PCTarnwick_FileTreeNode__Node);
+    return TRUE;
+}
+
+CTarnwick_FileTreeNode* CTarnwick_FileTree::NewNumberedNode(
+    const char* p__PCHAR__Where, const std::function<CTarnwick_FileTreeNode*(ULONG)>& p__Make) {
+    ++m__ULONG__NodeCount;
+    CTarnwick_FileTreeNode* l__PCTarnwick_FileTreeNode__Node = nullptr;
+    try {
+        l__PCTarnwick_FileTreeNode__Node = p__Make(m__ULONG__NodeCount);
+    } catch (CTarnwick_Exception*) {
+        --m__ULONG__NodeCount;
+        throw;
+    }
+    if (l__PCTarnwick_FileTreeNode__Node == nullptr) {
+        --m__ULONG__NodeCount;
+        CTarnwick_Exception::Raise(p__PCHAR__Where, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
+                                   "%s(): NewFileTreeNodeItem() for Current failed!!!", p__PCHAR__Where);
+    }
+    return l__PCTarnwick_FileTreeNode__Node;
 }
 
 void CTarnwick_FileTree::CreateFromFoundEntry(const std::string& p__string__Path, const PlatformDirectoryEntry* p__PEntry,
@@ -338,24 +364,12 @@ CTarnwick_FileTreeNode* CTarnwick_FileTree::CreateFileTreeNodeMemory(
     const void* p__PVOID__Memory, const char* p__PCHAR__LongFileName, const char* p__PCHAR__ShortFileName,
     uint64_t p__ULONGLONG__Size, CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
     LONGLONG p__LONGLONG__FileTime) {
-    ++m__ULONG__NodeCount;
-    CTarnwick_FileTreeNode* l__PCTarnwick_FileTreeNode__Node = nullptr;
-    try {
-        l__PCTarnwick_FileTreeNode__Node =
-            NewFileTreeNodeMemoryItem(p__PVOID__Memory, p__PCHAR__LongFileName, p__PCHAR__ShortFileName,
-                                      p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent, m__ULONG__NodeCount,
-                                      p__LONGLONG__FileTime);
-    } catch (CTarnwick_Exception*) {
-        --m__ULONG__NodeCount;
-        throw;
-    }
-    if (l__PCTarnwick_FileTreeNode__Node == nullptr) {
-        --m__ULONG__NodeCount;
-        CTarnwick_Exception::Raise("CTarnwick_FileTree::CreateFileTreeNodeMemory", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                   EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
-                                   "CTarnwick_FileTree::CreateFileTreeNodeMemory(): NewFileTreeNodeItem() for Current "
-                                   "failed!!!");
-    }
+    CTarnwick_FileTreeNode* l__PCTarnwick_FileTreeNode__Node =
+        NewNumberedNode("CTarnwick_FileTree::CreateFileTreeNodeMemory", [&](ULONG p__ULONG__NodeNumber) {
+            return NewFileTreeNodeMemoryItem(p__PVOID__Memory, p__PCHAR__LongFileName, p__PCHAR__ShortFileName,
+                                             p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent, p__ULONG__NodeNumber,
+                                             p__LONGLONG__FileTime);
+        });
     OnAddNode(l__PCTarnwick_FileTreeNode__Node);
     return l__PCTarnwick_FileTreeNode__Node;
 }
@@ -371,23 +385,12 @@ CTarnwick_FileTreeNode* CTarnwick_FileTree::CreateFileTreeNodeAndKids(
                                    "CTarnwick_FileTree::CreateFileTreeNodeAndKids(): m__BOOLEAN__IsCancelCreation == "
                                    "TRUE!!!");
     }
-    ++m__ULONG__NodeCount;
-    CTarnwick_FileTreeNode* l__PCTarnwick_FileTreeNode__Node = nullptr;
-    try {
-        l__PCTarnwick_FileTreeNode__Node = NewFileTreeNodeItem(
-            p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName, p__ULONG__Attributes,
-            p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent, m__ULONG__NodeCount, p__LONGLONG__FileTime, 0);
-    } catch (CTarnwick_Exception*) {
-        --m__ULONG__NodeCount;
-        throw;
-    }
-    if (l__PCTarnwick_FileTreeNode__Node == nullptr) {
-        --m__ULONG__NodeCount;
-        CTarnwick_Exception::Raise(g__PCHAR__CreateFileTreeNodeAndKids, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                   EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
-                                   "CTarnwick_FileTree::CreateFileTreeNodeAndKids(): NewFileTreeNodeItem() for Current "
-                                   "failed!!!");
-    }
+    CTarnwick_FileTreeNode* l__PCTarnwick_FileTreeNode__Node =
+        NewNumberedNode(g__PCHAR__CreateFileTreeNodeAndKids, [&](ULONG p__ULONG__NodeNumber) {
+            return NewFileTreeNodeItem(p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName,
+                                       p__ULONG__Attributes, p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent,
+                                       p__ULONG__NodeNumber, p__LONGLONG__FileTime, 0);
+        });
     bool l__BOOLEAN__IsRoot = p__PCHAR__AbsolutePathAndFileName[0] == '/' && p__PCHAR__LongFileName[0] == '/' &&
                               p__PCHAR__ShortFileName[0] == '/';
     if (l__PCTarnwick_FileTreeNode__Node->IsDirectory() && p__PCHAR__AbsolutePathAndFileName[0] != ':' &&

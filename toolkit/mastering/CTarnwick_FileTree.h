@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -121,6 +122,15 @@ protected:
     virtual void OnKidUnlisted(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                                CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid);
     void Report(ULONG p__ULONG__Reason, PVOID p__PVOID__Parameter1, PVOID p__PVOID__Parameter2);
+    // Every node is made here: p__Make makes it with the next node number. When it throws
+    // or gives no node, the count is restored; no node raises EXCEPTION_NUMBER_OUT_OF_MEMORY
+    // naming p__PCHAR__Where.
+    CTarnwick_FileTreeNode* NewNumberedNode(const char* p__PCHAR__Where,
+                                            const std::function<CTarnwick_FileTreeNode*(ULONG)>& p__Make);
+    // Links a made node as the parent's last kid and tells OnLinkKid, unless CheckName
+    // throws it away (it is then deleted). True when it was linked.
+    BOOLEAN LinkChecked(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                        CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node);
     // Deletes every node; derived destructors call it so that their own bookkeeping runs.
     void DeleteAll();
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "CTarnwick_Exception.h"
+#include "DebugPrint.h"
 
 namespace {
 const char* const g__PCHAR__NodeName = "CTarnwick_FileTreeNode::CTarnwick_FileTreeNode";
@@ -55,7 +56,13 @@ CTarnwick_FileTreeNode::CTarnwick_FileTreeNode(const char* p__PCHAR__AbsolutePat
     m__string__AbsolutePathAndFileName = p__PCHAR__AbsolutePathAndFileName;
     m__string__LongFileName = p__PCHAR__LongFileName;
     m__string__ShortFileName = p__PCHAR__ShortFileName;
-    m__DateTime = PlatformLocalTime::FromUnixTime(p__LONGLONG__FileTime);
+    // A time without a local date leaves the date all zero.
+    int l__INT__Error = 0;
+    m__DateTime = PlatformLocalTime::FromUnixTime(p__LONGLONG__FileTime, &l__INT__Error);
+    if (l__INT__Error != 0) {
+        DebugPrint("\nCTarnwick_FileTreeNode::CTarnwick_FileTreeNode(): FileTimeToLocalFileTime() failed, status %ld!!!\n",
+                   static_cast<long>(l__INT__Error));
+    }
 }
 
 CTarnwick_FileTreeNode::~CTarnwick_FileTreeNode() = default;

@@ -5,6 +5,7 @@
 
 #include "CTarnwick_FileTree.h"
 #include "CTarnwick_ISO9660FileTreeNode.h"
+#include "CTarnwick_ISO9660ImageWriter.h"
 
 class CTarnwick_ISO9660Image;
 class CTarnwick_MemoryFile;
@@ -87,14 +88,18 @@ private:
     static void AddKidRecords(uint64_t* p__PULONGLONG__DirectoryLength, const CTarnwick_ISO9660FileTreeNode* p__Kid);
     // Sets a directory's length and sectors; the total follows when the directory is announced.
     void SetDirectoryLength(CTarnwick_ISO9660FileTreeNode* p__Directory, uint64_t p__ULONGLONG__Length);
-    // Lays out the records of every linked kid of an announced directory again.
-    void RelayoutDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory);
+    // Lays out the records of every linked kid of an announced directory again, leaving
+    // out p__PCTarnwick_FileTreeNode__Left when it is given.
+    void RelayoutDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory,
+                           const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Left = nullptr);
     // Adds a change of power to a directory and to those of its ancestors that count it.
     static void AddPower(CTarnwick_ISO9660FileTreeNode* p__Directory, int64_t p__LONGLONG__Change);
     void AddPathTableBytes(int64_t p__LONGLONG__Change);
-    void WriteDirectory(CTarnwick_ISO9660FileTreeNode* p__Directory, UCHAR* p__PUCHAR__Table, UCHAR* p__PUCHAR__MTable,
-                        uint64_t* p__PULONGLONG__TableOffset);
-    void WriteVolumeDescriptors(BOOLEAN p__BOOLEAN__IsCDXA, const char* const* p__Texts);
+    // Lays the image out and has its system structures written (BuildImage without its checks).
+    void LayOutAndWrite(ULONG p__ULONG__StartSector, BOOLEAN p__BOOLEAN__IsCDXA,
+                        const CTarnwick_ISO9660ImageWriter::Texts& p__Texts);
+    // Takes back what a failed build did, so that the tree can be built again.
+    void UndoBuild();
 
     BOOLEAN m__BOOLEAN__IsKeepFilesOpen;
     BOOLEAN m__BOOLEAN__IsLongNames;
@@ -120,4 +125,6 @@ private:
     UCHAR m__UCHAR__SystemType;
     // The directories in layout order (breadth-first), as BuildImage numbered them.
     std::vector<CTarnwick_ISO9660FileTreeNode*> m__Directories;
+    // The files a running build gave their extents.
+    std::vector<CTarnwick_ISO9660FileTreeNode*> m__PlacedFiles;
 };

@@ -98,6 +98,12 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(const void* p__PVOI
 CTarnwick_ISO9660FileTreeNode::~CTarnwick_ISO9660FileTreeNode() { delete m__PCTarnwick_File; }
 
 void CTarnwick_ISO9660FileTreeNode::SetRecordingDate() {
+    if (m__DateTime.m__int__Month == 0) {
+        // No local date: the record says "not specified" (all zero) rather than a date
+        // made up from zeros.
+        std::memset(m__UCHAR__RecordingDate, 0, sizeof(m__UCHAR__RecordingDate));
+        return;
+    }
     m__UCHAR__RecordingDate[0] = static_cast<UCHAR>(m__DateTime.m__int__Year - 1900);
     m__UCHAR__RecordingDate[1] = static_cast<UCHAR>(m__DateTime.m__int__Month);
     m__UCHAR__RecordingDate[2] = static_cast<UCHAR>(m__DateTime.m__int__Day);
