@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <vector>
 
+#include "MmcCodes.h"
 #include "PlatformClock.h"
 
 namespace {
@@ -27,7 +29,9 @@ UCHAR Status(PolledRequest& p__Request) {
 
 UCHAR CTarnwick_PolledInquiry::Send(UCHAR p__UCHAR__PortID, UCHAR p__UCHAR__TargetID, ULONG p__ULONG__MaxPolls,
                                     PUCHAR p__PUCHAR__Inquiry) {
-    PolledRequest* l__Request = new (std::nothrow) PolledRequest();
+    // Owned here until it is either finished or handed to the abandoned list, so that a
+    // request is not lost when the ASPI layer fails by throwing.
+    std::unique_ptr<PolledRequest> l__Request(new (std::nothrow) PolledRequest());
     if (l__Request == nullptr) return SS_ERR;
     l__Request->m__Srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
     l__Request->m__Srb.SRB_HaId = p__UCHAR__PortID;
@@ -38,7 +42,7 @@ UCHAR CTarnwick_PolledInquiry::Send(UCHAR p__UCHAR__PortID, UCHAR p__UCHAR__Targ
     l__Request->m__Srb.SRB_BufPointer = l__Request->m__UCHAR__Data;
     l__Request->m__Srb.SRB_SenseLen = SENSE_LEN;
     l__Request->m__Srb.SRB_CDBLen = 6;
-    l__Request->m__Srb.CDBByte[0] = 0x12;
+    l__Request->m__Srb.CDBByte[0] = MmcCodes::OPCODE_INQUIRY;
     l__Request->m__Srb.CDBByte[4] = INQUIRY_LENGTH;
 
     UCHAR l__UCHAR__Status = static_cast<UCHAR>(SendASPI32Command(&l__Request->m__Srb));
@@ -51,12 +55,11 @@ UCHAR CTarnwick_PolledInquiry::Send(UCHAR p__UCHAR__PortID, UCHAR p__UCHAR__Targ
         }
         if (l__UCHAR__Status == SS_PENDING) {
             std::lock_guard<std::mutex> l__Guard(g__AbandonedLock);
-            g__Abandoned->push_back(l__Request);
+            g__Abandoned->push_back(l__Request.release());
             return SS_PENDING;
         }
     }
     if (l__UCHAR__Status == SS_COMP && p__PUCHAR__Inquiry != nullptr)
         std::memcpy(p__PUCHAR__Inquiry, l__Request->m__UCHAR__Data, INQUIRY_LENGTH);
-    delete l__Request;
     return l__UCHAR__Status;
 }
