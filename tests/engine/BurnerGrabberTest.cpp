@@ -56,6 +56,17 @@ TEST_F(BurnerGrabber, CacheGeometry) {
     EXPECT_EQ(l__Huge->GetCacheManager()->GetCount(), 2048);
 }
 
+// A cache larger than the pool: the manager traces the count the burner asked for.
+TEST_F(BurnerGrabber, CacheBeyondThePoolTracesTheCountAsked) {
+    if (!TARNWICK_TRACE) GTEST_SKIP() << "a build without tracing";
+    TraceCapture l__Capture;
+    auto l__Burner = Make(200);  // 209,715,200 / 61,440 = 3413 blocks asked
+    EXPECT_EQ(l__Burner->GetCacheManager()->GetCount(), 2048);
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nCTarnwick_CacheManager::CTarnwick_CacheManager(): Passed number of cache objects 3413 truncated to 2048\n"))
+        << l__Capture.Text();
+}
+
 TEST(CacheManager, CountsAreBoundedAndBlocksCycle) {
     TraceCapture l__Capture;
     CTarnwick_CacheManager l__Big(3000, 512);

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "CTarnwick_CdvdBurnerGrabber.h"
@@ -27,11 +30,13 @@ struct Events {
     CTarnwick_CdvdBurnerGrabber* m__Burner = nullptr;
     int m__CancelAtProgress = -1;
     int m__Progress = 0;
+    std::function<void(ULONG)> m__OnReason;
 };
 
 void Record(ULONG p__Reason, PVOID p__Context, PVOID p__One, PVOID p__Two) {
     auto* l__Events = static_cast<Events*>(p__Context);
     l__Events->m__Reasons.push_back(p__Reason);
+    if (l__Events->m__OnReason) l__Events->m__OnReason(p__Reason);
     if (p__Reason == TARGET_FILE_ANALYZE_END) {
         l__Events->m__Size = *static_cast<LONGLONG*>(p__One);
         l__Events->m__Blocks = *static_cast<LONGLONG*>(p__Two);
@@ -59,6 +64,79 @@ Bytes TrackInformation(bool p__Blank, bool p__NwaValid, uint32_t p__Free, uint32
     return l__Data;
 }
 
+// A latch that one thread opens and others wait for (a bounded real-time wait, so that a
+// test that goes wrong fails instead of hanging).
+class Latch {
+public:
+    void Open() {
+        std::lock_guard<std::mutex> l__Guard(m__Lock);
+        m__Open = true;
+        m__Condition.notify_all();
+    }
+    bool Wait() {
+        std::unique_lock<std::mutex> l__Lock(m__Lock);
+        return m__Condition.wait_for(l__Lock, std::chrono::seconds(30), [this] { return m__Open; });
+    }
+    bool IsOpen() {
+        std::lock_guard<std::mutex> l__Guard(m__Lock);
+        return m__Open;
+    }
+
+private:
+    std::mutex m__Lock;
+    std::condition_variable m__Condition;
+    bool m__Open = false;
+};
+
+// A burner whose cache test points run what a test puts there.
+class HookedBurner : public CTarnwick_CdvdBurnerGrabber {
+public:
+    using CTarnwick_CdvdBurnerGrabber::CTarnwick_CdvdBurnerGrabber;
+    std::function<void(CACHE_TEST_POINT)> m__OnPoint;
+    // Waits (real time, bounded) for the cache thread of the write in progress to end.
+    bool WaitForCacheThreadDead() { return m__HANDLE__CacheThreadDeadEvent.Wait(30000); }
+
+protected:
+    void CacheTestPoint(CACHE_TEST_POINT p__Point) override {
+        if (m__OnPoint) m__OnPoint(p__Point);
+    }
+};
+
+// An exception that counts its living instances, to see that carried exceptions are freed.
+class CountedException : public CTarnwick_Exception {
+public:
+    explicit CountedException(const char* p__Text) : CTarnwick_Exception(EXCEPTION_NUMBER_SYSTEM_ERROR, 5, "%s", p__Text) {
+        ++s__Live;
+    }
+    ~CountedException() override { --s__Live; }
+    static inline std::atomic<int> s__Live{0};
+};
+
+// A source whose read number p__AtRead waits until a test opens its latch, and then
+// delivers its data, fails with a counted exception, or cancels the burner.
+class LatchedFile : public CTarnwick_File {
+public:
+    enum Ending { DELIVER, FAIL, CANCEL };
+    LatchedFile(uint64_t p__Size, int p__AtRead, Ending p__Ending, CTarnwick_CdvdBurnerGrabber* p__Burner = nullptr)
+        : CTarnwick_File(p__Size), m__AtRead(p__AtRead), m__Ending(p__Ending), m__Burner(p__Burner) {}
+    void RealRead(uint64_t p__Length, PVOID p__Buffer) override {
+        std::memset(p__Buffer, 0x5A, p__Length);
+        if (m__Reads++ != m__AtRead) return;
+        m__Waiting.Open();
+        m__Release.Wait();
+        if (m__Ending == FAIL) throw static_cast<CTarnwick_Exception*>(new CountedException("LatchedFile: read failed!!!"));
+        if (m__Ending == CANCEL) m__Burner->Cancel();
+    }
+    Latch m__Waiting;  // opened when the read has begun to wait
+    Latch m__Release;  // opened by the test
+
+private:
+    int m__AtRead;
+    Ending m__Ending;
+    CTarnwick_CdvdBurnerGrabber* m__Burner;
+    int m__Reads = 0;
+};
+
 class TrackAtOnce : public ModePageDriveTest {
 protected:
     void SetUp() override {
@@ -71,7 +149,8 @@ protected:
     }
     void Make(int p__Profile, ULONG p__CacheMB = 1) {
         m__Pages->m__Profile = p__Profile;
-        m__Burner = std::make_unique<CTarnwick_CdvdBurnerGrabber>(Record, &m__Events, 0, 0, 0, 0, p__CacheMB);
+        m__Burner.reset();
+        m__Burner = std::make_unique<HookedBurner>(Record, &m__Events, 0, 0, 0, 0, p__CacheMB);
         m__Events.m__Burner = m__Burner.get();
         m__Drive->ClearCommands();
     }
@@ -79,8 +158,12 @@ protected:
     ULONG Burn(const Bytes& p__Image, ULONG p__Content = 1, BOOLEAN p__XA = 1, ULONG p__Progress = 1,
                ULONG p__BufferStatus = 5) {
         CTarnwick_MemoryFile l__Source(p__Image.data(), p__Image.size());
+        return Burn(l__Source, p__Content, p__XA, p__Progress, p__BufferStatus);
+    }
+    ULONG Burn(CTarnwick_File& p__Source, ULONG p__Content = 1, BOOLEAN p__XA = 1, ULONG p__Progress = 1,
+               ULONG p__BufferStatus = 5) {
         CTarnwick_FileChain l__Chain;
-        l__Chain.AddChainTail(&l__Source);
+        l__Chain.AddChainTail(&p__Source);
         l__Chain.SeekToBegin();
         try {
             m__Burner->TrackAtOnce(&l__Chain, p__XA, 0, 1, p__Progress, p__BufferStatus, p__Content, 0, 0, 0, 0);
@@ -104,7 +187,19 @@ protected:
     }
     static uint32_t Blocks(const ScriptedCommand& c) { return (c.m__Cdb[7] << 8) | c.m__Cdb[8]; }
 
-    std::unique_ptr<CTarnwick_CdvdBurnerGrabber> m__Burner;
+    // The data of every WRITE, in order.
+    Bytes Written() {
+        Bytes l__Written;
+        for (const ScriptedCommand& w : Writes()) l__Written.insert(l__Written.end(), w.m__DataOut.begin(), w.m__DataOut.end());
+        return l__Written;
+    }
+    ULONG BlocksWritten() {
+        ULONG l__Total = 0;
+        for (const ScriptedCommand& w : Writes()) l__Total += Blocks(w);
+        return l__Total;
+    }
+
+    std::unique_ptr<HookedBurner> m__Burner;
     Events m__Events;
     uint8_t m__FailedCdb = 0;
 };
@@ -155,19 +250,82 @@ TEST_F(TrackAtOnce, DataImageOnBlankCdR) {
 }
 
 TEST_F(TrackAtOnce, AudioDropsThePartialLastSector) {
-    Make(0x0009);
-    Bytes l__Audio = Pattern(2352 * 30 + 1000);
-    ASSERT_EQ(Burn(l__Audio, 2), 0u);
-    auto l__Writes = Writes();
-    uint32_t l__Total = 0;
-    for (auto& w : l__Writes) {
-        EXPECT_EQ(w.m__BufferLength, Blocks(w) * 2352);
-        l__Total += Blocks(w);
+    // The partial sector after a patched last transfer, and alone after a full transfer.
+    for (size_t l__Sectors : {30u, 26u}) {
+        SCOPED_TRACE(l__Sectors);
+        Make(0x0009);
+        Bytes l__Audio = Pattern(2352 * l__Sectors + 1000);
+        ASSERT_EQ(Burn(l__Audio, 2), 0u);
+        for (auto& w : Writes()) {
+            EXPECT_GT(Blocks(w), 0u);  // no empty WRITE for the dropped bytes
+            EXPECT_EQ(w.m__BufferLength, Blocks(w) * 2352);
+        }
+        EXPECT_EQ(BlocksWritten(), l__Sectors);
+        EXPECT_EQ(Written(), Bytes(l__Audio.begin(), l__Audio.end() - 1000));
+        EXPECT_EQ(m__Events.m__Blocks, static_cast<LONGLONG>(l__Sectors));
+        EXPECT_EQ(Blocks(Writes()[0]), 26u);
+        EXPECT_EQ(m__Pages->m__Selected.back()[8 + 4] & 0x0F, 0);
+        EXPECT_EQ(m__Pages->m__Selected.back()[8 + 3] & 0x0F, 0);
     }
-    EXPECT_EQ(l__Total, 30u);
-    EXPECT_EQ(Blocks(l__Writes[0]), 26u);
-    EXPECT_EQ(m__Pages->m__Selected.back()[8 + 4] & 0x0F, 0);
-    EXPECT_EQ(m__Pages->m__Selected.back()[8 + 3] & 0x0F, 0);
+}
+
+// A data source that ends inside a block: the block is written whole, padded with zeros,
+// and counted in the track's size.
+TEST_F(TrackAtOnce, DataTailIsWrittenPaddedWithZeros) {
+    for (size_t l__Size : {size_t{5000}, size_t{2 * 61440 + 100}, size_t{3 * 2048}}) {
+        SCOPED_TRACE(l__Size);
+        Make(0x0009);
+        const Bytes l__Image = Pattern(l__Size);
+        ASSERT_EQ(Burn(l__Image), 0u);
+        const size_t l__Blocks = (l__Size + 2047) / 2048;
+        Bytes l__Expected = l__Image;
+        l__Expected.resize(l__Blocks * 2048, 0);
+        EXPECT_EQ(Written(), l__Expected);
+        EXPECT_EQ(BlocksWritten(), l__Blocks);
+        for (auto& w : Writes()) EXPECT_GT(Blocks(w), 0u);
+        EXPECT_EQ(m__Events.m__Size, static_cast<LONGLONG>(l__Size));
+        EXPECT_EQ(m__Events.m__Blocks, static_cast<LONGLONG>(l__Blocks));
+    }
+    // A sequential DVD reserves the padded block too (blocks + 1).
+    Make(0x0011);
+    m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(true, false, 2295104, 0)));
+    ASSERT_EQ(Burn(Pattern(5000)), 0u);
+    for (const ScriptedCommand& c : m__Drive->Commands()) {
+        if (c.m__Cdb[0] == 0x53) {
+            EXPECT_EQ(c.m__Cdb[8], 4);
+        }
+    }
+    EXPECT_EQ(m__Drive->CountOpcode(0x53), 1u);
+}
+
+// Trace lines of the checks before the write: the refusals trace their EXITing line as
+// every raise does, and the free-space warning counts a padded block.
+TEST_F(TrackAtOnce, ChecksBeforeTheWriteTraceAsEveryRaise) {
+    if (!TARNWICK_TRACE) GTEST_SKIP() << "a build without tracing";
+    TraceCapture l__Trace;
+    const struct {
+        int m__Profile;
+        Bytes m__Track;
+        const char* m__Text;
+    } l__Refusals[] = {{0x0009, TrackInformation(false, true, 1000, 500), "Track is not blank!!!"},
+                       {0x0014, TrackInformation(true, false, 2295104, 0), "NWA not valid!!!"}};
+    for (const auto& l__Refusal : l__Refusals) {
+        l__Trace.Clear();
+        Make(l__Refusal.m__Profile);
+        m__Drive->Always(0x52, ScriptedAnswer::Good(l__Refusal.m__Track));
+        EXPECT_EQ(Burn(Pattern(2048)), 10u);
+        const std::string l__Text = std::string("CTarnwick_CdvdBurnerGrabber::TrackAtOnce(): ") + l__Refusal.m__Text;
+        EXPECT_TRUE(l__Trace.Contains("\n" + l__Text + "\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): EXITing with failure, "
+                                      "exception number 0x0000000A, exception text '" + l__Text + "'!!!\n"))
+            << l__Trace.Text();
+    }
+
+    l__Trace.Clear();
+    Make(0x0009);
+    m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(true, true, 2, 0)));
+    EXPECT_EQ(Burn(Pattern(5000)), 0u);
+    EXPECT_TRUE(l__Trace.Contains(
+        "\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): WARNING! File chain size in LBs 3 is larger the free LBs 2!!!\n"));
 }
 
 TEST_F(TrackAtOnce, EmptyImageEndsWithoutWrites) {
@@ -264,32 +422,26 @@ TEST_F(TrackAtOnce, CancelFromTheProgressCallbackEndsWithFourteen) {
     EXPECT_EQ(m__Drive->CountOpcode(0x35), 1u);
 }
 
-// A source that misbehaves at a given read: it fails, or it stalls for a while.
-class TroubledFile : public CTarnwick_File {
+// A source that fails at a given read.
+class FailingFile : public CTarnwick_File {
 public:
-    TroubledFile(uint64_t p__Size, int p__AtRead, bool p__Fails, int p__StallMilliseconds = 0)
-        : CTarnwick_File(p__Size), m__AtRead(p__AtRead), m__Fails(p__Fails), m__Stall(p__StallMilliseconds) {}
+    FailingFile(uint64_t p__Size, int p__AtRead) : CTarnwick_File(p__Size), m__AtRead(p__AtRead) {}
     void RealRead(uint64_t p__Length, PVOID p__Buffer) override {
         if (m__Reads++ == m__AtRead) {
-            if (m__Fails) {
-                CTarnwick_Exception::Raise("TroubledFile::RealRead", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                           EXCEPTION_NUMBER_SYSTEM_ERROR, 5, "TroubledFile::RealRead(): read failed!!!");
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(m__Stall));
+            CTarnwick_Exception::Raise("FailingFile::RealRead", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                       EXCEPTION_NUMBER_SYSTEM_ERROR, 5, "FailingFile::RealRead(): read failed!!!");
         }
         std::memset(p__Buffer, 0x5A, p__Length);
     }
 
 private:
     int m__AtRead;
-    bool m__Fails;
-    int m__Stall;
     int m__Reads = 0;
 };
 
 TEST_F(TrackAtOnce, SourceFailureTravelsInACacheBlock) {
     Make(0x0009);
-    TroubledFile l__Source(200 * 61440, 80, true);
+    FailingFile l__Source(200 * 61440, 80);
     CTarnwick_FileChain l__Chain;
     l__Chain.AddChainTail(&l__Source);
     l__Chain.SeekToBegin();
@@ -299,7 +451,7 @@ TEST_F(TrackAtOnce, SourceFailureTravelsInACacheBlock) {
     } catch (CTarnwick_Exception* l__Exception) {
         ASSERT_NE(l__Exception, nullptr);
         EXPECT_EQ(l__Exception->GetExceptionNumber(), 5u);
-        EXPECT_STREQ(l__Exception->GetExceptionText(), "TroubledFile::RealRead(): read failed!!!");
+        EXPECT_STREQ(l__Exception->GetExceptionText(), "FailingFile::RealRead(): read failed!!!");
         delete l__Exception;
     }
     // The failed block goes to the head of the queue: the writer stops at it, before
@@ -311,15 +463,105 @@ TEST_F(TrackAtOnce, SourceFailureTravelsInACacheBlock) {
 
 TEST_F(TrackAtOnce, StalledSourceReportsUnderrunsAndCompletes) {
     Make(0x0009);
-    TroubledFile l__Source(200 * 61440, 120, false, 300);
-    CTarnwick_FileChain l__Chain;
-    l__Chain.AddChainTail(&l__Source);
-    l__Chain.SeekToBegin();
-    m__Burner->TrackAtOnce(&l__Chain, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0);
+    // The source stalls at read 120 until the writer has drained the cache and reported it.
+    LatchedFile l__Source(200 * 61440, 120, LatchedFile::DELIVER);
+    m__Events.m__OnReason = [&](ULONG p__Reason) {
+        if (p__Reason == BUFFER_UNDERRUN) l__Source.m__Release.Open();
+    };
+    EXPECT_EQ(Burn(l__Source, 1, 1, 0, 0), 0u);
     EXPECT_EQ(Writes().size(), 200u);
     auto& r = m__Events.m__Reasons;
     EXPECT_GE(std::count(r.begin(), r.end(), (ULONG)BUFFER_UNDERRUN), 1);
     EXPECT_EQ(r.back(), (ULONG)SYNCHRONIZE_CACHE_END);
+}
+
+// The writer finds the queue empty while the cache thread is still inside its last read;
+// before the writer asks whether the thread has ended, the thread queues its last block
+// (data with the end marker, a failure or a cancel) and ends. That block is not lost.
+TEST_F(TrackAtOnce, LastBlockQueuedWhileTheWriterLooksIsNotLost) {
+    const struct {
+        LatchedFile::Ending m__Ending;
+        ULONG m__Expected;
+    } l__Cases[] = {{LatchedFile::DELIVER, 0}, {LatchedFile::FAIL, 5}, {LatchedFile::CANCEL, 14}};
+    for (const auto& l__Case : l__Cases) {
+        SCOPED_TRACE(l__Case.m__Ending);
+        Make(0x0009, 1);
+        const LONG l__Cache = m__Burner->GetCacheManager()->GetCount();
+        // Two blocks more than the cache holds: the last read comes after the first writes.
+        LatchedFile l__Source(static_cast<uint64_t>(l__Cache + 2) * 61440, l__Cache + 1, l__Case.m__Ending, m__Burner.get());
+        bool l__Raced = false;
+        m__Burner->m__OnPoint = [&](CACHE_TEST_POINT p__Point) {
+            if (p__Point != CACHE_TEST_POINT_QUEUE_FOUND_EMPTY || l__Raced || !l__Source.m__Waiting.IsOpen()) return;
+            l__Raced = true;
+            l__Source.m__Release.Open();
+            EXPECT_TRUE(m__Burner->WaitForCacheThreadDead());
+        };
+        EXPECT_EQ(Burn(l__Source, 1, 1, 0, 0), l__Case.m__Expected);
+        EXPECT_TRUE(l__Raced);
+        if (l__Case.m__Ending == LatchedFile::DELIVER) {
+            EXPECT_EQ(BlocksWritten(), static_cast<ULONG>(l__Cache + 2) * 30);
+            EXPECT_EQ(m__Drive->CountOpcode(0x1B), 0u);
+        } else {
+            EXPECT_EQ(BlocksWritten(), static_cast<ULONG>(l__Cache + 1) * 30);
+            EXPECT_EQ(m__Drive->CountOpcode(0x1B), 1u);
+        }
+    }
+    EXPECT_EQ(CountedException::s__Live.load(), 0);
+}
+
+// An empty source: the cache thread sets the cache full event and, before it sets its dead
+// event, the writer looks at the empty queue. That is no underrun, and nothing is waited for.
+TEST_F(TrackAtOnce, EmptySourceIsNoUnderrunEvenBeforeTheThreadHasEnded) {
+    Make(0x0009);
+    Latch l__WriterWentOn;
+    m__Events.m__OnReason = [&](ULONG p__Reason) {
+        if (p__Reason == BUFFER_UNDERRUN || p__Reason == SYNCHRONIZE_CACHE_BEGIN) l__WriterWentOn.Open();
+    };
+    bool l__Held = false;
+    m__Burner->m__OnPoint = [&](CACHE_TEST_POINT p__Point) {
+        if (p__Point != CACHE_TEST_POINT_BEFORE_THREAD_DEAD) return;
+        l__Held = true;
+        EXPECT_TRUE(l__WriterWentOn.Wait());
+    };
+    const auto l__Start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Burn(Bytes{}), 0u);
+    const auto l__Elapsed = std::chrono::steady_clock::now() - l__Start;
+    EXPECT_TRUE(l__Held);
+    auto& r = m__Events.m__Reasons;
+    EXPECT_EQ(std::count(r.begin(), r.end(), (ULONG)BUFFER_UNDERRUN), 0);
+    EXPECT_LT(l__Elapsed, std::chrono::seconds(10));
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_EQ(r.back(), (ULONG)SYNCHRONIZE_CACHE_END);
+}
+
+// The cache thread has queued a failed read when a WRITE fails: the writer never takes the
+// failed block. Its exception is freed when the blocks are recycled for the next write, or
+// when the burner is destroyed.
+TEST_F(TrackAtOnce, ExceptionOfABlockNeverTakenIsFreed) {
+    for (bool l__BurnAgain : {true, false}) {
+        SCOPED_TRACE(l__BurnAgain);
+        Make(0x0009, 1);
+        const LONG l__Cache = m__Burner->GetCacheManager()->GetCount();
+        LatchedFile l__Source(static_cast<uint64_t>(l__Cache + 1) * 61440, l__Cache, LatchedFile::FAIL);
+        int l__WriteCount = 0;
+        m__Drive->Respond(0x2A, [&](const ScriptedCommand&) {
+            if (++l__WriteCount != 2) return ScriptedAnswer::Good();
+            // The thread is inside the read that fails: let it fail and end, then fail this WRITE.
+            EXPECT_TRUE(l__Source.m__Waiting.Wait());
+            l__Source.m__Release.Open();
+            EXPECT_TRUE(m__Burner->WaitForCacheThreadDead());
+            return ScriptedAnswer::Check(0x03, 0x0C, 0x00);
+        });
+        EXPECT_EQ(Burn(l__Source, 1, 1, 0, 0), 8u);
+        EXPECT_EQ(l__WriteCount, 2);
+        if (l__BurnAgain) {
+            EXPECT_EQ(Burn(Pattern(2048)), 0u);
+        } else {
+            m__Burner.reset();
+        }
+        EXPECT_EQ(CountedException::s__Live.load(), 0);
+        m__Drive->Respond(0x2A, [](const ScriptedCommand&) { return ScriptedAnswer::Good(); });
+    }
 }
 
 }  // namespace

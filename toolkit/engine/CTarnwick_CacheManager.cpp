@@ -12,18 +12,18 @@ std::atomic<LONG> g__LONG__FailAt{-1};
 
 void CTarnwick_CacheManager::FailObjectCreationAt(LONG p__LONG__Index) { g__LONG__FailAt.store(p__LONG__Index); }
 
-CTarnwick_CacheManager::CTarnwick_CacheManager(LONG p__LONG__Count, ULONG p__ULONG__BlockSize)
-    : m__LONG__Count(p__LONG__Count), m__ULONG__BlockSize(p__ULONG__BlockSize) {
-    if (m__LONG__Count > MAXIMUM_OBJECTS) {
+CTarnwick_CacheManager::CTarnwick_CacheManager(LONGLONG p__LONGLONG__Count, ULONG p__ULONG__BlockSize)
+    : m__LONG__Count(MAXIMUM_OBJECTS), m__ULONG__BlockSize(p__ULONG__BlockSize) {
+    if (p__LONGLONG__Count > MAXIMUM_OBJECTS) {
         DebugPrint("\nCTarnwick_CacheManager::CTarnwick_CacheManager(): Passed number of cache objects %ld truncated to "
                    "%ld\n",
-                   static_cast<long>(p__LONG__Count), static_cast<long>(MAXIMUM_OBJECTS));
-        m__LONG__Count = MAXIMUM_OBJECTS;
-    } else if (m__LONG__Count < 0) {
+                   static_cast<long>(p__LONGLONG__Count), static_cast<long>(MAXIMUM_OBJECTS));
+    } else if (p__LONGLONG__Count < 0) {
         DebugPrint("\nCTarnwick_CacheManager::CTarnwick_CacheManager(): Passed number of cache object(s) %ld updated "
                    "to %ld\n",
-                   static_cast<long>(p__LONG__Count), static_cast<long>(MAXIMUM_OBJECTS));
-        m__LONG__Count = MAXIMUM_OBJECTS;
+                   static_cast<long>(p__LONGLONG__Count), static_cast<long>(MAXIMUM_OBJECTS));
+    } else {
+        m__LONG__Count = static_cast<LONG>(p__LONGLONG__Count);
     }
     for (LONG i = 0; i < MAXIMUM_OBJECTS; ++i) m__PCTarnwick_CacheObject__Objects[i] = nullptr;
 

@@ -8,7 +8,8 @@ public:
     static constexpr LONG MAXIMUM_OBJECTS = 2048;
 
     // Creates the blocks (a count above 2048 or below 0 gives 2048) and queues them all free.
-    CTarnwick_CacheManager(LONG p__LONG__Count, ULONG p__ULONG__BlockSize);
+    // The count is taken in 64 bits, so that a trace of a cut count shows what was asked.
+    CTarnwick_CacheManager(LONGLONG p__LONGLONG__Count, ULONG p__ULONG__BlockSize);
     ~CTarnwick_CacheManager() override;
 
     // Resets every block and queues them all free again, in index order.

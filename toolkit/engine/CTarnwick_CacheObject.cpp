@@ -27,7 +27,10 @@ CTarnwick_CacheObject::CTarnwick_CacheObject(ULONG p__ULONG__Index, ULONG p__ULO
     }
 }
 
-CTarnwick_CacheObject::~CTarnwick_CacheObject() { ::operator delete[](m__PUCHAR__Buffer, BUFFER_ALIGNMENT); }
+CTarnwick_CacheObject::~CTarnwick_CacheObject() {
+    delete m__PCTarnwick_Exception__Exception;
+    ::operator delete[](m__PUCHAR__Buffer, BUFFER_ALIGNMENT);
+}
 
 void CTarnwick_CacheObject::PrepareForFirstFill() {
     if (m__bool__Prefaulted.exchange(true)) return;
@@ -37,6 +40,7 @@ void CTarnwick_CacheObject::PrepareForFirstFill() {
 void CTarnwick_CacheObject::Reset() {
     m__UCHAR__IsEndMarker = 0;
     m__UCHAR__IsFailure = 0;
+    delete m__PCTarnwick_Exception__Exception;
     m__PCTarnwick_Exception__Exception = nullptr;
     m__ULONG__DataBytes = 0;
     m__ULONG__DataBlocks = 0;

@@ -15,7 +15,8 @@ public:
     CTarnwick_CacheObject(const CTarnwick_CacheObject&) = delete;
     CTarnwick_CacheObject& operator=(const CTarnwick_CacheObject&) = delete;
 
-    // Clears the end marker, the failure and its exception, and the data counts.
+    // Clears the end marker, the failure and the data counts, and frees an exception the
+    // block still carries (one the writer never took).
     virtual void Reset();
 
     // Makes the buffer's memory present before the block is first filled: one call for the
@@ -29,7 +30,9 @@ public:
     FIFO_QUEUE_ENTRY m__FIFO_QUEUE_ENTRY__Entry;  // link and owner (this block)
     UCHAR m__UCHAR__IsEndMarker;                  // 1 on the block with the last data of the source
     UCHAR m__UCHAR__IsFailure;                    // 1 when the block carries an exception instead of data
-    CTarnwick_Exception* m__PCTarnwick_Exception__Exception;  // not owned: the writer throws it
+    // The exception carried. The writer takes it over when it throws it (and clears this
+    // field); one that no writer took is freed by Reset or with the block.
+    CTarnwick_Exception* m__PCTarnwick_Exception__Exception;
     ULONG m__ULONG__BufferSize;
     ULONG m__ULONG__DataBytes;   // a whole number of logical blocks
     ULONG m__ULONG__DataBlocks;

@@ -59,12 +59,10 @@ CTarnwick_CdvdBurnerGrabber::CTarnwick_CdvdBurnerGrabber(PROGRESS_CALLBACK p__Ca
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CTarnwick_CdvdBurnerGrabber(): Cache size updated to %ld UCHARs\n",
                    static_cast<long>(m__LONGLONG__CacheSize));
     }
-    LONGLONG l__LONGLONG__Blocks = m__LONGLONG__CacheSize / m__ULONG__MaximumTransferLength;
-    // Counts past the pool's limit are cut by the manager; keep them representable on the way.
-    if (l__LONGLONG__Blocks > CTarnwick_CacheManager::MAXIMUM_OBJECTS + 1)
-        l__LONGLONG__Blocks = CTarnwick_CacheManager::MAXIMUM_OBJECTS + 1;
-    m__PCTarnwick_CacheManager__CacheManager = new (std::nothrow)
-        CTarnwick_CacheManager(static_cast<LONG>(l__LONGLONG__Blocks), m__ULONG__MaximumTransferLength);
+    // Counts past the pool's limit are cut (and traced as asked) by the manager.
+    const LONGLONG l__LONGLONG__Blocks = m__LONGLONG__CacheSize / m__ULONG__MaximumTransferLength;
+    m__PCTarnwick_CacheManager__CacheManager =
+        new (std::nothrow) CTarnwick_CacheManager(l__LONGLONG__Blocks, m__ULONG__MaximumTransferLength);
     if (m__PCTarnwick_CacheManager__CacheManager == nullptr) {
         CTarnwick_Exception::Raise("CTarnwick_CdvdBurnerGrabber::CTarnwick_CdvdBurnerGrabber",
                                    EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,

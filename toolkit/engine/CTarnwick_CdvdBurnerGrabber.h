@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "CTarnwick_CacheManager.h"
@@ -28,6 +29,16 @@ enum DISC_TYPE : ULONG {
     DISC_TYPE_DDCDR = 11,
     DISC_TYPE_DDCDRW = 12,
     DISC_TYPE_DVDPLUSR = 13
+};
+
+// Where the writer and the cache thread let a test run code of its own (see CacheTestPoint).
+enum CACHE_TEST_POINT : ULONG {
+    // The writer found the filled-block queue empty and has not yet asked whether the
+    // cache thread has finished.
+    CACHE_TEST_POINT_QUEUE_FOUND_EMPTY = 0,
+    // The cache thread has queued its last block and set the cache full event; its dead
+    // event is not set yet.
+    CACHE_TEST_POINT_BEFORE_THREAD_DEAD = 1
 };
 
 // The write type a writing method put into the write parameters page.
@@ -142,20 +153,76 @@ protected:
                               ULONG p__ULONG__Length);
     // Resets the events and the queues and starts the cache thread on the source, then
     // waits (cache bytes / 176 ms at most) for the cache to fill. p__PCHAR__Name names
-    // the writing method in the failure texts.
-    void StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source, const char* p__PCHAR__Name);
+    // the writing method in the failure texts. p__BOOLEAN__IsLastBlockPadded: a source that
+    // ends inside a logical block has that block written padded with zeros (data tracks);
+    // otherwise the partial block is left out (sound tracks).
+    void StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source, const char* p__PCHAR__Name,
+                    BOOLEAN p__BOOLEAN__IsLastBlockPadded);
+    // The logical blocks a source of the size gives, by the same rule as StartCache.
+    static LONGLONG BlocksOfSource(LONGLONG p__LONGLONG__Size, ULONG p__ULONG__LogicalBlockSize,
+                                   BOOLEAN p__BOOLEAN__IsLastBlockPadded);
     // The bytes the cache thread reads into one block: whole logical blocks of one transfer.
     ULONG CacheTransferBytes() const {
         return m__ULONG__LogicalBlockSize == 0 ? m__ULONG__MaximumTransferLength
                                                : m__ULONG__MaximumTransferLength / m__ULONG__LogicalBlockSize * m__ULONG__LogicalBlockSize;
     }
     // The next filled block for the writer. Waits out an empty queue (BUFFER_UNDERRUN,
-    // up to 15 s at a time) unless the data is complete (nullptr). Throws a carried exception.
+    // up to 15 s at a time) unless the data is complete or the cache thread has finished
+    // (nullptr). Throws a carried exception.
     CTarnwick_CacheObject* TakeFilledBlock(BOOLEAN p__BOOLEAN__IsComplete, const char* p__PCHAR__Name);
     // Queues a block for the writer and wakes it.
     void QueueFilledBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object, bool p__bool__AtHead);
     // Hands a written block back to the cache and wakes the cache thread.
     void ReleaseWrittenBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object);
+
+    // Does nothing; tests override it to hold one side of the cache at a point where the
+    // other side's timing matters, and so make an interleaving of the two reproducible.
+    virtual void CacheTestPoint(CACHE_TEST_POINT) {}
+
+    // The pieces of a writing method (CTarnwick_CdvdBurnerGrabber_Write.cpp). p__PCHAR__Name
+    // names the writing method in their trace lines and failure texts.
+
+    // DVD-ROM, DVD-R and DVD-RW: a track of the exact size is reserved and written
+    // Session-At-Once.
+    static bool IsSequentialDvd(ULONG p__ULONG__DiscType);
+    // What the track information of the track to write says.
+    struct WRITABLE_TRACK {
+        BOOLEAN m__BOOLEAN__IsBlank;
+        BOOLEAN m__BOOLEAN__IsNWAValid;
+        ULONG m__ULONG__FreeBlocks;
+        ULONG m__ULONG__NWA;
+        UCHAR m__UCHAR__TrackNumber;
+    };
+    // How a writing method takes a next writable address that is not valid.
+    enum NWA_RULE {
+        NWA_RULE_REQUIRED_UNLESS_DVDR,  // refused (number 10), except on a DVD-R, which reports none
+        NWA_RULE_WARNING                // only traced as a warning
+    };
+    // Reads the track information of the track to write (formatting a blank DVD+RW or
+    // DVD-RAM first), refuses a track that is not blank or (by the rule) has no valid NWA,
+    // warns when the blocks exceed the free blocks, and reserves blocks + 1 on DVD-ROM,
+    // DVD-R and DVD-RW.
+    WRITABLE_TRACK PrepareWritableTrack(const char* p__PCHAR__Name, ULONG p__ULONG__DiscType,
+                                        LONGLONG p__LONGLONG__Blocks, NWA_RULE p__NWA_RULE__Rule);
+
+    // Turns a filled block into what is sent for it, just before its WRITE (at the LBA given).
+    using BlockPreparation = std::function<void(CTarnwick_CacheObject&, LONG)>;
+    // Writes the filled blocks of the started cache from p__LONG__LBA on (advanced by what
+    // is written) until the block with the end marker, with the progress (against
+    // *p__PLONGLONG__TotalBlocks), drive buffer and underrun reports. READ BUFFER CAPACITY
+    // is not sent to a DVD-RAM. Returns the blocks written; throws a failure of a WRITE or
+    // the exception a block carries.
+    LONGLONG WriteCachedBlocks(const char* p__PCHAR__Name, LONG& p__LONG__LBA, LONGLONG* p__PLONGLONG__TotalBlocks,
+                               ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
+                               ULONG p__ULONG__DiscType, const BlockPreparation& p__Preparation = {});
+    // SYNCHRONIZE CACHE between its two callbacks, at the end of a write.
+    void SynchronizeAfterWrite();
+    // The failure path of a writing method, before it throws the exception again: traces the
+    // failure, synchronises the drive's cache when p__BOOLEAN__IsSynchronized (anything was
+    // written), ejects the disc and shuts the cache thread down. Failures of these steps are
+    // traced and swallowed.
+    void RecoverFromFailedWrite(const char* p__PCHAR__Name, const CTarnwick_Exception* p__PCTarnwick_Exception__Exception,
+                                BOOLEAN p__BOOLEAN__IsSynchronized);
 
     // Reads a mode page (current values unless p__UCHAR__PageControl) into a zeroed 4096-byte buffer.
     void ReadModePage(std::unique_ptr<UCHAR[]>& p__Buffer, UCHAR p__UCHAR__PageCode, UCHAR p__UCHAR__PageControl);
@@ -183,4 +250,8 @@ protected:
     PlatformManualResetEvent m__PlatformManualResetEvent__BlockFilled;
     PlatformManualResetEvent m__PlatformManualResetEvent__BlockFreed;
     ULONG m__ULONG__FreedSinceWake = 0;  // written blocks handed back since the cache thread was last woken
+    // Set by the cache thread once it will queue no more blocks (before the cache full event
+    // it sets at its end), so that the writer never mistakes its end for an underrun.
+    std::atomic<bool> m__bool__IsCacheThreadFinished{false};
+    BOOLEAN m__BOOLEAN__IsLastBlockPadded = TRUE;  // how the cache thread treats a partial last block
 };

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
-#include <system_error>
+#include <cstring>
 #include <new>
+#include <system_error>
 
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "DebugPrint.h"
@@ -43,10 +44,23 @@ void CTarnwick_CdvdBurnerGrabber::ReleaseWrittenBlock(CTarnwick_CacheObject* p__
     }
 }
 
+LONGLONG CTarnwick_CdvdBurnerGrabber::BlocksOfSource(LONGLONG p__LONGLONG__Size, ULONG p__ULONG__LogicalBlockSize,
+                                                     BOOLEAN p__BOOLEAN__IsLastBlockPadded) {
+    const LONGLONG l__LONGLONG__BlockSize = static_cast<LONGLONG>(p__ULONG__LogicalBlockSize);
+    return p__BOOLEAN__IsLastBlockPadded ? (p__LONGLONG__Size + l__LONGLONG__BlockSize - 1) / l__LONGLONG__BlockSize
+                                         : p__LONGLONG__Size / l__LONGLONG__BlockSize;
+}
+
 ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
     ULONG l__ULONG__Result = 0;
     bool l__bool__IsFullEventSet = false;
-    const LONGLONG l__LONGLONG__Total = static_cast<LONGLONG>(m__PCTarnwick_FileChain__Source->GetSize());
+    const LONGLONG l__LONGLONG__BlockSize = static_cast<LONGLONG>(m__ULONG__LogicalBlockSize);
+    const LONGLONG l__LONGLONG__Size = static_cast<LONGLONG>(m__PCTarnwick_FileChain__Source->GetSize());
+    // The bytes that go into blocks: all of them when a partial last block is padded, else
+    // the whole blocks only (the partial one is neither read nor written).
+    const LONGLONG l__LONGLONG__Total = std::min(
+        l__LONGLONG__Size,
+        BlocksOfSource(l__LONGLONG__Size, m__ULONG__LogicalBlockSize, m__BOOLEAN__IsLastBlockPadded) * l__LONGLONG__BlockSize);
     LONGLONG l__LONGLONG__Remaining = l__LONGLONG__Total;
     LONGLONG l__LONGLONG__Transfer = CacheTransferBytes();
 
@@ -107,21 +121,30 @@ ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
             QueueFilledBlock(l__PCTarnwick_CacheObject__Object, true);
             break;
         }
+        // Whole blocks; a partial last one is completed with zeros.
         l__PCTarnwick_CacheObject__Object->m__ULONG__DataBlocks =
-            static_cast<ULONG>(l__LONGLONG__Transfer / m__ULONG__LogicalBlockSize);
+            static_cast<ULONG>(BlocksOfSource(l__LONGLONG__Transfer, m__ULONG__LogicalBlockSize, TRUE));
         l__PCTarnwick_CacheObject__Object->m__ULONG__DataBytes =
             l__PCTarnwick_CacheObject__Object->m__ULONG__DataBlocks * m__ULONG__LogicalBlockSize;
-        if (l__LONGLONG__Remaining < static_cast<LONGLONG>(m__ULONG__LogicalBlockSize)) {
+        std::memset(l__PCTarnwick_CacheObject__Object->m__PUCHAR__Buffer + l__LONGLONG__Transfer, 0,
+                    l__PCTarnwick_CacheObject__Object->m__ULONG__DataBytes - static_cast<ULONG>(l__LONGLONG__Transfer));
+        if (l__LONGLONG__Remaining == 0) {
+            // Traced with the bytes of the source left behind (a partial block left out).
             DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Setting end marker (%" PRId64 ")\n",
-                       l__LONGLONG__Remaining);
+                       l__LONGLONG__Size - l__LONGLONG__Total);
             l__PCTarnwick_CacheObject__Object->m__UCHAR__IsEndMarker = 1;
         }
         QueueFilledBlock(l__PCTarnwick_CacheObject__Object, false);
     }
+    // Told before the cache full event: a writer that wakes on it and finds nothing queued
+    // knows that nothing will come, and a writer waiting out an underrun looks again.
+    m__bool__IsCacheThreadFinished.store(true);
+    m__PlatformManualResetEvent__BlockFilled.Set();
     if (!l__bool__IsFullEventSet) {
         m__HANDLE__CacheFullEvent.Set();
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Cache full event set #2\n");
     }
+    CacheTestPoint(CACHE_TEST_POINT_BEFORE_THREAD_DEAD);
     m__HANDLE__CacheThreadDeadEvent.Set();
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Set cache thread dead event\n");
     return l__ULONG__Result;
@@ -147,7 +170,7 @@ ULONG CTarnwick_CdvdBurnerGrabber::ShutDownCacheThread() {
 }
 
 void CTarnwick_CdvdBurnerGrabber::StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source,
-                                             const char* p__PCHAR__Name) {
+                                             const char* p__PCHAR__Name, BOOLEAN p__BOOLEAN__IsLastBlockPadded) {
     // Every write collects its thread before it returns; nothing is left to join here.
     m__PlatformThread__CacheThread.Join();
     m__HANDLE__CacheFullEvent.Reset();
@@ -156,6 +179,8 @@ void CTarnwick_CdvdBurnerGrabber::StartCache(CTarnwick_FileChain* p__PCTarnwick_
     CTarnwick_FifoQueue::RemoveAll();
     m__PCTarnwick_CacheManager__CacheManager->RefillFreeList();
     m__PCTarnwick_FileChain__Source = p__PCTarnwick_FileChain__Source;
+    m__BOOLEAN__IsLastBlockPadded = p__BOOLEAN__IsLastBlockPadded;
+    m__bool__IsCacheThreadFinished.store(false);
     m__LONG__StopRequestCounter.store(0);
     try {
         m__PlatformThread__CacheThread = PlatformThread([this] { (void)WriteCacheThread(); });
@@ -189,14 +214,21 @@ CTarnwick_CacheObject* CTarnwick_CdvdBurnerGrabber::TakeFilledBlock(BOOLEAN p__B
         m__PlatformManualResetEvent__BlockFilled.Reset();
         auto* l__PCTarnwick_CacheObject__Object = static_cast<CTarnwick_CacheObject*>(CTarnwick_FifoQueue::RemoveHead());
         if (l__PCTarnwick_CacheObject__Object == nullptr) {
-            // Complete when the last block carried the end marker, and also when the cache
-            // thread has ended without one (an empty source): nothing more can come.
-            if (p__BOOLEAN__IsComplete || m__HANDLE__CacheThreadDeadEvent.IsSet()) return nullptr;
-            DebugPrint("\n%s(): BUFFER UNDERRUN!!!\n", p__PCHAR__Name);
-            Report(BUFFER_UNDERRUN);
-            // Up to 15 s, or until the cache thread queues a block.
-            m__PlatformManualResetEvent__BlockFilled.Wait(UNDERRUN_WAIT_MILLISECONDS);
-            continue;
+            // Complete when the last block carried the end marker.
+            if (p__BOOLEAN__IsComplete) return nullptr;
+            CacheTestPoint(CACHE_TEST_POINT_QUEUE_FOUND_EMPTY);
+            if (!m__bool__IsCacheThreadFinished.load()) {
+                DebugPrint("\n%s(): BUFFER UNDERRUN!!!\n", p__PCHAR__Name);
+                Report(BUFFER_UNDERRUN);
+                // Up to 15 s, or until the cache thread queues a block or finishes.
+                m__PlatformManualResetEvent__BlockFilled.Wait(UNDERRUN_WAIT_MILLISECONDS);
+                continue;
+            }
+            // The thread has finished: its last block (the end marker, a failure or a cancel)
+            // may have been queued after the look above. Nothing queued: nothing more comes
+            // (an empty source).
+            l__PCTarnwick_CacheObject__Object = static_cast<CTarnwick_CacheObject*>(CTarnwick_FifoQueue::RemoveHead());
+            if (l__PCTarnwick_CacheObject__Object == nullptr) return nullptr;
         }
         if (l__PCTarnwick_CacheObject__Object->m__UCHAR__IsFailure == 1) {
             CTarnwick_Exception* l__PCTarnwick_Exception__Exception =
