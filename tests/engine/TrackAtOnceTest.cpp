@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <numeric>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -459,6 +461,49 @@ TEST_F(TrackAtOnce, SourceFailureTravelsInACacheBlock) {
     EXPECT_GT(Writes().size(), 0u);
     EXPECT_LE(Writes().size(), 80u);
     EXPECT_EQ(m__Drive->CountOpcode(0x1B), 1u);
+}
+
+// A source that throws something other than the toolkit's exceptions from the cache thread:
+// the failure reaches the writer as number 4 instead of ending the process.
+class ForeignThrowingFile : public CTarnwick_File {
+public:
+    ForeignThrowingFile(uint64_t p__Size, int p__AtRead, bool p__IsBadAlloc)
+        : CTarnwick_File(p__Size), m__AtRead(p__AtRead), m__IsBadAlloc(p__IsBadAlloc) {}
+    void RealRead(uint64_t p__Length, PVOID p__Buffer) override {
+        if (m__Reads++ == m__AtRead) {
+            if (m__IsBadAlloc) throw std::bad_alloc();
+            throw std::runtime_error("disk on fire");
+        }
+        std::memset(p__Buffer, 0x5A, p__Length);
+    }
+
+private:
+    int m__AtRead;
+    bool m__IsBadAlloc;
+    int m__Reads = 0;
+};
+
+TEST_F(TrackAtOnce, ForeignExceptionOfTheSourceTravelsAsOutOfMemory) {
+    for (bool l__IsBadAlloc : {true, false}) {
+        Make(0x0009);
+        ForeignThrowingFile l__Source(100 * 61440, 40, l__IsBadAlloc);
+        CTarnwick_FileChain l__Chain;
+        l__Chain.AddChainTail(&l__Source);
+        l__Chain.SeekToBegin();
+        try {
+            m__Burner->TrackAtOnce(&l__Chain, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0);
+            ADD_FAILURE() << "a failing source was written";
+        } catch (CTarnwick_Exception* l__Exception) {
+            ASSERT_NE(l__Exception, nullptr);
+            EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_OUT_OF_MEMORY);
+            EXPECT_NE(std::string(l__Exception->GetExceptionText()).find(l__IsBadAlloc ? "out of memory" : "disk on fire"),
+                      std::string::npos)
+                << l__Exception->GetExceptionText();
+            delete l__Exception;
+        }
+        EXPECT_LE(Writes().size(), 40u);
+        EXPECT_EQ(m__Drive->CountOpcode(0x1B), 1u);  // ejected as after any failed write
+    }
 }
 
 TEST_F(TrackAtOnce, StalledSourceReportsUnderrunsAndCompletes) {

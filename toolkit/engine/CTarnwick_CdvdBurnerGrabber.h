@@ -170,6 +170,10 @@ protected:
     // up to 15 s at a time) unless the data is complete or the cache thread has finished
     // (nullptr). Throws a carried exception.
     CTarnwick_CacheObject* TakeFilledBlock(BOOLEAN p__BOOLEAN__IsComplete, const char* p__PCHAR__Name);
+    // Reads the next transfer of the source into the block. A failure of any kind comes back
+    // as the exception to carry to the writer (number 4 for one that is not the toolkit's).
+    bool ReadIntoBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object, LONGLONG p__LONGLONG__Transfer,
+                       CTarnwick_Exception** p__PPCTarnwick_Exception__Failure);
     // Queues a block for the writer and wakes it.
     void QueueFilledBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object, bool p__bool__AtHead);
     // Hands a written block back to the cache and wakes the cache thread.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <cxxabi.h>
+#include <exception>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -51,6 +53,36 @@ LONGLONG CTarnwick_CdvdBurnerGrabber::BlocksOfSource(LONGLONG p__LONGLONG__Size,
                                          : p__LONGLONG__Size / l__LONGLONG__BlockSize;
 }
 
+bool CTarnwick_CdvdBurnerGrabber::ReadIntoBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object,
+                                                LONGLONG p__LONGLONG__Transfer,
+                                                CTarnwick_Exception** p__PPCTarnwick_Exception__Failure) {
+    // Whatever the source throws must reach the writer in a block: an exception that left
+    // this thread would end the process. The text is made while the foreign exception lives;
+    // a null pointer (no memory even for that) still stops the writer as a failure.
+    auto l__Foreign = [p__PPCTarnwick_Exception__Failure](const char* p__PCHAR__What) {
+        *p__PPCTarnwick_Exception__Failure = new (std::nothrow)
+            CTarnwick_Exception(EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
+                                "CTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Reading the source failed (%s)!!!",
+                                p__PCHAR__What);
+    };
+    try {
+        m__PCTarnwick_FileChain__Source->Read(static_cast<uint64_t>(p__LONGLONG__Transfer),
+                                              p__PCTarnwick_CacheObject__Object->m__PUCHAR__Buffer);
+        return true;
+    } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+        *p__PPCTarnwick_Exception__Failure = l__PCTarnwick_Exception__Exception;
+    } catch (const std::bad_alloc&) {
+        l__Foreign("out of memory");
+    } catch (const std::exception& l__Exception) {
+        l__Foreign(l__Exception.what());
+    } catch (abi::__forced_unwind&) {
+        throw;
+    } catch (...) {
+        l__Foreign("unknown exception");
+    }
+    return false;
+}
+
 ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
     ULONG l__ULONG__Result = 0;
     bool l__bool__IsFullEventSet = false;
@@ -97,14 +129,12 @@ ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
         l__LONGLONG__Remaining -= l__LONGLONG__Transfer;
         LONGLONG l__LONGLONG__Offset = l__LONGLONG__Total - l__LONGLONG__Transfer - l__LONGLONG__Remaining;
         l__PCTarnwick_CacheObject__Object->PrepareForFirstFill();
-        try {
-            m__PCTarnwick_FileChain__Source->Read(static_cast<uint64_t>(l__LONGLONG__Transfer),
-                                                  l__PCTarnwick_CacheObject__Object->m__PUCHAR__Buffer);
-        } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+        CTarnwick_Exception* l__PCTarnwick_Exception__ReadFailure = nullptr;
+        if (!ReadIntoBlock(l__PCTarnwick_CacheObject__Object, l__LONGLONG__Transfer, &l__PCTarnwick_Exception__ReadFailure)) {
             DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Read %" PRId64 " UCHARs from offset %" PRId64
                        " failed!!!\n",
                        l__LONGLONG__Transfer, l__LONGLONG__Offset);
-            l__PCTarnwick_CacheObject__Object->m__PCTarnwick_Exception__Exception = l__PCTarnwick_Exception__Exception;
+            l__PCTarnwick_CacheObject__Object->m__PCTarnwick_Exception__Exception = l__PCTarnwick_Exception__ReadFailure;
             l__PCTarnwick_CacheObject__Object->m__UCHAR__IsFailure = 1;
             QueueFilledBlock(l__PCTarnwick_CacheObject__Object, true);
             break;
