@@ -11,8 +11,9 @@ bool ExternalTool::IsInstalled(const std::string& p__string__Name) {
     std::istringstream l__Directories(l__PCHAR__Path != nullptr ? l__PCHAR__Path : "/usr/bin:/bin");
     std::string l__string__Directory;
     while (std::getline(l__Directories, l__string__Directory, ':')) {
-        if (l__string__Directory.empty()) l__string__Directory = ".";
-        if (::access((l__string__Directory + "/" + p__string__Name).c_str(), X_OK) == 0) return true;
+        // An empty entry of PATH is the current directory.
+        std::string l__string__Candidate = l__string__Directory.empty() ? p__string__Name : l__string__Directory + "/" + p__string__Name;
+        if (::access(l__string__Candidate.c_str(), X_OK) == 0) return true;
     }
     return false;
 }

@@ -18,11 +18,11 @@ public:
 };
 
 // Ends the current test when the tool is missing: a failure under CI, skipped otherwise.
-#define REQUIRE_TOOL(p__Tool)                                                    \
-    do {                                                                         \
-        const std::string l__string__RequiredTool = (p__Tool);                   \
-        if (!ExternalTool::IsInstalled(l__string__RequiredTool)) {               \
+#define REQUIRE_TOOL(p__Tool)                                                               \
+    do {                                                                                    \
+        const std::string l__string__RequiredTool = (p__Tool);                              \
+        if (!ExternalTool::IsInstalled(l__string__RequiredTool)) {                          \
             if (ExternalTool::IsRequired()) FAIL() << l__string__RequiredTool << " is not installed"; \
-            GTEST_SKIP() << l__string__RequiredTool << " is not installed";      \
-        }                                                                        \
+            GTEST_SKIP() << l__string__RequiredTool << " is not installed";                 \
+        }                                                                                   \
     } while (0)

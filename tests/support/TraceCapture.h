@@ -4,15 +4,13 @@
 #include <mutex>
 #include <string>
 
-#ifndef TARNWICK_TRACE
-#define TARNWICK_TRACE 0
-#endif
+#include "DebugPrint.h"
 
 // Put before the assertions of a test that are about trace lines (at its end): in a build
 // without tracing the test ends there as skipped, instead of passing with nothing checked.
-#define REQUIRE_TRACING()                                                              \
-    do {                                                                               \
-        if (!TARNWICK_TRACE) GTEST_SKIP() << "built without tracing: trace lines not checked"; \
+#define REQUIRE_TRACING()                                                                \
+    do {                                                                                 \
+        if (!g__BOOLEAN__TraceEnabled) GTEST_SKIP() << "built without tracing";          \
     } while (0)
 
 // Collects what the toolkit writes to the debug output while it lives.
