@@ -25,7 +25,7 @@ release: deps
 tsan: deps
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_TSAN=ON -DTARNWICK_BENCH=OFF
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target test_engine test_burner test_pellmark
-	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -R '^(engine|burner|pellmark)$$'
+	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) -R '^(engine|burner|pellmark)\.'
 
 test: debug release tsan
 	cd $(DEBUG_DIR) && ctest --output-on-failure -j $(JOBS)

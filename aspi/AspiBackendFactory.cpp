@@ -3,13 +3,21 @@
 #include <map>
 #include <mutex>
 
-#include "DebugPrint.h"
+#include "PlatformDebugOutput.h"
 
 namespace {
 std::mutex g__Lock;
 std::map<std::string, AspiBackendFactory::Creator>& Creators() {
     static std::map<std::string, AspiBackendFactory::Creator> s__Creators;
     return s__Creators;
+}
+
+// A drive that cannot be used is named on standard error in every build (not only in
+// builds that trace): otherwise a damaged disc file shows only as "no host adapters".
+std::unique_ptr<AspiBackend> Skipped(const AspiDriveEntry& p__Entry, const std::string& p__string__Cause) {
+    std::string l__string__Line = "Tarnwick: drive '" + p__Entry.m__string__Text + "' skipped: " + p__string__Cause + "\n";
+    PlatformDebugOutput::WriteStandardError(l__string__Line.c_str());
+    return nullptr;
 }
 }  // namespace
 
@@ -19,30 +27,19 @@ void AspiBackendFactory::Register(const std::string& p__string__Kind, Creator p_
 }
 
 std::unique_ptr<AspiBackend> AspiBackendFactory::Create(const AspiDriveEntry& p__Entry) {
-    static std::once_flag s__Registered;
-    std::call_once(s__Registered, AspiRegisterBuiltInKinds);
     Creator l__Creator = nullptr;
     {
         std::lock_guard<std::mutex> l__Guard(g__Lock);
         auto l__Found = Creators().find(p__Entry.m__string__Kind);
         if (l__Found != Creators().end()) l__Creator = l__Found->second;
     }
-    if (l__Creator == nullptr) {
-        DebugPrint("\nAspiBackendFactory::Create(): WARNING! Drive '%s' is of unknown kind '%s' and is skipped!!!\n",
-                   p__Entry.m__string__Text.c_str(), p__Entry.m__string__Kind.c_str());
-        return nullptr;
-    }
+    if (l__Creator == nullptr) return Skipped(p__Entry, "unknown kind '" + p__Entry.m__string__Kind + "'");
     std::unique_ptr<AspiBackend> l__Backend;
     try {
         l__Backend = l__Creator(p__Entry.m__string__Argument);
     } catch (const std::exception& l__Exception) {
-        DebugPrint("\nAspiBackendFactory::Create(): WARNING! Drive '%s' cannot be opened (%s) and is skipped!!!\n",
-                   p__Entry.m__string__Text.c_str(), l__Exception.what());
-        return nullptr;
+        return Skipped(p__Entry, l__Exception.what());
     }
-    if (!l__Backend) {
-        DebugPrint("\nAspiBackendFactory::Create(): WARNING! Drive '%s' cannot be opened and is skipped!!!\n",
-                   p__Entry.m__string__Text.c_str());
-    }
+    if (!l__Backend) return Skipped(p__Entry, "it cannot be opened");
     return l__Backend;
 }

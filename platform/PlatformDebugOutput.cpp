@@ -23,6 +23,11 @@ void PlatformDebugOutput::Write(const char* p__PCHAR__Text) {
             return;
         }
     }
+    WriteStandardError(p__PCHAR__Text);
+}
+
+void PlatformDebugOutput::WriteStandardError(const char* p__PCHAR__Text) {
+    if (p__PCHAR__Text == nullptr) return;
     size_t l__size_t__Length = std::strlen(p__PCHAR__Text);
     const char* l__PCHAR__Rest = p__PCHAR__Text;
     // One write(2) carries the whole text (at most 4096 bytes); only an interrupted or short

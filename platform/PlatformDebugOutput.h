@@ -14,6 +14,9 @@ public:
     static void VPrint(const char* p__PCHAR__Format, va_list p__va_list__Arguments)
         __attribute__((format(printf, 1, 0)));
     static void Print(const char* p__PCHAR__Format, ...) __attribute__((format(printf, 1, 2)));
+    // Writes one text straight to standard error with one write(2) call, in every build and
+    // whatever sink is installed: for the few lines a user must see even without tracing.
+    static void WriteStandardError(const char* p__PCHAR__Text);
     // Replaces the destination; nullptr restores standard error.
     static void SetSink(Sink p__Sink__Sink, void* p__PVOID__Context);
 };

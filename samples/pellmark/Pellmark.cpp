@@ -1,17 +1,32 @@
 // Pellmark: burns one image file (an ISO image or a sound file) as one Track-At-Once
 // track onto the disc at a SCSI address, and optionally closes the session.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "PlatformFile.h"
-#include "PlatformSystemError.h"
 #include "tarnwick.h"
 
 namespace {
 
 LONGLONG g__LONGLONG__LastPercentage = 0;
+
+// Opens the image for reading; a directory is refused (EISDIR), as it holds no bytes to burn.
+int OpenImage(const char* p__PCHAR__Path) {
+    int l__INT__File = ::open(p__PCHAR__Path, O_RDONLY | O_CLOEXEC);
+    struct stat l__stat__Info;
+    if (l__INT__File >= 0 && ::fstat(l__INT__File, &l__stat__Info) == 0 && S_ISDIR(l__stat__Info.st_mode)) {
+        ::close(l__INT__File);
+        errno = EISDIR;
+        return -1;
+    }
+    return l__INT__File;
+}
 
 const char* YesNo(BOOLEAN p__BOOLEAN__Flag) { return p__BOOLEAN__Flag ? "Yes" : "No"; }
 
@@ -99,21 +114,22 @@ int main(int argc, char** argv) {
     std::memset(l__CHAR__ExceptionText, 0, sizeof(l__CHAR__ExceptionText));
     std::printf("\nPellmark:main(): Opening '%s'... ", l__PCHAR__FileName);
     std::fflush(stdout);
-    int l__INT__File = PlatformFile::OpenRead(l__PCHAR__FileName);
-    if (l__INT__File == PlatformFile::InvalidHandle) {
-        ULONG l__ULONG__Error = GetLastError();
+    int l__INT__File = OpenImage(l__PCHAR__FileName);
+    if (l__INT__File < 0) {
+        ULONG l__ULONG__Error = static_cast<ULONG>(errno);
         std::printf("\n\nPellmark:main(): EXITing with failure!!!\n");
         std::printf("\nPellmark:main(): CreateFile( '%s' ) failed, status %ld\n", l__PCHAR__FileName,
                     static_cast<long>(l__ULONG__Error));
         return static_cast<int>(l__ULONG__Error);
     }
     std::printf("OK!\nPellmark:main(): Getting file size... ");
-    int64_t l__LONGLONG__FileSize = PlatformFile::Size(l__INT__File);
+    struct stat l__stat__Image;
+    int64_t l__LONGLONG__FileSize = ::fstat(l__INT__File, &l__stat__Image) == 0 ? l__stat__Image.st_size : -1;
     if (l__LONGLONG__FileSize < 0) {
-        ULONG l__ULONG__Error = GetLastError();
+        ULONG l__ULONG__Error = static_cast<ULONG>(errno);
         std::printf("\n\nPellmark:main(): EXITing with failure!!!\n");
         std::printf("Pellmark:main(): GetFileSize() failed, status %ld!!!\n", static_cast<long>(l__ULONG__Error));
-        PlatformFile::Close(l__INT__File);
+        ::close(l__INT__File);
         return static_cast<int>(l__ULONG__Error);
     }
     std::printf("OK!\nPellmark:main(): Burning %" PRId64 " UCHARs of ISO/sound image '%s'\n", l__LONGLONG__FileSize,
@@ -332,7 +348,7 @@ int main(int argc, char** argv) {
     } while (false);
 
     if (l__PVOID__Burner != nullptr) Tarnwick_Destroy(&l__PVOID__Burner);
-    PlatformFile::Close(l__INT__File);
+    ::close(l__INT__File);
     Tarnwick_DownShut();
     if (l__ULONG__Status != 0) {
         std::printf("\nPellmark:main(): EXITing with failure\n");

@@ -33,7 +33,7 @@ public:
     }
 
 private:
-    media::ScratchDirectory m__Dir;
+    ScratchDirectory m__Dir;
 };
 
 PCHAR C(const std::string& p__Text) { return const_cast<PCHAR>(p__Text.c_str()); }
@@ -81,7 +81,7 @@ TEST(SonquillApi, DebugLogHonoursLevelAndNamesTheFailedField) {
     }
     {
         DebugLogFile l__Log(3);
-        media::ScratchDirectory l__Dir;
+        ScratchDirectory l__Dir;
         EXPECT_EQ(Sonquill_CompressedFileSupportedIs(C(l__Dir / "none.mp3")), 2u);
         std::string l__Text = l__Log.Text();
         EXPECT_NE(l__Text.find("Sonquill_CompressedFileReaderObjectCreate(): p__PCHAR__CompressedFileName == '" +
@@ -92,8 +92,8 @@ TEST(SonquillApi, DebugLogHonoursLevelAndNamesTheFailedField) {
 }
 
 TEST(SonquillApi, HandlesAreGuardedAndDestroyedOnce) {
-    if (!media::HaveTool("sox")) GTEST_SKIP() << "sox missing";
-    media::ScratchDirectory l__Dir;
+    REQUIRE_TOOL("sox");
+    ScratchDirectory l__Dir;
     ASSERT_TRUE(media::Run("sox -n -r 44100 -c 2 -b 16 '" + (l__Dir / "a.wav") + "' synth 0.2 sine 440"));
     PVOID l__Reader = nullptr;
     ASSERT_EQ(Sonquill_CompressedFileReaderObjectCreate(&l__Reader, C(l__Dir / "a.wav")), 0u);
@@ -136,7 +136,7 @@ TEST(SonquillApi, HandlesAreGuardedAndDestroyedOnce) {
 }
 
 TEST(SonquillApi, ConversionArgumentsAreChecked) {
-    media::ScratchDirectory l__Dir;
+    ScratchDirectory l__Dir;
     media::WriteFile(l__Dir / "a.wav", media::WaveFile(44100, 2, std::vector<unsigned char>(4000)));
     auto l__Continue = [](PVOID) -> ULONG { return 0; };
     ULONG l__Size = 0;

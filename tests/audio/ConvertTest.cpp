@@ -45,7 +45,8 @@ double ProbeDuration(const std::string& p__Path) {
 class ConvertTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!media::HaveTool("sox") || !media::HaveTool("ffprobe")) GTEST_SKIP() << "sox or ffprobe missing";
+        REQUIRE_TOOL("sox");
+        REQUIRE_TOOL("ffprobe");
         // 2.5 s of two tones in our own 44-byte CD-DA header.
         ASSERT_TRUE(media::Run("sox -n -t raw -r 44100 -c 2 -b 16 -e signed -L '" + (m__Dir / "tones.raw") +
                                "' synth 2.5 sine 300 sine 700 gain -2"));
@@ -54,7 +55,7 @@ protected:
         media::WriteFile(m__Dir / "tones.wav", media::WaveFile(44100, 2, m__Samples));
     }
 
-    media::ScratchDirectory m__Dir;
+    ScratchDirectory m__Dir;
     std::vector<unsigned char> m__Samples;
 };
 

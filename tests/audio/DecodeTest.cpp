@@ -21,10 +21,10 @@ namespace {
 class DecodeTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s__Dir = new media::ScratchDirectory;
-        s__Ready = media::HaveTool("sox") && media::HaveTool("ffmpeg");
+        s__Dir = new ScratchDirectory;
+        s__Ready = ExternalTool::Check("sox") && ExternalTool::Check("ffmpeg");
         if (!s__Ready) return;
-        const media::ScratchDirectory& l__Dir = *s__Dir;
+        const ScratchDirectory& l__Dir = *s__Dir;
         s__Ready = media::Run("sox -n -r 44100 -c 2 -b 16 '" + (l__Dir / "source.wav") +
                               "' synth 3.3 sine 440 sine 1000 gain -3") &&
                    media::Run("sox -n -r 48000 -c 1 -b 16 '" + (l__Dir / "mono48k.wav") + "' synth 2.1 sine 523 gain -4") &&
@@ -87,10 +87,10 @@ protected:
         return l__Largest;
     }
 
-    static media::ScratchDirectory* s__Dir;
+    static ScratchDirectory* s__Dir;
     static bool s__Ready;
 };
-media::ScratchDirectory* DecodeTest::s__Dir = nullptr;
+ScratchDirectory* DecodeTest::s__Dir = nullptr;
 bool DecodeTest::s__Ready = false;
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <set>
 #include <sstream>
@@ -11,48 +8,13 @@
 #include <vector>
 
 #include "DebugPrint.h"
+#include "StderrCapture.h"
+#include "TraceCapture.h"
 
 namespace {
 
-// Sends standard error into a temporary file while it lives.
-class StderrToFile {
-public:
-    StderrToFile() {
-        char l__Name[] = "/tmp/tarnwick-stderr-XXXXXX";
-        m__Fd = mkstemp(l__Name);
-        m__Name = l__Name;
-        m__Saved = dup(STDERR_FILENO);
-        dup2(m__Fd, STDERR_FILENO);
-    }
-    ~StderrToFile() {
-        Restore();
-        close(m__Fd);
-        unlink(m__Name.c_str());
-    }
-    void Restore() {
-        if (m__Saved >= 0) {
-            dup2(m__Saved, STDERR_FILENO);
-            close(m__Saved);
-            m__Saved = -1;
-        }
-    }
-    std::string Text() {
-        std::string l__Text;
-        char l__Buffer[65536];
-        lseek(m__Fd, 0, SEEK_SET);
-        ssize_t n;
-        while ((n = read(m__Fd, l__Buffer, sizeof(l__Buffer))) > 0) l__Text.append(l__Buffer, static_cast<size_t>(n));
-        return l__Text;
-    }
-
-private:
-    int m__Fd = -1;
-    int m__Saved = -1;
-    std::string m__Name;
-};
-
 TEST(DebugOutput, TraceLinesOfTwoThreadsNeverMix) {
-    StderrToFile l__Redirect;
+    StderrCapture l__Redirect;
     constexpr int LINES = 2000;
     auto l__Writer = [](char p__Letter) {
         std::string l__Body(300, p__Letter);
@@ -80,11 +42,25 @@ TEST(DebugOutput, TraceLinesOfTwoThreadsNeverMix) {
 }
 
 TEST(DebugOutput, TextIsCutAt4095Characters) {
-    StderrToFile l__Redirect;
+    StderrCapture l__Redirect;
     std::string l__Long(5000, 'x');
     PlatformDebugOutput::Print("%s", l__Long.c_str());
     l__Redirect.Restore();
     EXPECT_EQ(l__Redirect.Text().size(), 4095u);
+}
+
+// The lines a user must see reach standard error in every build, past a sink that takes
+// the trace lines.
+TEST(DebugOutput, StandardErrorLinesBypassTheSink) {
+    StderrCapture l__Redirect;
+    {
+        TraceCapture l__Trace;
+        PlatformDebugOutput::Write("to the sink\n");
+        PlatformDebugOutput::WriteStandardError("to the user\n");
+        EXPECT_EQ(l__Trace.Text(), "to the sink\n");
+    }
+    l__Redirect.Restore();
+    EXPECT_EQ(l__Redirect.Text(), "to the user\n");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "../audio/MediaFixture.h"
+#include "MediaFixture.h"
 #include "CTarnwick_DiskFile.h"
 #include "CTarnwick_Exception.h"
 #include "CTarnwick_FileChain.h"
@@ -84,15 +84,14 @@ TEST(FileChain, ReadPastTheEndKeepsCopiedBytesAndReportsWhatIsMissing) {
     EXPECT_TRUE(std::equal(l__First.begin(), l__First.end(), l__Buffer.begin()));
     EXPECT_TRUE(std::equal(l__Second.begin(), l__Second.end(), l__Buffer.begin() + 6));
     EXPECT_EQ(l__Buffer[16], 0xEE);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Trace.Contains(
-            "\nCTarnwick_File::Read(): m__PCTarnwick_File__Next is NULL, remote transfer is 4!!!\n"));
-        EXPECT_TRUE(l__Trace.Contains("CTarnwick_File::Read(): EXITing with failure, exception number 0x00000003"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Trace.Contains(
+        "\nCTarnwick_File::Read(): m__PCTarnwick_File__Next is NULL, remote transfer is 4!!!\n"));
+    EXPECT_TRUE(l__Trace.Contains("CTarnwick_File::Read(): EXITing with failure, exception number 0x00000003"));
 }
 
 TEST(FileChain, EmptyDiskFileInTheMiddleIsPassedOver) {
-    media::ScratchDirectory l__Dir;
+    ScratchDirectory l__Dir;
     media::WriteFile(l__Dir / "a", Pattern(5, 10));
     media::WriteFile(l__Dir / "empty", {});
     media::WriteFile(l__Dir / "b", Pattern(5, 20));
@@ -112,7 +111,7 @@ TEST(FileChain, EmptyDiskFileInTheMiddleIsPassedOver) {
 }
 
 TEST(FileChain, RewindOfFortySourcesReplaysTheWholeRun) {
-    media::ScratchDirectory l__Dir;
+    ScratchDirectory l__Dir;
     std::vector<std::unique_ptr<CTarnwick_DiskFile>> l__Sources;
     std::vector<unsigned char> l__Expected;
     CTarnwick_FileChain l__Chain;
@@ -184,7 +183,7 @@ TEST(FileChain, EveryMisuseIsReportedWithItsText) {
 }
 
 TEST(FileChain, CurrentKindFollowsTheSourceThatServedTheLastRead) {
-    media::ScratchDirectory l__Dir;
+    ScratchDirectory l__Dir;
     media::WriteFile(l__Dir / "a.wav", media::WaveFile(44100, 2, Pattern(8)));
     auto l__Data = Pattern(8);
     CTarnwick_MemoryFile l__Data1(l__Data.data(), 8);

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
 #include "AspiBackendFactory.h"
@@ -27,10 +26,7 @@ int RecorderUnderTest::Run(const std::string& p__Command, std::string* p__Output
 }
 
 RecorderUnderTest::RecorderUnderTest(const std::string& p__Media, const std::string& p__Options) {
-    char l__Template[] = "/tmp/tarnwick-recorder-XXXXXX";
-    if (mkdtemp(l__Template) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m__Dir = l__Template;
-    m__File = m__Dir + "/disc";
+    m__File = m__Dir / "disc";
     std::string l__Output;
     int l__Exit = Vdisc("blank {} --media " + p__Media + " " + p__Options, &l__Output);
     if (l__Exit != 0) throw std::runtime_error("tarnwick-vdisc blank failed: " + l__Output);
@@ -39,8 +35,6 @@ RecorderUnderTest::RecorderUnderTest(const std::string& p__Media, const std::str
 
 RecorderUnderTest::~RecorderUnderTest() {
     AspiHostAdapterTable::Instance().Install({});
-    std::error_code l__Ignored;
-    std::filesystem::remove_all(m__Dir, l__Ignored);
 }
 
 int RecorderUnderTest::Vdisc(const std::string& p__Arguments, std::string* p__Output) {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "LoggingBackend.h"
+#include "ScratchDirectory.h"
 
 // A virtual recorder with a fresh disc file in its own directory, installed as the only
 // host adapter of the ASPI library behind a command log. The disc is made with the
@@ -15,7 +16,7 @@ public:
     RecorderUnderTest(const RecorderUnderTest&) = delete;
     RecorderUnderTest& operator=(const RecorderUnderTest&) = delete;
 
-    const std::string& Dir() const { return m__Dir; }
+    const std::string& Dir() const { return m__Dir.Path(); }
     const std::string& File() const { return m__File; }
     LoggingBackend& Log() { return *m__Log; }
     // Runs "tarnwick-vdisc ARGS" (ARGS may use {} for the disc file); returns its exit code.
@@ -27,7 +28,7 @@ public:
     static int Run(const std::string& p__Command, std::string* p__Output = nullptr);
 
 private:
-    std::string m__Dir;
+    ScratchDirectory m__Dir{"tarnwick-recorder"};
     std::string m__File;
     LoggingBackend* m__Log = nullptr;
 };

@@ -1,6 +1,17 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <mutex>
 #include <string>
+
+#include "DebugPrint.h"
+
+// Put before the assertions of a test that are about trace lines (at its end): in a build
+// without tracing the test ends there as skipped, instead of passing with nothing checked.
+#define REQUIRE_TRACING()                                                                \
+    do {                                                                                 \
+        if (!g__BOOLEAN__TraceEnabled) GTEST_SKIP() << "built without tracing";          \
+    } while (0)
 
 // Collects what the toolkit writes to the debug output while it lives.
 class TraceCapture {

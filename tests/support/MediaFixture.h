@@ -1,8 +1,7 @@
 #pragma once
-// Test helpers shared by the byte-source and audio tests: a scratch directory, small
-// file writers, open-descriptor counting and the external media tools.
+// Test helpers shared by the byte-source and audio tests: small file writers,
+// open-descriptor counting and running the external media tools.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,25 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "ExternalTool.h"
+#include "ScratchDirectory.h"
+
 namespace media {
-
-// A fresh directory under the temporary directory, removed with the object.
-class ScratchDirectory {
-public:
-    ScratchDirectory() {
-        std::string l__Template = (std::filesystem::temp_directory_path() / "tarnwick-test-XXXXXX").string();
-        m__Path = ::mkdtemp(l__Template.data());
-    }
-    ~ScratchDirectory() {
-        std::error_code l__Ignored;
-        std::filesystem::remove_all(m__Path, l__Ignored);
-    }
-    std::string operator/(const std::string& p__Name) const { return m__Path + "/" + p__Name; }
-    const std::string& Path() const { return m__Path; }
-
-private:
-    std::string m__Path;
-};
 
 inline void WriteFile(const std::string& p__Path, const std::vector<unsigned char>& p__Bytes) {
     std::ofstream l__Out(p__Path, std::ios::binary | std::ios::trunc);
@@ -81,19 +65,6 @@ inline size_t CountOpenDescriptors() {
     for ([[maybe_unused]] auto& l__Entry : std::filesystem::directory_iterator("/proc/self/fd")) ++l__Count;
     return l__Count;
 }
-
-// True when the tool runs; otherwise the test fails under CI and is skipped elsewhere.
-inline bool HaveTool(const std::string& p__Tool) {
-    std::string l__Command = "command -v " + p__Tool + " >/dev/null 2>&1";
-    if (std::system(l__Command.c_str()) == 0) return true;
-    if (std::getenv("CI") != nullptr) ADD_FAILURE() << p__Tool << " is missing";
-    return false;
-}
-
-#define REQUIRE_TOOL(tool)                                         \
-    do {                                                           \
-        if (!media::HaveTool(tool)) GTEST_SKIP() << tool " missing"; \
-    } while (0)
 
 // Runs a shell command quietly; true when it exits 0.
 inline bool Run(const std::string& p__Command) {
