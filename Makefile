@@ -4,7 +4,7 @@ DEBUG_DIR := build/debug
 RELEASE_DIR := build/release
 TSAN_DIR := build/tsan
 
-.PHONY: all deps debug release tsan test demo clean
+.PHONY: all deps debug release tsan test demo bench clean
 
 all: release
 
@@ -30,6 +30,15 @@ tsan: deps
 test: debug release tsan
 	cd $(DEBUG_DIR) && ctest --output-on-failure -j $(JOBS)
 	cd $(RELEASE_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The benchmarks, each beside the peer it is measured against, on the Release build. Slow:
+# never part of make test.
+bench: release
+	$(RELEASE_DIR)/bench/bench_sectors
+	$(RELEASE_DIR)/bench/bench_vdisc_write
+	$(RELEASE_DIR)/bench/bench_pellmark_burn
+	$(RELEASE_DIR)/bench/bench_sonquill_decode
+	cmake --build $(RELEASE_DIR) --target bench_mkiso
 
 demo: release
 	bash tools/demo.sh $(RELEASE_DIR)
