@@ -18,6 +18,7 @@
 
 #include "FakeClock.h"
 #include "ModePageDrive.h"
+#include "ScratchDirectory.h"
 #include "ScriptedBackend.h"
 #include "tarnwick.h"
 
@@ -32,18 +33,17 @@ void FailsOnAnalysis(ULONG p__Reason, PVOID, PVOID, PVOID) {
     if (p__Reason == TARGET_FILE_ANALYZE_BEGIN) throw std::bad_alloc();
 }
 
-// A scratch file of the given size with varied bytes; removed with the object.
+// A scratch file of the given size with varied bytes, in a directory removed with the object.
 struct ScratchFile {
     explicit ScratchFile(size_t p__Size) : m__Data(p__Size) {
         for (size_t i = 0; i < m__Data.size(); ++i) m__Data[i] = static_cast<uint8_t>(i * 13 + i / 2048);
-        int l__Fd = mkstemp(m__Name);
-        EXPECT_GE(l__Fd, 0);
-        EXPECT_EQ(write(l__Fd, m__Data.data(), m__Data.size()), static_cast<ssize_t>(m__Data.size()));
-        close(l__Fd);
+        std::ofstream l__Out(m__Name, std::ios::binary);
+        l__Out.write(reinterpret_cast<const char*>(m__Data.data()), static_cast<std::streamsize>(m__Data.size()));
+        EXPECT_TRUE(l__Out.good()) << m__Name;
     }
-    ~ScratchFile() { unlink(m__Name); }
-    char m__Name[64] = "/tmp/tarnwick-burner-XXXXXX";
     Bytes m__Data;
+    ScratchDirectory m__Dir{"tarnwick-burner"};
+    std::string m__Name = m__Dir / "source";
 };
 
 size_t OpenDescriptors() {
@@ -224,7 +224,7 @@ TEST_F(BurnerFamily, DiscInformationIsParsed) {
 TEST_F(BurnerFamily, PellmarkBurnsAFileAndReportsAMissingOne) {
     ASSERT_EQ(Create(), 0u);
     auto l__File = std::make_unique<ScratchFile>(50 * 2048);
-    char* l__Name = l__File->m__Name;
+    char* l__Name = l__File->m__Name.data();
     AnswerBlankTrack();
 
     ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
@@ -285,7 +285,7 @@ TEST_F(BurnerFamily, ForeignExceptionsComeBackAsOutOfMemory) {
     AnswerBlankTrack();
     std::memset(&m__Info, 0xAB, sizeof(m__Info));
     EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
-                                                  l__File.m__Name, 1, 0, 1, 1, 5),
+                                                  l__File.m__Name.data(), 1, 0, 1, 1, 5),
               4u);
     EXPECT_STREQ(m__Text, "Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark(): Out of memory (std::bad_alloc)!!!");
     EXPECT_EQ(m__SystemError, 31u);
@@ -330,12 +330,12 @@ TEST_F(BurnerFamily, ForeignExceptionInTheWriteLoopStopsTheCacheThread) {
         return ScriptedAnswer::Good();
     });
     EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
-                                                  l__File.m__Name, 1, 0, 1, 1, 5),
+                                                  l__File.m__Name.data(), 1, 0, 1, 1, 5),
               4u);
     EXPECT_EQ(l__Writes, 2);
     m__Drive->ClearCommands();
     ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_Pellmark(m__Burner, m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
-                                                  l__File.m__Name, 1, 0, 1, 1, 5),
+                                                  l__File.m__Name.data(), 1, 0, 1, 1, 5),
               0u)
         << m__Text;
     EXPECT_TRUE(Written() == l__File.m__Data);
@@ -345,7 +345,7 @@ TEST_F(BurnerFamily, TrackAtOnceFromHandleBurnsTheWholeFileAndLeavesTheDescripto
     ASSERT_EQ(Create(), 0u);
     AnswerBlankTrack();
     ScratchFile l__File(37 * 2048);
-    int l__Fd = open(l__File.m__Name, O_RDONLY | O_CLOEXEC);
+    int l__Fd = open(l__File.m__Name.data(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(l__Fd, 0);
     // The caller's position does not matter: the track is the file from its first byte.
     ASSERT_EQ(lseek(l__Fd, 5000, SEEK_SET), 5000);
@@ -376,7 +376,7 @@ TEST_F(BurnerFamily, TrackAtOnceFromHandleRefusesABadDescriptorWithoutWriting) {
     // A descriptor that cannot be read: the first read fails before any WRITE.
     ScratchFile l__File(4 * 2048);
     const size_t l__Descriptors = OpenDescriptors();
-    int l__Fd = open(l__File.m__Name, O_WRONLY | O_CLOEXEC);
+    int l__Fd = open(l__File.m__Name.data(), O_WRONLY | O_CLOEXEC);
     ASSERT_GE(l__Fd, 0);
     m__SystemError = 31;
     EXPECT_EQ(FromHandle(l__Fd), 5u);

@@ -128,12 +128,6 @@ TEST(FlatBoundary, ForeignExceptionsGiveFourWithTheFunctionsNameInBothFamilies) 
     EXPECT_EQ(l__SystemError, 31u);
     CDB_FAILURE_INFORMATION l__Zero{};
     EXPECT_EQ(std::memcmp(&l__Info, &l__Zero, sizeof(l__Info)), 0);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains(
-            "\nTarnwick:Tarnwick_CdvdBurnerGrabber_Eject(): Out of memory (std::bad_alloc)!!!\n"
-            "Tarnwick:Tarnwick_CdvdBurnerGrabber_Eject(): EXITing with failure, exception number 0x00000004, "
-            "exception text 'Tarnwick:Tarnwick_CdvdBurnerGrabber_Eject(): Out of memory (std::bad_alloc)!!!'!!!\n"));
-    }
 
     l__Result = CTarnwick_FlatBoundary::CallTree("Tarnwick:Tarnwick_ISO9660JolietFileTree_Add", l__Text,
                                                  sizeof(l__Text), &l__SystemError,
@@ -150,6 +144,11 @@ TEST(FlatBoundary, ForeignExceptionsGiveFourWithTheFunctionsNameInBothFamilies) 
     EXPECT_STREQ(l__Short, "Tarnwick:G(");
     // No buffer at all.
     EXPECT_EQ(CTarnwick_FlatBoundary::CallTree("Tarnwick:G", nullptr, 0, nullptr, [] { throw std::bad_alloc(); }), 4u);
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nTarnwick:Tarnwick_CdvdBurnerGrabber_Eject(): Out of memory (std::bad_alloc)!!!\n"
+        "Tarnwick:Tarnwick_CdvdBurnerGrabber_Eject(): EXITing with failure, exception number 0x00000004, "
+        "exception text 'Tarnwick:Tarnwick_CdvdBurnerGrabber_Eject(): Out of memory (std::bad_alloc)!!!'!!!\n"));
 }
 
 TEST(Exception, RaiseWhoseAllocationFailsThrowsNull) {
@@ -180,14 +179,11 @@ TEST(Exception, RaiseTracesFramedTextThenExitLine) {
         EXPECT_EQ(l__Exception->GetExceptionNumber(), 3u);
         delete l__Exception;
     }
-    if (TARNWICK_TRACE) {
-        EXPECT_EQ(l__Capture.Text(),
-                  "\nCTarnwick_FileChain::Read(): No next file!!!\n"
-                  "CTarnwick_FileChain::Read(): EXITing with failure, exception number 0x00000003, exception text "
-                  "'CTarnwick_FileChain::Read(): No next file!!!'!!!\n");
-    } else {
-        EXPECT_EQ(l__Capture.Text(), "");
-    }
+    REQUIRE_TRACING();
+    EXPECT_EQ(l__Capture.Text(),
+              "\nCTarnwick_FileChain::Read(): No next file!!!\n"
+              "CTarnwick_FileChain::Read(): EXITing with failure, exception number 0x00000003, exception text "
+              "'CTarnwick_FileChain::Read(): No next file!!!'!!!\n");
 }
 
 TEST(Exception, SafeOperationsSwallowWithWarning) {
@@ -198,10 +194,9 @@ TEST(Exception, SafeOperationsSwallowWithWarning) {
     });
     CTarnwick_Exception::RunSafe("CTarnwick_CdvdBurnerGrabber::RezeroUnitSafe",
                                  [] { throw static_cast<CTarnwick_Exception*>(nullptr); });
-    if (TARNWICK_TRACE) {
-        EXPECT_EQ(l__Capture.Text(),
-                  "CTarnwick_CdvdBurnerGrabber::RestoreReadErrorRecoverySafe(): WARNING! Status 8, message 'Command "
-                  "failed!!!'!!!\n"
-                  "CTarnwick_CdvdBurnerGrabber::RezeroUnitSafe(): WARNING! Exception pointer is NULL!\n");
-    }
+    REQUIRE_TRACING();
+    EXPECT_EQ(l__Capture.Text(),
+              "CTarnwick_CdvdBurnerGrabber::RestoreReadErrorRecoverySafe(): WARNING! Status 8, message 'Command "
+              "failed!!!'!!!\n"
+              "CTarnwick_CdvdBurnerGrabber::RezeroUnitSafe(): WARNING! Exception pointer is NULL!\n");
 }

@@ -42,13 +42,12 @@ TEST(StartUp, RepeatedStartAndStopDoNothingMore) {
     EXPECT_EQ(Tarnwick_DownShut(), 0u);
     EXPECT_EQ(Tarnwick_DownShut(), 0u);
     EXPECT_FALSE(TarnwickI_IsStarted());
-    if (TARNWICK_TRACE) {
-        // The audio toolkit was started once, by the first start only.
-        std::string l__Text = l__Capture.Text();
-        size_t l__First = l__Text.find("Sonquill  Media Streaming Toolkit");
-        ASSERT_NE(l__First, std::string::npos);
-        EXPECT_EQ(l__Text.find("Sonquill  Media Streaming Toolkit", l__First + 1), std::string::npos);
-    }
+    REQUIRE_TRACING();
+    // The audio toolkit was started once, by the first start only.
+    std::string l__Text = l__Capture.Text();
+    size_t l__First = l__Text.find("Sonquill  Media Streaming Toolkit");
+    ASSERT_NE(l__First, std::string::npos);
+    EXPECT_EQ(l__Text.find("Sonquill  Media Streaming Toolkit", l__First + 1), std::string::npos);
 }
 
 class Discovery : public ::testing::Test {
@@ -140,10 +139,9 @@ TEST_F(Discovery, NoAdaptersGivesNoUnits) {
     TraceCapture l__Capture;
     Found l__Found;
     EXPECT_EQ(Tarnwick_FindDevice(0xFF, FALSE, OnFound, &l__Found), 0u);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains(
-            "\nTarnwick:Tarnwick_FindDevice(): GetASPI32SupportInfo() failed, ASPI status 0xE8!!!\n"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nTarnwick:Tarnwick_FindDevice(): GetASPI32SupportInfo() failed, ASPI status 0xE8!!!\n"));
 }
 
 TEST_F(Discovery, DeviceNameByAddress) {
@@ -153,11 +151,6 @@ TEST_F(Discovery, DeviceNameByAddress) {
     TraceCapture l__Capture;
     EXPECT_EQ(Tarnwick_GetDeviceNameByDeviceAddress(0, 0, 0, 0, l__Name), 17u);
     EXPECT_EQ(l__Name[0], 'x');
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains("\nCTarnwick:Tarnwick_GetDeviceNameByDeviceAddress(): SendASPI32Command( "
-                                        "SC_GET_SYMBOLIC_NAME ) for port ID 0 and target ID 0 failed with ASPI status "
-                                        "0x82!!!\n"));
-    }
     l__Drive.SetSymbolicName(std::string("virtual:/tmp/disc"));
     EXPECT_EQ(Tarnwick_GetDeviceNameByDeviceAddress(0, 9, 0, 3, l__Name), 0u);
     EXPECT_STREQ(l__Name, "virtual:/tmp/disc");
@@ -166,6 +159,10 @@ TEST_F(Discovery, DeviceNameByAddress) {
     l__Drive.SetSymbolicName(std::string(400, 'n'));
     EXPECT_EQ(Tarnwick_GetDeviceNameByDeviceAddress(0, 0, 0, 0, l__Name), 0u);
     EXPECT_EQ(std::strlen(l__Name), 259u);
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains("\nCTarnwick:Tarnwick_GetDeviceNameByDeviceAddress(): SendASPI32Command( "
+                                    "SC_GET_SYMBOLIC_NAME ) for port ID 0 and target ID 0 failed with ASPI status "
+                                    "0x82!!!\n"));
 }
 
 }  // namespace

@@ -43,7 +43,15 @@ Bytes Pattern(size_t p__Size) {
     return l__Data;
 }
 
+// The threads of the process. The first thread a process starts can bring a helper thread of
+// the runtime with it (ThreadSanitizer starts its own then), so one thread is started and
+// joined first: that helper is then already in every count, before a burn as after it.
 size_t Threads() {
+    static const bool l__bool__Settled = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)l__bool__Settled;
     size_t l__Count = 0;
     DIR* l__Dir = opendir("/proc/self/task");
     if (l__Dir == nullptr) return 0;
@@ -179,12 +187,11 @@ TEST_F(BurnFlow, SourceThatShrinksDuringTheBurnEndsWithTheSourcesException) {
     ASSERT_TRUE(l__Cut);
     EXPECT_NE(std::string(m__Text).find("CTarnwick_DiskFile::RealRead(): ReadFile() read "), std::string::npos) << m__Text;
     EXPECT_NE(std::string(m__Text).find(", the file has shrunk!!!"), std::string::npos) << m__Text;
-    if (TARNWICK_TRACE) {
-        // Read on the cache thread, raised on the writer's from the block that carried it.
-        EXPECT_TRUE(l__Trace.Contains("CTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Read 61440 UCHARs from offset "));
-        EXPECT_TRUE(l__Trace.Contains("CTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Cache object "));
-    }
     EXPECT_EQ(m__Recorder->Log().Opcodes().back(), 0x1B);
+    REQUIRE_TRACING();
+    // Read on the cache thread, raised on the writer's from the block that carried it.
+    EXPECT_TRUE(l__Trace.Contains("CTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Read 61440 UCHARs from offset "));
+    EXPECT_TRUE(l__Trace.Contains("CTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Cache object "));
 }
 
 TEST_F(BurnFlow, CancelFromTheProgressCallbackEndsWithFourteenAndNoThreadLeft) {

@@ -65,12 +65,12 @@ TEST(BurnerOnRecorder, EveryMediumOpensAndReportsItsType) {
 }
 
 TEST(BurnerOnRecorder, ConstructorTracesWhatItFound) {
-    if (!TARNWICK_TRACE) GTEST_SKIP() << "a build without tracing";
     FakeClock l__Clock;
     RecorderUnderTest l__Recorder("cdr", "--vendor VELMOR --product 'DVDRW 24X'");
     TraceCapture l__Capture;
     auto l__Burner = Open();
     ASSERT_NE(l__Burner, nullptr);
+    REQUIRE_TRACING();
     std::string l__Text = l__Capture.Text();
     for (const char* l__Line : {"\nSCSI port inquiry dump:\n", "\nSCSI device inquiry data dump:\nDevice Type: 0x05",
                                 "\nCDVD capabilities page dump:\nPage Code: 0x2A",

@@ -36,9 +36,9 @@ void ExpectReadersAccept(const std::string& p__string__Iso, const std::string& p
 }
 
 TEST(VdiscImages, IsoWrittenTrackAtOnceOnCdRAndDvdPlusRExportsIdentically) {
-    VDISC_REQUIRE_TOOL("genisoimage");
-    VDISC_REQUIRE_TOOL("isoinfo");
-    VDISC_REQUIRE_TOOL("xorriso");
+    REQUIRE_TOOL("genisoimage");
+    REQUIRE_TOOL("isoinfo");
+    REQUIRE_TOOL("xorriso");
     for (VdiscMediumKind l__Kind : {VdiscMediumKind::CdR, VdiscMediumKind::DvdPlusR}) {
         VdiscTestDrive l__Drive(l__Kind);
         const std::string l__string__Iso = MakeIso(l__Drive.Dir(), "first", "");
@@ -62,8 +62,8 @@ TEST(VdiscImages, IsoWrittenTrackAtOnceOnCdRAndDvdPlusRExportsIdentically) {
 }
 
 TEST(VdiscImages, SecondSessionExportCarriesTheFirstSessionsFiles) {
-    VDISC_REQUIRE_TOOL("genisoimage");
-    VDISC_REQUIRE_TOOL("isoinfo");
+    REQUIRE_TOOL("genisoimage");
+    REQUIRE_TOOL("isoinfo");
     VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
     const std::string l__string__First = MakeIso(l__Drive.Dir(), "first", "");
     ASSERT_TRUE(l__Drive.SetWriteParameters(1, 8, 4, 3, 0x00).Ok());
@@ -85,9 +85,9 @@ TEST(VdiscImages, SecondSessionExportCarriesTheFirstSessionsFiles) {
 }
 
 TEST(VdiscImages, IsoWrittenSessionAtOnceExportsIdentically) {
-    VDISC_REQUIRE_TOOL("genisoimage");
-    VDISC_REQUIRE_TOOL("isoinfo");
-    VDISC_REQUIRE_TOOL("xorriso");
+    REQUIRE_TOOL("genisoimage");
+    REQUIRE_TOOL("isoinfo");
+    REQUIRE_TOOL("xorriso");
     VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
     const std::string l__string__Iso = MakeIso(l__Drive.Dir(), "sao", "");
     const std::vector<uint8_t> l__Image = VdiscTestDrive::ReadFile(l__string__Iso);
@@ -109,7 +109,7 @@ TEST(VdiscImages, IsoWrittenSessionAtOnceExportsIdentically) {
 }
 
 TEST(VdiscImages, AudioTrackExportedAsCueSplitsBackIntoTheSameSamples) {
-    VDISC_REQUIRE_TOOL("bchunk");
+    REQUIRE_TOOL("bchunk");
     VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
     // PCM of a WAV file: 44.1 kHz, 16-bit stereo, a whole number of 2352-byte sectors.
     std::vector<uint8_t> l__Pcm(2352 * 120);

@@ -11,10 +11,7 @@
 #include "VdiscStore.h"
 
 VdiscTestDrive::VdiscTestDrive(VdiscMediumKind p__Kind, const std::string& p__string__Vendor) {
-    char l__CHAR__Template[] = "/tmp/vdisc-test-XXXXXX";
-    if (mkdtemp(l__CHAR__Template) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m__string__Dir = l__CHAR__Template;
-    m__string__File = m__string__Dir + "/disc";
+    m__string__File = m__Dir / "disc";
     VdiscState l__State = VdiscState::Blank(p__Kind);
     l__State.m__string__Vendor = p__string__Vendor;
     std::string l__string__Error;
@@ -26,7 +23,6 @@ VdiscTestDrive::VdiscTestDrive(VdiscMediumKind p__Kind, const std::string& p__st
 VdiscTestDrive::~VdiscTestDrive() {
     AspiHostAdapterTable::Instance().Reset();
     unsetenv("TARNWICK_DRIVES");
-    Shell("rm -rf '" + m__string__Dir + "'");
 }
 
 void VdiscTestDrive::Reopen() { AspiHostAdapterTable::Instance().Reset(); }
@@ -119,10 +115,6 @@ VdiscTestDrive::Result VdiscTestDrive::SetWriteParameters(uint8_t p__UCHAR__Writ
 int VdiscTestDrive::Shell(const std::string& p__string__Command) {
     int l__int__Status = std::system(p__string__Command.c_str());
     return WIFEXITED(l__int__Status) ? WEXITSTATUS(l__int__Status) : -1;
-}
-
-bool VdiscTestDrive::HaveTool(const std::string& p__string__Tool) {
-    return Shell("command -v " + p__string__Tool + " > /dev/null 2>&1") == 0;
 }
 
 std::vector<uint8_t> VdiscTestDrive::ReadFile(const std::string& p__string__Path) {

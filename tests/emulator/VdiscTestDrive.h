@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "ExternalTool.h"
+#include "ScratchDirectory.h"
 #include "VdiscMedium.h"
 #include "wnaspi32.h"
 
@@ -29,7 +31,7 @@ public:
     VdiscTestDrive(const VdiscTestDrive&) = delete;
     VdiscTestDrive& operator=(const VdiscTestDrive&) = delete;
 
-    const std::string& Dir() const { return m__string__Dir; }
+    const std::string& Dir() const { return m__Dir.Path(); }
     const std::string& File() const { return m__string__File; }
     // Drops the drive object: the next command opens the disc file again (as a new process would).
     void Reopen();
@@ -63,20 +65,10 @@ public:
     }
     // Runs a shell command line; returns its exit status.
     static int Shell(const std::string& p__string__Command);
-    // True when a program is on PATH; a test that needs one fails when it is missing and CI is set.
-    static bool HaveTool(const std::string& p__string__Tool);
     static std::vector<uint8_t> ReadFile(const std::string& p__string__Path);
     static void WriteFile(const std::string& p__string__Path, const std::vector<uint8_t>& p__Data);
 
 private:
-    std::string m__string__Dir;
+    ScratchDirectory m__Dir{"vdisc-test"};
     std::string m__string__File;
 };
-
-#define VDISC_REQUIRE_TOOL(tool)                                                         \
-    do {                                                                                 \
-        if (!VdiscTestDrive::HaveTool(tool)) {                                           \
-            if (std::getenv("CI") != nullptr) FAIL() << tool << " is missing";           \
-            GTEST_SKIP() << tool << " is not installed";                                 \
-        }                                                                                \
-    } while (0)

@@ -48,20 +48,19 @@ TEST_F(BurnerGrabber, CacheGeometry) {
     auto l__Small = Make(1);
     EXPECT_EQ(l__Small->GetCacheSize(), 8LL * 1048576);
     EXPECT_EQ(l__Small->GetCacheManager()->GetCount(), 136);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains(
-            "\nCTarnwick_CdvdBurnerGrabber::CTarnwick_CdvdBurnerGrabber(): Cache size updated to 8388608 UCHARs\n"));
-    }
     auto l__Huge = Make(0xFFFFFFFFu);  // far beyond the pool: 2048 blocks, no overflow
     EXPECT_EQ(l__Huge->GetCacheManager()->GetCount(), 2048);
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nCTarnwick_CdvdBurnerGrabber::CTarnwick_CdvdBurnerGrabber(): Cache size updated to 8388608 UCHARs\n"));
 }
 
 // A cache larger than the pool: the manager traces the count the burner asked for.
 TEST_F(BurnerGrabber, CacheBeyondThePoolTracesTheCountAsked) {
-    if (!TARNWICK_TRACE) GTEST_SKIP() << "a build without tracing";
     TraceCapture l__Capture;
     auto l__Burner = Make(200);  // 209,715,200 / 61,440 = 3413 blocks asked
     EXPECT_EQ(l__Burner->GetCacheManager()->GetCount(), 2048);
+    REQUIRE_TRACING();
     EXPECT_TRUE(l__Capture.Contains(
         "\nCTarnwick_CacheManager::CTarnwick_CacheManager(): Passed number of cache objects 3413 truncated to 2048\n"))
         << l__Capture.Text();
@@ -73,12 +72,6 @@ TEST(CacheManager, CountsAreBoundedAndBlocksCycle) {
     EXPECT_EQ(l__Big.GetCount(), 2048);
     CTarnwick_CacheManager l__Negative(-1, 512);
     EXPECT_EQ(l__Negative.GetCount(), 2048);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains(
-            "\nCTarnwick_CacheManager::CTarnwick_CacheManager(): Passed number of cache objects 3000 truncated to 2048\n"));
-        EXPECT_TRUE(l__Capture.Contains(
-            "\nCTarnwick_CacheManager::CTarnwick_CacheManager(): Passed number of cache object(s) -1 updated to 2048\n"));
-    }
     CTarnwick_CacheManager l__Pool(3, 64);
     std::vector<CTarnwick_CacheObject*> l__Taken;
     while (auto* l__Object = static_cast<CTarnwick_CacheObject*>(l__Pool.RemoveHead())) l__Taken.push_back(l__Object);
@@ -103,6 +96,11 @@ TEST(CacheManager, CountsAreBoundedAndBlocksCycle) {
     }
     EXPECT_EQ(l__Pool.RemoveHead(), nullptr);
     l__Pool.RefillFreeList();
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nCTarnwick_CacheManager::CTarnwick_CacheManager(): Passed number of cache objects 3000 truncated to 2048\n"));
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nCTarnwick_CacheManager::CTarnwick_CacheManager(): Passed number of cache object(s) -1 updated to 2048\n"));
 }
 
 TEST(CacheManager, FailedBlockAllocationFreesWhatWasMade) {
@@ -195,12 +193,6 @@ TEST_F(BurnerGrabber, ProbeReportsWhatTheDriveAccepts) {
     EXPECT_EQ(l__SAO, 1);
     EXPECT_EQ(l__PQ, 0);
     EXPECT_EQ(l__PW, 0);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains(
-            "\nCTarnwick_CdvdBurnerGrabber::ProbeSupportedWriteModes(): SetWriteParameters( DAO_PQ ) failed!!!\n"
-            "CTarnwick_CdvdBurnerGrabber::ProbeSupportedWriteModes(): WARNING! Status 8, message "
-            "'CTarnwick_ScsiTransportASPI::ExecuteCDB(): Command failed!!!'!!!\n"));
-    }
     // The last probe's page stays on the drive.
     EXPECT_EQ(m__Pages->m__Pages[0x05][2] & 0x0F, 2);
 
@@ -213,6 +205,11 @@ TEST_F(BurnerGrabber, ProbeReportsWhatTheDriveAccepts) {
     m__Pages->m__Profile = 0x0009;
     l__Burner->ProbeSupportedWriteModes(&l__TAO, &l__SAO, &l__PQ, &l__PW);
     EXPECT_EQ(l__TAO, 0);
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nCTarnwick_CdvdBurnerGrabber::ProbeSupportedWriteModes(): SetWriteParameters( DAO_PQ ) failed!!!\n"
+        "CTarnwick_CdvdBurnerGrabber::ProbeSupportedWriteModes(): WARNING! Status 8, message "
+        "'CTarnwick_ScsiTransportASPI::ExecuteCDB(): Command failed!!!'!!!\n"));
 }
 
 TEST_F(BurnerGrabber, BufferUnderrunProtectionWithoutVendorPage) {

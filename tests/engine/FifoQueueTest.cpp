@@ -63,13 +63,13 @@ TEST(FifoQueue, NullEntryIsTracedAndIgnored) {
     TraceCapture l__Trace;
     l__Queue.AddTail(nullptr);
     l__Queue.AddHead(nullptr);
-    EXPECT_EQ(
-        l__Trace.Text(),
-        std::string(TARNWICK_TRACE ? "\nCTarnwick_FifoQueue::AddTail(): EXITing with failure, pointer is NULL!!!\n"
-                                     "\nCTarnwick_FifoQueue::AddHead(): EXITing with failure, pointer is NULL!!!\n"
-                                   : ""));
+    const std::string l__string__Traced = l__Trace.Text();
     EXPECT_EQ(Take(l__Queue), &l__Item);
     EXPECT_EQ(l__Queue.RemoveHead(), nullptr);
+    REQUIRE_TRACING();
+    EXPECT_EQ(l__string__Traced,
+              "\nCTarnwick_FifoQueue::AddTail(): EXITing with failure, pointer is NULL!!!\n"
+              "\nCTarnwick_FifoQueue::AddHead(): EXITing with failure, pointer is NULL!!!\n");
 }
 
 TEST(FifoQueue, RemoveAllEmptiesAndQueueStaysUsable) {
@@ -104,24 +104,21 @@ TEST(FifoQueue, DestroyingNonEmptyQueueWarnsOnceAndLeavesItems) {
         EXPECT_EQ(l__Entry.m__PVOID__Owner, &l__Items[l__int__Index]);
         EXPECT_EQ(l__Items[l__int__Index].m__int__Value, l__int__Index);
     }
-    if (TARNWICK_TRACE) {
-        const std::string l__string__Prefix = "\nCTarnwick_FifoQueue::~CTarnwick_FifoQueue(): WARNING! Queue 0x";
-        const std::string l__string__Suffix = " is not empty!!!\n";
-        std::string l__string__Text = l__Trace.Text();
-        ASSERT_EQ(l__string__Text.compare(0, l__string__Prefix.size(), l__string__Prefix), 0) << l__string__Text;
-        ASSERT_GT(l__string__Text.size(), l__string__Prefix.size() + l__string__Suffix.size());
-        EXPECT_EQ(l__string__Text.substr(l__string__Text.size() - l__string__Suffix.size()), l__string__Suffix);
-        std::string l__string__Hex = l__string__Text.substr(
-            l__string__Prefix.size(), l__string__Text.size() - l__string__Prefix.size() - l__string__Suffix.size());
-        EXPECT_GE(l__string__Hex.size(), 8u);
-        EXPECT_EQ(l__string__Hex.find_first_not_of("0123456789ABCDEF"), std::string::npos) << l__string__Hex;
-        // The address is the list head's, inside the queue object.
-        uintptr_t l__uintptr_t__Head = std::strtoull(l__string__Hex.c_str(), nullptr, 16);
-        EXPECT_GE(l__uintptr_t__Head, l__uintptr_t__Start);
-        EXPECT_LT(l__uintptr_t__Head, l__uintptr_t__Start + sizeof(CTarnwick_FifoQueue));
-    } else {
-        EXPECT_EQ(l__Trace.Text(), "");
-    }
+    REQUIRE_TRACING();
+    const std::string l__string__Prefix = "\nCTarnwick_FifoQueue::~CTarnwick_FifoQueue(): WARNING! Queue 0x";
+    const std::string l__string__Suffix = " is not empty!!!\n";
+    std::string l__string__Text = l__Trace.Text();
+    ASSERT_EQ(l__string__Text.compare(0, l__string__Prefix.size(), l__string__Prefix), 0) << l__string__Text;
+    ASSERT_GT(l__string__Text.size(), l__string__Prefix.size() + l__string__Suffix.size());
+    EXPECT_EQ(l__string__Text.substr(l__string__Text.size() - l__string__Suffix.size()), l__string__Suffix);
+    std::string l__string__Hex = l__string__Text.substr(
+        l__string__Prefix.size(), l__string__Text.size() - l__string__Prefix.size() - l__string__Suffix.size());
+    EXPECT_GE(l__string__Hex.size(), 8u);
+    EXPECT_EQ(l__string__Hex.find_first_not_of("0123456789ABCDEF"), std::string::npos) << l__string__Hex;
+    // The address is the list head's, inside the queue object.
+    uintptr_t l__uintptr_t__Head = std::strtoull(l__string__Hex.c_str(), nullptr, 16);
+    EXPECT_GE(l__uintptr_t__Head, l__uintptr_t__Start);
+    EXPECT_LT(l__uintptr_t__Head, l__uintptr_t__Start + sizeof(CTarnwick_FifoQueue));
 }
 
 TEST(FifoQueue, TwoProducersOneConsumer) {

@@ -75,14 +75,6 @@ TEST_F(SessionClose, RefusedImmediateCloseFallsBackToSynchronous) {
     EXPECT_EQ(Closes(), (std::vector<Bytes>{{0x01, 0x02, 0}, {0x00, 0x02, 0}}));
     // Then the ready wait, disc information first.
     EXPECT_GE(m__Drive->CountOpcode(0x51), 1u);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): Generic async close session\n"));
-        EXPECT_TRUE(l__Capture.Contains("CTarnwick_CdvdBurnerGrabber::CloseSession(): WARNING! Status 8, message "
-                                        "'CTarnwick_ScsiTransportASPI::ExecuteCDB(): Command failed!!!'!!!\n"));
-        EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): Sync close session, async good "
-                                        "(0)\n"));
-        EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): EXITing with success #1\n"));
-    }
     // A refused synchronous close is a failure of the operation.
     m__Drive->Queue(0x5B, ScriptedAnswer::Check(0x05, 0x24, 0x00), 2);
     try {
@@ -93,6 +85,13 @@ TEST_F(SessionClose, RefusedImmediateCloseFallsBackToSynchronous) {
         EXPECT_EQ(l__Exception->GetExceptionNumber(), 8u);
         delete l__Exception;
     }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): Generic async close session\n"));
+    EXPECT_TRUE(l__Capture.Contains("CTarnwick_CdvdBurnerGrabber::CloseSession(): WARNING! Status 8, message "
+                                    "'CTarnwick_ScsiTransportASPI::ExecuteCDB(): Command failed!!!'!!!\n"));
+    EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): Sync close session, async good "
+                                    "(0)\n"));
+    EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): EXITing with success #1\n"));
 }
 
 TEST_F(SessionClose, WaitsAreBoundedAndNeverRaise) {

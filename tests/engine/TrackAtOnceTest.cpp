@@ -303,7 +303,7 @@ TEST_F(TrackAtOnce, DataTailIsWrittenPaddedWithZeros) {
 // Trace lines of the checks before the write: the refusals trace their EXITing line as
 // every raise does, and the free-space warning counts a padded block.
 TEST_F(TrackAtOnce, ChecksBeforeTheWriteTraceAsEveryRaise) {
-    if (!TARNWICK_TRACE) GTEST_SKIP() << "a build without tracing";
+    REQUIRE_TRACING();
     TraceCapture l__Trace;
     const struct {
         int m__Profile;

@@ -28,7 +28,7 @@ size_t KidCount(CTarnwick_FileTreeNode* p__Parent) {
 }  // namespace
 
 TEST(FileTree, DirectoryIsNumberedBeforeItsKidsAndAnnouncedAfterThem) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     for (const char* l__Name : {"d/a.txt", "d/b.txt", "d/c.txt", "d/s/x.txt", "d/s/y.txt"}) l__Scratch.File(l__Name, "1");
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);
@@ -62,7 +62,7 @@ TEST(FileTree, DirectoryIsNumberedBeforeItsKidsAndAnnouncedAfterThem) {
 }
 
 TEST(FileTree, PathOf260CharactersFailsOrIsSkippedWithIgnoreErrors) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     std::string l__string__Directory = l__Scratch.Directory("long");
     std::string l__string__Name(259 - l__string__Directory.size(), 'n');  // path of exactly 260 characters
     ASSERT_EQ((l__string__Directory + "/" + l__string__Name).size(), 260u);
@@ -90,7 +90,7 @@ TEST(FileTree, PathOf260CharactersFailsOrIsSkippedWithIgnoreErrors) {
 }
 
 TEST(FileTree, CancelDuringWalkLeavesTreeAsBeforeEvenWhenIgnoringErrors) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     for (int l__INT__Index = 0; l__INT__Index < 20; ++l__INT__Index)
         l__Scratch.File("big/sub" + std::to_string(l__INT__Index % 3) + "/f" + std::to_string(l__INT__Index), "abc");
     l__Scratch.File("first.txt", "1");
@@ -131,7 +131,7 @@ TEST(FileTree, CancelDuringWalkLeavesTreeAsBeforeEvenWhenIgnoringErrors) {
 }
 
 TEST(FileTree, LinkBackToAnAncestorIsReportedAndSkipped) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     l__Scratch.File("top/sub/file.txt", "data");
     ASSERT_EQ(::symlink("..", (l__Scratch / "top/sub/up").c_str()), 0);
     ASSERT_EQ(::symlink("file.txt", (l__Scratch / "top/sub/alias.txt").c_str()), 0);
@@ -149,7 +149,7 @@ TEST(FileTree, LinkBackToAnAncestorIsReportedAndSkipped) {
 }
 
 TEST(FileTree, NewNamesShortNamesVirtualDirectoriesAndMemoryFiles) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     std::string l__string__File = l__Scratch.File("Long File Name.txt", "abc");
     l__Scratch.File("readme", "r");
     TreeRecorder l__Recorder;
@@ -187,7 +187,7 @@ TEST(FileTree, NewNamesShortNamesVirtualDirectoriesAndMemoryFiles) {
 }
 
 TEST(FileTree, DirectoryContentsGoDirectlyUnderTheParent) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     l__Scratch.File("src/one.txt", "1");
     l__Scratch.File("src/inner/two.txt", "22");
     TreeRecorder l__Recorder;
@@ -199,7 +199,7 @@ TEST(FileTree, DirectoryContentsGoDirectlyUnderTheParent) {
 }
 
 TEST(FileTree, DeletingAndRenamingReportAndKeepTheTreeConsistent) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     l__Scratch.File("dir/a/x.txt", "x");
     l__Scratch.File("dir/b.txt", "b");
     TreeRecorder l__Recorder;
@@ -242,8 +242,8 @@ TEST(PlatformDirectory, AlternateNamesFollowTheShortNameRules) {
 }
 
 TEST(FileTree, TraceTellsIgnoredFailuresAndMisuse) {
-    if (!TARNWICK_TRACE) return;
-    ScratchDirectory l__Scratch;
+    REQUIRE_TRACING();
+    MasteringScratch l__Scratch;
     std::string l__string__File = l__Scratch.File("plain.txt", "p");
     TraceCapture l__Trace;
     TreeRecorder l__Recorder;

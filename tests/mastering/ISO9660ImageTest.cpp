@@ -94,7 +94,7 @@ TEST(ISO9660Image, EmptyRootAtSectorZeroAndAtThirtyThousand) {
 }
 
 TEST(ISO9660Image, FilesAreStreamedSectorAlignedBreadthFirst) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     std::string l__string__Odd(2049, '\0');
     for (size_t l__SIZE__Index = 0; l__SIZE__Index < l__string__Odd.size(); ++l__SIZE__Index)
         l__string__Odd[l__SIZE__Index] = static_cast<char>('a' + l__SIZE__Index % 26);
@@ -146,7 +146,7 @@ TEST(ISO9660Image, FilesAreStreamedSectorAlignedBreadthFirst) {
 }
 
 TEST(ISO9660Image, BootRecordCatalogAndTerminator) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     std::string l__string__Boot = l__Scratch.File("boot.img", std::string(1474560, '\x5A'));
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);
@@ -204,7 +204,7 @@ TEST(ISO9660Image, SecondBuildFailsAndLabelsAreCut) {
 }
 
 TEST(ISO9660Image, RecordsThatFillASectorExactlyLeaveNoGap) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, TRUE);
     CTarnwick_FileTreeNode* l__Root = nullptr;
@@ -226,7 +226,7 @@ TEST(ISO9660Image, RecordsThatFillASectorExactlyLeaveNoGap) {
 }
 
 TEST(ISO9660Image, FileOfFourGibibytesAndMoreTakesSeveralExtents) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     std::string l__string__Path = l__Scratch / "huge.bin";
     const uint64_t l__ULONGLONG__Size = 4608ull << 20;  // 4.5 GiB, sparse
     int l__INT__Handle = ::open(l__string__Path.c_str(), O_CREAT | O_WRONLY, 0644);
@@ -257,7 +257,7 @@ TEST(ISO9660Image, FileOfFourGibibytesAndMoreTakesSeveralExtents) {
 }
 
 TEST(ISO9660Image, SystemStructuresAreStoredToAFile) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);
     l__Tree.CreateFromRoot(l__Scratch.File("x.txt", "x").c_str(), nullptr, 2, nullptr);

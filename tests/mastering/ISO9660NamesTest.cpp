@@ -30,7 +30,7 @@ uint64_t FreshLength(CTarnwick_FileTreeNode* p__Directory) {
 }  // namespace
 
 TEST(ISO9660Names, IdentifiersFromShortAndLongNames) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     l__Scratch.File("readme", "text");
     l__Scratch.Directory("docs");
     std::string l__string__Long = "a file name of forty-five characters long.txt";
@@ -60,7 +60,7 @@ TEST(ISO9660Names, IdentifiersFromShortAndLongNames) {
 }
 
 TEST(ISO9660Names, LongNamesThatReadersWouldMergeCollide) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, TRUE);
     CTarnwick_FileTreeNode* l__Root = nullptr;
@@ -72,7 +72,7 @@ TEST(ISO9660Names, LongNamesThatReadersWouldMergeCollide) {
 }
 
 TEST(ISO9660Names, TotalsFollowFilesDirectoriesAndPadding) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     for (int l__INT__Index = 0; l__INT__Index < 50; ++l__INT__Index) {
         char l__CHAR__Name[32];
         std::snprintf(l__CHAR__Name, sizeof(l__CHAR__Name), "fifty/F%07d.TXT", l__INT__Index);
@@ -107,7 +107,7 @@ TEST(ISO9660Names, TotalsFollowFilesDirectoriesAndPadding) {
 TEST(ISO9660Names, DirectoryLengthStaysExactAfterRemovalsInTheMiddle) {
     // Records of unequal sizes: the one after the padding is longer than the room a
     // removal frees, so it does not move up and the padding grows instead.
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, TRUE);
     CTarnwick_FileTreeNode* l__Root = nullptr;
@@ -133,7 +133,7 @@ TEST(ISO9660Names, DirectoryLengthStaysExactAfterRemovalsInTheMiddle) {
 }
 
 TEST(ISO9660Names, CollisionActionsKeepReplaceRenameAndGoOn) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     std::string l__string__A = l__Scratch.File("a/same.txt", "first");
     std::string l__string__B = l__Scratch.File("b/same.txt", "second");
     std::string l__string__C = l__Scratch.File("c/same.txt", "third");
@@ -199,7 +199,7 @@ TEST(ISO9660Names, CollisionActionsKeepReplaceRenameAndGoOn) {
 }
 
 TEST(ISO9660Names, CollisionsInsideAWalkAndOfRenamedDirectories) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     // Long names that agree in their first 31 characters collide inside one directory.
     l__Scratch.File("w/the same first thirty-one chars A.txt", "1");
     l__Scratch.File("w/the same first thirty-one chars B.txt", "2");
@@ -219,7 +219,7 @@ TEST(ISO9660Names, CollisionsInsideAWalkAndOfRenamedDirectories) {
 }
 
 TEST(ISO9660Names, RecordingDateCarriesTheOffsetFromGmt) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     std::string l__string__File = l__Scratch.File("dated.txt", "d");
     struct Case {
         const char* m__PCHAR__Zone;

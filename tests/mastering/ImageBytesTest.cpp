@@ -48,7 +48,7 @@ public:
 
     CTarnwick_ISO9660FileTree& Tree() { return m__Tree; }
     CTarnwick_FileTreeNode* Root() { return m__Tree.GetRoot(); }
-    ScratchDirectory& Scratch() { return m__Scratch; }
+    MasteringScratch& Scratch() { return m__Scratch; }
 
     CTarnwick_FileTreeNode* Directory(CTarnwick_FileTreeNode* p__Parent, const std::string& p__string__Name) {
         std::string l__string__Path = m__Scratch.Directory(Place('d', p__string__Name));
@@ -79,7 +79,7 @@ private:
     }
 
     TimeZone m__Zone;
-    ScratchDirectory m__Scratch;
+    MasteringScratch m__Scratch;
     TreeRecorder m__Recorder;
     CTarnwick_ISO9660FileTree m__Tree;
     int m__int__Count = 0;

@@ -115,8 +115,13 @@ size_t GenerateTree(const std::string& p__string__Root) {
 }  // namespace
 
 TEST(Interop, GeneratedTreeIsReadAndExtractedByEveryReader) {
-    if (!HaveTools({"isovfy", "isoinfo", "xorriso", "iso-info", "7z", "bsdtar"})) return;
-    ScratchDirectory l__Scratch;
+    REQUIRE_TOOL("isovfy");
+    REQUIRE_TOOL("isoinfo");
+    REQUIRE_TOOL("xorriso");
+    REQUIRE_TOOL("iso-info");
+    REQUIRE_TOOL("7z");
+    REQUIRE_TOOL("bsdtar");
+    MasteringScratch l__Scratch;
     std::string l__string__Source = l__Scratch.Directory("src");
     size_t l__SIZE__Files = GenerateTree(l__string__Source);
     std::string l__string__Image = l__Scratch / "tree.iso";
@@ -157,8 +162,10 @@ TEST(Interop, GeneratedTreeIsReadAndExtractedByEveryReader) {
 }
 
 TEST(Interop, BootImageIsShownWithItsCatalogEntry) {
-    if (!HaveTools({"xorriso", "dumpet", "isovfy"})) return;
-    ScratchDirectory l__Scratch;
+    REQUIRE_TOOL("xorriso");
+    REQUIRE_TOOL("dumpet");
+    REQUIRE_TOOL("isovfy");
+    MasteringScratch l__Scratch;
     l__Scratch.File("src/hello.txt", "hello");
     std::string l__string__Boot = l__Scratch.File("floppy.img", std::string(1474560, '\x01'));
     std::string l__string__Image = l__Scratch / "boot.iso";
@@ -184,8 +191,10 @@ TEST(Interop, BootImageIsShownWithItsCatalogEntry) {
 }
 
 TEST(Interop, SparseFileOfFourAndAHalfGibibytes) {
-    if (!HaveTools({"isoinfo", "xorriso", "7z"})) return;
-    ScratchDirectory l__Scratch;
+    REQUIRE_TOOL("isoinfo");
+    REQUIRE_TOOL("xorriso");
+    REQUIRE_TOOL("7z");
+    MasteringScratch l__Scratch;
     std::string l__string__Source = l__Scratch.Directory("src");
     const uint64_t l__ULONGLONG__Size = 4608ull << 20;
     int l__INT__Handle = ::open((l__string__Source + "/huge.bin").c_str(), O_CREAT | O_WRONLY, 0644);

@@ -18,22 +18,14 @@
 #include <vector>
 
 #include "CTarnwick_Exception.h"
+#include "ExternalTool.h"
+#include "ScratchDirectory.h"
 #include "tarnwick_types.h"
 
-class ScratchDirectory {
+// A scratch directory that also writes the files and folders a tree is made from.
+class MasteringScratch : public ScratchDirectory {
 public:
-    ScratchDirectory() {
-        std::string l__string__Template = (std::filesystem::temp_directory_path() / "tw-master-XXXXXX").string();
-        char* l__PCHAR__Made = ::mkdtemp(l__string__Template.data());
-        if (l__PCHAR__Made == nullptr) throw std::runtime_error("mkdtemp failed");
-        m__string__Path = l__PCHAR__Made;
-    }
-    ~ScratchDirectory() {
-        std::error_code l__Error;
-        std::filesystem::remove_all(m__string__Path, l__Error);
-    }
-    const std::string& Path() const { return m__string__Path; }
-    std::string operator/(const std::string& p__string__Name) const { return m__string__Path + "/" + p__string__Name; }
+    MasteringScratch() : ScratchDirectory("tw-master") {}
 
     // Writes a file of the given bytes (directories on the way are made).
     std::string File(const std::string& p__string__Name, const std::string& p__string__Bytes = "") const {
@@ -47,9 +39,6 @@ public:
         std::filesystem::create_directories(l__string__Path);
         return l__string__Path;
     }
-
-private:
-    std::string m__string__Path;
 };
 
 // Local time follows the given zone (TZ) while it lives.
@@ -161,17 +150,3 @@ inline std::string Quote(const std::string& p__string__Text) {
     return l__string__Result + "'";
 }
 
-// A validator that is missing fails the test under CI and skips it elsewhere.
-inline bool HaveTools(std::initializer_list<const char*> p__Tools) {
-    for (const char* l__PCHAR__Tool : p__Tools) {
-        if (RunCommand(std::string("command -v ") + l__PCHAR__Tool + " >/dev/null 2>&1").first != 0) {
-            if (std::getenv("CI") != nullptr) {
-                ADD_FAILURE() << l__PCHAR__Tool << " is missing (install the packages of tools/ci/debian-packages.txt)";
-            } else {
-                std::printf("[  SKIPPED ] %s is missing\n", l__PCHAR__Tool);
-            }
-            return false;
-        }
-    }
-    return true;
-}

@@ -35,7 +35,7 @@ void WriteImage(CTarnwick_ISO9660FileTree& p__Tree, const std::string& p__string
 // with the given contents.
 void ExpectReadable(const std::string& p__string__Image,
                     const std::vector<std::pair<std::string, std::string>>& p__Files) {
-    if (!HaveTools({"isovfy", "isoinfo"})) return;
+    if (!ExternalTool::Check("isovfy") || !ExternalTool::Check("isoinfo")) return;
     auto l__Verdict = RunCommand("isovfy " + Quote(p__string__Image) + " 2>&1");
     EXPECT_NE(l__Verdict.second.find("No errors found"), std::string::npos) << l__Verdict.second;
     for (const auto& [l__string__Name, l__string__Contents] : p__Files) {
@@ -48,7 +48,7 @@ void ExpectReadable(const std::string& p__string__Image,
 }  // namespace
 
 TEST(TreeLifecycle, RenamedKidsLeaveTheDirectoryAsIfNamedSoFromTheStart) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     const std::vector<std::string> l__Final = {"FIRST.TXT", "MIDDLE.TXT", "LAST.TXT"};
     const std::vector<std::string> l__Between = {"A.TXT", "QUITE.TXT", "LONGEST.TXT", "MID.TX"};
     for (size_t l__SIZE__Renamed = 0; l__SIZE__Renamed < 3; ++l__SIZE__Renamed) {
@@ -103,7 +103,7 @@ TEST(TreeLifecycle, RenamedKidsLeaveTheDirectoryAsIfNamedSoFromTheStart) {
 }
 
 TEST(TreeLifecycle, BuildThatFailedCanBeDoneAgainAndGivesACorrectImage) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     static const char s__CHAR__Never[1] = {0};  // the huge file is laid out, never read
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);
@@ -146,7 +146,7 @@ TEST(TreeLifecycle, BuildThatFailedCanBeDoneAgainAndGivesACorrectImage) {
 }
 
 TEST(TreeLifecycle, WalkAfterACancelledOneRuns) {
-    ScratchDirectory l__Scratch;
+    MasteringScratch l__Scratch;
     for (const char* l__Name : {"one/a.txt", "one/b.txt", "two/c.txt", "two/d/e.txt"}) l__Scratch.File(l__Name, "x");
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);

@@ -53,10 +53,9 @@ TEST_F(CommandBuilder, IdentityIsKeptUntrimmedFromInquiry) {
 TEST_F(CommandBuilder, ConstructorTracesWhereTheDeviceSits) {
     TraceCapture l__Capture;
     CTarnwick_ScsiDeviceGeneric l__Device(0, 2, 0, 1);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_ScsiDeviceGeneric::CTarnwick_ScsiDeviceGeneric(): 'VELMOR  ' - "
-                                        "'CDDVDW SH-224   ' - '1.0 ' sits at 0:2:0:1\n"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_ScsiDeviceGeneric::CTarnwick_ScsiDeviceGeneric(): 'VELMOR  ' - "
+                                    "'CDDVDW SH-224   ' - '1.0 ' sits at 0:2:0:1\n"));
 }
 
 TEST_F(CommandBuilder, CommandsWithoutData) {

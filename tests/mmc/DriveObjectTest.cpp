@@ -74,13 +74,12 @@ TEST_F(DriveObject, WrongDeviceTypeIsRefusedNamingBothTypes) {
                      "of 0x05!!!");
         delete l__Exception;
     }
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains(
-            "\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): Device type 0x00 instead of "
-            "0x05!!!\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): EXITing with failure, "
-            "status 9, message 'CTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): Device type "
-            "0x00 instead of 0x05!!!'!!!\n"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): Device type 0x00 instead of "
+        "0x05!!!\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): EXITing with failure, "
+        "status 9, message 'CTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): Device type "
+        "0x00 instead of 0x05!!!'!!!\n"));
 }
 
 TEST_F(DriveObject, UnreadableCapabilitiesGiveANonRecordingWriter) {
@@ -91,19 +90,18 @@ TEST_F(DriveObject, UnreadableCapabilitiesGiveANonRecordingWriter) {
     EXPECT_EQ(l__Writer.IsCDRWriteSupported() | l__Writer.IsCDRWWriteSupported() | l__Writer.IsDVDRWriteSupported() |
                   l__Writer.IsDVDRAMWriteSupported() | l__Writer.IsTestWriteSupported() | l__Writer.IsCDRReadSupported(),
               0);
-    if (TARNWICK_TRACE) {
-        std::string l__Text = l__Capture.Text();
-        size_t l__Warning = l__Text.find(
-            "\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): WARNING! ModeSense10() "
-            "failed!!!\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): WARNING! Exception "
-            "number 8, exception text 'CTarnwick_ScsiTransportASPI::ExecuteCDB(): Command failed!!!'!!!\n");
-        size_t l__NoRecording = l__Text.find(
-            "\nCTarnwick_ScsiDeviceCdvdRomWriter::CTarnwick_ScsiDeviceCdvdRomWriter(): WARNING! Device does not "
-            "support recording!!!\n");
-        EXPECT_NE(l__Warning, std::string::npos);
-        EXPECT_NE(l__NoRecording, std::string::npos);
-        EXPECT_LT(l__Warning, l__NoRecording);
-    }
+    REQUIRE_TRACING();
+    std::string l__Text = l__Capture.Text();
+    size_t l__Warning = l__Text.find(
+        "\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): WARNING! ModeSense10() "
+        "failed!!!\nCTarnwick_ScsiDeviceCdvdRomReader::CTarnwick_ScsiDeviceCdvdRomReader(): WARNING! Exception "
+        "number 8, exception text 'CTarnwick_ScsiTransportASPI::ExecuteCDB(): Command failed!!!'!!!\n");
+    size_t l__NoRecording = l__Text.find(
+        "\nCTarnwick_ScsiDeviceCdvdRomWriter::CTarnwick_ScsiDeviceCdvdRomWriter(): WARNING! Device does not "
+        "support recording!!!\n");
+    EXPECT_NE(l__Warning, std::string::npos);
+    EXPECT_NE(l__NoRecording, std::string::npos);
+    EXPECT_LT(l__Warning, l__NoRecording);
 }
 
 TEST_F(DriveObject, TestWriteAloneIsNotRecording) {
@@ -111,9 +109,8 @@ TEST_F(DriveObject, TestWriteAloneIsNotRecording) {
     TraceCapture l__Capture;
     CTarnwick_ScsiDeviceCdvdRomWriter l__Writer(0, 0, 0, 0);
     EXPECT_EQ(l__Writer.IsTestWriteSupported(), 1);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains("WARNING! Device does not support recording!!!"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains("WARNING! Device does not support recording!!!"));
 }
 
 TEST_F(DriveObject, WaitForUnitReady) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "DebugPrint.h"
 #include "MmcDumps.h"
@@ -34,6 +35,7 @@ TEST(LBAToMSFBCD, ProgramAreaLeadInAndOutOfRange) {
         {4425, {0x01, 0x01, 0x00}, TRUE, ""},
         {333299, {0x74, 0x05, 0x74}, TRUE, ""},
     };
+    std::vector<std::string> l__Traced;
     for (const MsfCase& l__Case : l__Cases) {
         SCOPED_TRACE(l__Case.m__LONG__LBA);
         TraceCapture l__Trace;
@@ -42,7 +44,12 @@ TEST(LBAToMSFBCD, ProgramAreaLeadInAndOutOfRange) {
         EXPECT_EQ(l__UCHAR__MSF[0], l__Case.m__UCHAR__MSF[0]);
         EXPECT_EQ(l__UCHAR__MSF[1], l__Case.m__UCHAR__MSF[1]);
         EXPECT_EQ(l__UCHAR__MSF[2], l__Case.m__UCHAR__MSF[2]);
-        EXPECT_EQ(l__Trace.Text(), std::string(TARNWICK_TRACE ? l__Case.m__PCHAR__Trace : ""));
+        l__Traced.push_back(l__Trace.Text());
+    }
+    REQUIRE_TRACING();
+    for (size_t l__size_t__Index = 0; l__size_t__Index < l__Traced.size(); ++l__size_t__Index) {
+        SCOPED_TRACE(l__Cases[l__size_t__Index].m__LONG__LBA);
+        EXPECT_EQ(l__Traced[l__size_t__Index], std::string(l__Cases[l__size_t__Index].m__PCHAR__Trace));
     }
 }
 

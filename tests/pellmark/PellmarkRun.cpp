@@ -29,23 +29,8 @@ std::string ReadText(const std::string& p__File) {
 
 }  // namespace
 
-PellmarkRun::PellmarkRun() {
-    char l__Template[] = "/tmp/tarnwick-pellmark-XXXXXX";
-    if (mkdtemp(l__Template) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m__Dir = l__Template;
-}
-
-PellmarkRun::~PellmarkRun() {
-    std::error_code l__Ignored;
-    std::filesystem::remove_all(m__Dir, l__Ignored);
-}
-
 int PellmarkRun::Shell(const std::string& p__Command, std::string* p__Output) {
     return RecorderUnderTest::Run(p__Command, p__Output);
-}
-
-bool PellmarkRun::HaveTool(const char* p__Name) {
-    return Shell(std::string("command -v ") + p__Name + " > /dev/null") == 0;
 }
 
 std::vector<uint8_t> PellmarkRun::ReadFile(const std::string& p__File) {

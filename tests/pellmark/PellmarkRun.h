@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "ExternalTool.h"
+#include "ScratchDirectory.h"
+
 // Runs the Pellmark program and the tools the end-to-end tests need, in a scratch directory.
 class PellmarkRun {
 public:
@@ -17,8 +20,7 @@ public:
         std::string m__Outcome;
     };
 
-    PellmarkRun();
-    ~PellmarkRun();
+    PellmarkRun() = default;
     PellmarkRun(const PellmarkRun&) = delete;
     PellmarkRun& operator=(const PellmarkRun&) = delete;
 
@@ -51,18 +53,8 @@ public:
 
     static std::vector<uint8_t> ReadFile(const std::string& p__File);
     static int Shell(const std::string& p__Command, std::string* p__Output = nullptr);
-    // Fails (under CI) or skips the calling test when a program is missing.
-    static bool HaveTool(const char* p__Name);
 
 private:
-    std::string m__Dir;
+    ScratchDirectory m__Scratch{"tarnwick-pellmark"};
+    const std::string m__Dir = m__Scratch.Path();
 };
-
-// Skips the test (or fails it when CI is set) unless the tool is installed.
-#define REQUIRE_TOOL(name)                                                          \
-    do {                                                                            \
-        if (!PellmarkRun::HaveTool(name)) {                                         \
-            if (std::getenv("CI") != nullptr) FAIL() << name << " is not installed"; \
-            GTEST_SKIP() << name << " is not installed";                            \
-        }                                                                           \
-    } while (0)

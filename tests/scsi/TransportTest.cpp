@@ -89,12 +89,11 @@ TEST_F(Transport, ConstructorFailuresAreAspiErrors) {
                      "for target ID 5 failed with ASPI status 0x82!!!");
         delete l__Exception;
     }
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains(
-            "CTarnwick_ScsiTransportASPI::CTarnwick_ScsiTransportASPI(): EXITing with failure, status 6, message "
-            "'CTarnwick_ScsiTransportASPI::CTarnwick_ScsiTransportASPI(): SendASPI32Command( SC_GET_DEV_TYPE ) for "
-            "target ID 5 failed with ASPI status 0x82!!!'!!!\n"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains(
+        "CTarnwick_ScsiTransportASPI::CTarnwick_ScsiTransportASPI(): EXITing with failure, status 6, message "
+        "'CTarnwick_ScsiTransportASPI::CTarnwick_ScsiTransportASPI(): SendASPI32Command( SC_GET_DEV_TYPE ) for "
+        "target ID 5 failed with ASPI status 0x82!!!'!!!\n"));
 }
 
 TEST_F(Transport, ConstructorPollsAPendingInquiryAndTracesTheSymbolicName) {
@@ -107,21 +106,19 @@ TEST_F(Transport, ConstructorPollsAPendingInquiryAndTracesTheSymbolicName) {
     CTarnwick_ScsiTransportASPI l__Transport(0, 0, 0, 0);
     EXPECT_EQ(l__Transport.GetDeviceType(), 0x05);
     EXPECT_EQ(m__Clock.SleepCount(), 3u);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_ScsiTransportASPI::CTarnwick_ScsiTrasportASPI(): Symbolic name is "
-                                        "'/dev/disk/by-path/virtual-0'\n"));
-    }
     m__Clock.OnSleep(nullptr);
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_ScsiTransportASPI::CTarnwick_ScsiTrasportASPI(): Symbolic name is "
+                                    "'/dev/disk/by-path/virtual-0'\n"));
 }
 
 TEST_F(Transport, MissingSymbolicNameIsOnlyAWarning) {
     TraceCapture l__Capture;
     CTarnwick_ScsiTransportASPI l__Transport(0, 0, 0, 0);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_ScsiTransportASPI::CTarnwick_ScsiTransportASPI(): WARNING! "
-                                        "SendASPI32Command( SC_GET_SYMBOLIC_NAME ) for port ID 0 failed with ASPI "
-                                        "status 0x82!!!\n"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_ScsiTransportASPI::CTarnwick_ScsiTransportASPI(): WARNING! "
+                                    "SendASPI32Command( SC_GET_SYMBOLIC_NAME ) for port ID 0 failed with ASPI "
+                                    "status 0x82!!!\n"));
 }
 
 TEST_F(Transport, RetryableAnswersAreWaitedOut) {
@@ -216,12 +213,11 @@ TEST_F(Transport, RetryBudgetIsFiveThousandSharedBetweenBusyAndNotReady) {
                  "CTarnwick_ScsiTransportASPI::ExecuteCDB(): Device not ready too long #1!!!");
     EXPECT_EQ(m__Clock.SleepCount(), 15000u);
     EXPECT_EQ(l__Exception->GetStatus(), 0u);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains(
-            "\nCTarnwick_ScsiTransportASPI::ExecuteCDB(): Device not ready too long #1!!!\n"
-            "CTarnwick_ScsiTransportASPI::ExecuteCDB(): EXITing with failure, status 7, message "
-            "'CTarnwick_ScsiTransportASPI::ExecuteCDB(): Device not ready too long #1!!!'!!!\n"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains(
+        "\nCTarnwick_ScsiTransportASPI::ExecuteCDB(): Device not ready too long #1!!!\n"
+        "CTarnwick_ScsiTransportASPI::ExecuteCDB(): EXITing with failure, status 7, message "
+        "'CTarnwick_ScsiTransportASPI::ExecuteCDB(): Device not ready too long #1!!!'!!!\n"));
 }
 
 TEST_F(Transport, LongWriteInProgressIsRetriedSilentlyOnlyForWrite10) {
@@ -234,9 +230,8 @@ TEST_F(Transport, LongWriteInProgressIsRetriedSilentlyOnlyForWrite10) {
 
     m__Drive->Queue(0x25, ScriptedAnswer::Check(0x02, 0x04, 0x08));
     EXPECT_EQ(Run(l__Transport, READ_CAPACITY_CDB, 10), nullptr);
-    if (TARNWICK_TRACE) {
-        EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_ScsiTransportASPI::ExecuteCDB(): Command failed!!!\n"));
-    }
+    REQUIRE_TRACING();
+    EXPECT_TRUE(l__Capture.Contains("\nCTarnwick_ScsiTransportASPI::ExecuteCDB(): Command failed!!!\n"));
 }
 
 TEST_F(Transport, PendingCommandCompletesThroughTheEvent) {

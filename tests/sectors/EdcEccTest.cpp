@@ -78,7 +78,7 @@ TEST_F(EdcEccTest, GenerateEdcCoversTheAreaOfEachModeAndCalculateEdcReportsMisma
         l__Sector[l__Area.m__Start] ^= 0x01;
         TraceCapture l__Trace;
         EXPECT_FALSE(m__EdcEcc->CalculateEDC(l__Sector.data(), l__Area.m__ULONG__Mode, l__Area.m__BOOLEAN__IsForm1));
-        if (TARNWICK_TRACE) {
+        if (g__BOOLEAN__TraceEnabled) {
             char l__Line[160];
             std::snprintf(l__Line, sizeof(l__Line),
                           "\nCTarnwick_EDCECC::CalculateEDC(): 0x%08X [our] vs 0x%08X [LB], Mode %ld, MODE2Form %ld\n",
@@ -87,6 +87,7 @@ TEST_F(EdcEccTest, GenerateEdcCoversTheAreaOfEachModeAndCalculateEdcReportsMisma
             EXPECT_EQ(l__Trace.Text(), l__Line);
         }
     }
+    REQUIRE_TRACING();  // the trace lines are checked in the loop above
 }
 
 TEST_F(EdcEccTest, ParityMakesEveryCodeWordHoldAndChecksSeeEachParityArea) {
@@ -171,7 +172,7 @@ TEST_F(EdcEccTest, CheckModeOneStopsAtTheFirstFailureWithItsLine) {
         l__Sector[l__Damage.m__Offset] ^= 0x04;
         TraceCapture l__Trace;
         EXPECT_FALSE(m__EdcEcc->CheckMODE1LB(l__Sector.data())) << l__Damage.m__Offset;
-        if (TARNWICK_TRACE) {
+        if (g__BOOLEAN__TraceEnabled) {
             if (l__Damage.m__Line)
                 EXPECT_TRUE(l__Trace.Contains(l__Damage.m__Line)) << l__Trace.Text();
             else
@@ -180,6 +181,7 @@ TEST_F(EdcEccTest, CheckModeOneStopsAtTheFirstFailureWithItsLine) {
         l__Sector[l__Damage.m__Offset] ^= 0x04;
         EXPECT_EQ(l__Sector, l__Good);
     }
+    REQUIRE_TRACING();  // the trace lines are checked in the loop above
 }
 
 TEST_F(EdcEccTest, CheckModeTwoPassesFormTwoWithAnyEdcAndKeepsTheHeader) {
@@ -208,11 +210,12 @@ TEST_F(EdcEccTest, CheckModeTwoPassesFormTwoWithAnyEdcAndKeepsTheHeader) {
         Sector l__Damaged = l__Sector;
         TraceCapture l__Trace;
         EXPECT_FALSE(m__EdcEcc->CheckMODE2LB(l__Sector.data())) << l__Damage.m__Offset;
-        if (TARNWICK_TRACE) {
+        if (g__BOOLEAN__TraceEnabled) {
             EXPECT_TRUE(l__Trace.Contains(l__Damage.m__Line)) << l__Trace.Text();
         }
         EXPECT_EQ(l__Sector, l__Damaged) << "the check altered the sector";
     }
+    REQUIRE_TRACING();  // the trace lines are checked in the loop above
 }
 
 TEST_F(EdcEccTest, CheckLbPassesAudioCorrectsDataAndReportsWhatItCannotFix) {
@@ -253,12 +256,13 @@ TEST_F(EdcEccTest, CheckLbPassesAudioCorrectsDataAndReportsWhatItCannotFix) {
         TraceCapture l__Trace;
         EXPECT_FALSE(m__EdcEcc->CheckLB(l__Sector.data(), l__ULONG__Kind));
         EXPECT_EQ(l__Sector, l__Before);
-        if (TARNWICK_TRACE) {
+        if (g__BOOLEAN__TraceEnabled) {
             EXPECT_TRUE(l__Trace.Contains(l__ULONG__Kind == 1 ? "CTarnwick_EDCECC::CheckLB(): Status (-1), Sector type 2\n"
                                                               : "CTarnwick_EDCECC::CheckLB(): Status (-1), Sector type 4\n"))
                 << l__Trace.Text();
         }
     }
+    REQUIRE_TRACING();  // the trace lines are checked in the loop above
 }
 
 // The engine's builder and the codec make the same sectors. The builder takes its address

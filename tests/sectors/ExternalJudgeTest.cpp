@@ -10,10 +10,11 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
+#include "ExternalTool.h"
+#include "ScratchDirectory.h"
 #include "SectorCodec.h"
 
 namespace {
@@ -21,8 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int g__int__Sectors = 300;
-
-bool HaveChdman() { return std::system("command -v chdman >/dev/null 2>&1") == 0; }
 
 std::vector<char> ReadFile(const fs::path& p__Path) {
     std::ifstream l__Stream(p__Path, std::ios::binary);
@@ -64,12 +63,9 @@ uintmax_t RoundTrip(const fs::path& p__Base) {
 }
 
 TEST(ExternalJudge, ChdmanVerifiesAndRegeneratesOurParity) {
-    if (!HaveChdman()) {
-        if (std::getenv("CI")) FAIL() << "chdman (Debian package mame-tools) is missing";
-        GTEST_SKIP() << "chdman (Debian package mame-tools) is not installed";
-    }
-    fs::path l__Directory = fs::temp_directory_path() / ("tarnwick-sectors-" + std::to_string(::getpid()));
-    fs::create_directories(l__Directory);
+    REQUIRE_TOOL("chdman");  // Debian package mame-tools
+    ScratchDirectory l__Scratch("tarnwick-sectors");
+    const fs::path l__Directory = l__Scratch.Path();
     for (bool l__bool__Form1 : {false, true}) {
         std::string l__Name = l__bool__Form1 ? "form1" : "mode1";
         WriteImage(l__Directory / l__Name, l__bool__Form1, false);
@@ -80,7 +76,6 @@ TEST(ExternalJudge, ChdmanVerifiesAndRegeneratesOurParity) {
         EXPECT_GT(l__Spoilt, l__Ours + uintmax_t(g__int__Sectors) * 250) << l__Name << ": ours " << l__Ours
                                                                           << ", spoilt " << l__Spoilt;
     }
-    fs::remove_all(l__Directory);
 }
 
 }  // namespace
