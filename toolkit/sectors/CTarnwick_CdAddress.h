@@ -33,9 +33,16 @@ public:
     static constexpr LONG FIRST_LBA = LEAD_IN_MINUTE * FRAMES_PER_MINUTE - LEAD_IN_OFFSET;
     static constexpr LONG LAST_LBA = LEAD_IN_MINUTE * FRAMES_PER_MINUTE - PROGRAM_OFFSET - 1;
 
-    // Absolute address of an LBA into p__PUCHAR__MSF[0..2].
-    static BOOLEAN LbaToMsf(LONG p__LONG__LBA, PUCHAR p__PUCHAR__MSF);
-    static BOOLEAN LbaToMsfBcd(LONG p__LONG__LBA, PUCHAR p__PUCHAR__MSF);
+    // Absolute address of an LBA into p__PUCHAR__MSF[0..2]. Inline: the sector codec
+    // converts one for every sector it encodes.
+    static BOOLEAN LbaToMsf(LONG p__LONG__LBA, PUCHAR p__PUCHAR__MSF) {
+        Store(LONGLONG(p__LONG__LBA) + PROGRAM_OFFSET, p__PUCHAR__MSF, false);
+        return IsUnambiguous(p__LONG__LBA);
+    }
+    static BOOLEAN LbaToMsfBcd(LONG p__LONG__LBA, PUCHAR p__PUCHAR__MSF) {
+        Store(LONGLONG(p__LONG__LBA) + PROGRAM_OFFSET, p__PUCHAR__MSF, true);
+        return IsUnambiguous(p__LONG__LBA);
+    }
     // Relative address of a block count into p__PUCHAR__MSF[0..2].
     static BOOLEAN BlocksToMsf(LONG p__LONG__Blocks, PUCHAR p__PUCHAR__MSF);
     static BOOLEAN BlocksToMsfBcd(LONG p__LONG__Blocks, PUCHAR p__PUCHAR__MSF);
@@ -68,4 +75,18 @@ public:
     }
     static ULONG FromBcd(UCHAR p__UCHAR__Value) { return (p__UCHAR__Value >> 4) * 10u + (p__UCHAR__Value & 0x0Fu); }
     static BOOLEAN IsBcd(UCHAR p__UCHAR__Value) { return (p__UCHAR__Value >> 4) <= 9 && (p__UCHAR__Value & 0x0F) <= 9; }
+
+    // Writes the place of a frame count on the clock (64-bit, so that no 32-bit LBA plus its
+    // offset overflows; the remainder is taken non-negative).
+    static void Store(LONGLONG p__LONGLONG__Frames, PUCHAR p__PUCHAR__MSF, bool p__bool__Bcd) {
+        LONGLONG l__LONGLONG__OnClock = p__LONGLONG__Frames % CLOCK_FRAMES;
+        if (l__LONGLONG__OnClock < 0) l__LONGLONG__OnClock += CLOCK_FRAMES;
+        const ULONG l__ULONG__Frames = static_cast<ULONG>(l__LONGLONG__OnClock);
+        const ULONG l__ULONG__Field[3] = {l__ULONG__Frames / FRAMES_PER_MINUTE,
+                                          l__ULONG__Frames % FRAMES_PER_MINUTE / FRAMES_PER_SECOND,
+                                          l__ULONG__Frames % FRAMES_PER_SECOND};
+        for (int l__int__Index = 0; l__int__Index < 3; ++l__int__Index)
+            p__PUCHAR__MSF[l__int__Index] =
+                p__bool__Bcd ? ToBcd(l__ULONG__Field[l__int__Index]) : static_cast<UCHAR>(l__ULONG__Field[l__int__Index]);
+    }
 };
