@@ -506,6 +506,40 @@ TEST_F(TrackAtOnce, ForeignExceptionOfTheSourceTravelsAsOutOfMemory) {
     }
 }
 
+// A chain whose size shrinks after the write counted its blocks: the cache thread reads the
+// smaller size, and the burn must fail instead of ending a short track in success.
+class ShrinkingChain : public CTarnwick_FileChain {
+public:
+    uint64_t GetSize() override {
+        uint64_t l__Size = CTarnwick_FileChain::GetSize();
+        return m__Calls++ == 0 ? l__Size : l__Size - 10 * 2048;
+    }
+
+private:
+    int m__Calls = 0;
+};
+
+TEST_F(TrackAtOnce, SourceThatShrankBeforeTheCacheReadItFailsTheBurn) {
+    Make(0x0009);
+    const Bytes l__Image(100 * 2048, 0x11);
+    CTarnwick_MemoryFile l__Source(l__Image.data(), l__Image.size());
+    ShrinkingChain l__Chain;
+    l__Chain.AddChainTail(&l__Source);
+    l__Chain.SeekToBegin();
+    try {
+        m__Burner->TrackAtOnce(&l__Chain, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0);
+        ADD_FAILURE() << "a short track ended in success";
+    } catch (CTarnwick_Exception* l__Exception) {
+        ASSERT_NE(l__Exception, nullptr);
+        EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_MEDIA_OR_DATA);
+        EXPECT_NE(std::string(l__Exception->GetExceptionText()).find("Wrote 90 LBs of the 100 LBs counted"),
+                  std::string::npos)
+            << l__Exception->GetExceptionText();
+        delete l__Exception;
+    }
+    EXPECT_EQ(m__Drive->CountOpcode(0x1B), 1u);  // ejected as after any failed write
+}
+
 TEST_F(TrackAtOnce, StalledSourceReportsUnderrunsAndCompletes) {
     Make(0x0009);
     // The source stalls at read 120 until the writer has drained the cache and reported it.

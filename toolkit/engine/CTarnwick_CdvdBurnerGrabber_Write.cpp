@@ -116,6 +116,13 @@ LONGLONG CTarnwick_CdvdBurnerGrabber::WriteCachedBlocks(const char* p__PCHAR__Na
         }
         ReleaseWrittenBlock(l__PCTarnwick_CacheObject__Object);
     }
+    // The blocks written must be the blocks counted before the write (a source whose size
+    // changed in between, or any slip of the cache's accounting): a short track is a failure.
+    if (p__PLONGLONG__TotalBlocks != nullptr && l__LONGLONG__Written != *p__PLONGLONG__TotalBlocks) {
+        CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
+                                   "%s(): Wrote %" PRId64 " LBs of the %" PRId64 " LBs counted!!!", p__PCHAR__Name,
+                                   l__LONGLONG__Written, *p__PLONGLONG__TotalBlocks);
+    }
     return l__LONGLONG__Written;
 }
 
