@@ -516,7 +516,7 @@ public:
     }
 
 private:
-    int m__Calls = 0;
+    std::atomic<int> m__Calls{0};  // asked by the writer and by the cache thread
 };
 
 TEST_F(TrackAtOnce, SourceThatShrankBeforeTheCacheReadItFailsTheBurn) {
