@@ -24,6 +24,25 @@ void AspiBackend::AdapterInquiry(SRB_HAInquiry& p__SRB_HAInquiry__Srb) {
     p__SRB_HAInquiry__Srb.HA_Unique[7] = 0x00;
 }
 
+namespace {
+bool UnitMatches(AspiBackend& p__Backend, BYTE p__BYTE__Target, BYTE p__BYTE__Lun) {
+    if (p__BYTE__Target == 0xFF || p__BYTE__Lun == 0xFF) return true;
+    return (p__Backend.DeviceType(p__BYTE__Target, p__BYTE__Lun) & 0x1F) != 0x1F;
+}
+}  // namespace
+
+bool AspiBackend::SetTimeout(BYTE p__BYTE__Target, BYTE p__BYTE__Lun, DWORD p__DWORD__HalfSeconds) {
+    if (!UnitMatches(*this, p__BYTE__Target, p__BYTE__Lun)) return false;
+    m__DWORD__Timeout.store(p__DWORD__HalfSeconds, std::memory_order_relaxed);
+    return true;
+}
+
+bool AspiBackend::GetTimeout(BYTE p__BYTE__Target, BYTE p__BYTE__Lun, DWORD& p__DWORD__HalfSeconds) {
+    if (!UnitMatches(*this, p__BYTE__Target, p__BYTE__Lun)) return false;
+    p__DWORD__HalfSeconds = Timeout();
+    return true;
+}
+
 void AspiBackend::Complete(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE p__BYTE__Status) {
     bool l__bool__Notify = (p__SRB_ExecSCSICmd__Srb.SRB_Flags & SRB_EVENT_NOTIFY) != 0;
     void* l__PVOID__Event = p__SRB_ExecSCSICmd__Srb.SRB_PostProc;

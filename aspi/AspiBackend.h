@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -29,6 +30,14 @@ public:
     // with 16 targets and 64 KiB transfers.
     virtual void AdapterInquiry(SRB_HAInquiry& p__SRB_HAInquiry__Srb);
 
+    // Time-out of the unit at target/LUN in half-seconds (SC_GETSET_TIMEOUTS); 0xFF in
+    // target or LUN stands for every one when setting. Both return false when no unit
+    // matches. The default keeps one value for the whole adapter, initially 108000
+    // (54000 s); backends that enforce a time-out per command read it with Timeout().
+    virtual bool SetTimeout(BYTE p__BYTE__Target, BYTE p__BYTE__Lun, DWORD p__DWORD__HalfSeconds);
+    virtual bool GetTimeout(BYTE p__BYTE__Target, BYTE p__BYTE__Lun, DWORD& p__DWORD__HalfSeconds);
+    DWORD Timeout() const { return m__DWORD__Timeout.load(std::memory_order_relaxed); }
+
     // Ends a request that ExecScsiCmd left pending: stores the status (visible to a
     // thread that polls SRB_Status) and sets the completion event when one was asked for.
     static void Complete(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE p__BYTE__Status);
@@ -37,4 +46,7 @@ public:
     // and returns SS_ERR: the usual way a backend reports a failed command.
     static BYTE CheckCondition(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE p__BYTE__SenseKey, BYTE p__BYTE__Asc,
                                BYTE p__BYTE__Ascq);
+
+private:
+    std::atomic<DWORD> m__DWORD__Timeout{108000};
 };

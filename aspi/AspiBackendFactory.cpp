@@ -7,6 +7,7 @@
 
 namespace {
 std::mutex g__Lock;
+AspiBackendFactory::MachineDrives g__MachineDrives = nullptr;
 std::map<std::string, AspiBackendFactory::Creator>& Creators() {
     static std::map<std::string, AspiBackendFactory::Creator> s__Creators;
     return s__Creators;
@@ -42,4 +43,19 @@ std::unique_ptr<AspiBackend> AspiBackendFactory::Create(const AspiDriveEntry& p_
     }
     if (!l__Backend) return Skipped(p__Entry, "it cannot be opened");
     return l__Backend;
+}
+
+void AspiBackendFactory::RegisterMachineDrives(MachineDrives p__MachineDrives) {
+    std::lock_guard<std::mutex> l__Guard(g__Lock);
+    g__MachineDrives = p__MachineDrives;
+}
+
+std::vector<std::unique_ptr<AspiBackend>> AspiBackendFactory::CreateMachineDrives() {
+    MachineDrives l__MachineDrives = nullptr;
+    {
+        std::lock_guard<std::mutex> l__Guard(g__Lock);
+        l__MachineDrives = g__MachineDrives;
+    }
+    if (l__MachineDrives == nullptr) return {};
+    return l__MachineDrives();
 }

@@ -1,8 +1,6 @@
 // GetASPI32SupportInfo and SendASPI32Command: the two entry points of the library.
 #include <atomic>
 #include <cstring>
-#include <map>
-#include <mutex>
 #include <string>
 
 #include "AspiBackend.h"
@@ -61,13 +59,11 @@ BYTE GetSymbolicName(SRB_GetSymbolicName& p__Srb) {
     return SS_COMP;
 }
 
-// Time-outs (half-seconds) set per host adapter; the backends complete every command
-// themselves, so the value is kept and reported, not enforced.
+// Time-outs (half-seconds) are kept by the backends, per unit; a backend that can
+// enforce one per command does (the iSCSI backend, the pass-through).
 constexpr DWORD MAXIMUM_TIMEOUT = 108000;
 
 BYTE GetSetTimeouts(SRB_GetSetTimeouts& p__Srb) {
-    static std::mutex s__Lock;
-    static std::map<BYTE, DWORD> s__Timeouts;
     AspiHostAdapterTable& l__Table = AspiHostAdapterTable::Instance();
     if (p__Srb.SRB_HaId != 0xFF && l__Table.Backend(p__Srb.SRB_HaId) == nullptr) return SS_INVALID_HA;
     bool l__bool__Get = (p__Srb.SRB_Flags & SRB_DIR_IN) != 0;
@@ -76,18 +72,23 @@ BYTE GetSetTimeouts(SRB_GetSetTimeouts& p__Srb) {
     if (l__bool__Set && p__Srb.SRB_Timeout > MAXIMUM_TIMEOUT) return SS_INVALID_SRB;
     if (l__bool__Get && (p__Srb.SRB_HaId == 0xFF || p__Srb.SRB_Target == 0xFF || p__Srb.SRB_Lun == 0xFF))
         return SS_INVALID_SRB;
-    std::lock_guard<std::mutex> l__Guard(s__Lock);
     if (l__bool__Get) {
-        auto l__Found = s__Timeouts.find(p__Srb.SRB_HaId);
-        p__Srb.SRB_Timeout = l__Found == s__Timeouts.end() ? 0 : l__Found->second;
+        DWORD l__DWORD__Timeout = 0;
+        if (!l__Table.Backend(p__Srb.SRB_HaId)->GetTimeout(p__Srb.SRB_Target, p__Srb.SRB_Lun, l__DWORD__Timeout))
+            return SS_NO_DEVICE;
+        p__Srb.SRB_Timeout = l__DWORD__Timeout;
         return SS_COMP;
     }
+    // A set reaches every unit the address names (0xFF: all); it succeeds when one matched.
+    bool l__bool__Matched = false;
     BYTE l__BYTE__Count = l__Table.Count();
     for (BYTE l__BYTE__Adapter = 0; l__BYTE__Adapter < l__BYTE__Count; ++l__BYTE__Adapter) {
-        if (p__Srb.SRB_HaId == 0xFF || p__Srb.SRB_HaId == l__BYTE__Adapter)
-            s__Timeouts[l__BYTE__Adapter] = p__Srb.SRB_Timeout;
+        if (p__Srb.SRB_HaId != 0xFF && p__Srb.SRB_HaId != l__BYTE__Adapter) continue;
+        AspiBackend* l__Backend = l__Table.Backend(l__BYTE__Adapter);
+        if (l__Backend != nullptr && l__Backend->SetTimeout(p__Srb.SRB_Target, p__Srb.SRB_Lun, p__Srb.SRB_Timeout))
+            l__bool__Matched = true;
     }
-    return SS_COMP;
+    return l__bool__Matched ? SS_COMP : SS_NO_DEVICE;
 }
 
 }  // namespace

@@ -11,6 +11,10 @@ AspiHostAdapterTable& AspiHostAdapterTable::Instance() {
 void AspiHostAdapterTable::BuildLocked() {
     if (m__bool__IsBuilt) return;
     m__Backends.clear();
+    for (std::unique_ptr<AspiBackend>& l__Backend : AspiBackendFactory::CreateMachineDrives()) {
+        if (m__Backends.size() >= 255) break;
+        if (l__Backend) m__Backends.push_back(std::move(l__Backend));
+    }
     for (const AspiDriveEntry& l__Entry : AspiDriveList::FromEnvironment()) {
         if (m__Backends.size() >= 255) break;
         std::unique_ptr<AspiBackend> l__Backend = AspiBackendFactory::Create(l__Entry);
