@@ -135,10 +135,9 @@ void CTarnwick_Device::StartWorker() {
 }
 
 CTarnwick_Device::~CTarnwick_Device() {
+    // Once the flag is set the worker takes no further request: those still queued end here
+    // (instead of staying pending for ever), then the worker is woken and waited for.
     m__bool__Shutdown.store(true, std::memory_order_release);
-    m__Semaphore.release();
-    if (m__Thread.joinable()) m__Thread.join();
-    // Requests the worker did not reach end here instead of staying pending for ever.
     for (;;) {
         SRB_ExecSCSICmd* l__Srb;
         {
@@ -148,6 +147,8 @@ CTarnwick_Device::~CTarnwick_Device() {
         if (l__Srb == nullptr) break;
         AspiBackend::Complete(*l__Srb, SS_ABORTED);
     }
+    m__Semaphore.release();
+    if (m__Thread.joinable()) m__Thread.join();
     CloseHandle();
 }
 

@@ -20,8 +20,8 @@ class CTarnwick_ThreadParameter;
 // each) live in the block itself, the forward link in SRB_Rsvd2 and the backward link in
 // the first 8 bytes of SRB_Rsvd3. A queued block must stay alive until it has completed.
 //
-// The destructor wakes the worker and waits for it to end; requests still queued then
-// complete with SS_ABORTED (their events are set), so nobody waits for them forever.
+// The destructor ends the requests still queued with SS_ABORTED (their events are set),
+// so nobody waits for them for ever, then wakes the worker and waits for it to end.
 class CTarnwick_Device {
 public:
     // Nodes scanned by index ("/dev/sg%u", 0-25) and the named nodes ("/dev/sr%u", 0-14).
