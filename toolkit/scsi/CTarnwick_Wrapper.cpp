@@ -23,7 +23,7 @@ void StoreStatus(void* p__PVOID__Srb, BYTE p__BYTE__Status) {
 
 void CopyName(char* p__PCHAR__Field, size_t p__size_t__Size, const char* p__PCHAR__Name) {
     std::memset(p__PCHAR__Field, 0, p__size_t__Size);
-    std::strncpy(p__PCHAR__Field, p__PCHAR__Name, p__size_t__Size - 1);
+    std::memcpy(p__PCHAR__Field, p__PCHAR__Name, std::min(std::strlen(p__PCHAR__Name), p__size_t__Size - 1));
 }
 }  // namespace
 
