@@ -1,7 +1,9 @@
-// tarnwick-finddevice: lists the units the ASPI library offers, with their identity.
+// tarnwick-finddevice: lists the units the ASPI library offers, with their identity, and
+// names on standard error each drive node of the machine that could not be used, and why.
 #include <cstdio>
 #include <cstring>
 
+#include "CTarnwick_WrapperBackend.h"
 #include "tarnwick.h"
 #include "wnaspi32.h"
 
@@ -25,12 +27,15 @@ int main(int argc, char** argv) {
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::printf("Usage: %s [--any]\n"
                     "Lists the CD/DVD units (every unit with --any) that the toolkit can reach, as\n"
-                    "port:bus:target:LUN and name. TARNWICK_DRIVES chooses the drives besides the machine's own.\n",
+                    "port:bus:target:LUN and name. TARNWICK_DRIVES chooses the drives besides the machine's own.\n"
+                    "Drive nodes of the machine that cannot be used are named on standard error with the reason.\n",
                     argv[0]);
         return 0;
     }
     UCHAR l__UCHAR__Type = (argc > 1 && std::strcmp(argv[1], "--any") == 0) ? 0xFF : 0x05;
     ULONG l__ULONG__Count = Tarnwick_FindDevice(l__UCHAR__Type, FALSE, OnFound, nullptr);
     std::printf("%lu unit(s) found\n", static_cast<unsigned long>(l__ULONG__Count));
+    for (const CTarnwick_Wrapper::Finding& l__Finding : CTarnwick_WrapperBackend::LastSurvey())
+        std::fprintf(stderr, "tarnwick-finddevice: %s\n", CTarnwick_Wrapper::DescribeFinding(l__Finding).c_str());
     return 0;
 }

@@ -1,0 +1,3 @@
+#include "CTarnwick_ThreadParameter.h"
+
+CTarnwick_ThreadParameter::~CTarnwick_ThreadParameter() = default;
