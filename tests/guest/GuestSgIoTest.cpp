@@ -23,7 +23,8 @@
 namespace {
 
 constexpr const char QEMU[] = "qemu-system-x86_64";
-// A boot takes some 10-20 s under emulation on an idle machine; the bound is for a loaded one.
+// A boot takes some 10-20 s under emulation on an idle machine; the bound is for a loaded one
+// (the guest's /init bounds each program it runs, 7 minutes at most in all).
 constexpr int BOOT_SECONDS = 600;
 
 // Where tools/ci/guest-kernel.sh (run by `make deps`) left the kernel and its modules.

@@ -53,9 +53,10 @@ mkdir -p /tmp/work
 cd /tmp/work
 section modules load_modules
 section devices show_devices
-section finddevice-help tarnwick-finddevice --help
-section finddevice tarnwick-finddevice
-section pellmark Pellmark 0 0 0 0 /image.iso 0 1
+# A program that hangs is ended (exit 143) so that the sections after it still report.
+section finddevice-help timeout 60 tarnwick-finddevice --help
+section finddevice timeout 120 tarnwick-finddevice
+section pellmark timeout 240 Pellmark 0 0 0 0 /image.iso 0 1
 echo "@@tarnwick-guest done"
 sync
 poweroff -f

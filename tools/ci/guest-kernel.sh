@@ -52,23 +52,26 @@ for tool in dpkg-deb depmod; do
   command -v "$tool" >/dev/null || { echo "guest-kernel: $tool is missing (make deps installs it)" >&2; exit 1; }
 done
 
+work=$(mktemp -d "$cache/unpack.XXXXXX")
+trap 'rm -rf "$work"' EXIT
 download=$cache/download
 mkdir -p "$download"
 deb=$(ls "$download/${package}_"*.deb 2>/dev/null | head -n 1 || true)
 if [ -z "$deb" ]; then
   echo "guest-kernel: downloading $package"
-  # apt-get download writes into the current directory. As root it warns that its
+  # apt-get download writes into the current directory: a scratch one, so that an
+  # interrupted download leaves no partial package in the cache. As root it warns that its
   # unprivileged user cannot write there; the download itself works.
-  if ! (cd "$download" && apt_cmd download "$package"); then
+  mkdir "$work/download"
+  if ! (cd "$work/download" && apt_cmd download "$package"); then
     # A stale package list names a version the mirror no longer has.
     apt_cmd update -qq
-    (cd "$download" && apt_cmd download "$package")
+    (cd "$work/download" && apt_cmd download "$package")
   fi
-  deb=$(ls "$download/${package}_"*.deb | head -n 1)
+  fetched=$(ls "$work/download/${package}_"*.deb | head -n 1)
+  mv "$fetched" "$download/"
+  deb=$download/$(basename "$fetched")
 fi
-
-work=$(mktemp -d "$cache/unpack.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 dpkg-deb -x "$deb" "$work/root"
 release=$(ls "$work/root/lib/modules" | head -n 1)
 moddir=$work/root/lib/modules/$release
