@@ -60,8 +60,6 @@ protected:
     }
 
     static void TearDownTestSuite() {
-        // tgtd goes by its pid; the emulator has ended already (Run waits or kills it).
-        s__Target.reset();
         s__Scratch.reset();
     }
 
@@ -108,13 +106,15 @@ protected:
                                     l__Scratch / "initramfs.log");
         if (l__Initramfs.Run(300).m__int__Exit != 0) return "the initramfs was not built: " + l__Initramfs.Output();
 
-        s__Target = std::make_unique<TgtdTarget>(l__Scratch / "unit.img");
-        if (!s__Target->Started()) return s__Target->Failure();
+        // Killed by its pid when Prepare returns, however it returns; the emulator has ended
+        // by then (Run waits for it or kills it), and tgtd has written each block as it came.
+        TgtdTarget l__Target(l__Scratch / "unit.img");
+        if (!l__Target.Started()) return l__Target.Failure();
 
         // The unit goes to the guest as it is (scsi-generic): the guest kernel talks MMC to
         // tgtd through QEMU's iSCSI initiator and names the unit itself.
-        std::string l__string__Drive = "driver=iscsi,transport=tcp,portal=" + s__Target->Portal() + ",target=" +
-                                       s__Target->Iqn() + ",lun=1,if=none,id=unit0";
+        std::string l__string__Drive = "driver=iscsi,transport=tcp,portal=" + l__Target.Portal() + ",target=" +
+                                       l__Target.Iqn() + ",lun=1,if=none,id=unit0";
         BoundedProcess l__Qemu({QEMU, "-accel", "tcg", "-nographic", "-no-reboot", "-m", "512", "-smp", "1", "-nic", "none",
                                 "-kernel", KernelDirectory() + "/vmlinuz", "-initrd", l__Scratch / "initrd.cpio", "-append",
                                 "console=ttyS0 panic=-1 quiet loglevel=3", "-device", "virtio-scsi-pci,id=scsi0", "-drive",
@@ -134,14 +134,12 @@ protected:
     static std::string ConsoleText() { return s__string__Console; }
 
     static std::unique_ptr<ScratchDirectory> s__Scratch;
-    static std::unique_ptr<TgtdTarget> s__Target;
     static std::unique_ptr<GuestConsole> s__Console;
     static std::string s__string__Console;
     static std::string s__string__Failure;
 };
 
 std::unique_ptr<ScratchDirectory> GuestSgIo::s__Scratch;
-std::unique_ptr<TgtdTarget> GuestSgIo::s__Target;
 std::unique_ptr<GuestConsole> GuestSgIo::s__Console;
 std::string GuestSgIo::s__string__Console;
 std::string GuestSgIo::s__string__Failure;
