@@ -1,0 +1,200 @@
+// A real Linux kernel judges the SG_IO path: a QEMU guest (software emulation) sees tgtd's MMC
+// unit through virtio-scsi as /dev/sr0 and /dev/sg0, and runs tarnwick-finddevice and Pellmark
+// against it with no TARNWICK_DRIVES, so the only way to the unit is the machine's own drive.
+// One boot serves every case of the suite; what the guest did arrives on its serial console.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BoundedProcess.h"
+#include "ExternalTool.h"
+#include "GuestConsole.h"
+#include "ScratchDirectory.h"
+#include "TgtdTarget.h"
+
+namespace {
+
+constexpr const char QEMU[] = "qemu-system-x86_64";
+// A boot takes some 10-20 s under emulation on an idle machine; the bound is for a loaded one
+// (the guest's /init bounds each program it runs, 7 minutes at most in all).
+constexpr int BOOT_SECONDS = 600;
+
+// Where tools/ci/guest-kernel.sh (run by `make deps`) left the kernel and its modules.
+std::string KernelDirectory() {
+    const char* l__PCHAR__Directory = std::getenv("TARNWICK_GUEST_KERNEL_DIR");
+    std::string l__string__Root = l__PCHAR__Directory != nullptr ? l__PCHAR__Directory
+                                                                 : std::string(TARNWICK_SOURCE_DIR) + "/build/guest-kernel";
+    return l__string__Root + "/current";
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& p__string__File, size_t p__size_t__Limit = SIZE_MAX) {
+    std::ifstream l__Stream(p__string__File, std::ios::binary);
+    std::vector<uint8_t> l__Bytes;
+    char l__CHAR__Byte;
+    while (l__Bytes.size() < p__size_t__Limit && l__Stream.get(l__CHAR__Byte)) l__Bytes.push_back(static_cast<uint8_t>(l__CHAR__Byte));
+    return l__Bytes;
+}
+
+// The lines of TEXT.
+std::vector<std::string> Lines(const std::string& p__string__Text) {
+    std::vector<std::string> l__Lines;
+    std::istringstream l__Stream(p__string__Text);
+    for (std::string l__string__Line; std::getline(l__Stream, l__string__Line);) l__Lines.push_back(l__string__Line);
+    return l__Lines;
+}
+
+class GuestSgIo : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!Missing().empty()) return;
+        s__Scratch = std::make_unique<ScratchDirectory>("tarnwick-guest");
+        s__string__Failure = Prepare();
+    }
+
+    static void TearDownTestSuite() {
+        s__Scratch.reset();
+    }
+
+    // The missing tool or kernel, else empty.
+    static std::string Missing() {
+        for (const char* l__PCHAR__Tool : {QEMU, "busybox", "genisoimage", TgtdTarget::TGTD})
+            if (!ExternalTool::IsInstalled(l__PCHAR__Tool)) return std::string(l__PCHAR__Tool) + " is not installed";
+        if (!std::filesystem::exists(KernelDirectory() + "/vmlinuz"))
+            return "no guest kernel in " + KernelDirectory() + " (make deps fetches it)";
+        return "";
+    }
+
+    void SetUp() override {
+        std::string l__string__Missing = Missing();
+        if (!l__string__Missing.empty()) {
+            if (ExternalTool::IsRequired()) FAIL() << l__string__Missing;
+            GTEST_SKIP() << l__string__Missing;
+        }
+        ASSERT_EQ(s__string__Failure, "");
+    }
+
+    // The image, the initramfs, the target and the boot; a failure's text, else empty.
+    static std::string Prepare() {
+        const ScratchDirectory& l__Scratch = *s__Scratch;
+        // An image of a few hundred kilobytes, the same bytes on every run.
+        std::filesystem::create_directories(l__Scratch / "tree");
+        std::string l__string__Data(300 * 1024 + 123, '\0');
+        uint32_t l__uint32_t__State = 1996;
+        for (char& c : l__string__Data) {
+            l__uint32_t__State = l__uint32_t__State * 1664525u + 1013904223u;
+            c = static_cast<char>(l__uint32_t__State >> 24);
+        }
+        std::ofstream(l__Scratch / "tree/payload.bin", std::ios::binary) << l__string__Data;
+        BoundedProcess l__Mkisofs({"genisoimage", "-quiet", "-J", "-R", "-o", l__Scratch / "image.iso", l__Scratch / "tree"},
+                                  l__Scratch / "genisoimage.log");
+        if (l__Mkisofs.Run(120).m__int__Exit != 0) return "genisoimage failed: " + l__Mkisofs.Output();
+
+        std::string l__string__Here = std::string(TARNWICK_SOURCE_DIR) + "/tests/guest";
+        std::string l__string__Build = TARNWICK_BINARY_DIR;
+        BoundedProcess l__Initramfs({"bash", l__string__Here + "/make-initramfs.sh", l__Scratch / "initrd.cpio", KernelDirectory(),
+                                     l__string__Here + "/init.sh", l__Scratch / "image.iso",
+                                     l__string__Build + "/tools/finddevice/tarnwick-finddevice",
+                                     l__string__Build + "/samples/pellmark/Pellmark"},
+                                    l__Scratch / "initramfs.log");
+        if (l__Initramfs.Run(300).m__int__Exit != 0) return "the initramfs was not built: " + l__Initramfs.Output();
+
+        // Killed by its pid when Prepare returns, however it returns; the emulator has ended
+        // by then (Run waits for it or kills it), and tgtd has written each block as it came.
+        TgtdTarget l__Target(l__Scratch / "unit.img");
+        if (!l__Target.Started()) return l__Target.Failure();
+
+        // The unit goes to the guest as it is (scsi-generic): the guest kernel talks MMC to
+        // tgtd through QEMU's iSCSI initiator and names the unit itself.
+        std::string l__string__Drive = "driver=iscsi,transport=tcp,portal=" + l__Target.Portal() + ",target=" +
+                                       l__Target.Iqn() + ",lun=1,if=none,id=unit0";
+        BoundedProcess l__Qemu({QEMU, "-accel", "tcg", "-nographic", "-no-reboot", "-m", "512", "-smp", "1", "-nic", "none",
+                                "-kernel", KernelDirectory() + "/vmlinuz", "-initrd", l__Scratch / "initrd.cpio", "-append",
+                                "console=ttyS0 panic=-1 quiet loglevel=3", "-device", "virtio-scsi-pci,id=scsi0", "-drive",
+                                l__string__Drive, "-device", "scsi-generic,drive=unit0,bus=scsi0.0"},
+                               l__Scratch / "console.log");
+        BoundedProcess::Result l__Boot = l__Qemu.Run(BOOT_SECONDS);
+        s__string__Console = l__Qemu.Output();
+        std::cout << "guest ran " << l__Boot.m__double__Seconds << " s (boot to power-off)" << std::endl;
+        if (!l__Boot.m__bool__Started) return std::string(QEMU) + " did not start";
+        if (l__Boot.m__bool__TimedOut)
+            return "the guest was still running after " + std::to_string(BOOT_SECONDS) + " s:\n" + s__string__Console;
+        s__Console = std::make_unique<GuestConsole>(s__string__Console);
+        return "";
+    }
+
+    static const GuestConsole& Console() { return *s__Console; }
+    static std::string ConsoleText() { return s__string__Console; }
+
+    static std::unique_ptr<ScratchDirectory> s__Scratch;
+    static std::unique_ptr<GuestConsole> s__Console;
+    static std::string s__string__Console;
+    static std::string s__string__Failure;
+};
+
+std::unique_ptr<ScratchDirectory> GuestSgIo::s__Scratch;
+std::unique_ptr<GuestConsole> GuestSgIo::s__Console;
+std::string GuestSgIo::s__string__Console;
+std::string GuestSgIo::s__string__Failure;
+
+TEST_F(GuestSgIo, BootsLoadsTheModulesAndRunsToTheEnd) {
+    EXPECT_TRUE(Console().Done()) << ConsoleText();
+    GuestConsole::Section l__Modules = Console().Get("modules");
+    EXPECT_TRUE(l__Modules.m__bool__Ended) << ConsoleText();
+    EXPECT_EQ(l__Modules.m__int__Exit, 0) << l__Modules.m__string__Text;
+    for (const char* l__PCHAR__Module : {"virtio_scsi", "sg", "sr_mod"})
+        EXPECT_NE(l__Modules.m__string__Text.find(std::string("loaded ") + l__PCHAR__Module + "\n"), std::string::npos)
+            << l__Modules.m__string__Text;
+}
+
+TEST_F(GuestSgIo, TheKernelSeesTheMmcUnitAsSrAndSg) {
+    GuestConsole::Section l__Devices = Console().Get("devices");
+    EXPECT_EQ(l__Devices.m__int__Exit, 0) << ConsoleText();
+    EXPECT_NE(l__Devices.m__string__Text.find("node /dev/sr0\n"), std::string::npos) << l__Devices.m__string__Text;
+    EXPECT_NE(l__Devices.m__string__Text.find("node /dev/sg0\n"), std::string::npos) << l__Devices.m__string__Text;
+    // The kernel asked tgtd's unit itself (passed through, not emulated by QEMU): type 5 (MMC)
+    // and tgtd's vendor name.
+    EXPECT_NE(l__Devices.m__string__Text.find(" type=5 vendor=IET "), std::string::npos) << l__Devices.m__string__Text;
+}
+
+TEST_F(GuestSgIo, TheProgramsStartWithTheirLibraries) {
+    GuestConsole::Section l__Help = Console().Get("finddevice-help");
+    EXPECT_EQ(l__Help.m__int__Exit, 0) << ConsoleText();
+    EXPECT_NE(l__Help.m__string__Text.find("Usage: tarnwick-finddevice"), std::string::npos) << l__Help.m__string__Text;
+    GuestConsole::Section l__Burn = Console().Get("pellmark");
+    EXPECT_NE(l__Burn.m__string__Text.find("Pellmark:main(): ENTERed"), std::string::npos) << l__Burn.m__string__Text;
+}
+
+TEST_F(GuestSgIo, FindDeviceListsTheUnitAtAdapterZero) {
+    GuestConsole::Section l__Found = Console().Get("finddevice");
+    EXPECT_EQ(l__Found.m__int__Exit, 0) << ConsoleText();
+    // "0:0:0:0  NAME": the name is the unit's node or its /dev/disk link, as SG_IO reaches it.
+    bool l__bool__Listed = false;
+    for (const std::string& l__string__Line : Lines(l__Found.m__string__Text)) {
+        if (l__string__Line.rfind("0:", 0) != 0) continue;
+        for (const char* l__PCHAR__Name : {"/dev/sg", "/dev/sr", "/dev/disk/"})
+            l__bool__Listed = l__bool__Listed || l__string__Line.find(l__PCHAR__Name) != std::string::npos;
+    }
+    EXPECT_TRUE(l__bool__Listed) << l__Found.m__string__Text;
+}
+
+TEST_F(GuestSgIo, PellmarkBurnsTheImageOntoTheUnit) {
+    GuestConsole::Section l__Burn = Console().Get("pellmark");
+    EXPECT_TRUE(l__Burn.m__bool__Ended) << ConsoleText();
+    EXPECT_EQ(l__Burn.m__int__Exit, 0) << l__Burn.m__string__Text;
+    // What the guest burned is in tgtd's backing file, from its first byte.
+    std::vector<uint8_t> l__Image = ReadBytes(*s__Scratch / "image.iso");
+    ASSERT_FALSE(l__Image.empty());
+    std::vector<uint8_t> l__Disc = ReadBytes(*s__Scratch / "unit.img", l__Image.size());
+    EXPECT_EQ(l__Disc.size(), l__Image.size());
+    EXPECT_TRUE(l__Disc == l__Image) << "the unit's first " << l__Image.size() << " bytes differ from the image";
+}
+
+}  // namespace
