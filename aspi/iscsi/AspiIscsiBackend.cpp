@@ -22,6 +22,14 @@ constexpr uint8_t OPCODE_INQUIRY = 0x12;
 // A command of the unit's own (INQUIRY at log-in, the reset attention) may take this long.
 constexpr std::chrono::milliseconds OWN_COMMAND_LIMIT{5000};
 
+// The session's last error, without the line breaks it may end with.
+std::string ErrorText(iscsi_context* p__Context) {
+    std::string l__string__Text = iscsi_get_error(p__Context);
+    while (!l__string__Text.empty() && (l__string__Text.back() == '\n' || l__string__Text.back() == ' '))
+        l__string__Text.pop_back();
+    return l__string__Text.empty() ? "unknown error" : l__string__Text;
+}
+
 }  // namespace
 
 // One command on its way: what the answer callback fills in.
@@ -61,8 +69,11 @@ bool AspiIscsiBackend::SymbolicName(BYTE p__BYTE__Target, BYTE p__BYTE__Lun, std
     return true;
 }
 
-void AspiIscsiBackend::ConnectDone(iscsi_context*, int p__int__Status, void*, void* p__PVOID__Private) {
+void AspiIscsiBackend::ConnectDone(iscsi_context* p__Context, int p__int__Status, void*, void* p__PVOID__Private) {
     auto* l__Backend = static_cast<AspiIscsiBackend*>(p__PVOID__Private);
+    // The cause is taken now: what the session does next overwrites it.
+    if (!l__Backend->m__bool__ConnectDone && p__int__Status != SCSI_STATUS_GOOD)
+        l__Backend->m__string__ConnectError = ErrorText(p__Context);
     // Called once when the connection is made or refused, and again should it fail later.
     if (l__Backend->m__bool__ConnectDone && p__int__Status != SCSI_STATUS_GOOD) l__Backend->m__bool__Lost = true;
     l__Backend->m__bool__ConnectDone = true;
@@ -120,6 +131,7 @@ bool AspiIscsiBackend::Login(Clock::time_point p__Deadline, std::string& p__stri
     Drop();
     m__bool__ConnectDone = false;
     m__bool__Lost = false;
+    m__string__ConnectError.clear();
     m__Context = iscsi_create_context(INITIATOR_NAME);
     if (m__Context == nullptr) {
         p__string__Error = "cannot make an iSCSI context";
@@ -132,27 +144,27 @@ bool AspiIscsiBackend::Login(Clock::time_point p__Deadline, std::string& p__stri
     iscsi_set_targetname(m__Context, m__Url.m__string__Iqn.c_str());
     const std::string l__string__Where = "cannot log in to " + m__Url.Portal() + ": ";
     if (iscsi_connect_async(m__Context, m__Url.Portal().c_str(), &ConnectDone, this) != 0) {
-        p__string__Error = l__string__Where + iscsi_get_error(m__Context);
+        p__string__Error = l__string__Where + ErrorText(m__Context);
         Drop();
         return false;
     }
     Wait l__Wait = Pump(p__Deadline, [this] { return m__bool__ConnectDone; });
     if (l__Wait != Wait::DONE || m__int__ConnectStatus != SCSI_STATUS_GOOD) {
-        p__string__Error = l__string__Where + (l__Wait == Wait::TIMED_OUT ? std::string("no answer in time")
-                                                                          : std::string(iscsi_get_error(m__Context)));
+        p__string__Error = l__string__Where + (l__Wait == Wait::TIMED_OUT      ? std::string("no answer in time")
+                                               : !m__string__ConnectError.empty() ? m__string__ConnectError
+                                                                                  : ErrorText(m__Context));
         Drop();
         return false;
     }
     Command l__Login;
     if (iscsi_login_async(m__Context, &LoginDone, &l__Login) != 0) {
-        p__string__Error = l__string__Where + iscsi_get_error(m__Context);
+        p__string__Error = l__string__Where + ErrorText(m__Context);
         Drop();
         return false;
     }
     l__Wait = Pump(p__Deadline, [&l__Login] { return l__Login.m__bool__Done; });
     if (l__Wait != Wait::DONE || l__Login.m__int__Status != SCSI_STATUS_GOOD) {
-        p__string__Error = l__string__Where + (l__Wait == Wait::TIMED_OUT ? std::string("no answer in time")
-                                                                          : std::string(iscsi_get_error(m__Context)));
+        p__string__Error = l__string__Where + (l__Wait == Wait::TIMED_OUT ? std::string("no answer in time") : ErrorText(m__Context));
         Drop();
         return false;
     }
@@ -214,12 +226,23 @@ bool AspiIscsiBackend::EnsureLoggedIn() {
 }
 
 void AspiIscsiBackend::CheckIdleConnection() {
-    if (m__Context == nullptr) return;
-    pollfd l__Poll{};
-    l__Poll.fd = iscsi_get_fd(m__Context);
-    l__Poll.events = POLLIN;
-    if (::poll(&l__Poll, 1, 0) > 0 && (iscsi_service(m__Context, l__Poll.revents) < 0 || m__bool__Lost)) Drop();
-    else if (m__bool__Lost) Drop();
+    // While idle nothing is expected from the target; what it sends unasked (a message
+    // before it closes the connection, the close itself) is taken in now, waiting a
+    // little for the rest once something came.
+    for (int l__int__Round = 0; l__int__Round < 10 && m__Context != nullptr; ++l__int__Round) {
+        if (m__bool__Lost) {
+            Drop();
+            return;
+        }
+        pollfd l__Poll{};
+        l__Poll.fd = iscsi_get_fd(m__Context);
+        l__Poll.events = POLLIN;
+        if (::poll(&l__Poll, 1, l__int__Round == 0 ? 0 : 50) <= 0) return;
+        if (iscsi_service(m__Context, l__Poll.revents) < 0 || m__bool__Lost) {
+            Drop();
+            return;
+        }
+    }
 }
 
 BYTE AspiIscsiBackend::ExecScsiCmd(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb) {

@@ -78,6 +78,7 @@ private:
     iscsi_context* m__Context = nullptr;
     bool m__bool__ConnectDone = false;
     int m__int__ConnectStatus = 0;
+    std::string m__string__ConnectError;
     bool m__bool__Lost = false;  // the connection failed after it was made
     bool m__bool__Gone = false;  // the last attempts to log in again failed
     Clock::time_point m__GoneUntil{};

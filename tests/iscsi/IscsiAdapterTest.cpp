@@ -140,6 +140,16 @@ TEST_F(IscsiAdapter, StoppedTargetTimesOutAndTheAdapterWorksAfterItResumes) {
     EXPECT_EQ(l__UCHAR__Data[0] & 0x1F, 0x05);
 }
 
+TEST_F(IscsiAdapter, ConnectionClosedWhileIdleIsMadeAgainForTheNextCommand) {
+    uint8_t l__UCHAR__Data[36];
+    ASSERT_EQ(Inquiry(l__UCHAR__Data, 36, sizeof(l__UCHAR__Data)).SRB_Status, SS_COMP);
+    ASSERT_EQ(m__Target->DropConnections(), 1);
+    std::memset(l__UCHAR__Data, 0, sizeof(l__UCHAR__Data));
+    SRB_ExecSCSICmd l__Srb = Inquiry(l__UCHAR__Data, 36, sizeof(l__UCHAR__Data));
+    EXPECT_EQ(l__Srb.SRB_Status, SS_COMP) << "HaStat " << int(l__Srb.SRB_HaStat);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(l__UCHAR__Data + 8), 3), "IET");
+}
+
 TEST_F(IscsiAdapter, TargetGoneFailsEveryCommandFast) {
     m__Target->Kill();
     uint8_t l__UCHAR__Data[36];
