@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -111,7 +112,7 @@ AspiIscsiBackend::Wait AspiIscsiBackend::Pump(Clock::time_point p__Deadline, con
         if (l__int__Events == 0) {
             // Nothing to wait for now (between two connection attempts): look again soon.
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(l__int__Wait, 100)));
-            if (iscsi_service(m__Context, 0) < 0) return p__Done() ? Wait::DONE : Wait::FAILED;
+            if (iscsi_service(m__Context, 0) < 0) break;
             continue;
         }
         pollfd l__Poll{};
@@ -122,9 +123,13 @@ AspiIscsiBackend::Wait AspiIscsiBackend::Pump(Clock::time_point p__Deadline, con
             if (errno == EINTR) continue;
             return Wait::FAILED;
         }
-        if (iscsi_service(m__Context, l__int__Ready > 0 ? l__Poll.revents : 0) < 0) return p__Done() ? Wait::DONE : Wait::FAILED;
+        if (iscsi_service(m__Context, l__int__Ready > 0 ? l__Poll.revents : 0) < 0) break;
     }
-    return Wait::DONE;
+    if (p__Done()) return Wait::DONE;
+    // The connection failed; what completed before it did stands, the rest fails, and the
+    // next command starts on a new connection.
+    m__bool__Lost = true;
+    return Wait::FAILED;
 }
 
 bool AspiIscsiBackend::Login(Clock::time_point p__Deadline, std::string& p__string__Error) {
@@ -281,6 +286,8 @@ BYTE AspiIscsiBackend::Execute(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, Clock::
     else if ((l__Srb.SRB_Flags & SRB_DIR_IN) != 0) l__int__Direction = SCSI_XFER_READ;
     const uint32_t l__ULONG__Length = l__int__Direction == SCSI_XFER_NONE ? 0 : l__Srb.SRB_BufLen;
     if (l__ULONG__Length == 0) l__int__Direction = SCSI_XFER_NONE;
+    // The session counts transfer lengths in a signed int.
+    if (l__ULONG__Length > static_cast<uint32_t>(INT32_MAX)) return Failed(HASTAT_DO_DU, STATUS_GOOD);
     const int l__int__CdbLength = std::clamp<int>(l__Srb.SRB_CDBLen, 1, 16);
 
     Command l__Command;
