@@ -60,11 +60,16 @@ BYTE AspiBackend::CheckCondition(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE 
     l__BYTE__Sense[7] = 10;
     l__BYTE__Sense[12] = p__BYTE__Asc;
     l__BYTE__Sense[13] = p__BYTE__Ascq;
+    return CheckCondition(p__SRB_ExecSCSICmd__Srb, l__BYTE__Sense, sizeof(l__BYTE__Sense));
+}
+
+BYTE AspiBackend::CheckCondition(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, const BYTE* p__PBYTE__Sense,
+                                 size_t p__size_t__Length) {
     size_t l__size_t__Length =
         std::min<size_t>(p__SRB_ExecSCSICmd__Srb.SRB_SenseLen, sizeof(p__SRB_ExecSCSICmd__Srb.SenseArea));
-    l__size_t__Length = std::min<size_t>(l__size_t__Length, sizeof(l__BYTE__Sense));
+    l__size_t__Length = std::min(l__size_t__Length, p__size_t__Length);
     std::memset(p__SRB_ExecSCSICmd__Srb.SenseArea, 0, sizeof(p__SRB_ExecSCSICmd__Srb.SenseArea));
-    std::memcpy(p__SRB_ExecSCSICmd__Srb.SenseArea, l__BYTE__Sense, l__size_t__Length);
+    if (l__size_t__Length > 0) std::memcpy(p__SRB_ExecSCSICmd__Srb.SenseArea, p__PBYTE__Sense, l__size_t__Length);
     p__SRB_ExecSCSICmd__Srb.SRB_HaStat = HASTAT_OK;
     p__SRB_ExecSCSICmd__Srb.SRB_TargStat = STATUS_CHKCOND;
     return SS_ERR;

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -46,6 +47,9 @@ public:
     // and returns SS_ERR: the usual way a backend reports a failed command.
     static BYTE CheckCondition(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, BYTE p__BYTE__SenseKey, BYTE p__BYTE__Asc,
                                BYTE p__BYTE__Ascq);
+    // The same with the drive's own sense bytes (fixed format), of which at most
+    // SRB_SenseLen bytes are kept and never more than SenseArea holds.
+    static BYTE CheckCondition(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, const BYTE* p__PBYTE__Sense, size_t p__size_t__Length);
 
 private:
     std::atomic<DWORD> m__DWORD__Timeout{108000};

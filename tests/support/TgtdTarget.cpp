@@ -142,6 +142,31 @@ bool TgtdTarget::Reap(int p__int__Milliseconds) {
     }
 }
 
+std::vector<std::string> TgtdTarget::Sessions() {
+    const std::string l__string__Show = m__string__LogFile + ".show";
+    std::string l__string__Command = std::string(TGTADM) + " -C " + std::to_string(ControlPort()) +
+                                     " --lld iscsi --mode target --op show >'" + l__string__Show + "' 2>&1";
+    std::vector<std::string> l__Sessions;
+    if (std::system(l__string__Command.c_str()) != 0) return l__Sessions;
+    // Each session shows as "I_T nexus: SID" with its connections below it.
+    std::istringstream l__Lines(ReadFile(l__string__Show));
+    for (std::string l__string__Line; std::getline(l__Lines, l__string__Line);) {
+        size_t l__size_t__At = l__string__Line.find("I_T nexus: ");
+        if (l__size_t__At != std::string::npos) l__Sessions.push_back(l__string__Line.substr(l__size_t__At + 11));
+    }
+    return l__Sessions;
+}
+
+int TgtdTarget::DropConnections() {
+    int l__int__Dropped = 0;
+    for (const std::string& l__string__Sid : Sessions())
+        if (Admin("--lld iscsi --mode conn --op delete --tid 1 --sid " + l__string__Sid + " --cid 0")) ++l__int__Dropped;
+    // Done when the daemon has let the sessions go (it has then closed their sockets).
+    for (int l__int__Wait = 0; l__int__Wait < 100 && !Sessions().empty(); ++l__int__Wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return l__int__Dropped;
+}
+
 void TgtdTarget::Kill() {
     if (m__pid_t__Pid <= 0) return;
     ::kill(m__pid_t__Pid, SIGKILL);

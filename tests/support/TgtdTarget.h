@@ -2,6 +2,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include "ExternalTool.h"
 
@@ -34,11 +35,16 @@ public:
 
     // Ends the daemon at once (SIGKILL), as a crash or a pulled cable would, and reaps it.
     void Kill();
+    // Closes every initiator's connection from the target's side (the daemon goes on) and
+    // waits until the daemon has let their sessions go; returns how many it closed.
+    int DropConnections();
 
 private:
     bool Start();
     bool Admin(const std::string& p__string__Arguments);
     bool Reap(int p__int__Milliseconds);
+    // The session numbers ("I_T nexus") the daemon shows now.
+    std::vector<std::string> Sessions();
     int ControlPort() const { return m__int__Port & 0x7FFF; }
 
     std::string m__string__BackingFile;
