@@ -1,8 +1,9 @@
 // Burning a 1 GiB image with Pellmark onto tgtd's DVD+R unit over loopback iSCSI, beside the
 // same burn onto the virtual recorder in the same run; both rates in MB/s.
-// tgtd syncs its backing file after every WRITE (fdatasync per command), so with the scratch
-// directory on a disk the iSCSI rate is the disk's rate for small synchronous writes;
-// TARNWICK_BENCH_DIR=/dev/shm measures the transport itself.
+// tgtd syncs its backing file after every WRITE unless the unit's write cache is on, so the
+// iSCSI burn is measured twice: onto a unit as tgtd sets it up (on a disk, the disk's rate for
+// small synchronous writes) and onto one with its write cache on, as a drive with a buffer
+// (the transport's own rate). TARNWICK_BENCH_DIR=/dev/shm takes the disk out of both.
 // Usage: bench_iscsi_burn [MiB] (default 1024) [rounds] (default 3); TARNWICK_BENCH_DIR sets
 // the scratch directory.
 #include <unistd.h>
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
 
     // Each round: the virtual recorder's burn, then the iSCSI burn onto a fresh blank unit;
     // each starts with the dirty pages of the one before written back.
-    std::vector<double> l__VirtualSeconds, l__IscsiSeconds;
+    std::vector<double> l__VirtualSeconds, l__IscsiSeconds, l__CachedSeconds;
     int l__Exit = 0;
     for (int l__Round = 0; l__Round < l__Rounds; ++l__Round) {
         if (BenchProgram::Spawn({l__Vdisc, "blank", l__Disc, "--media", "dvdplusr"}, "/dev/null", {}).m__Exit != 0) return 1;
@@ -41,30 +42,40 @@ int main(int argc, char** argv) {
         if (l__Virtual.m__Exit != 0) l__Exit = l__Virtual.m__Exit;
         std::filesystem::remove(l__Disc);
 
-        std::filesystem::remove(l__Backing);
-        sync();
-        TgtdTarget l__Target(l__Backing);
-        if (!l__Target.Started()) {
-            std::fprintf(stderr, "tgtd: %s\n", l__Target.Failure().c_str());
-            return 1;
-        }
-        BenchProgram::Run l__Iscsi = BenchProgram::Spawn(l__Burn, l__Dir + "/iscsi.out", {"TARNWICK_DRIVES=" + l__Target.Url()});
-        l__IscsiSeconds.push_back(l__Iscsi.m__Seconds);
-        if (l__Iscsi.m__Exit != 0) l__Exit = l__Iscsi.m__Exit;
-        if (std::filesystem::file_size(l__Backing) < std::filesystem::file_size(l__Image)) {
-            std::fprintf(stderr, "the iSCSI unit holds %ju bytes of %ju\n", static_cast<uintmax_t>(std::filesystem::file_size(l__Backing)),
-                         static_cast<uintmax_t>(std::filesystem::file_size(l__Image)));
-            l__Exit = 1;
+        for (bool l__WriteCache : {false, true}) {
+            std::filesystem::remove(l__Backing);
+            sync();
+            TgtdTarget l__Target(l__Backing);
+            if (!l__Target.Started()) {
+                std::fprintf(stderr, "tgtd: %s\n", l__Target.Failure().c_str());
+                return 1;
+            }
+            if (l__WriteCache && !l__Target.EnableWriteCache()) {
+                std::fprintf(stderr, "tgtd refused to turn the unit's write cache on\n");
+                return 1;
+            }
+            BenchProgram::Run l__Iscsi = BenchProgram::Spawn(l__Burn, l__Dir + "/iscsi.out", {"TARNWICK_DRIVES=" + l__Target.Url()});
+            (l__WriteCache ? l__CachedSeconds : l__IscsiSeconds).push_back(l__Iscsi.m__Seconds);
+            if (l__Iscsi.m__Exit != 0) l__Exit = l__Iscsi.m__Exit;
+            if (std::filesystem::file_size(l__Backing) < std::filesystem::file_size(l__Image)) {
+                std::fprintf(stderr, "the iSCSI unit holds %ju bytes of %ju\n", static_cast<uintmax_t>(std::filesystem::file_size(l__Backing)),
+                             static_cast<uintmax_t>(std::filesystem::file_size(l__Image)));
+                l__Exit = 1;
+            }
         }
     }
     std::sort(l__VirtualSeconds.begin(), l__VirtualSeconds.end());
     std::sort(l__IscsiSeconds.begin(), l__IscsiSeconds.end());
-    const double l__Virtual = l__VirtualSeconds[l__Rounds / 2], l__Iscsi = l__IscsiSeconds[l__Rounds / 2];
+    std::sort(l__CachedSeconds.begin(), l__CachedSeconds.end());
+    const double l__Virtual = l__VirtualSeconds[l__Rounds / 2], l__Iscsi = l__IscsiSeconds[l__Rounds / 2],
+                 l__Cached = l__CachedSeconds[l__Rounds / 2];
     std::printf("image                                   %lu MiB, %d rounds, medians (min-max)\n", l__MiB, l__Rounds);
     std::printf("Pellmark burn onto the virtual recorder %6.2f s (%.2f-%.2f)  %7.1f MB/s\n", l__Virtual,
                 l__VirtualSeconds.front(), l__VirtualSeconds.back(), l__MiB * 1.048576 / l__Virtual);
     std::printf("Pellmark burn onto tgtd over iSCSI      %6.2f s (%.2f-%.2f)  %7.1f MB/s\n", l__Iscsi,
                 l__IscsiSeconds.front(), l__IscsiSeconds.back(), l__MiB * 1.048576 / l__Iscsi);
+    std::printf("  the same, the unit's write cache on  %6.2f s (%.2f-%.2f)  %7.1f MB/s\n", l__Cached,
+                l__CachedSeconds.front(), l__CachedSeconds.back(), l__MiB * 1.048576 / l__Cached);
     std::printf("exit codes                              %s\n", l__Exit == 0 ? "all 0" : "a burn FAILED");
     std::error_code l__Ignored;
     std::filesystem::remove_all(l__Dir, l__Ignored);

@@ -122,6 +122,12 @@ bool TgtdTarget::Start() {
     return false;
 }
 
+bool TgtdTarget::EnableWriteCache() {
+    // Caching mode page (08h), 18 bytes; byte 2 = 0x14: WCE (write cache enable) and MF.
+    return Admin("--lld iscsi --mode logicalunit --op update --tid 1 --lun 1 --params "
+                 "mode_page=8:0:18:0x14:0:0xff:0xff:0:0:0xff:0xff:0xff:0xff:0x80:0x14:0:0:0:0:0:0");
+}
+
 bool TgtdTarget::Admin(const std::string& p__string__Arguments) {
     std::string l__string__Command = std::string(TGTADM) + " -C " + std::to_string(ControlPort()) + " " +
                                      p__string__Arguments + " >>'" + m__string__LogFile + "' 2>&1";

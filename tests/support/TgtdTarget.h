@@ -33,6 +33,11 @@ public:
     int Port() const { return m__int__Port; }
     pid_t Pid() const { return m__pid_t__Pid; }
 
+    // Turns the unit's write cache on (the WCE bit of its caching mode page): tgtd then leaves
+    // its writes to the page cache instead of syncing the backing file after each WRITE, as a
+    // drive with a write buffer would. False when tgtd refused the change.
+    bool EnableWriteCache();
+
     // Ends the daemon at once (SIGKILL), as a crash or a pulled cable would, and reaps it.
     void Kill();
     // Closes every initiator's connection from the target's side (the daemon goes on) and
