@@ -182,6 +182,19 @@ ULONG Tarnwick_CdvdBurnerGrabber_Blank(PVOID p__PVOID__Burner, PCHAR p__PCHAR__E
                                        ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
                                        PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
                                        ULONG p__ULONG__BlankingType);
+/* The table of contents of the inserted disc (the record is zeroed first); a DVD reads as one
+ * session with one track. */
+ULONG Tarnwick_CdvdBurnerGrabber_ReadTOC(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                         ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                         PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                         PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
+/* Which kinds of READ CD the drive accepts: cooked, raw, raw + formatted Q, raw + raw P-W,
+ * formatted Q alone, raw P-W alone. */
+ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedReadModes(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PBOOLEAN p__PBOOLEAN__Cooked, PBOOLEAN p__PBOOLEAN__Raw, PBOOLEAN p__PBOOLEAN__RawPQ,
+    PBOOLEAN p__PBOOLEAN__RawRawPW, PBOOLEAN p__PBOOLEAN__PQ, PBOOLEAN p__PBOOLEAN__RawPW);
 void Tarnwick_CdvdBurnerGrabber_GetDeviceCapabilities(
     PVOID p__PVOID__Burner, PBOOLEAN p__PBOOLEAN__CDRRead, PBOOLEAN p__PBOOLEAN__CDRWRead,
     PBOOLEAN p__PBOOLEAN__DVDROMRead, PBOOLEAN p__PBOOLEAN__DVDRRead, PBOOLEAN p__PBOOLEAN__DVDRAMRead,

@@ -99,6 +99,48 @@ typedef struct _NAME_COLLISION_INFORMATION {
     ULONG m__ULONG__Action;                 /* 545: NAME_COLLISION_ACTION */
 } NAME_COLLISION_INFORMATION, *PNAME_COLLISION_INFORMATION;
 
+/* One track of a table of contents (30 bytes). Addresses are LBAs; the MSF triples are
+ * minute, second, frame. */
+typedef struct _TOC_TRACK_ENTRY {
+    UCHAR m__UCHAR__IsValid;
+    UCHAR m__UCHAR__TrackNumber;
+    UCHAR m__UCHAR__SessionNumber;
+    LONG m__LONG__StartLBA;
+    UCHAR m__UCHAR__StartMSF[3]; /* PMIN, PSEC, PFRAME as the drive reported them */
+    LONG m__LONG__EndLBA;        /* the last block of the track */
+    UCHAR m__UCHAR__EndMSF[3];
+    UCHAR m__UCHAR__IsADR2; /* upper nibble of ADR/CONTROL is 2 */
+    UCHAR m__UCHAR__IsADR3; /* upper nibble of ADR/CONTROL is 3 */
+    UCHAR m__UCHAR__IsFourChannel;
+    UCHAR m__UCHAR__IsPreEmphasis;
+    UCHAR m__UCHAR__IsData;
+    UCHAR m__UCHAR__IsAudio;
+    UCHAR m__UCHAR__IsCopyPermitted;
+    UCHAR m__UCHAR__DataMode; /* 0 audio, else the mode byte of the first sector */
+    UCHAR m__UCHAR__Form;     /* 0 none, 1 Mode 2 Form 1, 2 Mode 2 Form 2 */
+    ULONG m__ULONG__BytesPerBlock;
+} TOC_TRACK_ENTRY, *PTOC_TRACK_ENTRY;
+
+#define TOC_MAXIMUM_TRACKS 100
+#define TOC_DESCRIPTOR_SIZE 11
+/* The descriptor count is kept in one byte: the table keeps as many as it can count. */
+#define TOC_MAXIMUM_DESCRIPTORS 255
+
+/* The table of contents of the inserted disc. A DVD reads as one session with one track. */
+typedef struct _TOC_INFORMATION {
+    UCHAR m__UCHAR__IsValid;
+    UCHAR m__UCHAR__IsDVD;
+    UCHAR m__UCHAR__Reserved[7];
+    UCHAR m__UCHAR__LastSessionNumber;
+    UCHAR m__UCHAR__NumberOfTracks;
+    UCHAR m__UCHAR__NumberOfDescriptors;
+    TOC_TRACK_ENTRY m__TOC_TRACK_ENTRY__Tracks[TOC_MAXIMUM_TRACKS];
+    /* the 11-byte full TOC descriptor each track entry was made from */
+    UCHAR m__UCHAR__TrackDescriptors[TOC_MAXIMUM_TRACKS][TOC_DESCRIPTOR_SIZE];
+    /* every descriptor of the reply, in order */
+    UCHAR m__UCHAR__Descriptors[TOC_MAXIMUM_DESCRIPTORS][TOC_DESCRIPTOR_SIZE];
+} TOC_INFORMATION, *PTOC_INFORMATION;
+
 #pragma pack(pop)
 
 typedef enum _NAME_COLLISION_ACTION {
@@ -150,6 +192,22 @@ static_assert(offsetof(CDB_FAILURE_INFORMATION, m__UCHAR__SRB_Status) == 51, "SR
 static_assert(sizeof(DEVICE_ADDRESS) == 5, "DEVICE_ADDRESS is 5 bytes");
 static_assert(sizeof(NAME_COLLISION_INFORMATION) == 549, "NAME_COLLISION_INFORMATION is 549 bytes");
 static_assert(offsetof(NAME_COLLISION_INFORMATION, m__ULONG__Action) == 545, "action at 545");
+static_assert(sizeof(TOC_TRACK_ENTRY) == 30, "TOC_TRACK_ENTRY is 30 bytes");
+static_assert(offsetof(TOC_TRACK_ENTRY, m__LONG__StartLBA) == 3, "start LBA at 3");
+static_assert(offsetof(TOC_TRACK_ENTRY, m__UCHAR__StartMSF) == 7, "start address at 7");
+static_assert(offsetof(TOC_TRACK_ENTRY, m__LONG__EndLBA) == 10, "end LBA at 10");
+static_assert(offsetof(TOC_TRACK_ENTRY, m__UCHAR__EndMSF) == 14, "end address at 14");
+static_assert(offsetof(TOC_TRACK_ENTRY, m__UCHAR__IsADR2) == 17, "ADR 2 flag at 17");
+static_assert(offsetof(TOC_TRACK_ENTRY, m__UCHAR__IsData) == 21, "data flag at 21");
+static_assert(offsetof(TOC_TRACK_ENTRY, m__UCHAR__DataMode) == 24, "data mode at 24");
+static_assert(offsetof(TOC_TRACK_ENTRY, m__ULONG__BytesPerBlock) == 26, "bytes per block at 26");
+static_assert(offsetof(TOC_INFORMATION, m__UCHAR__LastSessionNumber) == 9, "last session at 9");
+static_assert(offsetof(TOC_INFORMATION, m__UCHAR__NumberOfTracks) == 10, "track count at 10");
+static_assert(offsetof(TOC_INFORMATION, m__UCHAR__NumberOfDescriptors) == 11, "descriptor count at 11");
+static_assert(offsetof(TOC_INFORMATION, m__TOC_TRACK_ENTRY__Tracks) == 12, "track table at 12");
+static_assert(offsetof(TOC_INFORMATION, m__UCHAR__TrackDescriptors) == 3012, "per-track descriptors at 3012");
+static_assert(offsetof(TOC_INFORMATION, m__UCHAR__Descriptors) == 4112, "all descriptors at 4112");
+static_assert(sizeof(TOC_INFORMATION) == 4112 + 255 * 11, "TOC_INFORMATION holds 255 descriptors");
 #endif
 
 #endif /* TARNWICK_TYPES_H */

@@ -390,6 +390,45 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_Blank(PVOID p__PVOID__Burner, PCHAR 
                  [&](CTarnwick_CdvdBurnerGrabber& b) { b.Blank(p__ULONG__BlankingType, 0); });
 }
 
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_ReadTOC(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                    ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                    PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                    PTOC_INFORMATION p__PTOC_INFORMATION__Toc) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_ReadTOC";
+    return Shell(c__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     if (p__PTOC_INFORMATION__Toc == nullptr) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                                    "%s(): p__PTOC_INFORMATION__Toc is NULL!!!", c__PCHAR__Name);
+                     }
+                     std::memset(p__PTOC_INFORMATION__Toc, 0, sizeof(TOC_INFORMATION));
+                     b.ReadTOC(p__PTOC_INFORMATION__Toc);
+                 });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedReadModes(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PBOOLEAN p__PBOOLEAN__Cooked, PBOOLEAN p__PBOOLEAN__Raw, PBOOLEAN p__PBOOLEAN__RawPQ,
+    PBOOLEAN p__PBOOLEAN__RawRawPW, PBOOLEAN p__PBOOLEAN__PQ, PBOOLEAN p__PBOOLEAN__RawPW) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_ProbeSupportedReadModes";
+    return Shell(c__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     const PBOOLEAN l__Results[] = {p__PBOOLEAN__Cooked, p__PBOOLEAN__Raw, p__PBOOLEAN__RawPQ,
+                                                    p__PBOOLEAN__RawRawPW, p__PBOOLEAN__PQ, p__PBOOLEAN__RawPW};
+                     for (PBOOLEAN l__Result : l__Results) {
+                         if (l__Result == nullptr) {
+                             CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                        EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                                        "%s(): A result pointer is NULL!!!", c__PCHAR__Name);
+                         }
+                     }
+                     b.ProbeSupportedReadModes(p__PBOOLEAN__Cooked, p__PBOOLEAN__Raw, p__PBOOLEAN__RawPQ,
+                                               p__PBOOLEAN__RawRawPW, p__PBOOLEAN__PQ, p__PBOOLEAN__RawPW);
+                 });
+}
+
 extern "C" void Tarnwick_CdvdBurnerGrabber_GetDeviceCapabilities(
     PVOID p__PVOID__Burner, PBOOLEAN p__PBOOLEAN__CDRRead, PBOOLEAN p__PBOOLEAN__CDRWRead,
     PBOOLEAN p__PBOOLEAN__DVDROMRead, PBOOLEAN p__PBOOLEAN__DVDRRead, PBOOLEAN p__PBOOLEAN__DVDRAMRead,

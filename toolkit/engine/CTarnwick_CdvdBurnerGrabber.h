@@ -94,6 +94,19 @@ public:
     // Sets the cancel flag; takes no lock, so any thread may call it during a write.
     void Cancel();
 
+    // Which kinds of READ CD the drive accepts on the inserted disc: cooked (always 1), raw,
+    // raw with formatted Q, raw with raw P-W, formatted Q alone, raw P-W alone.
+    void ProbeSupportedReadModes(PBOOLEAN p__PBOOLEAN__Cooked, PBOOLEAN p__PBOOLEAN__Raw, PBOOLEAN p__PBOOLEAN__RawPQ,
+                                 PBOOLEAN p__PBOOLEAN__RawRawPW, PBOOLEAN p__PBOOLEAN__PQ,
+                                 PBOOLEAN p__PBOOLEAN__RawPW);
+    // The table of contents of the inserted disc: a disc that answers READ DVD STRUCTURE is
+    // read as a DVD, any other as a CD.
+    void ReadTOC(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
+    // The two readers behind ReadTOC (no lock of their own; grabbing calls them too). The
+    // record is filled field by field; the caller zeroes it first.
+    void ReadTOCForCD(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
+    void ReadTOCForDVD(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
+
     // Writes the image as one track at the next writable address (content 1 data,
     // 2 audio, other Mode 2 Form 2); the session stays open for CloseSession.
     void TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick_FileChain__Image, BOOLEAN p__BOOLEAN__IsXA,
