@@ -498,6 +498,12 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
     l__Writer.WriteVolumeDescriptors(l__Root, p__BOOLEAN__IsCDXA, p__Texts,
                                      {m__PCTarnwick_ISO9660FileTreeNode__BootImage, m__UCHAR__BootMediaType,
                                       m__UCHAR__SystemType});
+    const ExtraPlaces l__Places = {
+        m__ULONG__PrimaryDescriptorSector,
+        m__ULONG__PrimaryDescriptorSector + (m__PCTarnwick_ISO9660FileTreeNode__BootImage != nullptr ? 2u : 1u),
+        m__ULONG__MPathTableSector + static_cast<ULONG>(m__ULONGLONG__PathTableSectors),
+        m__ULONG__FirstDirectorySector + static_cast<ULONG>(m__ULONGLONG__TotalDirectorySectors), m__ULONG__FirstFileSector};
+    WriteExtraStructures(l__Writer, m__Directories, l__Places);
     // The chain links its sources to each other: it is made only once nothing can fail,
     // so that a failed build leaves no source linked.
     m__PCTarnwick_ISO9660Image = new CTarnwick_ISO9660Image(m__Lock);
@@ -508,6 +514,10 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
     }
     m__PCTarnwick_ISO9660Image->AddChainHead(m__PCTarnwick_MemoryFile__SystemStructures);
 }
+
+void CTarnwick_ISO9660FileTree::WriteExtraStructures(CTarnwick_ISO9660ImageWriter& /*p__Writer*/,
+                                                     const std::vector<CTarnwick_ISO9660FileTreeNode*>& /*p__Directories*/,
+                                                     const ExtraPlaces& /*p__Places*/) {}
 
 void CTarnwick_ISO9660FileTree::StoreSystemStructures(const char* p__PCHAR__FileName) {
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
