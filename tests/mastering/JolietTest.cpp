@@ -1,5 +1,8 @@
 // The Joliet hierarchy: UTF-8 to UTF-16 names, names cut to fit, the collision protocol
 // on Joliet names, the sector map and the Supplementary Volume Descriptor.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include "CTarnwick_JolietFileTree.h"
@@ -172,6 +175,10 @@ TEST(JolietTree, NamesCutToTheSameStemCollideAndARenameStartsOver) {
         l__Tree.CreateFromRoot((l__Scratch / ("src/" + l__string__Name)).c_str(), nullptr, CTarnwick_FileTree::TimeLastWrite, &l__Root);
     }
     ASSERT_EQ(l__Recorder.m__Collisions.size(), 2u);
+    // A name given by the callback is held to the same length as any other.
+    CTarnwick_JolietFileTreeNode* l__Third = static_cast<CTarnwick_JolietFileTreeNode*>(Kid(l__Root, 0));
+    l__Third->SetJolietName(std::u16string(200, u'z') + u".dat;1");
+    EXPECT_EQ(JolietName(l__Third), std::string(97, 'z') + ".dat;1");
     EXPECT_EQ(ReportedName(l__Recorder.m__Collisions[1]), u"third.dat;1");
     ASSERT_NE(Kid(l__Root, 2), nullptr);
     EXPECT_EQ(JolietName(Kid(l__Root, 1)), std::string(97, 'n') + ".dat;1");
@@ -291,4 +298,28 @@ TEST(JolietImage, BothHierarchiesShareFileExtentsAndDirectoryNumbers) {
     EXPECT_EQ(l__ULONG__Offset, Both32(l__Svd + 132));
     // The image stream carries each file once.
     EXPECT_EQ(l__Tree.GetImage()->GetSize(), static_cast<uint64_t>(l__Tree.GetVolumeSpaceSize()) * 2048);
+}
+
+TEST(JolietImage, FileOfFourGibibytesTakesSeveralExtentsInBothHierarchies) {
+    MasteringScratch l__Scratch;
+    std::string l__string__Path = l__Scratch / "huge.bin";
+    const uint64_t l__ULONGLONG__Size = 4608ull << 20;  // 4.5 GiB, sparse
+    int l__INT__Handle = ::open(l__string__Path.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(l__INT__Handle, 0);
+    ASSERT_EQ(::ftruncate(l__INT__Handle, static_cast<off_t>(l__ULONGLONG__Size)), 0);
+    ::close(l__INT__Handle);
+    TreeRecorder l__Recorder;
+    CTarnwick_JolietFileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);
+    CTarnwick_FileTreeNode* l__Root = nullptr;
+    l__Tree.CreateFromRoot(l__string__Path.c_str(), nullptr, 2, &l__Root);
+    Build(l__Tree);
+    const UCHAR* l__Svd = l__Tree.GetSystemStructures() + 17 * 2048;
+    std::vector<Record> l__Records = JolietRecords(l__Tree, Both32(l__Svd + 158), 2048);
+    // Not the low 32 bits of the size: the whole file, in two extents.
+    ASSERT_EQ(l__Records.size(), 4u);
+    EXPECT_EQ(l__Records[2].m__string__Identifier, "huge.bin;1");
+    EXPECT_EQ(l__Records[2].m__UCHAR__Flags, 0x80);
+    EXPECT_EQ(l__Records[3].m__UCHAR__Flags, 0x00);
+    EXPECT_EQ(static_cast<uint64_t>(l__Records[2].m__ULONG__Length) + l__Records[3].m__ULONG__Length, l__ULONGLONG__Size);
+    EXPECT_EQ(l__Records[3].m__ULONG__Extent, l__Records[2].m__ULONG__Extent + 0xFFFFF800u / 2048);
 }
