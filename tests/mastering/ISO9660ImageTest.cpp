@@ -187,13 +187,9 @@ TEST(ISO9660Image, RecordsThatFillASectorExactlyLeaveNoGap) {
 
 TEST(ISO9660Image, FileOfFourGibibytesAndMoreTakesSeveralExtents) {
     MasteringScratch l__Scratch;
-    std::string l__string__Path = l__Scratch / "huge.bin";
     const uint64_t l__ULONGLONG__Size = 4608ull << 20;  // 4.5 GiB, sparse
-    int l__INT__Handle = ::open(l__string__Path.c_str(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(l__INT__Handle, 0);
-    ASSERT_EQ(::ftruncate(l__INT__Handle, static_cast<off_t>(l__ULONGLONG__Size)), 0);
-    ASSERT_EQ(::pwrite(l__INT__Handle, "tail", 4, static_cast<off_t>(l__ULONGLONG__Size - 4)), 4);
-    ::close(l__INT__Handle);
+    std::string l__string__Path = l__Scratch.SparseFile("huge.bin", l__ULONGLONG__Size);
+    ASSERT_FALSE(l__string__Path.empty());
     l__Scratch.File("after.txt", "after");
     TreeRecorder l__Recorder;
     CTarnwick_ISO9660FileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);

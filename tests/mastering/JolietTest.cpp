@@ -40,14 +40,7 @@ std::vector<Record> JolietRecords(const CTarnwick_ISO9660FileTree& p__Tree, ULON
 
 // The UTF-16 name of a collision record (it lies at an odd offset).
 std::u16string ReportedName(const NAME_COLLISION_INFORMATION& p__Information) {
-    std::u16string l__u16string__Name;
-    for (size_t l__SIZE__At = 0; l__SIZE__At + 1 < sizeof(p__Information.m__UCHAR__NewName); l__SIZE__At += 2) {
-        char16_t l__char16_t__Unit;
-        std::memcpy(&l__char16_t__Unit, p__Information.m__UCHAR__NewName + l__SIZE__At, 2);
-        if (l__char16_t__Unit == 0) break;
-        l__u16string__Name.push_back(l__char16_t__Unit);
-    }
-    return l__u16string__Name;
+    return CTarnwick_Utf16::FromTerminated(p__Information.m__UCHAR__NewName, sizeof(p__Information.m__UCHAR__NewName));
 }
 
 const std::string g__string__Emoji = "\xF0\x9F\x98\x80";  // U+1F600, outside the BMP
@@ -66,6 +59,12 @@ TEST(Utf16, ConvertsEveryScriptAndReplacesWhatIsNotUtf8) {
     EXPECT_EQ(Utf8(std::u16string({0xD83D, u'x', 0xDE00})), "\xEF\xBF\xBDx\xEF\xBF\xBD");
     EXPECT_EQ(CTarnwick_Utf16::ToBigEndian(u"A\u65E5"), std::string("\x00\x41\x65\xE5", 4));
     EXPECT_EQ(CTarnwick_Utf16::FromBigEndian(std::string("\x00\x41\x65\xE5", 4)), u"A\u65E5");
+    // A text in the machine's order at an odd offset, ended by a zero or by the buffer.
+    UCHAR l__UCHAR__Buffer[7] = {0xEE};
+    const char16_t l__char16_t__Units[3] = {u'h', 0x65E5, 0};
+    std::memcpy(l__UCHAR__Buffer + 1, l__char16_t__Units, 6);
+    EXPECT_EQ(CTarnwick_Utf16::FromTerminated(l__UCHAR__Buffer + 1, 6), u"h\u65E5");
+    EXPECT_EQ(CTarnwick_Utf16::FromTerminated(l__UCHAR__Buffer + 1, 3), u"h");
     // A cut never leaves half a surrogate pair.
     EXPECT_EQ(CTarnwick_Utf16::Cut(u"ab" + CTarnwick_Utf16::FromUtf8(g__string__Emoji), 3), u"ab");
 }
@@ -302,12 +301,9 @@ TEST(JolietImage, BothHierarchiesShareFileExtentsAndDirectoryNumbers) {
 
 TEST(JolietImage, FileOfFourGibibytesTakesSeveralExtentsInBothHierarchies) {
     MasteringScratch l__Scratch;
-    std::string l__string__Path = l__Scratch / "huge.bin";
     const uint64_t l__ULONGLONG__Size = 4608ull << 20;  // 4.5 GiB, sparse
-    int l__INT__Handle = ::open(l__string__Path.c_str(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(l__INT__Handle, 0);
-    ASSERT_EQ(::ftruncate(l__INT__Handle, static_cast<off_t>(l__ULONGLONG__Size)), 0);
-    ::close(l__INT__Handle);
+    std::string l__string__Path = l__Scratch.SparseFile("huge.bin", l__ULONGLONG__Size);
+    ASSERT_FALSE(l__string__Path.empty());
     TreeRecorder l__Recorder;
     CTarnwick_JolietFileTree l__Tree(TreeRecorder::Callback, &l__Recorder, FALSE, FALSE, FALSE);
     CTarnwick_FileTreeNode* l__Root = nullptr;

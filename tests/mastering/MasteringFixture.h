@@ -3,7 +3,9 @@
 // records the tree's reports and answers name collisions from a script.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +39,16 @@ public:
         std::filesystem::create_directories(std::filesystem::path(l__string__Path).parent_path());
         std::ofstream(l__string__Path, std::ios::binary) << p__string__Bytes;
         return l__string__Path;
+    }
+    // Writes a sparse file of the given size whose last four bytes are "tail"; "" on failure.
+    std::string SparseFile(const std::string& p__string__Name, uint64_t p__ULONGLONG__Size) const {
+        std::string l__string__Path = *this / p__string__Name;
+        int l__INT__Handle = ::open(l__string__Path.c_str(), O_CREAT | O_WRONLY, 0644);
+        if (l__INT__Handle < 0) return "";
+        bool l__bool__Ok = ::ftruncate(l__INT__Handle, static_cast<off_t>(p__ULONGLONG__Size)) == 0 &&
+                           ::pwrite(l__INT__Handle, "tail", 4, static_cast<off_t>(p__ULONGLONG__Size - 4)) == 4;
+        ::close(l__INT__Handle);
+        return l__bool__Ok ? l__string__Path : "";
     }
     std::string Directory(const std::string& p__string__Name) const {
         std::string l__string__Path = *this / p__string__Name;

@@ -1,5 +1,7 @@
 #include "CTarnwick_Utf16.h"
 
+#include <cstring>
+
 #include "CTarnwick_Bytes.h"
 
 namespace {
@@ -125,4 +127,17 @@ std::u16string CTarnwick_Utf16::Cut(const std::u16string& p__u16string__Text, si
         --l__SIZE__End;
     }
     return p__u16string__Text.substr(0, l__SIZE__End);
+}
+
+std::u16string CTarnwick_Utf16::FromTerminated(const UCHAR* p__PUCHAR__Buffer, size_t p__SIZE__Bytes) {
+    std::u16string l__u16string__Text;
+    for (size_t l__SIZE__At = 0; l__SIZE__At + 1 < p__SIZE__Bytes; l__SIZE__At += 2) {
+        char16_t l__char16_t__Unit;
+        std::memcpy(&l__char16_t__Unit, p__PUCHAR__Buffer + l__SIZE__At, 2);
+        if (l__char16_t__Unit == 0) {
+            break;
+        }
+        l__u16string__Text.push_back(l__char16_t__Unit);
+    }
+    return l__u16string__Text;
 }

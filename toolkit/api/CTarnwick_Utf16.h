@@ -16,6 +16,9 @@ public:
     // The units of a UTF-16 text as big-endian bytes (two per unit), and back.
     static std::string ToBigEndian(const std::u16string& p__u16string__Text);
     static std::u16string FromBigEndian(const std::string& p__string__Bytes);
+    // A zero-terminated UTF-16 text in the machine's byte order from a byte buffer of
+    // p__SIZE__Bytes bytes (no alignment needed); it ends at the buffer's end at the latest.
+    static std::u16string FromTerminated(const UCHAR* p__PUCHAR__Buffer, size_t p__SIZE__Bytes);
     // The first units of a text, at most p__SIZE__Units of them, without splitting a
     // surrogate pair.
     static std::u16string Cut(const std::u16string& p__u16string__Text, size_t p__SIZE__Units);

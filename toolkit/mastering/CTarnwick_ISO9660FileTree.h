@@ -90,6 +90,13 @@ protected:
                                       const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories,
                                       const ExtraPlaces& p__Places);
 
+    // Reports NAME_COLLISION for a kid that meets an existing node under a name (p__SIZE__Bytes
+    // bytes, ISO9660 characters or, with p__BOOLEAN__IsJoliet, UTF-16 in the machine's byte
+    // order), with the action preset to replace the existing node. The record comes back
+    // as the application left it.
+    void ReportCollision(NAME_COLLISION_INFORMATION* p__PInformation, BOOLEAN p__BOOLEAN__IsJoliet, const void* p__PVOID__Name,
+                         size_t p__SIZE__Bytes, const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Existing,
+                         const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid);
     BOOLEAN IsKeepFilesOpen() const { return m__BOOLEAN__IsKeepFilesOpen; }
     BOOLEAN IsLongNames() const { return m__BOOLEAN__IsLongNames; }
 

@@ -83,19 +83,10 @@ BOOLEAN CTarnwick_JolietFileTree::CheckName(CTarnwick_FileTreeNode* p__PCTarnwic
             l__Sibling = l__Sibling->GetNextSibling();
             continue;
         }
-        NAME_COLLISION_INFORMATION l__Information;
-        std::memset(&l__Information, 0, sizeof(l__Information));
-        l__Information.m__BOOLEAN__IsJoliet = 1;
-        // The name as UTF-16 in the machine's byte order, zero-terminated.
+        // The name as UTF-16 in the machine's byte order.
         std::u16string l__u16string__Name = CTarnwick_Utf16::FromBigEndian(l__Kid->m__string__JolietName);
-        size_t l__SIZE__Units = std::min(l__u16string__Name.size(), sizeof(l__Information.m__UCHAR__NewName) / 2 - 1);
-        std::memcpy(l__Information.m__UCHAR__NewName, l__u16string__Name.data(), 2 * l__SIZE__Units);
-        l__Information.m__PCHAR__ExistingPathName = const_cast<char*>(l__Sibling->GetAbsolutePathAndFileName().c_str());
-        l__Information.m__ULONG__ExistingAttributes = l__Sibling->GetAttributes();
-        l__Information.m__PCHAR__NewPathName = const_cast<char*>(l__Kid->GetAbsolutePathAndFileName().c_str());
-        l__Information.m__ULONG__NewAttributes = l__Kid->GetAttributes();
-        l__Information.m__ULONG__Action = NAME_COLLISION_ACTION_REPLACE_EXISTING;
-        Report(NAME_COLLISION, &l__Information, nullptr);
+        NAME_COLLISION_INFORMATION l__Information;
+        ReportCollision(&l__Information, TRUE, l__u16string__Name.data(), 2 * l__u16string__Name.size(), l__Sibling, l__Kid);
         switch (l__Information.m__ULONG__Action) {
             case NAME_COLLISION_ACTION_KEEP_EXISTING:
                 return TRUE;
@@ -105,15 +96,8 @@ BOOLEAN CTarnwick_JolietFileTree::CheckName(CTarnwick_FileTreeNode* p__PCTarnwic
                 return FALSE;
             }
             case NAME_COLLISION_ACTION_RENAME_NEW: {
-                std::u16string l__u16string__New;
-                for (size_t l__SIZE__At = 0; l__SIZE__At + 1 < sizeof(l__Information.m__UCHAR__NewName); l__SIZE__At += 2) {
-                    char16_t l__char16_t__Unit;
-                    std::memcpy(&l__char16_t__Unit, l__Information.m__UCHAR__NewName + l__SIZE__At, 2);
-                    if (l__char16_t__Unit == 0) {
-                        break;
-                    }
-                    l__u16string__New.push_back(l__char16_t__Unit);
-                }
+                std::u16string l__u16string__New =
+                    CTarnwick_Utf16::FromTerminated(l__Information.m__UCHAR__NewName, sizeof(l__Information.m__UCHAR__NewName));
                 if (l__u16string__New.empty()) {
                     // An empty name cannot be recorded: both stay, as with any other answer.
                     l__Sibling = l__Sibling->GetNextSibling();

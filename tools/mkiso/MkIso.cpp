@@ -103,13 +103,8 @@ void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__P
             if (l__Information->m__BOOLEAN__IsJoliet != 0) {
                 // A Joliet name, UTF-16 in the machine's byte order: "~N" goes before its
                 // extension, within the length a Joliet name may have.
-                std::u16string l__u16string__Old;
-                for (size_t l__SIZE__At = 0; l__SIZE__At + 1 < sizeof(l__Information->m__UCHAR__NewName); l__SIZE__At += 2) {
-                    char16_t l__char16_t__Unit;
-                    std::memcpy(&l__char16_t__Unit, l__Information->m__UCHAR__NewName + l__SIZE__At, 2);
-                    if (l__char16_t__Unit == 0) break;
-                    l__u16string__Old.push_back(l__char16_t__Unit);
-                }
+                std::u16string l__u16string__Old =
+                    CTarnwick_Utf16::FromTerminated(l__Information->m__UCHAR__NewName, sizeof(l__Information->m__UCHAR__NewName));
                 std::u16string l__u16string__New = CTarnwick_JolietFileTreeNode::FitJolietName(
                     l__u16string__Old, CTarnwick_Utf16::FromUtf8("~" + std::to_string(++l__State->m__ulong__CollisionNumber)));
                 std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
