@@ -105,8 +105,10 @@ void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__P
                 // extension, within the length a Joliet name may have.
                 std::u16string l__u16string__Old =
                     CTarnwick_Utf16::FromTerminated(l__Information->m__UCHAR__NewName, sizeof(l__Information->m__UCHAR__NewName));
-                std::u16string l__u16string__New = CTarnwick_JolietFileTreeNode::FitJolietName(
-                    l__u16string__Old, CTarnwick_Utf16::FromUtf8("~" + std::to_string(++l__State->m__ulong__CollisionNumber)));
+                std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
+                l__string__Tail.append(std::to_string(++l__State->m__ulong__CollisionNumber));
+                std::u16string l__u16string__New =
+                    CTarnwick_JolietFileTreeNode::FitJolietName(l__u16string__Old, CTarnwick_Utf16::FromUtf8(l__string__Tail));
                 std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
                 std::memcpy(l__Information->m__UCHAR__NewName, l__u16string__New.data(), 2 * l__u16string__New.size());
                 l__Information->m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
