@@ -17,45 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-size_t CountLines(const std::string& p__string__Text, const std::string& p__string__Prefix) {
-    size_t l__SIZE__Count = 0;
-    std::istringstream l__Stream(p__string__Text);
-    std::string l__string__Line;
-    while (std::getline(l__Stream, l__string__Line))
-        if (l__string__Line.compare(0, p__string__Prefix.size(), p__string__Prefix) == 0) ++l__SIZE__Count;
-    return l__SIZE__Count;
-}
-
-uint64_t Fnv1a(const std::string& p__string__Path, uint64_t* p__PULONGLONG__Size) {
-    uint64_t l__ULONGLONG__Hash = 1469598103934665603ull;
-    *p__PULONGLONG__Size = 0;
-    FILE* l__File = std::fopen(p__string__Path.c_str(), "rb");
-    if (l__File == nullptr) return 0;
-    std::vector<unsigned char> l__Buffer(1 << 20);
-    size_t l__SIZE__Count;
-    while ((l__SIZE__Count = std::fread(l__Buffer.data(), 1, l__Buffer.size(), l__File)) > 0) {
-        for (size_t l__SIZE__Index = 0; l__SIZE__Index < l__SIZE__Count; ++l__SIZE__Index)
-            l__ULONGLONG__Hash = (l__ULONGLONG__Hash ^ l__Buffer[l__SIZE__Index]) * 1099511628211ull;
-        *p__PULONGLONG__Size += l__SIZE__Count;
-    }
-    std::fclose(l__File);
-    return l__ULONGLONG__Hash;
-}
-
-// Size and hash of every regular file under a directory (links to files count as the
-// files they lead to; links to directories are not walked).
-std::multiset<std::pair<uint64_t, uint64_t>> Contents(const std::string& p__string__Directory) {
-    std::multiset<std::pair<uint64_t, uint64_t>> l__Result;
-    for (const fs::directory_entry& l__Entry : fs::recursive_directory_iterator(p__string__Directory)) {
-        if (l__Entry.is_regular_file()) {
-            uint64_t l__ULONGLONG__Size;
-            uint64_t l__ULONGLONG__Hash = Fnv1a(l__Entry.path().string(), &l__ULONGLONG__Size);
-            l__Result.insert({l__ULONGLONG__Size, l__ULONGLONG__Hash});
-        }
-    }
-    return l__Result;
-}
-
 std::string RandomName(std::mt19937& p__Random, size_t p__SIZE__Length) {
     static const std::vector<std::string> s__Pieces = {
         "a", "B", "c", "D", "e", "F", "g", "H", "x", "Y", "z", "0", "7", " ", "-", "_", "!", "#", "$", "%", "&", "'", "(",

@@ -3,7 +3,9 @@
 // records the tree's reports and answers name collisions from a script.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +14,16 @@
 #include <initializer_list>
 #include <deque>
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "CTarnwick_Exception.h"
+#include "CTarnwick_ISO9660FileTree.h"
+#include "CTarnwick_ISO9660Image.h"
 #include "ExternalTool.h"
 #include "ScratchDirectory.h"
 #include "tarnwick_types.h"
@@ -33,6 +39,16 @@ public:
         std::filesystem::create_directories(std::filesystem::path(l__string__Path).parent_path());
         std::ofstream(l__string__Path, std::ios::binary) << p__string__Bytes;
         return l__string__Path;
+    }
+    // Writes a sparse file of the given size whose last four bytes are "tail"; "" on failure.
+    std::string SparseFile(const std::string& p__string__Name, uint64_t p__ULONGLONG__Size) const {
+        std::string l__string__Path = *this / p__string__Name;
+        int l__INT__Handle = ::open(l__string__Path.c_str(), O_CREAT | O_WRONLY, 0644);
+        if (l__INT__Handle < 0) return "";
+        bool l__bool__Ok = ::ftruncate(l__INT__Handle, static_cast<off_t>(p__ULONGLONG__Size)) == 0 &&
+                           ::pwrite(l__INT__Handle, "tail", 4, static_cast<off_t>(p__ULONGLONG__Size - 4)) == 4;
+        ::close(l__INT__Handle);
+        return l__bool__Ok ? l__string__Path : "";
     }
     std::string Directory(const std::string& p__string__Name) const {
         std::string l__string__Path = *this / p__string__Name;
@@ -148,5 +164,88 @@ inline std::string Quote(const std::string& p__string__Text) {
         else l__string__Result += l__CHAR__Character;
     }
     return l__string__Result + "'";
+}
+
+
+// Reading the bytes of a built image.
+inline ULONG Le32(const UCHAR* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<ULONG>(p[3]) << 24); }
+inline ULONG Be32(const UCHAR* p) { return p[3] | (p[2] << 8) | (p[1] << 16) | (static_cast<ULONG>(p[0]) << 24); }
+// A both-endian 32-bit field whose halves must agree.
+inline ULONG Both32(const UCHAR* p) {
+    EXPECT_EQ(Le32(p), Be32(p + 4));
+    return Le32(p);
+}
+
+inline std::vector<UCHAR> ReadAll(CTarnwick_ISO9660FileTree& p__Tree) {
+    std::vector<UCHAR> l__Image(p__Tree.GetImage()->GetSize());
+    p__Tree.GetImage()->SeekToBegin();
+    p__Tree.GetImage()->Read(l__Image.size(), l__Image.data());
+    return l__Image;
+}
+
+struct Record {
+    ULONG m__ULONG__Extent;
+    ULONG m__ULONG__Length;
+    UCHAR m__UCHAR__Flags;
+    std::string m__string__Identifier;
+    size_t m__SIZE__Offset;
+};
+
+// The records of a directory as written in the system structures, from "." on.
+inline std::vector<Record> Records(const UCHAR* p__PUCHAR__Directory, size_t p__SIZE__Bytes) {
+    std::vector<Record> l__Records;
+    size_t l__SIZE__Offset = 0;
+    while (l__SIZE__Offset < p__SIZE__Bytes) {
+        const UCHAR* l__Record = p__PUCHAR__Directory + l__SIZE__Offset;
+        if (l__Record[0] == 0) {
+            l__SIZE__Offset = (l__SIZE__Offset / 2048 + 1) * 2048;
+            continue;
+        }
+        l__Records.push_back({Both32(l__Record + 2), Both32(l__Record + 10), l__Record[25],
+                              std::string(reinterpret_cast<const char*>(l__Record + 33), l__Record[32]), l__SIZE__Offset});
+        l__SIZE__Offset += l__Record[0];
+    }
+    return l__Records;
+}
+
+
+// Judging what outside readers list and extract.
+inline size_t CountLines(const std::string& p__string__Text, const std::string& p__string__Prefix) {
+    size_t l__SIZE__Count = 0;
+    std::istringstream l__Stream(p__string__Text);
+    std::string l__string__Line;
+    while (std::getline(l__Stream, l__string__Line))
+        if (l__string__Line.compare(0, p__string__Prefix.size(), p__string__Prefix) == 0) ++l__SIZE__Count;
+    return l__SIZE__Count;
+}
+
+inline uint64_t Fnv1a(const std::string& p__string__Path, uint64_t* p__PULONGLONG__Size) {
+    uint64_t l__ULONGLONG__Hash = 1469598103934665603ull;
+    *p__PULONGLONG__Size = 0;
+    FILE* l__File = std::fopen(p__string__Path.c_str(), "rb");
+    if (l__File == nullptr) return 0;
+    std::vector<unsigned char> l__Buffer(1 << 20);
+    size_t l__SIZE__Count;
+    while ((l__SIZE__Count = std::fread(l__Buffer.data(), 1, l__Buffer.size(), l__File)) > 0) {
+        for (size_t l__SIZE__Index = 0; l__SIZE__Index < l__SIZE__Count; ++l__SIZE__Index)
+            l__ULONGLONG__Hash = (l__ULONGLONG__Hash ^ l__Buffer[l__SIZE__Index]) * 1099511628211ull;
+        *p__PULONGLONG__Size += l__SIZE__Count;
+    }
+    std::fclose(l__File);
+    return l__ULONGLONG__Hash;
+}
+
+// Size and hash of every regular file under a directory (links to files count as the
+// files they lead to; links to directories are not walked).
+inline std::multiset<std::pair<uint64_t, uint64_t>> Contents(const std::string& p__string__Directory) {
+    std::multiset<std::pair<uint64_t, uint64_t>> l__Result;
+    for (const std::filesystem::directory_entry& l__Entry : std::filesystem::recursive_directory_iterator(p__string__Directory)) {
+        if (l__Entry.is_regular_file()) {
+            uint64_t l__ULONGLONG__Size;
+            uint64_t l__ULONGLONG__Hash = Fnv1a(l__Entry.path().string(), &l__ULONGLONG__Size);
+            l__Result.insert({l__ULONGLONG__Size, l__ULONGLONG__Hash});
+        }
+    }
+    return l__Result;
 }
 

@@ -254,16 +254,8 @@ BOOLEAN CTarnwick_ISO9660FileTree::CheckName(CTarnwick_FileTreeNode* p__PCTarnwi
             return FALSE;
         }
         NAME_COLLISION_INFORMATION l__Information;
-        std::memset(&l__Information, 0, sizeof(l__Information));
-        l__Information.m__BOOLEAN__IsJoliet = 0;
-        std::memcpy(l__Information.m__UCHAR__NewName, l__Kid->m__string__DiscIdentifier.data(),
-                    std::min<size_t>(l__Kid->m__string__DiscIdentifier.size(), sizeof(l__Information.m__UCHAR__NewName) - 1));
-        l__Information.m__PCHAR__ExistingPathName = const_cast<char*>(l__Existing->GetAbsolutePathAndFileName().c_str());
-        l__Information.m__ULONG__ExistingAttributes = l__Existing->GetAttributes();
-        l__Information.m__PCHAR__NewPathName = const_cast<char*>(l__Kid->GetAbsolutePathAndFileName().c_str());
-        l__Information.m__ULONG__NewAttributes = l__Kid->GetAttributes();
-        l__Information.m__ULONG__Action = NAME_COLLISION_ACTION_REPLACE_EXISTING;
-        Report(NAME_COLLISION, &l__Information, nullptr);
+        ReportCollision(&l__Information, FALSE, l__Kid->m__string__DiscIdentifier.data(),
+                        l__Kid->m__string__DiscIdentifier.size(), l__Existing, l__Kid);
         switch (l__Information.m__ULONG__Action) {
             case NAME_COLLISION_ACTION_KEEP_EXISTING:
                 return TRUE;
@@ -293,6 +285,24 @@ BOOLEAN CTarnwick_ISO9660FileTree::CheckName(CTarnwick_FileTreeNode* p__PCTarnwi
                 break;
         }
     }
+}
+
+void CTarnwick_ISO9660FileTree::ReportCollision(NAME_COLLISION_INFORMATION* p__PInformation, BOOLEAN p__BOOLEAN__IsJoliet,
+                                                const void* p__PVOID__Name, size_t p__SIZE__Bytes,
+                                                const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Existing,
+                                                const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) {
+    std::memset(p__PInformation, 0, sizeof(*p__PInformation));
+    p__PInformation->m__BOOLEAN__IsJoliet = p__BOOLEAN__IsJoliet;
+    // The name stays zero-terminated (two zero bytes for UTF-16).
+    std::memcpy(p__PInformation->m__UCHAR__NewName, p__PVOID__Name,
+                std::min<size_t>(p__SIZE__Bytes, sizeof(p__PInformation->m__UCHAR__NewName) - 2));
+    p__PInformation->m__PCHAR__ExistingPathName =
+        const_cast<char*>(p__PCTarnwick_FileTreeNode__Existing->GetAbsolutePathAndFileName().c_str());
+    p__PInformation->m__ULONG__ExistingAttributes = p__PCTarnwick_FileTreeNode__Existing->GetAttributes();
+    p__PInformation->m__PCHAR__NewPathName = const_cast<char*>(p__PCTarnwick_FileTreeNode__Kid->GetAbsolutePathAndFileName().c_str());
+    p__PInformation->m__ULONG__NewAttributes = p__PCTarnwick_FileTreeNode__Kid->GetAttributes();
+    p__PInformation->m__ULONG__Action = NAME_COLLISION_ACTION_REPLACE_EXISTING;
+    Report(NAME_COLLISION, p__PInformation, nullptr);
 }
 
 void CTarnwick_ISO9660FileTree::UpdateNodePower(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node) {
@@ -498,6 +508,12 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
     l__Writer.WriteVolumeDescriptors(l__Root, p__BOOLEAN__IsCDXA, p__Texts,
                                      {m__PCTarnwick_ISO9660FileTreeNode__BootImage, m__UCHAR__BootMediaType,
                                       m__UCHAR__SystemType});
+    const ExtraPlaces l__Places = {
+        m__ULONG__PrimaryDescriptorSector,
+        m__ULONG__PrimaryDescriptorSector + (m__PCTarnwick_ISO9660FileTreeNode__BootImage != nullptr ? 2u : 1u),
+        m__ULONG__MPathTableSector + static_cast<ULONG>(m__ULONGLONG__PathTableSectors),
+        m__ULONG__FirstDirectorySector + static_cast<ULONG>(m__ULONGLONG__TotalDirectorySectors), m__ULONG__FirstFileSector};
+    WriteExtraStructures(l__Writer, m__Directories, l__Places);
     // The chain links its sources to each other: it is made only once nothing can fail,
     // so that a failed build leaves no source linked.
     m__PCTarnwick_ISO9660Image = new CTarnwick_ISO9660Image(m__Lock);
@@ -508,6 +524,10 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
     }
     m__PCTarnwick_ISO9660Image->AddChainHead(m__PCTarnwick_MemoryFile__SystemStructures);
 }
+
+void CTarnwick_ISO9660FileTree::WriteExtraStructures(CTarnwick_ISO9660ImageWriter& /*p__Writer*/,
+                                                     const std::vector<CTarnwick_ISO9660FileTreeNode*>& /*p__Directories*/,
+                                                     const ExtraPlaces& /*p__Places*/) {}
 
 void CTarnwick_ISO9660FileTree::StoreSystemStructures(const char* p__PCHAR__FileName) {
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);

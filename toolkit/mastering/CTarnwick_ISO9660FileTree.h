@@ -75,6 +75,31 @@ protected:
     void OnKidUnlisted(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                        CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) override;
 
+    // Where the room reserved for a derived format's structures begins, in absolute sectors.
+    struct ExtraPlaces {
+        ULONG m__ULONG__PrimaryDescriptorSector;
+        ULONG m__ULONG__DescriptorSector;      // after the primary descriptor and the boot record
+        ULONG m__ULONG__PathTableSector;       // after the ISO9660 L and M path tables
+        ULONG m__ULONG__DirectorySector;       // after the ISO9660 directories
+        ULONG m__ULONG__FirstFileSector;       // the end of the room
+    };
+    // Called by BuildImage once the ISO9660 structures are written and every extent is
+    // placed, before the image is put together: a derived format writes its own structures
+    // into the room it reserved (nothing here). p__Directories are in layout order.
+    virtual void WriteExtraStructures(CTarnwick_ISO9660ImageWriter& p__Writer,
+                                      const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories,
+                                      const ExtraPlaces& p__Places);
+
+    // Reports NAME_COLLISION for a kid that meets an existing node under a name (p__SIZE__Bytes
+    // bytes, ISO9660 characters or, with p__BOOLEAN__IsJoliet, UTF-16 in the machine's byte
+    // order), with the action preset to replace the existing node. The record comes back
+    // as the application left it.
+    void ReportCollision(NAME_COLLISION_INFORMATION* p__PInformation, BOOLEAN p__BOOLEAN__IsJoliet, const void* p__PVOID__Name,
+                         size_t p__SIZE__Bytes, const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Existing,
+                         const CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid);
+    BOOLEAN IsKeepFilesOpen() const { return m__BOOLEAN__IsKeepFilesOpen; }
+    BOOLEAN IsLongNames() const { return m__BOOLEAN__IsLongNames; }
+
     // Room a derived format reserves beside the ISO9660 structures (0 here).
     uint64_t m__ULONGLONG__ExtraDescriptorBytes;
     uint64_t m__ULONGLONG__ExtraPathTableBytes;

@@ -149,13 +149,11 @@ void CTarnwick_ISO9660FileTreeNode::UpperAscii(std::string* p__Pstring__Name) {
 }
 
 ULONG CTarnwick_ISO9660FileTreeNode::GetRecordLength() const {
-    ULONG l__ULONG__Length = static_cast<ULONG>(m__string__DiscIdentifier.size());
-    return 34 + l__ULONG__Length - (l__ULONG__Length & 1);
+    return RecordLengthOf(static_cast<ULONG>(m__string__DiscIdentifier.size()));
 }
 
 ULONG CTarnwick_ISO9660FileTreeNode::GetPathTableRecordLength() const {
-    ULONG l__ULONG__Length = static_cast<ULONG>(m__string__DiscIdentifier.size());
-    return 8 + l__ULONG__Length + (l__ULONG__Length & 1);
+    return PathTableRecordLengthOf(static_cast<ULONG>(m__string__DiscIdentifier.size()));
 }
 
 ULONG CTarnwick_ISO9660FileTreeNode::GetExtentCount() const {

@@ -47,7 +47,15 @@ public:
 
     const std::string& GetDiscIdentifier() const { return m__string__DiscIdentifier; }
     void SetDiscIdentifier(const std::string& p__string__Identifier) { m__string__DiscIdentifier = p__string__Identifier; }
-    // Length of one directory record of this node: 33 + n, plus one when n is even.
+    // Length of a directory record with an identifier of n bytes: 33 + n, plus one when n
+    // is even; of a path-table record: 8 + n, plus one when n is odd.
+    static ULONG RecordLengthOf(ULONG p__ULONG__IdentifierLength) {
+        return 34 + p__ULONG__IdentifierLength - (p__ULONG__IdentifierLength & 1);
+    }
+    static ULONG PathTableRecordLengthOf(ULONG p__ULONG__IdentifierLength) {
+        return 8 + p__ULONG__IdentifierLength + (p__ULONG__IdentifierLength & 1);
+    }
+    // Length of one directory record of this node.
     ULONG GetRecordLength() const;
     // Length of the node's path-table record: 8 + n, plus one when n is odd.
     ULONG GetPathTableRecordLength() const;

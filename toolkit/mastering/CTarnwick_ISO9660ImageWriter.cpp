@@ -16,6 +16,20 @@ const char* const g__PCHAR__BuildImage = "CTarnwick_ISO9660FileTree::BuildImage"
 const UCHAR g__UCHAR__Zero = 0;
 const UCHAR g__UCHAR__One = 1;
 
+// The ISO9660 hierarchy: disc identifiers, extents and directory sizes of the nodes.
+class IsoHierarchy : public CTarnwick_ISO9660ImageWriter::Hierarchy {
+public:
+    const std::string& Identifier(const CTarnwick_ISO9660FileTreeNode* p__Node) const override {
+        return p__Node->GetDiscIdentifier();
+    }
+    ULONG DirectoryExtent(const CTarnwick_ISO9660FileTreeNode* p__Directory) const override {
+        return p__Directory->GetExtentLocation();
+    }
+    uint64_t DirectorySectors(const CTarnwick_ISO9660FileTreeNode* p__Directory) const override {
+        return p__Directory->GetDirectorySectors();
+    }
+};
+
 }  // namespace
 
 CTarnwick_ISO9660ImageWriter::CTarnwick_ISO9660ImageWriter(UCHAR* p__PUCHAR__SystemStructures, const Layout& p__Layout)
@@ -50,57 +64,68 @@ ULONG CTarnwick_ISO9660ImageWriter::PutRecord(UCHAR* p__PUCHAR__Record, ULONG p_
 }
 
 void CTarnwick_ISO9660ImageWriter::WriteDirectories(const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories) {
+    WriteDirectories(p__Directories, IsoHierarchy(),
+                     {m__Layout.m__ULONG__LPathTableSector, m__Layout.m__ULONG__MPathTableSector,
+                      m__Layout.m__ULONGLONG__PathTableSize});
+}
+
+void CTarnwick_ISO9660ImageWriter::WriteDirectories(const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories,
+                                                    const Hierarchy& p__Hierarchy, const PathTables& p__Tables) {
     uint64_t l__ULONGLONG__TableOffset = 0;
     for (const CTarnwick_ISO9660FileTreeNode* l__Directory : p__Directories) {
-        WriteDirectory(l__Directory, &l__ULONGLONG__TableOffset);
+        WriteDirectory(l__Directory, p__Hierarchy, p__Tables, &l__ULONGLONG__TableOffset);
     }
 }
 
 void CTarnwick_ISO9660ImageWriter::WriteDirectory(const CTarnwick_ISO9660FileTreeNode* p__Directory,
+                                                  const Hierarchy& p__Hierarchy, const PathTables& p__Tables,
                                                   uint64_t* p__PULONGLONG__TableOffset) {
     bool l__BOOLEAN__IsRoot = p__Directory->GetParent() == nullptr;
     const CTarnwick_ISO9660FileTreeNode* l__Parent =
         l__BOOLEAN__IsRoot ? p__Directory : static_cast<const CTarnwick_ISO9660FileTreeNode*>(p__Directory->GetParent());
-    const std::string& l__string__Identifier = p__Directory->GetDiscIdentifier();
+    static const std::string s__string__None;
+    const std::string& l__string__Identifier = l__BOOLEAN__IsRoot ? s__string__None : p__Hierarchy.Identifier(p__Directory);
+    ULONG l__ULONG__DirectoryExtent = p__Hierarchy.DirectoryExtent(p__Directory);
+    ULONG l__ULONG__ParentExtent = p__Hierarchy.DirectoryExtent(l__Parent);
     // Path-table records, little-endian and big-endian.
     const UCHAR* l__PUCHAR__Identifier =
         l__BOOLEAN__IsRoot ? &g__UCHAR__Zero : reinterpret_cast<const UCHAR*>(l__string__Identifier.data());
     ULONG l__ULONG__IdentifierLength = l__BOOLEAN__IsRoot ? 1 : static_cast<ULONG>(l__string__Identifier.size());
     ULONG l__ULONG__TableRecord = 8 + l__ULONG__IdentifierLength + (l__ULONG__IdentifierLength & 1);
-    if (*p__PULONGLONG__TableOffset + l__ULONG__TableRecord > m__Layout.m__ULONGLONG__PathTableSize) {
+    if (*p__PULONGLONG__TableOffset + l__ULONG__TableRecord > p__Tables.m__ULONGLONG__PathTableSize) {
         CTarnwick_Exception::Raise(g__PCHAR__BuildImage, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_STATE, 0,
                                    "CTarnwick_ISO9660FileTree::BuildImage(): path table exceeds %llu bytes!!!",
-                                   static_cast<unsigned long long>(m__Layout.m__ULONGLONG__PathTableSize));
+                                   static_cast<unsigned long long>(p__Tables.m__ULONGLONG__PathTableSize));
     }
-    UCHAR* l__PUCHAR__LRecord = SectorAt(m__Layout.m__ULONG__LPathTableSector) + *p__PULONGLONG__TableOffset;
-    UCHAR* l__PUCHAR__MRecord = SectorAt(m__Layout.m__ULONG__MPathTableSector) + *p__PULONGLONG__TableOffset;
+    UCHAR* l__PUCHAR__LRecord = SectorAt(p__Tables.m__ULONG__LPathTableSector) + *p__PULONGLONG__TableOffset;
+    UCHAR* l__PUCHAR__MRecord = SectorAt(p__Tables.m__ULONG__MPathTableSector) + *p__PULONGLONG__TableOffset;
     for (UCHAR* l__PUCHAR__Record : {l__PUCHAR__LRecord, l__PUCHAR__MRecord}) {
         l__PUCHAR__Record[0] = static_cast<UCHAR>(l__ULONG__IdentifierLength);
         l__PUCHAR__Record[1] = 0;
         std::memcpy(l__PUCHAR__Record + 8, l__PUCHAR__Identifier, l__ULONG__IdentifierLength);
     }
-    CTarnwick_Bytes::PutLittleEndian32(l__PUCHAR__LRecord + 2, p__Directory->GetExtentLocation());
+    CTarnwick_Bytes::PutLittleEndian32(l__PUCHAR__LRecord + 2, l__ULONG__DirectoryExtent);
     CTarnwick_Bytes::PutLittleEndian16(l__PUCHAR__LRecord + 6, l__Parent->GetDirectoryNumber());
-    CTarnwick_Bytes::PutBigEndian32(l__PUCHAR__MRecord + 2, p__Directory->GetExtentLocation());
+    CTarnwick_Bytes::PutBigEndian32(l__PUCHAR__MRecord + 2, l__ULONG__DirectoryExtent);
     CTarnwick_Bytes::PutBigEndian16(l__PUCHAR__MRecord + 6, l__Parent->GetDirectoryNumber());
     *p__PULONGLONG__TableOffset += l__ULONG__TableRecord;
 
     // Directory records: ".", "..", then one per kid (one per extent of a file of 4 GiB
     // or more) in kid order; a record that would cross a sector end starts the next sector.
-    uint64_t l__ULONGLONG__Capacity = p__Directory->GetDirectorySectors() * SectorSize;
-    UCHAR* l__PUCHAR__Directory = SectorAt(p__Directory->GetExtentLocation());
+    uint64_t l__ULONGLONG__Capacity = p__Hierarchy.DirectorySectors(p__Directory) * SectorSize;
+    UCHAR* l__PUCHAR__Directory = SectorAt(l__ULONG__DirectoryExtent);
     uint64_t l__ULONGLONG__Offset = 0;
-    l__ULONGLONG__Offset += PutRecord(l__PUCHAR__Directory, p__Directory->GetExtentLocation(),
-                                      static_cast<ULONG>(l__ULONGLONG__Capacity), p__Directory->GetRecordingDate(), 0x02,
-                                      &g__UCHAR__Zero, 1);
-    l__ULONGLONG__Offset += PutRecord(l__PUCHAR__Directory + l__ULONGLONG__Offset, l__Parent->GetExtentLocation(),
-                                      static_cast<ULONG>(l__Parent->GetDirectorySectors() * SectorSize),
+    l__ULONGLONG__Offset += PutRecord(l__PUCHAR__Directory, l__ULONG__DirectoryExtent, static_cast<ULONG>(l__ULONGLONG__Capacity),
+                                      p__Directory->GetRecordingDate(), 0x02, &g__UCHAR__Zero, 1);
+    l__ULONGLONG__Offset += PutRecord(l__PUCHAR__Directory + l__ULONGLONG__Offset, l__ULONG__ParentExtent,
+                                      static_cast<ULONG>(p__Hierarchy.DirectorySectors(l__Parent) * SectorSize),
                                       l__Parent->GetRecordingDate(), 0x02, &g__UCHAR__One, 1);
     for (const CTarnwick_FileTreeNode* l__KidNode = p__Directory->GetFirstKid(); l__KidNode != nullptr;
          l__KidNode = l__KidNode->GetNextSibling()) {
         const CTarnwick_ISO9660FileTreeNode* l__Kid = static_cast<const CTarnwick_ISO9660FileTreeNode*>(l__KidNode);
         ULONG l__ULONG__Count = l__Kid->GetExtentCount();
-        ULONG l__ULONG__Record = l__Kid->GetRecordLength();
+        const std::string& l__string__KidIdentifier = p__Hierarchy.Identifier(l__Kid);
+        ULONG l__ULONG__Record = CTarnwick_ISO9660FileTreeNode::RecordLengthOf(static_cast<ULONG>(l__string__KidIdentifier.size()));
         uint64_t l__ULONGLONG__Remaining = l__Kid->GetSize();
         for (ULONG l__ULONG__Index = 0; l__ULONG__Index < l__ULONG__Count; ++l__ULONG__Index) {
             if (l__ULONGLONG__Offset % SectorSize + l__ULONG__Record > SectorSize) {
@@ -118,8 +143,8 @@ void CTarnwick_ISO9660ImageWriter::WriteDirectory(const CTarnwick_ISO9660FileTre
             ULONG l__ULONG__DataLength;
             UCHAR l__UCHAR__Flags = (l__Kid->GetAttributes() & FILE_ATTRIBUTE_HIDDEN) != 0 ? 0x01 : 0x00;
             if (l__Kid->IsDirectory()) {
-                l__ULONG__Extent = l__Kid->GetExtentLocation();
-                l__ULONG__DataLength = static_cast<ULONG>(l__Kid->GetDirectorySectors() * SectorSize);
+                l__ULONG__Extent = p__Hierarchy.DirectoryExtent(l__Kid);
+                l__ULONG__DataLength = static_cast<ULONG>(p__Hierarchy.DirectorySectors(l__Kid) * SectorSize);
                 l__UCHAR__Flags |= 0x02;
             } else if (l__ULONG__Count == 1) {
                 l__ULONG__Extent = l__Kid->GetExtentLocation();
@@ -137,8 +162,8 @@ void CTarnwick_ISO9660ImageWriter::WriteDirectory(const CTarnwick_ISO9660FileTre
             }
             l__ULONGLONG__Offset += PutRecord(l__PUCHAR__Directory + l__ULONGLONG__Offset, l__ULONG__Extent,
                                               l__ULONG__DataLength, l__Kid->GetRecordingDate(), l__UCHAR__Flags,
-                                              reinterpret_cast<const UCHAR*>(l__Kid->GetDiscIdentifier().data()),
-                                              static_cast<ULONG>(l__Kid->GetDiscIdentifier().size()));
+                                              reinterpret_cast<const UCHAR*>(l__string__KidIdentifier.data()),
+                                              static_cast<ULONG>(l__string__KidIdentifier.size()));
         }
     }
 }

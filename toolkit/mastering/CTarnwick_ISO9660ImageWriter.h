@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "CTarnwick_ISO9660FileTreeNode.h"
@@ -47,11 +48,32 @@ public:
         UCHAR m__UCHAR__SystemType;
     };
 
+    // How one directory hierarchy over the tree names its entries and places its
+    // directories: the ISO9660 hierarchy, or a further one that shares the file extents
+    // and the directory numbers.
+    class Hierarchy {
+    public:
+        virtual ~Hierarchy() = default;
+        // The identifier bytes of a node other than the root.
+        virtual const std::string& Identifier(const CTarnwick_ISO9660FileTreeNode* p__Node) const = 0;
+        virtual ULONG DirectoryExtent(const CTarnwick_ISO9660FileTreeNode* p__Directory) const = 0;
+        virtual uint64_t DirectorySectors(const CTarnwick_ISO9660FileTreeNode* p__Directory) const = 0;
+    };
+    // Where a hierarchy's L and M path tables lie and how many bytes they hold.
+    struct PathTables {
+        ULONG m__ULONG__LPathTableSector;
+        ULONG m__ULONG__MPathTableSector;
+        uint64_t m__ULONGLONG__PathTableSize;
+    };
+
     CTarnwick_ISO9660ImageWriter(UCHAR* p__PUCHAR__SystemStructures, const Layout& p__Layout);
 
     // The path-table records and the directory records of every directory, given in
-    // layout order (the order of their directory numbers).
+    // layout order (the order of their directory numbers), of the ISO9660 hierarchy ...
     void WriteDirectories(const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories);
+    // ... or of another hierarchy over the same directories.
+    void WriteDirectories(const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories, const Hierarchy& p__Hierarchy,
+                          const PathTables& p__Tables);
     // The Primary Volume Descriptor, the boot record and catalog when p__Boot names an
     // image, and the terminator.
     void WriteVolumeDescriptors(const CTarnwick_ISO9660FileTreeNode* p__Root, BOOLEAN p__BOOLEAN__IsCDXA,
@@ -65,10 +87,12 @@ public:
     // than p__SIZE__Limit characters; a null or longer text leaves the field alone.
     static void PutText(UCHAR* p__PUCHAR__Field, const char* p__PCHAR__Text, size_t p__SIZE__Limit);
 
-private:
     // The first byte of an absolute sector inside the block.
     UCHAR* SectorAt(ULONG p__ULONG__Sector) const;
-    void WriteDirectory(const CTarnwick_ISO9660FileTreeNode* p__Directory, uint64_t* p__PULONGLONG__TableOffset);
+
+private:
+    void WriteDirectory(const CTarnwick_ISO9660FileTreeNode* p__Directory, const Hierarchy& p__Hierarchy,
+                        const PathTables& p__Tables, uint64_t* p__PULONGLONG__TableOffset);
     void WriteBootRecordAndCatalog(const Boot& p__Boot);
 
     UCHAR* m__PUCHAR__SystemStructures;

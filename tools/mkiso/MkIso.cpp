@@ -10,6 +10,8 @@
 #include "CTarnwick_Exception.h"
 #include "CTarnwick_ISO9660FileTree.h"
 #include "CTarnwick_ISO9660Image.h"
+#include "CTarnwick_JolietFileTree.h"
+#include "CTarnwick_Utf16.h"
 #include "PlatformDirectory.h"
 #include "PlatformOutputFile.h"
 #include "PlatformSystemError.h"
@@ -25,6 +27,7 @@ const char* const g__PCHAR__Usage =
     "  -o FILE                    the image file to write (\"-\" for standard output)\n"
     "  -V LABEL                   volume label (the first 32 characters are the volume id)\n"
     "  --level1                   8.3 identifiers (default: long names of up to 31 characters)\n"
+    "  -J                         also a Joliet hierarchy (long Unicode names)\n"
     "  -b BOOT.img                an El Torito boot image, added to the root\n"
     "  --boot-media-type N        boot media type of the catalog entry (default 2)\n"
     "  --boot-system-type N       system type of the catalog entry (default 6)\n"
@@ -97,6 +100,21 @@ void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__P
             break;
         case NAME_COLLISION: {
             auto* l__Information = static_cast<NAME_COLLISION_INFORMATION*>(p__PVOID__Parameter1);
+            if (l__Information->m__BOOLEAN__IsJoliet != 0) {
+                // A Joliet name, UTF-16 in the machine's byte order: "~N" goes before its
+                // extension, within the length a Joliet name may have.
+                std::u16string l__u16string__Old =
+                    CTarnwick_Utf16::FromTerminated(l__Information->m__UCHAR__NewName, sizeof(l__Information->m__UCHAR__NewName));
+                std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
+                l__string__Tail.append(std::to_string(++l__State->m__ulong__CollisionNumber));
+                std::u16string l__u16string__New =
+                    CTarnwick_JolietFileTreeNode::FitJolietName(l__u16string__Old, CTarnwick_Utf16::FromUtf8(l__string__Tail));
+                std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
+                std::memcpy(l__Information->m__UCHAR__NewName, l__u16string__New.data(), 2 * l__u16string__New.size());
+                l__Information->m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
+                ++l__State->m__ulong__Renamed;
+                break;
+            }
             std::string l__string__Old(reinterpret_cast<const char*>(l__Information->m__UCHAR__NewName));
             std::string l__string__New = RenamedIdentifier(l__string__Old, ++l__State->m__ulong__CollisionNumber);
             std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
@@ -193,6 +211,7 @@ int main(int argc, char** argv) {
     std::string l__string__Boot;
     std::string l__string__SystemStructures;
     bool l__bool__Level1 = false;
+    bool l__bool__Joliet = false;
     bool l__bool__IgnoreErrors = false;
     unsigned long l__ulong__Start = 0;
     unsigned long l__ulong__BootMediaType = 2;
@@ -238,6 +257,8 @@ int main(int argc, char** argv) {
             }
         } else if (l__string__Argument == "--level1") {
             l__bool__Level1 = true;
+        } else if (l__string__Argument == "-J") {
+            l__bool__Joliet = true;
         } else if (l__string__Argument == "--ignore-errors") {
             l__bool__IgnoreErrors = true;
         } else if (l__string__Argument == "-q" || l__string__Argument == "--quiet") {
@@ -263,8 +284,17 @@ int main(int argc, char** argv) {
     }
 
     try {
-        CTarnwick_ISO9660FileTree l__Tree(Callback, &l__State, l__bool__IgnoreErrors ? TRUE : FALSE, FALSE,
-                                          l__bool__Level1 ? FALSE : TRUE);
+        const BOOLEAN l__BOOLEAN__IgnoreErrors = l__bool__IgnoreErrors ? TRUE : FALSE;
+        const BOOLEAN l__BOOLEAN__LongNames = l__bool__Level1 ? FALSE : TRUE;
+        std::unique_ptr<CTarnwick_ISO9660FileTree> l__PTree;
+        if (l__bool__Joliet) {
+            l__PTree = std::make_unique<CTarnwick_JolietFileTree>(Callback, &l__State, l__BOOLEAN__IgnoreErrors, FALSE,
+                                                                  l__BOOLEAN__LongNames);
+        } else {
+            l__PTree = std::make_unique<CTarnwick_ISO9660FileTree>(Callback, &l__State, l__BOOLEAN__IgnoreErrors, FALSE,
+                                                                   l__BOOLEAN__LongNames);
+        }
+        CTarnwick_ISO9660FileTree& l__Tree = *l__PTree;
         for (std::string l__string__Source : l__Sources) {
             while (l__string__Source.size() > 1 && l__string__Source.back() == '/') l__string__Source.pop_back();
             PlatformDirectoryEntry l__Entry;
