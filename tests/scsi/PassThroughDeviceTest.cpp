@@ -9,6 +9,7 @@
 
 #include "CTarnwick_Device.h"
 #include "CTarnwick_Exception.h"
+#include "CTarnwick_ThreadParameter.h"
 #include "FakeScsiGeneric.h"
 #include "PlatformManualResetEvent.h"
 #include "TraceCapture.h"
@@ -349,6 +350,27 @@ TEST_F(PassThroughDevice, DestroyingADeviceWithQueuedRequestsEndsThemAll) {
     for (auto& l__Event : l__Events) EXPECT_TRUE(l__Event.IsSet());
     EXPECT_EQ(m__Fake.Commands().size(), 1u);
     m__Fake.OnExecute(nullptr);
+}
+
+// Both orders of "discovery tells the worker to stop" and "the worker starts": a worker that
+// finds the stop flag at its start ends without waiting for work; a stop told after the
+// worker has started (and freed its parameter) writes nowhere (AddressSanitizer watches).
+TEST_F(PassThroughDevice, StopToldBeforeOrAfterTheWorkerStartsIsSafe) {
+    CTarnwick_Device l__Device(ULONG{0});
+    // After: the worker has certainly freed its parameter once it has run a request.
+    PlatformManualResetEvent l__Event;
+    SRB_ExecSCSICmd l__Srb = Request(OPCODE_READ10, SRB_DIR_IN | SRB_EVENT_NOTIFY);
+    l__Srb.SRB_PostProc = &l__Event;
+    ASSERT_EQ(l__Device.EnqueueRequest(&l__Srb), SS_PENDING);
+    ASSERT_TRUE(l__Event.Wait(10000));
+    l__Device.StopWorker();
+
+    // Before: a worker procedure whose parameter already carries the stop flag returns at
+    // once on this thread (without the flag it would wait for a request for ever).
+    auto* l__Parameter = new CTarnwick_ThreadParameter(&l__Device);
+    l__Parameter->m__UCHAR__Stop = 1;
+    EXPECT_EQ(CTarnwick_Device::WorkerThread(l__Parameter), 0u);
+    EXPECT_EQ(m__Fake.Commands().size(), 1u);
 }
 
 }  // namespace
