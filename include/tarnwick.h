@@ -205,6 +205,93 @@ void Tarnwick_CdvdBurnerGrabber_GetSupportedMediaFormatsEx(PVOID p__PVOID__Burne
                                                            PBOOLEAN p__PBOOLEAN__DVDPLUSRKnown,
                                                            PBOOLEAN p__PBOOLEAN__DVDPLUSRWWritable,
                                                            PBOOLEAN p__PBOOLEAN__DVDPLUSRWritable);
+/* File-tree family: (tree, text, text size, system error, arguments...) unless marked.
+ * A tree is made by Tarnwick_ISO9660JolietFileTree_Create and deleted by Tarnwick_Destroy;
+ * nodes are the tree's own and stay valid until they are deleted or the tree is.
+ * A NULL or foreign tree gives EXCEPTION_NUMBER_INVALID_PARAMETER. */
+/* Makes an ISO9660 tree, or an ISO9660 tree with a Joliet hierarchy when p__BOOLEAN__IsJoliet
+ * is not 0. The text, size and system error are not used. 21 when the toolkit is not started,
+ * 4 (and a NULL tree) when the tree cannot be made. */
+ULONG Tarnwick_ISO9660JolietFileTree_Create(PVOID* p__PPVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                            ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                            PROGRESS_CALLBACK p__Callback, PVOID p__PVOID__Context,
+                                            BOOLEAN p__BOOLEAN__IsIgnoreErrors, BOOLEAN p__BOOLEAN__IsKeepFilesOpen,
+                                            BOOLEAN p__BOOLEAN__IsLongNames, BOOLEAN p__BOOLEAN__IsJoliet);
+/* Adds a local file or directory (with everything below it) under *p__PPVOID__Parent, or under
+ * the root when that holds NULL (it then receives the root). Without a path, an empty virtual
+ * directory named p__PCHAR__NewName. Time selector: 0 creation, 1 last access, other last write. */
+ULONG Tarnwick_ISO9660JolietFileTree_Add(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                         ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                         PCHAR p__PCHAR__AbsolutePathAndFileName, PCHAR p__PCHAR__NewName,
+                                         ULONG p__ULONG__TimeSelector, PVOID* p__PPVOID__Parent);
+/* Imports the directory tree of a data track already on the disc (the Joliet hierarchy when
+ * p__BOOLEAN__IsJoliet is not 0): its files keep their places on the disc. */
+ULONG Tarnwick_ISO9660JolietFileTree_ImportTrack(PVOID p__PVOID__Burner, PVOID p__PVOID__Tree,
+                                                 UCHAR p__UCHAR__TrackNumber, BOOLEAN p__BOOLEAN__IsJoliet,
+                                                 PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+                                                 PULONG p__PULONG__SystemError);
+/* Not family: the root node, NULL until the first addition. */
+PVOID Tarnwick_ISO9660FileTree_GetRoot(PVOID p__PVOID__Tree);
+/* Not family: the deepest directory level reached so far. */
+ULONG Tarnwick_ISO9660JolietFileTree_GetTreeLevel(PVOID p__PVOID__Tree);
+/* Lays the image out at the start sector and builds it; the second value is ignored. The image
+ * is then read from its first byte. */
+ULONG Tarnwick_ISO9660FileTree_BuildImage(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                          ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                          ULONG p__ULONG__StartSector, ULONG p__ULONG__Ignored,
+                                          BOOLEAN p__BOOLEAN__IsCDXA, PCHAR p__PCHAR__VolumeLabel,
+                                          PCHAR p__PCHAR__PublisherPreparer, PCHAR p__PCHAR__Application);
+/* BuildImage with the further texts of the volume descriptor (each may be NULL). */
+ULONG Tarnwick_ISO9660JolietFileTree_BuildImageEx(
+    PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, ULONG p__ULONG__StartSector, ULONG p__ULONG__Ignored, BOOLEAN p__BOOLEAN__IsCDXA,
+    PCHAR p__PCHAR__VolumeLabel, PCHAR p__PCHAR__PublisherPreparer, PCHAR p__PCHAR__Application,
+    PCHAR p__PCHAR__System, PCHAR p__PCHAR__CopyrightFile, PCHAR p__PCHAR__BibliographicFile,
+    PCHAR p__PCHAR__CreationDate, PCHAR p__PCHAR__ModificationDate, PCHAR p__PCHAR__ExpirationDate,
+    PCHAR p__PCHAR__EffectiveDate);
+/* Not family: the size of the built image in bytes; the low part is returned, the high part
+ * stored when p__PULONG__High is not NULL. */
+ULONG Tarnwick_ISO9660JolietFileTree_GetSizeInUCHARs(PVOID p__PVOID__Tree, PULONG p__PULONG__High);
+/* Reads the next p__LONG__Length bytes of the built image. */
+ULONG Tarnwick_ISO9660JolietFileTree_Read(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                          ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                          LONG p__LONG__Length, PVOID p__PVOID__Buffer);
+/* Rewinds the built image to its first byte. */
+ULONG Tarnwick_ISO9660JolietFileTree_SeekToBegin(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                                 ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError);
+/* Adds a boot image file ("boot.img" in the root) and makes the image bootable (El Torito).
+ * 5 with the system error when the file cannot be opened. */
+ULONG Tarnwick_ISO9660JolietFileTree_SetBootImage(PVOID p__PVOID__Tree, PCHAR p__PCHAR__FileName,
+                                                  ULONG p__ULONG__SystemType, ULONG p__ULONG__BootMediaType,
+                                                  PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+                                                  PULONG p__PULONG__SystemError);
+/* Adds a file whose contents are a memory block (not copied: it must outlive the burn) under
+ * *p__PPVOID__Parent, or under the root when that holds NULL. */
+ULONG Tarnwick_ISO9660JolietFileTree_AddMemory(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                               ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                               PVOID p__PVOID__Memory, ULONGLONG p__ULONGLONG__Size,
+                                               PCHAR p__PCHAR__NewName, ULONG p__ULONG__TimeSelector,
+                                               PVOID* p__PPVOID__Parent);
+/* Not family: stops a running Add or import with EXCEPTION_NUMBER_CANCELLED; any thread. */
+void Tarnwick_ISO9660JolietFileTree_Cancel(PVOID p__PVOID__Tree);
+/* Not family: deletes a node with everything below it and clears the reference; TRUE when the
+ * node was found under its parent or was the root. */
+BOOLEAN Tarnwick_ISO9660JolietFileTree_DeleteNode(PVOID p__PVOID__Tree, PVOID* p__PPVOID__Node);
+/* Not family: node queries. A NULL node stands for the root where a directory is asked for. */
+PVOID Tarnwick_ISO9660JolietFileTree_GetFirstKid(PVOID p__PVOID__Tree, PVOID p__PVOID__Node);
+PVOID Tarnwick_ISO9660JolietFileTree_GetNextKid(PVOID p__PVOID__Tree, PVOID p__PVOID__Kid);
+PVOID Tarnwick_ISO9660JolietFileTree_GetParent(PVOID p__PVOID__Tree, PVOID p__PVOID__Node);
+ULONG Tarnwick_ISO9660JolietFileTree_GetAttributes(PVOID p__PVOID__Tree, PVOID p__PVOID__Node);
+ULONGLONG Tarnwick_ISO9660JolietFileTree_GetNodeSize(PVOID p__PVOID__Tree, PVOID p__PVOID__Node);
+/* Copies the absolute path, the long name and the short name (each buffer 260 bytes, or NULL);
+ * a name whose first character is a colon has that character cleared. */
+void Tarnwick_ISO9660JolietFileTree_GetNames(PVOID p__PVOID__Tree, PVOID p__PVOID__Node,
+                                             PCHAR p__PCHAR__AbsolutePathAndFileName, PCHAR p__PCHAR__LongFileName,
+                                             PCHAR p__PCHAR__ShortFileName);
+/* Not family: gives a node new names; FALSE when it is not among its parent's kids. */
+BOOLEAN Tarnwick_ISO9660JolietFileTree_RenameNode(PVOID p__PVOID__Tree, PVOID p__PVOID__Node,
+                                                  PCHAR p__PCHAR__LongFileName, PCHAR p__PCHAR__ShortFileName);
+
 /* Sets the cancel flag of a write in progress; may be called from any thread. */
 void Tarnwick_CdvdBurnerGrabber_Cancel(PVOID p__PVOID__Burner);
 /* Deletes a burner or a tree and sets the reference to NULL; a NULL reference is left alone. */

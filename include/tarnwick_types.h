@@ -25,6 +25,7 @@ typedef uint8_t BOOLEAN;
 typedef BOOLEAN* PBOOLEAN;
 typedef int64_t LONGLONG;
 typedef LONGLONG* PLONGLONG;
+typedef uint64_t ULONGLONG;
 typedef char CHAR;
 typedef char* PCHAR;
 typedef void* PVOID;
