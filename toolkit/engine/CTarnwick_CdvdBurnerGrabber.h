@@ -106,6 +106,10 @@ public:
     // record is filled field by field; the caller zeroes it first.
     void ReadTOCForCD(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
     void ReadTOCForDVD(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
+    // A DVD with more than one recorded track: every track described from READ TRACK
+    // INFORMATION. False, the record untouched, when the disc holds one track at most or the
+    // drive does not tell its tracks.
+    bool ReadTOCForDVDTracks(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
 
     // Writes the image as one track at the next writable address (content 1 data,
     // 2 audio, other Mode 2 Form 2); the session stays open for CloseSession.
