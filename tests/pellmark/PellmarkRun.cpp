@@ -16,18 +16,18 @@
 
 namespace {
 
-std::string Quote(const std::string& p__Text) {
-    std::string l__Quoted = "'";
-    for (char c : p__Text) l__Quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return l__Quoted + "'";
-}
-
 std::string ReadText(const std::string& p__File) {
     std::ifstream l__Stream(p__File, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(l__Stream)), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
+
+std::string PellmarkRun::Quote(const std::string& p__Text) {
+    std::string l__Quoted = "'";
+    for (char c : p__Text) l__Quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return l__Quoted + "'";
+}
 
 int PellmarkRun::Shell(const std::string& p__Command, std::string* p__Output) {
     return RecorderUnderTest::Run(p__Command, p__Output);
@@ -54,11 +54,16 @@ int PellmarkRun::Vdisc(const std::string& p__Arguments, std::string* p__Output) 
 
 PellmarkRun::Result PellmarkRun::Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives,
                                           const std::string& p__Environment) {
+    return Program("samples/pellmark/Pellmark", p__Arguments, p__Drives, p__Environment);
+}
+
+PellmarkRun::Result PellmarkRun::Program(const std::string& p__Program, const std::vector<std::string>& p__Arguments,
+                                         const std::string& p__Drives, const std::string& p__Environment) {
     std::string l__Command = "cd " + Quote(m__Dir) + " && TARNWICK_DRIVES=" +
                              Quote(p__Drives.empty() ? "virtual:" + Disc() : p__Drives) + " " + p__Environment + " " +
-                             Quote(std::string(TARNWICK_BINARY_DIR) + "/samples/pellmark/Pellmark");
+                             Quote(std::string(TARNWICK_BINARY_DIR) + "/" + p__Program);
     for (const std::string& l__Argument : p__Arguments) l__Command.append(" ").append(Quote(l__Argument));
-    const std::string l__Out = m__Dir + "/pellmark.out", l__Err = m__Dir + "/pellmark.err";
+    const std::string l__Out = m__Dir + "/program.out", l__Err = m__Dir + "/program.err";
     l__Command.append(" > ").append(Quote(l__Out)).append(" 2> ").append(Quote(l__Err));
     Result l__Result;
     int l__Status = std::system(l__Command.c_str());

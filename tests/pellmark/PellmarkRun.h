@@ -33,8 +33,12 @@ public:
     void Insert(const std::string& p__Media, const std::string& p__Options = "");
     // "tarnwick-vdisc ARGS" with {} standing for the disc file; the exit code.
     int Vdisc(const std::string& p__Arguments, std::string* p__Output = nullptr);
-    // Pellmark with the arguments (none added), the recorder as the only drive; p__Environment
-    // is more "NAME=value" words put before the program.
+    // A program of the build tree (its path under the build directory, as
+    // "samples/pellmark/Pellmark") with the arguments (none added), the recorder as the only
+    // drive; p__Environment is more "NAME=value" words put before the program.
+    Result Program(const std::string& p__Program, const std::vector<std::string>& p__Arguments,
+                   const std::string& p__Drives = "", const std::string& p__Environment = "");
+    // Pellmark with the arguments, as Program does.
     Result Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives = "",
                     const std::string& p__Environment = "");
     // Pellmark ADDRESS 0:0:0:0 FILE TEST CLOSE.
@@ -52,6 +56,8 @@ public:
     std::vector<uint8_t> DecodePcm(const std::string& p__File);
 
     static std::vector<uint8_t> ReadFile(const std::string& p__File);
+    // The text as one word of a shell command.
+    static std::string Quote(const std::string& p__Text);
     static int Shell(const std::string& p__Command, std::string* p__Output = nullptr);
 
 private:
