@@ -16,7 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "CTarnwick_CdvdBurnerGrabber.h"
+#include "CTarnwick_EmptyBase.h"
+#include "FakeClock.h"
 #include "PellmarkRun.h"
+#include "RecorderUnderTest.h"
+#include "tarnwick.h"
 
 namespace {
 
@@ -53,14 +58,22 @@ protected:
         std::filesystem::create_directories(l__Dir);
         return l__Dir;
     }
-    PellmarkRun::Result Quorvane(const std::string& p__Source, const std::string& p__Test, const std::string& p__Track,
-                                 const std::string& p__Drives = "") {
-        return m__Run.Program("samples/quorvane/Quorvane", {"0", "0", "0", "0", p__Source, p__Test, p__Track}, p__Drives);
+    PellmarkRun::Result Quorvane(const std::string& p__Source, const std::string& p__Test, const std::string& p__Track) {
+        return m__Run.Program("samples/quorvane/Quorvane", {"0", "0", "0", "0", p__Source, p__Test, p__Track},
+                              "virtual:" + Disc());
+    }
+    // The disc file the programs burn: the runner's, or a recorder's of the test.
+    std::string Disc() const { return m__Disc.empty() ? m__Run.Disc() : m__Disc; }
+    // "tarnwick-vdisc ARGS" on the disc file ({} in ARGS).
+    int Vdisc(std::string p__Arguments, std::string* p__Output = nullptr) {
+        for (size_t at = p__Arguments.find("{}"); at != std::string::npos; at = p__Arguments.find("{}"))
+            p__Arguments.replace(at, 2, PellmarkRun::Quote(Disc()));
+        return PellmarkRun::Shell(RecorderUnderTest::VdiscTool() + " " + p__Arguments, p__Output);
     }
     // Start LBA of track N from "tarnwick-vdisc info" (-1 when it is not listed).
     long StartOf(int p__Track) {
         std::string l__Info;
-        EXPECT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
+        EXPECT_EQ(Vdisc("info {}", &l__Info), 0);
         std::smatch m;
         const std::regex l__Row("\\n\\s+" + std::to_string(p__Track) + "\\s+[0-9]+\\s+\\S+\\s+([0-9]+)\\s");
         return std::regex_search(l__Info, m, l__Row) ? std::stol(m[1]) : -1;
@@ -69,8 +82,7 @@ protected:
     std::string Export(int p__Track) {
         const std::string l__Image = m__Run.Dir() + "/track" + std::to_string(p__Track) + ".iso";
         std::string l__Output;
-        EXPECT_EQ(m__Run.Vdisc("export {} --track " + std::to_string(p__Track) + " " + PellmarkRun::Quote(l__Image), &l__Output),
-                  0)
+        EXPECT_EQ(Vdisc("export {} --track " + std::to_string(p__Track) + " " + PellmarkRun::Quote(l__Image), &l__Output), 0)
             << l__Output;
         return l__Image;
     }
@@ -121,6 +133,7 @@ protected:
         REQUIRE_TOOL("isoinfo");
     }
     PellmarkRun m__Run;
+    std::string m__Disc;
 };
 
 class QuorvaneEndToEnd : public QuorvaneTest {};
@@ -299,34 +312,155 @@ protected:
     }
 };
 
-TEST_F(QuorvaneMultisession, ThreeSessionsOnCdCarryEveryFileOn) {
-    const Files l__First = {{"docs/readme.txt", "first session\n"}, {"data.bin", Pattern(150 * 1024, 1)}, {"keep.txt", "kept\n"}};
-    const std::string l__Session1 = MakeSource("session1", l__First);
-    const std::string l__Image = m__Run.Dir() + "/session1.iso";
+void Ignore(ULONG, PVOID, PVOID, PVOID) {}
+
+// The flat functions in this process on the recorder of the test, which the programs share
+// (the recorder opens the disc file again first, as a new process would).
+class InProcess {
+public:
+    explicit InProcess(RecorderUnderTest& p__Recorder) {
+        p__Recorder.Reinstall();
+        EXPECT_EQ(Tarnwick_UpStart(), 0u);
+        EXPECT_EQ(Tarnwick_CdvdBurnerGrabber_Create(&m__Burner, m__Text, sizeof(m__Text), &m__Error, &m__Info, Ignore,
+                                                    nullptr, 0, 0, 0, 0, 0),
+                  0u)
+            << m__Text;
+        EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_Create(&m__Tree, m__Text, sizeof(m__Text), &m__Error, Ignore, nullptr, 1,
+                                                        0, 1, 1),
+                  0u);
+    }
+    ~InProcess() {
+        Tarnwick_Destroy(&m__Tree);
+        Tarnwick_Destroy(&m__Burner);
+        Tarnwick_DownShut();
+    }
+    CTarnwick_CdvdBurnerGrabber& Burner() {
+        return *dynamic_cast<CTarnwick_CdvdBurnerGrabber*>(static_cast<CTarnwick_EmptyBase*>(m__Burner));
+    }
+    ULONG Import(UCHAR p__Track) {
+        return Tarnwick_ISO9660JolietFileTree_ImportTrack(m__Burner, m__Tree, p__Track, 1, m__Text, sizeof(m__Text), &m__Error);
+    }
+    // The Joliet names under a node (NULL: the root).
+    std::set<std::string> Names(PVOID p__Node) {
+        std::set<std::string> l__Names;
+        for (PVOID k = Tarnwick_ISO9660JolietFileTree_GetFirstKid(m__Tree, p__Node); k != nullptr;
+             k = Tarnwick_ISO9660JolietFileTree_GetNextKid(m__Tree, k)) {
+            CHAR l__Long[260] = {};
+            Tarnwick_ISO9660JolietFileTree_GetNames(m__Tree, k, nullptr, l__Long, nullptr);
+            l__Names.insert(l__Long);
+        }
+        return l__Names;
+    }
+    // Adds the local file at the root under its own name, builds the image at the next
+    // writable address, writes it and closes the session.
+    void BurnAtRoot(const std::string& p__File, const std::string& p__Name) {
+        PVOID l__Root = Tarnwick_ISO9660FileTree_GetRoot(m__Tree);
+        std::string l__Path = p__File, l__Name = p__Name;
+        ASSERT_EQ(Tarnwick_ISO9660JolietFileTree_Add(m__Tree, m__Text, sizeof(m__Text), &m__Error, l__Path.data(),
+                                                     l__Name.data(), 2, &l__Root),
+                  0u)
+            << m__Text;
+        TRACK_INFORMATION l__Track = {};
+        ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_GetTrackInformation(m__Burner, m__Text, sizeof(m__Text), &m__Error, &m__Info,
+                                                                 255, &l__Track),
+                  0u);
+        CHAR l__Label[] = "REPLACING";
+        ASSERT_EQ(Tarnwick_ISO9660FileTree_BuildImage(m__Tree, m__Text, sizeof(m__Text), &m__Error,
+                                                      l__Track.m__ULONG__NextWritableAddress, 0, 1, l__Label, nullptr, nullptr),
+                  0u)
+            << m__Text;
+        ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(m__Burner, m__Text, sizeof(m__Text), &m__Error, &m__Info,
+                                                                 m__Tree, 1, 0, 1, 1, 5),
+                  0u)
+            << m__Text;
+        ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_CloseSession(m__Burner, m__Text, sizeof(m__Text), &m__Error, &m__Info), 0u)
+            << m__Text;
+    }
+
+    FakeClock m__Clock;
+    PVOID m__Burner = nullptr;
+    PVOID m__Tree = nullptr;
+    CHAR m__Text[1024] = {};
+    ULONG m__Error = 31;
+    CDB_FAILURE_INFORMATION m__Info = {};
+};
+
+// Session 1: an image made by xorriso of the files, burned by Pellmark with the session left open.
+void BurnFirstSession(PellmarkRun& p__Run, const std::string& p__Source, const std::string& p__Disc) {
+    const std::string l__Image = p__Run.Dir() + "/session1.iso";
     std::string l__Output;
     ASSERT_EQ(PellmarkRun::Shell("xorriso -as mkisofs -quiet -J -o " + PellmarkRun::Quote(l__Image) + " " +
-                                     PellmarkRun::Quote(l__Session1) + " 2>&1",
+                                     PellmarkRun::Quote(p__Source) + " 2>&1",
                                  &l__Output),
               0)
         << l__Output;
-    m__Run.Insert("cdr");
-    ASSERT_EQ(m__Run.Burn(l__Image, "0", "0").m__Exit, 0);
+    PellmarkRun::Result l__Result =
+        p__Run.Program("samples/pellmark/Pellmark", {"0", "0", "0", "0", l__Image, "0", "0"}, "virtual:" + p__Disc);
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
+}
 
-    const Files l__Second = {{"new.txt", "second session\n"}, {"deep/er/file.bin", Pattern(70 * 1024, 2)}};
-    PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", l__Second), "0", "1");
+const Files FIRST = {{"docs/readme.txt", "first session\n"}, {"data.bin", Pattern(150 * 1024, 1)}, {"keep.txt", "kept\n"}};
+const Files SECOND = {{"new.txt", "second session\n"}, {"deep/er/file.bin", Pattern(70 * 1024, 2)}};
+
+TEST_F(QuorvaneMultisession, ThreeSessionsOnCdCarryEveryFileOnAndALocalFileReplacesAnImportedOne) {
+    RecorderUnderTest l__Recorder("cdr");
+    m__Disc = l__Recorder.File();
+    BurnFirstSession(m__Run, MakeSource("session1", FIRST), Disc());
+
+    PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", SECOND), "0", "1");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
     EXPECT_TRUE(Has(l__Result.m__Out, "Quorvane:main(): Importing track 1... OK!")) << l__Result.m__Out;
     EXPECT_FALSE(Has(l__Result.m__Out, "GetRoot() failed"));
-    ExpectSession(2, l__First, {l__Second});
+    ExpectSession(2, FIRST, {SECOND});
 
     ::sleep(1);  // a date name of its own
     const Files l__Third = {{"third.txt", "third session\n"}};
     l__Result = Quorvane(MakeSource("session3", l__Third), "0", "2");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
-    ExpectSession(3, l__First, {l__Second, l__Third});
-    std::string l__Info;
-    ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
-    EXPECT_TRUE(Has(l__Info, "Sessions:     2")) << l__Info;
+    ExpectSession(3, FIRST, {SECOND, l__Third});
+
+    // A fourth session through the flat functions: keep.txt of this machine takes the place
+    // of the imported one (the default answer to the collision), everything else stays.
+    const std::string l__Local = MakeSource("local", {{"keep.txt", "replaced in session 4\n"}}) + "/keep.txt";
+    {
+        InProcess l__Flat(l__Recorder);
+        ASSERT_EQ(l__Flat.Import(3), 0u) << l__Flat.m__Text;
+        l__Flat.BurnAtRoot(l__Local, "keep.txt");
+    }
+    Files l__Fourth = FIRST;
+    l__Fourth["keep.txt"] = "replaced in session 4\n";
+    ExpectSession(4, l__Fourth, {SECOND, l__Third});
+}
+
+// DVD+R: the first track closed in its own session (Pellmark leaves it open; its session
+// close would finalise the disc), then Quorvane imports it and adds its files in track 2. A
+// later import of track 2 must read the second session's descriptors, not the first's.
+TEST_F(QuorvaneMultisession, DvdPlusRSecondSessionImportsTheFirstAndIsImportedWhole) {
+    RecorderUnderTest l__Recorder("dvdplusr");
+    m__Disc = l__Recorder.File();
+    BurnFirstSession(m__Run, MakeSource("session1", FIRST), Disc());
+    {
+        InProcess l__Flat(l__Recorder);
+        l__Flat.Burner().CloseTrackSession(0, 1, 0, 0, 1);  // close track 1
+        l__Flat.Burner().CloseTrackSession(0, 0, 1, 0, 0);  // close session 1, the disc stays appendable
+    }
+    PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", SECOND), "0", "1");
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
+    ExpectSession(2, FIRST, {SECOND});
+
+    InProcess l__Flat(l__Recorder);
+    TOC_INFORMATION l__Toc = {};
+    ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_ReadTOC(l__Flat.m__Burner, l__Flat.m__Text, sizeof(l__Flat.m__Text),
+                                                 &l__Flat.m__Error, &l__Flat.m__Info, &l__Toc),
+              0u);
+    ASSERT_EQ(l__Toc.m__UCHAR__NumberOfTracks, 2);
+    EXPECT_EQ(+l__Toc.m__TOC_TRACK_ENTRY__Tracks[1].m__LONG__StartLBA, StartOf(2));
+    ASSERT_EQ(l__Flat.Import(2), 0u) << l__Flat.m__Text;
+    const std::set<std::string> l__Root = l__Flat.Names(nullptr);
+    size_t l__Dated = 0;
+    for (const std::string& l__Name : l__Root) l__Dated += std::regex_match(l__Name, DATE_NAME) ? 1 : 0;
+    EXPECT_EQ(l__Dated, 1u) << ::testing::PrintToString(l__Root);  // the second session's directory
+    EXPECT_TRUE(l__Root.count("keep.txt") || l__Root.count("keep.txt;1")) << ::testing::PrintToString(l__Root);
 }
 
 }  // namespace
