@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +19,7 @@
 
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "CTarnwick_EmptyBase.h"
+#include "CTarnwick_QuorvaneNames.h"
 #include "FakeClock.h"
 #include "PellmarkRun.h"
 #include "RecorderUnderTest.h"
@@ -45,6 +47,7 @@ std::string Pattern(size_t p__Bytes, uint32_t p__Seed) {
 }
 
 const std::regex DATE_NAME("[A-Z][a-z]{2}_[A-Z][a-z]{2}_[_0-9][0-9]_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{4}");
+const std::regex DATE_NAME_UPPER("[A-Z]{3}_[A-Z]{3}_[_0-9][0-9]_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{4}");
 
 class QuorvaneTest : public ::testing::Test {
 protected:
@@ -214,9 +217,10 @@ TEST_F(QuorvaneEndToEnd, TrackZeroImportsNothingAndATestWriteLeavesTheDiscBlank)
         EXPECT_FALSE(Has(o, "Importing track")) << o;
         EXPECT_TRUE(Has(o, "Disc type: 2\n\nQuorvane:main(): WARNING! Tarnwick_ISO9660FileTree_GetRoot() failed\n")) << o;
         EXPECT_TRUE(Has(o, "Quorvane:main(): Skipping send OPC (Optimum Power Calibration) in test mode... OK!\n"));
-        EXPECT_TRUE(o.ends_with("Quorvane:main(): Skipping close session in test mode... OK!\n"
-                                "Quorvane:main(): Ejecting the disc... OK!\n\nQuorvane:main(): EXITing with success\n"))
+        EXPECT_TRUE(Has(o, "Quorvane:main(): Skipping close session in test mode... OK!\n"
+                           "Quorvane:main(): Ejecting the disc... OK!\n"))
             << o;
+        EXPECT_TRUE(o.ends_with("\nQuorvane:main(): EXITing with success\n")) << o;
         std::string l__Info;
         ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
         EXPECT_TRUE(Has(l__Info, "Disc status:  empty")) << l__Info;
@@ -430,6 +434,42 @@ TEST_F(QuorvaneMultisession, ThreeSessionsOnCdCarryEveryFileOnAndALocalFileRepla
     Files l__Fourth = FIRST;
     l__Fourth["keep.txt"] = "replaced in session 4\n";
     ExpectSession(4, l__Fourth, {SECOND, l__Third});
+}
+
+// The first session already holds a directory with the date name of the second (one for
+// each of the next seconds): the new directory collides in ISO9660 and in Joliet and is
+// renamed by both rules, next to the imported one.
+TEST_F(QuorvaneMultisession, DateDirectoryCollidingWithAnImportedOneIsRenamedInBothHierarchies) {
+    Files l__First;
+    const std::time_t l__time_t__Now = std::time(nullptr);
+    for (int l__INT__Second = 0; l__INT__Second < 4; ++l__INT__Second)
+        l__First[CTarnwick_QuorvaneNames::DateName(l__time_t__Now + l__INT__Second) + "/old.txt"] = "old\n";
+    m__Run.Insert("cdr");
+    BurnFirstSession(m__Run, MakeSource("session1", l__First), Disc());
+    const Files l__Second = {{"new.txt", "second session\n"}};
+    PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", l__Second), "0", "1");
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(l__Result.m__Out, m,
+                                  std::regex("Quorvane:Callback\\(\\): Name collision for ISO9660 : <([A-Z_0-9]+)> -> "
+                                             "<([A-Z_0-9]+)>\\n")))
+        << l__Result.m__Out;
+    EXPECT_TRUE(std::regex_match(m[1].str(), DATE_NAME_UPPER)) << m[1];
+    EXPECT_EQ(m[2].str(), m[1].str().substr(0, 7) + "1");
+    ASSERT_TRUE(std::regex_search(l__Result.m__Out, m,
+                                  std::regex("Quorvane:Callback\\(\\): Name collision for Joliet : <([^>]+)> -> <([^>]+)>\\n")))
+        << l__Result.m__Out;
+    const std::string l__Old = m[1], l__New = m[2];
+    EXPECT_TRUE(l__First.count(l__Old + "/old.txt")) << l__Old;
+    ASSERT_GT(l__New.size(), l__Old.size() + 1);
+    EXPECT_EQ(l__New.substr(0, l__Old.size() + 1), l__Old + "_");
+    EXPECT_TRUE(std::regex_match(l__New.substr(l__Old.size() + 1), DATE_NAME)) << l__New;
+    // The imported directories keep their file, the renamed one holds the new file.
+    Files l__Expected = l__First;
+    l__Expected[l__New + "/new.txt"] = "second session\n";
+    const long l__Start = StartOf(2);
+    ASSERT_GT(l__Start, 0);
+    EXPECT_EQ(SessionFiles(Export(2), l__Start), l__Expected);
 }
 
 // DVD+R: the first track closed in its own session (Pellmark leaves it open; its session
