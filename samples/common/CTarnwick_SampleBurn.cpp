@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -76,22 +77,35 @@ bool CTarnwick_SampleBurn::Succeeded(const char* p__PCHAR__Function, const char*
     return false;
 }
 
-void CTarnwick_SampleBurn::PrintProbing(UCHAR p__UCHAR__Port, UCHAR p__UCHAR__Bus, UCHAR p__UCHAR__Target,
-                                        UCHAR p__UCHAR__LUN) const {
+void CTarnwick_SampleBurn::SetAddress(char** p__PPCHAR__Arguments) {
+    m__UCHAR__Port = static_cast<UCHAR>(std::atoi(p__PPCHAR__Arguments[1]));
+    m__UCHAR__Bus = static_cast<UCHAR>(std::atoi(p__PPCHAR__Arguments[2]));
+    m__UCHAR__Target = static_cast<UCHAR>(std::atoi(p__PPCHAR__Arguments[3]));
+    m__UCHAR__LUN = static_cast<UCHAR>(std::atoi(p__PPCHAR__Arguments[4]));
+}
+
+void CTarnwick_SampleBurn::PrintProbing() const {
     std::printf("%s:main(): %ld MBs of cache will be used during burn process\n", m__PCHAR__Program, 64L);
     std::printf("%s:main(): Probing SCSI address %ld:%ld:%ld:%ld for CD/DVD burner device... ", m__PCHAR__Program,
-                static_cast<long>(p__UCHAR__Port), static_cast<long>(p__UCHAR__Bus), static_cast<long>(p__UCHAR__Target),
-                static_cast<long>(p__UCHAR__LUN));
+                static_cast<long>(m__UCHAR__Port), static_cast<long>(m__UCHAR__Bus), static_cast<long>(m__UCHAR__Target),
+                static_cast<long>(m__UCHAR__LUN));
     std::fflush(stdout);
 }
 
-bool CTarnwick_SampleBurn::CreateBurner(PROGRESS_CALLBACK p__Callback, UCHAR p__UCHAR__Port, UCHAR p__UCHAR__Bus,
-                                        UCHAR p__UCHAR__Target, UCHAR p__UCHAR__LUN) {
+bool CTarnwick_SampleBurn::UpStart() {
+    m__ULONG__Exception = Tarnwick_UpStart();
+    if (m__ULONG__Exception == 0) return true;
+    std::printf("\n\n%s:main(): Tarnwick_UpStart() failed, exception %ld\n", m__PCHAR__Program,
+                static_cast<long>(m__ULONG__Exception));
+    return false;
+}
+
+bool CTarnwick_SampleBurn::CreateBurner(PROGRESS_CALLBACK p__Callback) {
     const char* p = m__PCHAR__Program;
     m__ULONG__Exception = Tarnwick_CdvdBurnerGrabber_Create(
         &m__PVOID__Burner, m__CHAR__ExceptionText, sizeof(m__CHAR__ExceptionText), &m__ULONG__Status,
-        &m__CDB_FAILURE_INFORMATION__Info, p__Callback, nullptr, p__UCHAR__Port, p__UCHAR__Bus, p__UCHAR__Target,
-        p__UCHAR__LUN, 0);
+        &m__CDB_FAILURE_INFORMATION__Info, p__Callback, nullptr, m__UCHAR__Port, m__UCHAR__Bus, m__UCHAR__Target,
+        m__UCHAR__LUN, 0);
     if (!Succeeded("Tarnwick_CdvdBurnerGrabber_Create")) return false;
 
     CHAR l__CHAR__Vendor[1024] = {}, l__CHAR__Product[1024] = {}, l__CHAR__Revision[1024] = {};

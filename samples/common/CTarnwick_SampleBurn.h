@@ -24,12 +24,15 @@ public:
     // Prints the failure and returns false when the last flat call failed.
     bool Succeeded(const char* p__PCHAR__Function, const char* p__PCHAR__Lead = "\n\n") const;
 
+    // The SCSI address from the first four arguments (decimal, low 8 bits each).
+    void SetAddress(char** p__PPCHAR__Arguments);
     // The cache line and the probing line of the address.
-    void PrintProbing(UCHAR p__UCHAR__Port, UCHAR p__UCHAR__Bus, UCHAR p__UCHAR__Target, UCHAR p__UCHAR__LUN) const;
-    // Creates the burner (context NULL, the toolkit's default cache), prints the device and
-    // the write modes. False (the failure printed) when a call fails.
-    bool CreateBurner(PROGRESS_CALLBACK p__Callback, UCHAR p__UCHAR__Port, UCHAR p__UCHAR__Bus, UCHAR p__UCHAR__Target,
-                      UCHAR p__UCHAR__LUN);
+    void PrintProbing() const;
+    // Starts the toolkit; false, with the message, when it fails.
+    bool UpStart();
+    // Creates the burner at the address (context NULL, the toolkit's default cache), prints
+    // the device and the write modes. False (the failure printed) when a call fails.
+    bool CreateBurner(PROGRESS_CALLBACK p__Callback);
     // False, with the message, when the drive has no Track-At-Once.
     bool HasTrackAtOnce() const;
     // Test unit ready, buffer-underrun protection, speeds, track 255 and disc information,
@@ -59,5 +62,6 @@ public:
     ULONG m__ULONG__DiscType = 0;
 
 private:
+    UCHAR m__UCHAR__Port = 0, m__UCHAR__Bus = 0, m__UCHAR__Target = 0, m__UCHAR__LUN = 0;
     ULONG m__ULONG__CloseFailure = 0;
 };

@@ -44,10 +44,7 @@ int main(int argc, char** argv) {
         std::printf("Pellmark:main(): Example: Pellmark.exe 0 0 1 0 c:\\corvel.iso 0 1\n");
         return 87;
     }
-    UCHAR l__UCHAR__Port = static_cast<UCHAR>(std::atoi(argv[1]));
-    UCHAR l__UCHAR__Bus = static_cast<UCHAR>(std::atoi(argv[2]));
-    UCHAR l__UCHAR__Target = static_cast<UCHAR>(std::atoi(argv[3]));
-    UCHAR l__UCHAR__LUN = static_cast<UCHAR>(std::atoi(argv[4]));
+    l__Burn.SetAddress(argv);
     PCHAR l__PCHAR__FileName = argv[5];
     BOOLEAN l__BOOLEAN__IsTestWrite = static_cast<UCHAR>(std::atoi(argv[6])) != 0;
     BOOLEAN l__BOOLEAN__IsCloseSession = static_cast<UCHAR>(std::atoi(argv[7])) == 1;
@@ -74,17 +71,12 @@ int main(int argc, char** argv) {
     }
     std::printf("OK!\nPellmark:main(): Burning %" PRId64 " UCHARs of ISO/sound image '%s'\n", l__LONGLONG__FileSize,
                 l__PCHAR__FileName);
-    l__Burn.PrintProbing(l__UCHAR__Port, l__UCHAR__Bus, l__UCHAR__Target, l__UCHAR__LUN);
+    l__Burn.PrintProbing();
 
     // Every step below ends in the clean-up.
     do {
-        l__Burn.m__ULONG__Exception = Tarnwick_UpStart();
-        if (l__Burn.m__ULONG__Exception != 0) {
-            std::printf("\n\nPellmark:main(): Tarnwick_UpStart() failed, exception %ld\n",
-                        static_cast<long>(l__Burn.m__ULONG__Exception));
-            break;
-        }
-        if (!l__Burn.CreateBurner(Callback, l__UCHAR__Port, l__UCHAR__Bus, l__UCHAR__Target, l__UCHAR__LUN)) break;
+        if (!l__Burn.UpStart()) break;
+        if (!l__Burn.CreateBurner(Callback)) break;
         if (!l__Burn.HasTrackAtOnce()) break;
         if (!l__Burn.QueryDrive()) break;
         l__Burn.Calibrate(l__BOOLEAN__IsTestWrite);

@@ -125,10 +125,7 @@ int main(int argc, char** argv) {
         std::printf("Quorvane:main(): Example: Quorvane.exe 0 0 1 0 c:\\corvel 1 1\n");
         return 87;
     }
-    UCHAR l__UCHAR__Port = static_cast<UCHAR>(std::atoi(argv[1]));
-    UCHAR l__UCHAR__Bus = static_cast<UCHAR>(std::atoi(argv[2]));
-    UCHAR l__UCHAR__Target = static_cast<UCHAR>(std::atoi(argv[3]));
-    UCHAR l__UCHAR__LUN = static_cast<UCHAR>(std::atoi(argv[4]));
+    l__Burn.SetAddress(argv);
     PCHAR l__PCHAR__Source = argv[5];
     BOOLEAN l__BOOLEAN__IsTestWrite = static_cast<BOOLEAN>(std::atoi(argv[6]));
     UCHAR l__UCHAR__ImportTrack = static_cast<UCHAR>(std::atoi(argv[7]));
@@ -137,12 +134,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     // Every step below ends in the clean-up.
     do {
-        l__Burn.m__ULONG__Exception = Tarnwick_UpStart();
-        if (l__Burn.m__ULONG__Exception != 0) {
-            std::printf("\n\nQuorvane:main(): Tarnwick_UpStart() failed, exception %ld\n",
-                        static_cast<long>(l__Burn.m__ULONG__Exception));
-            break;
-        }
+        if (!l__Burn.UpStart()) break;
         l__Burn.m__ULONG__Exception = Tarnwick_ISO9660JolietFileTree_Create(
             &l__PVOID__Tree, l__Burn.m__CHAR__ExceptionText, sizeof(l__Burn.m__CHAR__ExceptionText),
             &l__Burn.m__ULONG__Status, Callback, &g__LONG__NodeCount, 1, 0, 1, 1);
@@ -153,8 +145,8 @@ int main(int argc, char** argv) {
         const std::string l__DateName = CTarnwick_QuorvaneNames::DateName(std::time(nullptr));
         l__DateName.copy(l__CHAR__DateName, sizeof(l__CHAR__DateName) - 1);
 
-        l__Burn.PrintProbing(l__UCHAR__Port, l__UCHAR__Bus, l__UCHAR__Target, l__UCHAR__LUN);
-        if (!l__Burn.CreateBurner(Callback, l__UCHAR__Port, l__UCHAR__Bus, l__UCHAR__Target, l__UCHAR__LUN)) break;
+        l__Burn.PrintProbing();
+        if (!l__Burn.CreateBurner(Callback)) break;
         if (!l__Burn.HasTrackAtOnce()) break;
         if (!l__Burn.QueryDrive()) break;
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -159,4 +160,33 @@ std::vector<uint8_t> PellmarkRun::DecodePcm(const std::string& p__File) {
         return {};
     }
     return ReadFile(l__Pcm);
+}
+
+std::string PellmarkRun::MaskedConsole(const std::string& p__Out,
+                                       const std::vector<std::pair<std::string, std::string>>& p__Labels,
+                                       std::vector<long long>& p__Percentages) {
+    std::string l__Text = p__Out;
+    for (const auto& [l__Literal, l__Label] : p__Labels)
+        for (size_t at = l__Text.find(l__Literal); at != std::string::npos; at = l__Text.find(l__Literal))
+            l__Text.replace(at, l__Literal.size(), l__Label);
+    l__Text = std::regex_replace(l__Text, std::regex("Burning [0-9]+ UCHARs"), "Burning <N> UCHARs");
+    l__Text = std::regex_replace(l__Text, std::regex("in UCHARs [0-9]+, LBs [0-9]+"), "in UCHARs <N>, LBs <N>");
+    std::istringstream l__Lines(l__Text);
+    std::string l__Line, l__Result;
+    const std::regex l__Progress("([0-9]+% )+");
+    while (std::getline(l__Lines, l__Line)) {
+        if (std::regex_match(l__Line, l__Progress)) {
+            std::istringstream l__Words(l__Line);
+            long long l__Value;
+            char l__Percent;
+            while (l__Words >> l__Value >> l__Percent) p__Percentages.push_back(l__Value);
+            l__Line = "<PERCENTAGES>";
+        }
+        l__Result += l__Line + "\n";
+    }
+    return l__Result;
+}
+
+std::string PellmarkRun::SourceText(const std::string& p__RelativePath) {
+    return ReadText(std::string(TARNWICK_SOURCE_DIR) + "/" + p__RelativePath);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ExternalTool.h"
@@ -54,6 +55,15 @@ public:
     std::string MakeIso(const std::string& p__Name, size_t p__Bytes);
     std::string MakeSound(const std::string& p__Name, const std::string& p__Codec, double p__Seconds);
     std::vector<uint8_t> DecodePcm(const std::string& p__File);
+
+    // A program's console text with what varies from run to run masked: each text of
+    // p__Labels (a path) by its label, the byte and block counts, and every line of progress
+    // percentages by "<PERCENTAGES>"; the percentages are returned in order.
+    static std::string MaskedConsole(const std::string& p__Out,
+                                     const std::vector<std::pair<std::string, std::string>>& p__Labels,
+                                     std::vector<long long>& p__Percentages);
+    // The text of a file of the source tree (empty when it cannot be read).
+    static std::string SourceText(const std::string& p__RelativePath);
 
     static std::vector<uint8_t> ReadFile(const std::string& p__File);
     // The text as one word of a shell command.

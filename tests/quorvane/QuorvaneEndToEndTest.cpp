@@ -141,40 +141,16 @@ protected:
 
 class QuorvaneEndToEnd : public QuorvaneTest {};
 
-// The console text with what varies from run to run masked; the percentages are returned.
-std::string Masked(const std::string& p__Out, const std::string& p__Source, std::vector<long long>& p__Percentages) {
-    std::string l__Text = p__Out;
-    for (size_t at = l__Text.find(p__Source); at != std::string::npos; at = l__Text.find(p__Source))
-        l__Text.replace(at, p__Source.size(), "<SOURCE>");
-    l__Text = std::regex_replace(l__Text, DATE_NAME, "<DATE>");
-    l__Text = std::regex_replace(l__Text, std::regex("Burning [0-9]+ UCHARs"), "Burning <N> UCHARs");
-    l__Text = std::regex_replace(l__Text, std::regex("in UCHARs [0-9]+, LBs [0-9]+"), "in UCHARs <N>, LBs <N>");
-    std::istringstream l__Lines(l__Text);
-    std::string l__Line, l__Result;
-    const std::regex l__Progress("([0-9]+% )+");
-    while (std::getline(l__Lines, l__Line)) {
-        if (std::regex_match(l__Line, l__Progress)) {
-            std::istringstream l__Words(l__Line);
-            long long l__Value;
-            char l__Percent;
-            while (l__Words >> l__Value >> l__Percent) p__Percentages.push_back(l__Value);
-            l__Line = "<PERCENTAGES>";
-        }
-        l__Result += l__Line + "\n";
-    }
-    return l__Result;
-}
-
 TEST_F(QuorvaneEndToEnd, ConsoleOfASuccessfulBurnIsTheQuorvaneLines) {
     // 4 MB at 1,000 KB/s: the write lasts about four seconds, so progress is reported.
     const std::string l__Source = MakeSource("source", {{"payload.bin", Pattern(4 * 1000 * 1000, 7)}});
     m__Run.Insert("cdr", "--write-speed 1000");
     PellmarkRun::Result l__Result = Quorvane(l__Source, "0", "0");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
-    const std::string l__Expected = Text(std::string(TARNWICK_SOURCE_DIR) + "/tests/quorvane/golden/burn-cdr.txt");
+    const std::string l__Expected = PellmarkRun::SourceText("tests/quorvane/golden/burn-cdr.txt");
     ASSERT_FALSE(l__Expected.empty());
     std::vector<long long> l__Percentages;
-    EXPECT_EQ(Masked(l__Result.m__Out, l__Source, l__Percentages), l__Expected);
+    EXPECT_EQ(PellmarkRun::MaskedConsole(l__Result.m__Out, {{l__Source, "<SOURCE>"}}, l__Percentages), l__Expected);
     ASSERT_FALSE(l__Percentages.empty());
     EXPECT_GE(l__Percentages.front(), 1);
     EXPECT_LE(l__Percentages.back(), 100);
