@@ -219,6 +219,26 @@ TEST_F(QuorvaneEndToEnd, ImportOfATrackBeyondTheDiscEndsTheRunWithNumberTwo) {
     for (const PellmarkRun::Command& c : m__Run.Commands()) EXPECT_NE(c.m__Cdb[0], 0x2A);  // nothing written
 }
 
+// A session the drive will not close leaves the disc open: the run says so in its exit code
+// (the number of the failed close) instead of reporting a success, and the disc is ejected.
+TEST_F(QuorvaneEndToEnd, RefusedSessionCloseEndsWithItsNumberAfterTheEject) {
+    m__Run.Insert("cdr");
+    ASSERT_EQ(m__Run.Vdisc("fault {} --refuse 0x5B"), 0);
+    PellmarkRun::Result l__Result = Quorvane(MakeSource("source", {{"a.txt", "a"}}), "0", "0");
+    EXPECT_EQ(l__Result.m__Exit, 8) << l__Result.m__Out;
+    EXPECT_TRUE(Has(l__Result.m__Out, "Quorvane:main(): Closing session... \n\nQuorvane:main(): "
+                                      "Tarnwick_CdvdBurnerGrabber_CloseSession() failed, exception 8, status 31, text '"))
+        << l__Result.m__Out;
+    EXPECT_TRUE(Has(l__Result.m__Out, "Quorvane:main(): Ejecting the disc... OK!\n"));
+    EXPECT_TRUE(l__Result.m__Out.ends_with("\nQuorvane:main(): EXITing with failure\n")) << l__Result.m__Out;
+    const std::vector<PellmarkRun::Command> l__Commands = m__Run.Commands();
+    ASSERT_FALSE(l__Commands.empty());
+    EXPECT_EQ(l__Commands.back().m__Cdb[0], 0x1B);
+    std::string l__Info;
+    ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
+    EXPECT_TRUE(Has(l__Info, "session 1: open")) << l__Info;
+}
+
 // Names equal in ISO9660 (upper case) but not in Joliet: each pair is one ISO9660 collision,
 // numbered by one counter for the run, and both names stay on the disc.
 TEST_F(QuorvaneEndToEnd, IsoCollisionsAreNumberedAcrossTheRunAndBothNamesStay) {
