@@ -206,7 +206,7 @@ TEST_F(QuorvaneEndToEnd, TrackZeroImportsNothingAndATestWriteLeavesTheDiscBlank)
 TEST_F(QuorvaneEndToEnd, ImportOfATrackBeyondTheDiscEndsTheRunWithNumberTwo) {
     const std::string l__Image = m__Run.MakeIso("image.iso", 100 * 1024);
     m__Run.Insert("cdr");
-    ASSERT_EQ(m__Run.Burn(l__Image, "0", "0").m__Exit, 0);
+    ASSERT_EQ(m__Run.Burn(l__Image, "0", "1").m__Exit, 0);
     m__Run.ClearCommands();
     PellmarkRun::Result l__Result = Quorvane(MakeSource("source", {{"a.txt", "a"}}), "0", "2");
     EXPECT_EQ(l__Result.m__Exit, 31);
@@ -385,8 +385,11 @@ public:
     CDB_FAILURE_INFORMATION m__Info = {};
 };
 
-// Session 1: an image made by xorriso of the files, burned by Pellmark with the session left open.
-void BurnFirstSession(PellmarkRun& p__Run, const std::string& p__Source, const std::string& p__Disc) {
+// Session 1: an image made by xorriso of the files, burned by Pellmark; p__Close "1" closes
+// the session (a CD shows its tracks in the TOC only then; the disc stays appendable), "0"
+// leaves it open.
+void BurnFirstSession(PellmarkRun& p__Run, const std::string& p__Source, const std::string& p__Disc,
+                      const std::string& p__Close) {
     const std::string l__Image = p__Run.Dir() + "/session1.iso";
     std::string l__Output;
     ASSERT_EQ(PellmarkRun::Shell("xorriso -as mkisofs -quiet -J -o " + PellmarkRun::Quote(l__Image) + " " +
@@ -395,7 +398,7 @@ void BurnFirstSession(PellmarkRun& p__Run, const std::string& p__Source, const s
               0)
         << l__Output;
     PellmarkRun::Result l__Result =
-        p__Run.Program("samples/pellmark/Pellmark", {"0", "0", "0", "0", l__Image, "0", "0"}, "virtual:" + p__Disc);
+        p__Run.Program("samples/pellmark/Pellmark", {"0", "0", "0", "0", l__Image, "0", p__Close}, "virtual:" + p__Disc);
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
 }
 
@@ -405,11 +408,15 @@ const Files SECOND = {{"new.txt", "second session\n"}, {"deep/er/file.bin", Patt
 TEST_F(QuorvaneMultisession, ThreeSessionsOnCdCarryEveryFileOnAndALocalFileReplacesAnImportedOne) {
     RecorderUnderTest l__Recorder("cdr");
     m__Disc = l__Recorder.File();
-    BurnFirstSession(m__Run, MakeSource("session1", FIRST), Disc());
+    BurnFirstSession(m__Run, MakeSource("session1", FIRST), Disc(), "1");
 
     PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", SECOND), "0", "1");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
-    EXPECT_TRUE(Has(l__Result.m__Out, "Quorvane:main(): Importing track 1... OK!")) << l__Result.m__Out;
+    // The imported names are announced while the import runs; its "OK!" has no line feed.
+    const std::string& o = l__Result.m__Out;
+    EXPECT_TRUE(Has(o, "Quorvane:main(): Importing track 1... Quorvane:Callback(): Adding name '/', tree node(s) 1\n")) << o;
+    EXPECT_TRUE(Has(o, "Quorvane:Callback(): Adding name 'ImportingTrack(1):/docs/readme.txt', tree node(s) ")) << o;
+    EXPECT_TRUE(Has(o, "\nOK!Quorvane:Callback(): Adding name '")) << o;
     EXPECT_FALSE(Has(l__Result.m__Out, "GetRoot() failed"));
     ExpectSession(2, FIRST, {SECOND});
 
@@ -430,6 +437,9 @@ TEST_F(QuorvaneMultisession, ThreeSessionsOnCdCarryEveryFileOnAndALocalFileRepla
     Files l__Fourth = FIRST;
     l__Fourth["keep.txt"] = "replaced in session 4\n";
     ExpectSession(4, l__Fourth, {SECOND, l__Third});
+    std::string l__Info;
+    ASSERT_EQ(Vdisc("info {}", &l__Info), 0);
+    EXPECT_TRUE(Has(l__Info, "Sessions:     4")) << l__Info;
 }
 
 // The first session already holds a directory with the date name of the second (one for
@@ -441,7 +451,7 @@ TEST_F(QuorvaneMultisession, DateDirectoryCollidingWithAnImportedOneIsRenamedInB
     for (int l__INT__Second = 0; l__INT__Second < 4; ++l__INT__Second)
         l__First[CTarnwick_QuorvaneNames::DateName(l__time_t__Now + l__INT__Second) + "/old.txt"] = "old\n";
     m__Run.Insert("cdr");
-    BurnFirstSession(m__Run, MakeSource("session1", l__First), Disc());
+    BurnFirstSession(m__Run, MakeSource("session1", l__First), Disc(), "1");
     const Files l__Second = {{"new.txt", "second session\n"}};
     PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", l__Second), "0", "1");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
@@ -474,7 +484,7 @@ TEST_F(QuorvaneMultisession, DateDirectoryCollidingWithAnImportedOneIsRenamedInB
 TEST_F(QuorvaneMultisession, DvdPlusRSecondSessionImportsTheFirstAndIsImportedWhole) {
     RecorderUnderTest l__Recorder("dvdplusr");
     m__Disc = l__Recorder.File();
-    BurnFirstSession(m__Run, MakeSource("session1", FIRST), Disc());
+    BurnFirstSession(m__Run, MakeSource("session1", FIRST), Disc(), "0");
     {
         InProcess l__Flat(l__Recorder);
         l__Flat.Burner().CloseTrackSession(0, 1, 0, 0, 1);  // close track 1
