@@ -253,6 +253,13 @@ TEST_F(ImportOnRecorder, RefusesTracksItCannotImport) {
     EXPECT_EQ(l__NoSvd.first, static_cast<ULONG>(EXCEPTION_NUMBER_INVALID_PARAMETER));
     EXPECT_EQ(l__NoSvd.second, "\nCTarnwick_CdvdBurnerGrabber::ImportTrack(): Volume Descriptor was not found\n");
     EXPECT_EQ(l__Tree.GetRoot(), nullptr);
+    try {
+        m__Burner->ImportTrack(nullptr, 1, FALSE);
+        ADD_FAILURE() << "a NULL tree was taken";
+    } catch (CTarnwick_Exception* l__Exception) {
+        EXPECT_EQ(l__Exception->GetExceptionNumber(), static_cast<ULONG>(EXCEPTION_NUMBER_INVALID_PARAMETER));
+        delete l__Exception;
+    }
     // The flat function: the same refusal, and NULL or foreign references.
     char l__Text[1024] = {};
     ULONG l__SystemError = 0;

@@ -141,14 +141,12 @@ TEST_P(ImportedNode, ImageKeepsOldExtentsAndCarriesOnlyNewFiles) {
     const Record* l__DocsRecord = Find(l__Root, "DOCS");
     ASSERT_NE(l__DocsRecord, nullptr);
     EXPECT_GT(l__DocsRecord->m__ULONG__Extent, 1000u);
-    const Record* l__EmptyRecord = Find(l__Root, "EMPTY.TXT;1");
-    ASSERT_NE(l__EmptyRecord, nullptr);
-    EXPECT_EQ(l__EmptyRecord->m__ULONG__Extent, 0u);
-    EXPECT_EQ(l__EmptyRecord->m__ULONG__Length, 0u);
-    const Record* l__ZeroRecord = Find(l__Root, "ZERO.BIN;1");
-    ASSERT_NE(l__ZeroRecord, nullptr);
-    EXPECT_EQ(l__ZeroRecord->m__ULONG__Extent, 0u);
-    EXPECT_EQ(l__ZeroRecord->m__ULONG__Length, 4096u);
+    for (auto [l__PCHAR__Identifier, l__ULONG__Length] : {std::pair{"EMPTY.TXT;1", 0u}, std::pair{"ZERO.BIN;1", 4096u}}) {
+        const Record* l__Record = Find(l__Root, l__PCHAR__Identifier);
+        ASSERT_NE(l__Record, nullptr) << l__PCHAR__Identifier;
+        EXPECT_EQ(l__Record->m__ULONG__Extent, 0u) << l__PCHAR__Identifier;
+        EXPECT_EQ(l__Record->m__ULONG__Length, l__ULONG__Length) << l__PCHAR__Identifier;
+    }
     std::vector<Record> l__DocsRecords = Records(l__Image.data() + (l__DocsRecord->m__ULONG__Extent - 1000) * 2048, 2048);
     const Record* l__Old = Find(l__DocsRecords, "OLD.BIN;1");
     ASSERT_NE(l__Old, nullptr);

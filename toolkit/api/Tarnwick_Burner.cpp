@@ -26,16 +26,27 @@ namespace {
 
 constexpr ULONG INFORMATION_BUFFER_SIZE = 4096;
 
-// The burner behind a flat reference; a NULL or foreign reference is an invalid parameter.
-CTarnwick_CdvdBurnerGrabber* BurnerOf(PVOID p__PVOID__Burner, const char* p__PCHAR__Function) {
-    auto* l__Burner = p__PVOID__Burner == nullptr
-                          ? nullptr
-                          : dynamic_cast<CTarnwick_CdvdBurnerGrabber*>(static_cast<CTarnwick_EmptyBase*>(p__PVOID__Burner));
-    if (l__Burner == nullptr) {
+// The object of a given class behind a flat reference; a NULL or foreign reference is an
+// invalid parameter.
+template <class Object>
+Object* ObjectOf(PVOID p__PVOID__Object, const char* p__PCHAR__Function, const char* p__PCHAR__Parameter,
+                 const char* p__PCHAR__Kind) {
+    auto* l__Object =
+        p__PVOID__Object == nullptr ? nullptr : dynamic_cast<Object*>(static_cast<CTarnwick_EmptyBase*>(p__PVOID__Object));
+    if (l__Object == nullptr) {
         CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER,
-                                   0, "%s(): p__PVOID__Burner is not a burner!!!", p__PCHAR__Function);
+                                   0, "%s(): %s is not a %s!!!", p__PCHAR__Function, p__PCHAR__Parameter, p__PCHAR__Kind);
     }
-    return l__Burner;
+    return l__Object;
+}
+
+CTarnwick_CdvdBurnerGrabber* BurnerOf(PVOID p__PVOID__Burner, const char* p__PCHAR__Function) {
+    return ObjectOf<CTarnwick_CdvdBurnerGrabber>(p__PVOID__Burner, p__PCHAR__Function, "p__PVOID__Burner", "burner");
+}
+
+// The ISO9660 (or Joliet) tree behind a flat reference.
+CTarnwick_ISO9660FileTree* TreeOf(PVOID p__PVOID__Tree, const char* p__PCHAR__Function) {
+    return ObjectOf<CTarnwick_ISO9660FileTree>(p__PVOID__Tree, p__PCHAR__Function, "p__PVOID__Tree", "tree");
 }
 
 // The shell of every family function: the failure record is zeroed, the operation runs
@@ -57,19 +68,6 @@ template <class Operation>
 void Query(const char* p__PCHAR__Function, PVOID p__PVOID__Burner, Operation&& p__Operation) {
     CTarnwick_FlatBoundary::CallTree(p__PCHAR__Function, nullptr, 0, nullptr,
                                      [&] { p__Operation(*BurnerOf(p__PVOID__Burner, p__PCHAR__Function)); });
-}
-
-// The ISO9660 (or Joliet) tree behind a flat reference; a NULL or foreign reference is an
-// invalid parameter.
-CTarnwick_ISO9660FileTree* TreeOf(PVOID p__PVOID__Tree, const char* p__PCHAR__Function) {
-    auto* l__Tree = p__PVOID__Tree == nullptr
-                        ? nullptr
-                        : dynamic_cast<CTarnwick_ISO9660FileTree*>(static_cast<CTarnwick_EmptyBase*>(p__PVOID__Tree));
-    if (l__Tree == nullptr) {
-        CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER,
-                                   0, "%s(): p__PVOID__Tree is not a tree!!!", p__PCHAR__Function);
-    }
-    return l__Tree;
 }
 
 // Writes one byte source as one Track-At-Once track through a one-member chain.

@@ -64,6 +64,13 @@ std::string NameOfRecord(const UCHAR* p__PUCHAR__Identifier, ULONG p__ULONG__Len
     return l__string__Name;
 }
 
+void RaiseWithoutTree(const char* p__PCHAR__Name, const CTarnwick_ISO9660FileTree* p__PCTarnwick_ISO9660FileTree__Tree) {
+    if (p__PCTarnwick_ISO9660FileTree__Tree == nullptr) {
+        CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                   "%s(): the tree is NULL!!!", p__PCHAR__Name);
+    }
+}
+
 }  // namespace
 
 struct CTarnwick_CdvdBurnerGrabber::ImportWalk {
@@ -76,6 +83,7 @@ struct CTarnwick_CdvdBurnerGrabber::ImportWalk {
 void CTarnwick_CdvdBurnerGrabber::ImportTrack(CTarnwick_ISO9660FileTree* p__PCTarnwick_ISO9660FileTree__Tree,
                                               UCHAR p__UCHAR__TrackNumber, BOOLEAN p__BOOLEAN__IsJoliet) {
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__CRITICAL_SECTION__BurnerLock);
+    RaiseWithoutTree(g__PCHAR__ImportTrack, p__PCTarnwick_ISO9660FileTree__Tree);
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportTrack(): ENTERed for track %u, Joliet %u\n",
                static_cast<unsigned>(p__UCHAR__TrackNumber), static_cast<unsigned>(p__BOOLEAN__IsJoliet));
     std::unique_ptr<TOC_INFORMATION> l__Toc(new TOC_INFORMATION());
@@ -91,7 +99,7 @@ void CTarnwick_CdvdBurnerGrabber::ImportTrack(CTarnwick_ISO9660FileTree* p__PCTa
             l__Entry = nullptr;
         }
     }
-    if (l__Entry == nullptr || p__PCTarnwick_ISO9660FileTree__Tree == nullptr) {
+    if (l__Entry == nullptr) {
         CTarnwick_Exception::Raise(g__PCHAR__ImportTrack, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
                                    "\nCTarnwick_CdvdBurnerGrabber::ImportTrack(): Invalid track number to import\n");
@@ -131,6 +139,7 @@ void CTarnwick_CdvdBurnerGrabber::ImportDirectory(CTarnwick_ISO9660FileTree* p__
                                                   ULONG p__ULONG__Extent, ULONG p__ULONG__DataLength,
                                                   CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent) {
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__CRITICAL_SECTION__BurnerLock);
+    RaiseWithoutTree(g__PCHAR__ImportDirectory, p__PCTarnwick_ISO9660FileTree__Tree);
     ImportWalk l__Walk;
     ImportDirectoryWalk(l__Walk, p__PCTarnwick_ISO9660FileTree__Tree, p__BOOLEAN__IsJoliet,
                         p__PCHAR__ParentPath != nullptr ? p__PCHAR__ParentPath : "", p__ULONG__Extent,
