@@ -19,6 +19,7 @@
 #include "CTarnwick_ISO9660Image.h"
 #include "CTarnwick_JolietFileTree.h"
 #include "CTarnwick_MemoryFile.h"
+#include "CTarnwick_Utf16.h"
 #include "ExternalTool.h"
 #include "FakeClock.h"
 #include "RecorderUnderTest.h"
@@ -339,6 +340,30 @@ TEST_F(CraftedImport, SelfAndParentRecordsWithSystemUseData) {
     EXPECT_TRUE(Has(l__Names, "README.TXT"));
     EXPECT_TRUE(Has(l__Names, "EMPTY.TXT"));
     EXPECT_TRUE(Has(l__Names, "DOCS/DEEPER/LEAF.BIN"));
+}
+
+// A Joliet name with an unpaired surrogate still imports, the unit replaced.
+TEST_F(CraftedImport, InvalidJolietUnitIsReplaced) {
+    Bytes l__Image = FirstImage(true);
+    const uint8_t* l__Svd = l__Image.data() + 17 * 2048;
+    ASSERT_EQ(l__Svd[0], 2);
+    DiscRecord l__Readme = FindRecord(l__Image, 0, CTarnwick_Bytes::GetLittleEndian32(l__Svd + 158),
+                                      CTarnwick_Bytes::GetLittleEndian32(l__Svd + 166),
+                                      CTarnwick_Utf16::ToBigEndian(u"README.TXT;1"));
+    ASSERT_NE(l__Readme.m__SIZE__Offset, 0u);
+    l__Image[l__Readme.m__SIZE__Offset + 33] = 0xD8;  // "R" becomes a lone high surrogate
+    l__Image[l__Readme.m__SIZE__Offset + 34] = 0x00;
+    BurnBytes(l__Image);
+    CTarnwick_JolietFileTree l__Tree(Ignore, nullptr, FALSE, FALSE, FALSE);
+    try {
+        m__Burner->ImportTrack(&l__Tree, 1, TRUE);
+    } catch (CTarnwick_Exception* l__Exception) {
+        ADD_FAILURE() << (l__Exception ? l__Exception->GetExceptionText() : "NULL");
+        delete l__Exception;
+    }
+    std::vector<std::string> l__Names = Names(l__Tree);
+    EXPECT_TRUE(Has(l__Names, "\xEF\xBF\xBD" "EADME.TXT"));
+    EXPECT_TRUE(Has(l__Names, "docs/notes.txt"));
 }
 
 TEST_F(CraftedImport, MalformedRecordsEndTheirDirectory) {
