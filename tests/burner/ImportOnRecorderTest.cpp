@@ -342,8 +342,9 @@ TEST_F(CraftedImport, SelfAndParentRecordsWithSystemUseData) {
     EXPECT_TRUE(Has(l__Names, "DOCS/DEEPER/LEAF.BIN"));
 }
 
-// A Joliet name with an unpaired surrogate still imports, the unit replaced.
-TEST_F(CraftedImport, InvalidJolietUnitIsReplaced) {
+// A Joliet name with an unpaired surrogate still imports, the unit replaced; a record whose
+// name holds no character is left out.
+TEST_F(CraftedImport, InvalidJolietNamesAreReplacedOrLeftOut) {
     Bytes l__Image = FirstImage(true);
     const uint8_t* l__Svd = l__Image.data() + 17 * 2048;
     ASSERT_EQ(l__Svd[0], 2);
@@ -353,6 +354,12 @@ TEST_F(CraftedImport, InvalidJolietUnitIsReplaced) {
     ASSERT_NE(l__Readme.m__SIZE__Offset, 0u);
     l__Image[l__Readme.m__SIZE__Offset + 33] = 0xD8;  // "R" becomes a lone high surrogate
     l__Image[l__Readme.m__SIZE__Offset + 34] = 0x00;
+    // A one-byte Joliet identifier has no character at all: that record is left out.
+    DiscRecord l__Empty = FindRecord(l__Image, 0, CTarnwick_Bytes::GetLittleEndian32(l__Svd + 158),
+                                     CTarnwick_Bytes::GetLittleEndian32(l__Svd + 166),
+                                     CTarnwick_Utf16::ToBigEndian(u"empty.txt;1"));
+    ASSERT_NE(l__Empty.m__SIZE__Offset, 0u);
+    l__Image[l__Empty.m__SIZE__Offset + 32] = 1;
     BurnBytes(l__Image);
     CTarnwick_JolietFileTree l__Tree(Ignore, nullptr, FALSE, FALSE, FALSE);
     try {
@@ -364,6 +371,8 @@ TEST_F(CraftedImport, InvalidJolietUnitIsReplaced) {
     std::vector<std::string> l__Names = Names(l__Tree);
     EXPECT_TRUE(Has(l__Names, "\xEF\xBF\xBD" "EADME.TXT"));
     EXPECT_TRUE(Has(l__Names, "docs/notes.txt"));
+    EXPECT_FALSE(Has(l__Names, ""));
+    EXPECT_FALSE(Has(l__Names, "empty.txt"));
 }
 
 TEST_F(CraftedImport, MalformedRecordsEndTheirDirectory) {

@@ -246,6 +246,13 @@ void CTarnwick_CdvdBurnerGrabber::ImportDirectoryWalk(ImportWalk& p__Walk,
             continue;
         }
         std::string l__string__Name = NameOfRecord(l__PUCHAR__Identifier, l__ULONG__IdentifierLength, p__BOOLEAN__IsJoliet);
+        if (l__string__Name.empty()) {
+            // A one-byte Joliet identifier holds no character: there is no name to give the node.
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportDirectory(): WARNING! Directory '%s' at %lu: a record "
+                       "without a name, skipped!!!\n",
+                       p__string__ParentPath.c_str(), static_cast<unsigned long>(p__ULONG__Extent));
+            continue;
+        }
         std::string l__string__Path = p__string__ParentPath + "/" + l__string__Name;
         CTarnwick_FileTreeNode* l__Node = p__PCTarnwick_ISO9660FileTree__Tree->ImportFileTreeNode(
             l__string__Path.c_str(), l__string__Name.c_str(), p__BOOLEAN__IsJoliet ? l__PUCHAR__Identifier : nullptr,
