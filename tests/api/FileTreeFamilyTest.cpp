@@ -185,6 +185,10 @@ TEST_F(FileTreeFamily, PathsAreNormalisedBeforeTheWalk) {
     PVOID l__Foreign = Tarnwick_ISO9660FileTree_GetRoot(l__Other);
     EXPECT_EQ(Add(m__Tree, nullptr, "ELSEWHERE", &l__Foreign), 2u);
     EXPECT_EQ(Kids(l__Other, nullptr), std::vector<std::string>{"docs"});
+    // Another tree's root is not this tree's to delete.
+    EXPECT_FALSE(Tarnwick_ISO9660JolietFileTree_DeleteNode(m__Tree, &l__Foreign));
+    EXPECT_EQ(l__Foreign, Tarnwick_ISO9660FileTree_GetRoot(l__Other));
+    EXPECT_EQ(Kids(l__Other, nullptr), std::vector<std::string>{"docs"});
     Tarnwick_Destroy(&l__Other);
 }
 
