@@ -68,16 +68,30 @@ Node* NodeOf(Tree& p__Tree, PVOID p__PVOID__Node) {
     return IsNodeOf(p__Tree, l__Node) ? l__Node : nullptr;
 }
 
+// The shell of the node functions outside the family: the operation runs under the tree's
+// lock on a node of that tree; otherwise the default is the result.
+template <class Result, class Operation>
+Result NodeQuery(const char* p__PCHAR__Function, PVOID p__PVOID__Tree, PVOID p__PVOID__Node, Result p__Default,
+                 Operation&& p__Operation) {
+    Result l__Result = p__Default;
+    Query(p__PCHAR__Function, p__PVOID__Tree, [&](Tree& t) {
+        if (Node* l__Node = NodeOf(t, p__PVOID__Node)) l__Result = p__Operation(t, *l__Node);
+    });
+    return l__Result;
+}
+
 // The parent an addition goes under: NULL (or a reference holding NULL) is the root, which
-// the tree makes on first use; anything else must be a directory of this tree.
-void RequireParent(Tree& p__Tree, PVOID* p__PPVOID__Parent, const char* p__PCHAR__Function) {
-    if (p__PPVOID__Parent == nullptr || *p__PPVOID__Parent == nullptr) return;
+// the tree makes on first use and returns as null here; anything else must be a directory of
+// this tree. Taken under the tree's lock.
+Node* ParentOf(Tree& p__Tree, PVOID* p__PPVOID__Parent, const char* p__PCHAR__Function) {
+    if (p__PPVOID__Parent == nullptr || *p__PPVOID__Parent == nullptr) return nullptr;
     Node* l__Parent = NodeOf(p__Tree, *p__PPVOID__Parent);
     if (l__Parent == nullptr || !l__Parent->IsDirectory()) {
         CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
                                    "%s(): *p__PPVOID__Parent is not a directory of this tree!!!", p__PCHAR__Function);
     }
+    return l__Parent;
 }
 
 // The built image of the tree; a tree that is not built has none to read.
@@ -175,8 +189,7 @@ extern "C" ULONG Tarnwick_ISO9660JolietFileTree_Add(PVOID p__PVOID__Tree, PCHAR 
                          l__PCHAR__Path = l__CHAR__Path;
                      }
                      std::lock_guard<PlatformRecursiveLock> l__Guard(t.GetLock());
-                     RequireParent(t, p__PPVOID__Parent, c__PCHAR__Name);
-                     Node* l__Parent = p__PPVOID__Parent != nullptr ? static_cast<Node*>(*p__PPVOID__Parent) : nullptr;
+                     Node* l__Parent = ParentOf(t, p__PPVOID__Parent, c__PCHAR__Name);
                      t.CreateFromRoot(l__PCHAR__Path, p__PCHAR__NewName, p__ULONG__TimeSelector, &l__Parent);
                      if (p__PPVOID__Parent != nullptr) *p__PPVOID__Parent = l__Parent;
                  });
@@ -328,10 +341,9 @@ extern "C" ULONG Tarnwick_ISO9660JolietFileTree_AddMemory(PVOID p__PVOID__Tree, 
                                                     c__PCHAR__Name);
                      }
                      std::lock_guard<PlatformRecursiveLock> l__Guard(t.GetLock());
-                     RequireParent(t, p__PPVOID__Parent, c__PCHAR__Name);
-                     Node* l__Parent = p__PPVOID__Parent != nullptr ? static_cast<Node*>(*p__PPVOID__Parent) : nullptr;
                      t.CreateFromRootMemoryChecked(p__PVOID__Memory, p__ULONGLONG__Size, p__PCHAR__NewName,
-                                                   p__ULONG__TimeSelector, l__Parent);
+                                                   p__ULONG__TimeSelector,
+                                                   ParentOf(t, p__PPVOID__Parent, c__PCHAR__Name));
                  });
 }
 
@@ -373,62 +385,43 @@ extern "C" PVOID Tarnwick_ISO9660JolietFileTree_GetFirstKid(PVOID p__PVOID__Tree
 }
 
 extern "C" PVOID Tarnwick_ISO9660JolietFileTree_GetNextKid(PVOID p__PVOID__Tree, PVOID p__PVOID__Kid) {
-    PVOID l__PVOID__Next = nullptr;
-    Query("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetNextKid", p__PVOID__Tree, [&](Tree& t) {
-        Node* l__Kid = NodeOf(t, p__PVOID__Kid);
-        if (l__Kid != nullptr) l__PVOID__Next = t.GetNextKid(l__Kid);
-    });
-    return l__PVOID__Next;
+    return NodeQuery("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetNextKid", p__PVOID__Tree, p__PVOID__Kid,
+                     static_cast<PVOID>(nullptr), [](Tree& t, Node& n) -> PVOID { return t.GetNextKid(&n); });
 }
 
 extern "C" PVOID Tarnwick_ISO9660JolietFileTree_GetParent(PVOID p__PVOID__Tree, PVOID p__PVOID__Node) {
-    PVOID l__PVOID__Parent = nullptr;
-    Query("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetParent", p__PVOID__Tree, [&](Tree& t) {
-        Node* l__Node = NodeOf(t, p__PVOID__Node);
-        if (l__Node != nullptr) l__PVOID__Parent = t.GetParent(l__Node);
-    });
-    return l__PVOID__Parent;
+    return NodeQuery("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetParent", p__PVOID__Tree, p__PVOID__Node,
+                     static_cast<PVOID>(nullptr), [](Tree& t, Node& n) -> PVOID { return t.GetParent(&n); });
 }
 
 extern "C" ULONG Tarnwick_ISO9660JolietFileTree_GetAttributes(PVOID p__PVOID__Tree, PVOID p__PVOID__Node) {
-    ULONG l__ULONG__Attributes = 0;
-    Query("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetAttributes", p__PVOID__Tree, [&](Tree& t) {
-        Node* l__Node = NodeOf(t, p__PVOID__Node);
-        if (l__Node != nullptr) l__ULONG__Attributes = t.GetAttributes(l__Node);
-    });
-    return l__ULONG__Attributes;
+    return NodeQuery("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetAttributes", p__PVOID__Tree, p__PVOID__Node, ULONG{0},
+                     [](Tree& t, Node& n) { return t.GetAttributes(&n); });
 }
 
 extern "C" ULONGLONG Tarnwick_ISO9660JolietFileTree_GetNodeSize(PVOID p__PVOID__Tree, PVOID p__PVOID__Node) {
-    ULONGLONG l__ULONGLONG__Size = 0;
-    Query("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetNodeSize", p__PVOID__Tree, [&](Tree& t) {
-        Node* l__Node = NodeOf(t, p__PVOID__Node);
-        if (l__Node != nullptr) l__ULONGLONG__Size = l__Node->GetSize();
-    });
-    return l__ULONGLONG__Size;
+    return NodeQuery("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetNodeSize", p__PVOID__Tree, p__PVOID__Node,
+                     ULONGLONG{0}, [](Tree&, Node& n) -> ULONGLONG { return n.GetSize(); });
 }
 
 extern "C" void Tarnwick_ISO9660JolietFileTree_GetNames(PVOID p__PVOID__Tree, PVOID p__PVOID__Node,
                                                         PCHAR p__PCHAR__AbsolutePathAndFileName,
                                                         PCHAR p__PCHAR__LongFileName, PCHAR p__PCHAR__ShortFileName) {
-    Query("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetNames", p__PVOID__Tree, [&](Tree& t) {
-        Node* l__Node = NodeOf(t, p__PVOID__Node);
-        if (l__Node == nullptr) return;
-        t.GetNames(l__Node, p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName);
+    NodeQuery("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetNames", p__PVOID__Tree, p__PVOID__Node, 0, [&](Tree& t, Node& n) {
+        t.GetNames(&n, p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName);
         for (PCHAR l__PCHAR__Name : {p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName}) {
             if (l__PCHAR__Name != nullptr && l__PCHAR__Name[0] == ':') l__PCHAR__Name[0] = '\0';
         }
+        return 0;
     });
 }
 
 extern "C" BOOLEAN Tarnwick_ISO9660JolietFileTree_RenameNode(PVOID p__PVOID__Tree, PVOID p__PVOID__Node,
                                                              PCHAR p__PCHAR__LongFileName,
                                                              PCHAR p__PCHAR__ShortFileName) {
-    BOOLEAN l__BOOLEAN__IsRenamed = FALSE;
-    Query("Tarnwick:Tarnwick_ISO9660JolietFileTree_RenameNode", p__PVOID__Tree, [&](Tree& t) {
-        if (p__PCHAR__LongFileName == nullptr || p__PCHAR__ShortFileName == nullptr || IsFrozen(t)) return;
-        Node* l__Node = NodeOf(t, p__PVOID__Node);
-        if (l__Node != nullptr) l__BOOLEAN__IsRenamed = t.RenameNode(l__Node, p__PCHAR__LongFileName, p__PCHAR__ShortFileName);
-    });
-    return l__BOOLEAN__IsRenamed;
+    if (p__PCHAR__LongFileName == nullptr || p__PCHAR__ShortFileName == nullptr) return FALSE;
+    return NodeQuery("Tarnwick:Tarnwick_ISO9660JolietFileTree_RenameNode", p__PVOID__Tree, p__PVOID__Node,
+                     BOOLEAN{FALSE}, [&](Tree& t, Node& n) -> BOOLEAN {
+                         return IsFrozen(t) ? FALSE : t.RenameNode(&n, p__PCHAR__LongFileName, p__PCHAR__ShortFileName);
+                     });
 }
