@@ -163,7 +163,8 @@ TEST_F(FileTreeFamily, PathsAreNormalisedBeforeTheWalk) {
     EXPECT_EQ(Kids(l__Other, l__Docs), Kids(m__Tree, Kid(m__Tree, nullptr, "docs")));
 
     // A path that does not fit the 260-byte buffer is refused before anything is copied.
-    std::string l__Long = "/" + std::string(300, 'a');
+    std::string l__Long(301, 'a');
+    l__Long[0] = '/';
     EXPECT_EQ(Add(m__Tree, &l__Long), 2u);
     EXPECT_NE(std::string(m__Text).find("strlen( p__PCHAR__AbsolutePathAndFileName ) == 301 exceeds (>=) 260"),
               std::string::npos)
