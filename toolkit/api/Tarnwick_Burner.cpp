@@ -18,7 +18,6 @@
 #include "DebugPrint.h"
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
-#include "TarnwickI_Object.h"
 #include "TarnwickI_Started.h"
 #include "sonquill.h"
 #include "tarnwick.h"
@@ -29,8 +28,14 @@ constexpr ULONG INFORMATION_BUFFER_SIZE = 4096;
 
 // The burner behind a flat reference; a NULL or foreign reference is an invalid parameter.
 CTarnwick_CdvdBurnerGrabber* BurnerOf(PVOID p__PVOID__Burner, const char* p__PCHAR__Function) {
-    return TarnwickI_RequireObject<CTarnwick_CdvdBurnerGrabber>(p__PVOID__Burner, p__PCHAR__Function,
-                                                                 "p__PVOID__Burner", "burner");
+    auto* l__Burner = p__PVOID__Burner == nullptr
+                          ? nullptr
+                          : dynamic_cast<CTarnwick_CdvdBurnerGrabber*>(static_cast<CTarnwick_EmptyBase*>(p__PVOID__Burner));
+    if (l__Burner == nullptr) {
+        CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER,
+                                   0, "%s(): p__PVOID__Burner is not a burner!!!", p__PCHAR__Function);
+    }
+    return l__Burner;
 }
 
 // The shell of every family function: the failure record is zeroed, the operation runs
@@ -339,8 +344,14 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
     static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree";
     return Shell(c__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
                  p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
-                     auto* l__Tree = TarnwickI_RequireObject<CTarnwick_ISO9660FileTree>(
-                         p__PVOID__Tree, c__PCHAR__Name, "p__PVOID__Tree", "tree");
+                     auto* l__Tree = p__PVOID__Tree == nullptr ? nullptr
+                                                               : dynamic_cast<CTarnwick_ISO9660FileTree*>(
+                                                                     static_cast<CTarnwick_EmptyBase*>(p__PVOID__Tree));
+                     if (l__Tree == nullptr) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                                    "%s(): p__PVOID__Tree is not a tree!!!", c__PCHAR__Name);
+                     }
                      if (!l__Tree->IsImageBuild() || l__Tree->GetImage() == nullptr) {
                          CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
                                                     EXCEPTION_NUMBER_INVALID_STATE, 0,
