@@ -18,6 +18,7 @@
 #include "DebugPrint.h"
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
+#include "TarnwickI_Object.h"
 #include "TarnwickI_Started.h"
 #include "sonquill.h"
 #include "tarnwick.h"
@@ -26,27 +27,13 @@ namespace {
 
 constexpr ULONG INFORMATION_BUFFER_SIZE = 4096;
 
-// The object of a given class behind a flat reference; a NULL or foreign reference is an
-// invalid parameter.
-template <class Object>
-Object* ObjectOf(PVOID p__PVOID__Object, const char* p__PCHAR__Function, const char* p__PCHAR__Parameter,
-                 const char* p__PCHAR__Kind) {
-    auto* l__Object =
-        p__PVOID__Object == nullptr ? nullptr : dynamic_cast<Object*>(static_cast<CTarnwick_EmptyBase*>(p__PVOID__Object));
-    if (l__Object == nullptr) {
-        CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER,
-                                   0, "%s(): %s is not a %s!!!", p__PCHAR__Function, p__PCHAR__Parameter, p__PCHAR__Kind);
-    }
-    return l__Object;
-}
-
 CTarnwick_CdvdBurnerGrabber* BurnerOf(PVOID p__PVOID__Burner, const char* p__PCHAR__Function) {
-    return ObjectOf<CTarnwick_CdvdBurnerGrabber>(p__PVOID__Burner, p__PCHAR__Function, "p__PVOID__Burner", "burner");
+    return TarnwickI_RequireObject<CTarnwick_CdvdBurnerGrabber>(p__PVOID__Burner, p__PCHAR__Function, "p__PVOID__Burner", "burner");
 }
 
 // The ISO9660 (or Joliet) tree behind a flat reference.
 CTarnwick_ISO9660FileTree* TreeOf(PVOID p__PVOID__Tree, const char* p__PCHAR__Function) {
-    return ObjectOf<CTarnwick_ISO9660FileTree>(p__PVOID__Tree, p__PCHAR__Function, "p__PVOID__Tree", "tree");
+    return TarnwickI_RequireObject<CTarnwick_ISO9660FileTree>(p__PVOID__Tree, p__PCHAR__Function, "p__PVOID__Tree", "tree");
 }
 
 // The shell of every family function: the failure record is zeroed, the operation runs
