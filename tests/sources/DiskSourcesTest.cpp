@@ -209,8 +209,8 @@ TEST(UnLockedDiskFile, BorrowedNameReadsTheRecordedBytesThenZeros) {
     EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
     l__Chain.Read(1496, l__Read.data() + 2600);
     EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
-    std::vector<unsigned char> l__Expected(l__Bytes.begin(), l__Bytes.begin() + 2500);
-    l__Expected.resize(4096, 0);
+    std::vector<unsigned char> l__Expected(4096, 0);
+    std::memcpy(l__Expected.data(), l__Bytes.data(), 2500);
     EXPECT_EQ(l__Read, l__Expected);
     // Read again from the start, the same bytes come.
     l__Chain.SeekToBegin();
