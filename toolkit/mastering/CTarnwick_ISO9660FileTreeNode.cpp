@@ -66,8 +66,9 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(
         if (p__BOOLEAN__IsKeepFilesOpen) {
             m__PCTarnwick_File = new (std::nothrow) CTarnwick_DiskFile(p__PCHAR__AbsolutePathAndFileName, l__ULONGLONG__SourceSize);
         } else {
-            m__PCTarnwick_File =
-                new (std::nothrow) CTarnwick_UnLockedDiskFile(p__PCHAR__AbsolutePathAndFileName, l__ULONGLONG__SourceSize);
+            // The source borrows the node's path (set once, in the base) rather than copy it.
+            m__PCTarnwick_File = new (std::nothrow)
+                CTarnwick_UnLockedDiskFile(m__string__AbsolutePathAndFileName, p__ULONGLONG__Size, l__ULONGLONG__SourceSize);
         }
         if (m__PCTarnwick_File == nullptr) {
             RaiseNoSource();
