@@ -49,26 +49,28 @@ open(os.path.join(root, '.done'), 'w').close()
 PY
 fi
 
-# Median elapsed seconds and largest peak memory (KB) of RUNS runs of a command.
+# Median elapsed seconds and largest peak memory (KB) of RUNS runs of each of two commands
+# (given as strings), run by turns so that a change in the machine's load falls on both:
+# prints "time-1 memory-1 time-2 memory-2".
 measure() {
-  local times=() peak=0 line
+  local t1=() t2=() p1=0 p2=0 t m
   for _ in $(seq "$RUNS"); do
-    /usr/bin/time -f "%e %M" -o "$WORK/time.txt" "$@" >/dev/null 2>&1
-    read -r t m < "$WORK/time.txt"
-    times+=("$t"); [ "$m" -gt "$peak" ] && peak=$m
+    /usr/bin/time -f "%e %M" -o "$WORK/time.txt" bash -c "$1" >/dev/null 2>&1
+    read -r t m < "$WORK/time.txt"; t1+=("$t"); [ "$m" -gt "$p1" ] && p1=$m
+    /usr/bin/time -f "%e %M" -o "$WORK/time.txt" bash -c "$2" >/dev/null 2>&1
+    read -r t m < "$WORK/time.txt"; t2+=("$t"); [ "$m" -gt "$p2" ] && p2=$m
   done
-  line=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  echo "$line $peak"
+  echo "$(median "${t1[@]}") $p1 $(median "${t2[@]}") $p2"
 }
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 cat "$WORK"/tree20k/*/* >/dev/null 2>&1 || true
 find "$WORK/tree20k" -type f -exec cat {} + >/dev/null
 ls "$WORK/flat100k" >/dev/null
 
 status=0
-read -r m1 mm1 < <(measure "$MKISO" -q -o /dev/null "$WORK/tree20k")
-read -r x1 xm1 < <(measure xorriso -as mkisofs -quiet -o /dev/null "$WORK/tree20k")
-read -r g1 gm1 < <(measure genisoimage -quiet -o /dev/null "$WORK/tree20k")
+read -r m1 mm1 x1 xm1 < <(measure "$MKISO -q -o /dev/null $WORK/tree20k" "xorriso -as mkisofs -quiet -o /dev/null $WORK/tree20k")
+read -r _ _ g1 gm1 < <(measure "$MKISO -q -o /dev/null $WORK/tree20k" "genisoimage -quiet -o /dev/null $WORK/tree20k")
 printf '20,000 files of 1-64 KiB:  tarnwick-mkiso %6.2f s %7d KB | xorriso -as mkisofs %6.2f s %7d KB | genisoimage %6.2f s %7d KB\n' \
   "$m1" "$mm1" "$x1" "$xm1" "$g1" "$gm1"
 if awk -v m="$m1" -v x="$x1" -v g="$g1" 'BEGIN {exit !(m <= 0.8 * x && m <= g)}'; then
@@ -77,16 +79,14 @@ else
   echo "  TARGET MISSED: mkiso <= 0.8 x xorriso and <= genisoimage"; status=1
 fi
 
-read -r m2 mm2 < <(measure "$MKISO" -q -o /dev/null "$WORK/flat100k")
-read -r g2 gm2 < <(measure genisoimage -quiet -l -o /dev/null "$WORK/flat100k")
+read -r m2 mm2 g2 gm2 < <(measure "$MKISO -q -o /dev/null $WORK/flat100k" "genisoimage -quiet -l -o /dev/null $WORK/flat100k")
 printf '100,000 empty files:       tarnwick-mkiso %6.2f s %7d KB | genisoimage -l %6.2f s %7d KB\n' "$m2" "$mm2" "$g2" "$gm2"
 if awk -v m="$m2" -v g="$g2" -v mm="$mm2" -v gm="$gm2" 'BEGIN {exit !(m <= g && mm <= 1.5 * gm)}'; then
   echo "  target met: mkiso <= genisoimage -l, peak memory <= 1.5 x genisoimage's"
 else
   echo "  TARGET MISSED: mkiso <= genisoimage -l, peak memory <= 1.5 x genisoimage's"; status=1
 fi
-read -r m3 mm3 < <(measure "$MKISO" -q -J -o /dev/null "$WORK/tree20k")
-read -r g3 gm3 < <(measure genisoimage -quiet -J -o /dev/null "$WORK/tree20k")
+read -r m3 mm3 g3 gm3 < <(measure "$MKISO -q -J -o /dev/null $WORK/tree20k" "genisoimage -quiet -J -o /dev/null $WORK/tree20k")
 printf '20,000 files, Joliet:      tarnwick-mkiso -J %6.2f s %7d KB | genisoimage -J %6.2f s %7d KB\n' "$m3" "$mm3" "$g3" "$gm3"
 if awk -v m="$m3" -v g="$g3" -v mm="$mm3" -v gm="$gm3" 'BEGIN {exit !(m <= 0.8 * g && mm <= gm)}'; then
   echo "  target met: mkiso -J <= 0.8 x genisoimage -J, peak memory <= genisoimage's"

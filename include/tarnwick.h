@@ -219,7 +219,10 @@ ULONG Tarnwick_ISO9660JolietFileTree_Create(PVOID* p__PPVOID__Tree, PCHAR p__PCH
                                             BOOLEAN p__BOOLEAN__IsLongNames, BOOLEAN p__BOOLEAN__IsJoliet);
 /* Adds a local file or directory (with everything below it) under *p__PPVOID__Parent, or under
  * the root when that holds NULL (it then receives the root). Without a path, an empty virtual
- * directory named p__PCHAR__NewName. Time selector: 0 creation, 1 last access, other last write. */
+ * directory named p__PCHAR__NewName. Time selector: 0 creation, 1 last access, other last write.
+ * A trailing "/" is removed (not from "/" itself, which adds the entries of the root directory);
+ * a path of 260 characters or more, or a parent that is not a directory of this tree, gives
+ * EXCEPTION_NUMBER_INVALID_PARAMETER. */
 ULONG Tarnwick_ISO9660JolietFileTree_Add(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
                                          ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
                                          PCHAR p__PCHAR__AbsolutePathAndFileName, PCHAR p__PCHAR__NewName,
@@ -272,10 +275,12 @@ ULONG Tarnwick_ISO9660JolietFileTree_AddMemory(PVOID p__PVOID__Tree, PCHAR p__PC
                                                PVOID p__PVOID__Memory, ULONGLONG p__ULONGLONG__Size,
                                                PCHAR p__PCHAR__NewName, ULONG p__ULONG__TimeSelector,
                                                PVOID* p__PPVOID__Parent);
-/* Not family: stops a running Add or import with EXCEPTION_NUMBER_CANCELLED; any thread. */
+/* Not family: stops a running Add or import with EXCEPTION_NUMBER_CANCELLED; any thread (the
+ * progress callback too). Each Add starts uncancelled: a cancel before it has no effect. */
 void Tarnwick_ISO9660JolietFileTree_Cancel(PVOID p__PVOID__Tree);
 /* Not family: deletes a node with everything below it and clears the reference; TRUE when the
- * node was found under its parent or was the root. */
+ * node was found under its parent or was the root. FALSE for a node of another tree and once the
+ * image is built (its chain reads the nodes' files). */
 BOOLEAN Tarnwick_ISO9660JolietFileTree_DeleteNode(PVOID p__PVOID__Tree, PVOID* p__PPVOID__Node);
 /* Not family: node queries. A NULL node stands for the root where a directory is asked for. */
 PVOID Tarnwick_ISO9660JolietFileTree_GetFirstKid(PVOID p__PVOID__Tree, PVOID p__PVOID__Node);
@@ -288,7 +293,8 @@ ULONGLONG Tarnwick_ISO9660JolietFileTree_GetNodeSize(PVOID p__PVOID__Tree, PVOID
 void Tarnwick_ISO9660JolietFileTree_GetNames(PVOID p__PVOID__Tree, PVOID p__PVOID__Node,
                                              PCHAR p__PCHAR__AbsolutePathAndFileName, PCHAR p__PCHAR__LongFileName,
                                              PCHAR p__PCHAR__ShortFileName);
-/* Not family: gives a node new names; FALSE when it is not among its parent's kids. */
+/* Not family: gives a node new names; FALSE when it is not among its parent's kids, a name is
+ * NULL, or the image is built. */
 BOOLEAN Tarnwick_ISO9660JolietFileTree_RenameNode(PVOID p__PVOID__Tree, PVOID p__PVOID__Node,
                                                   PCHAR p__PCHAR__LongFileName, PCHAR p__PCHAR__ShortFileName);
 

@@ -17,15 +17,24 @@ int PlatformFile::OpenRead(const char* p__PCHAR__Path) {
     // A directory opens for reading on Linux but holds no bytes to read: refuse it here,
     // as opening a directory as a file fails elsewhere.
     struct stat l__stat__Info;
-    if (::fstat(l__INT__Handle, &l__stat__Info) == 0 && S_ISDIR(l__stat__Info.st_mode)) {
+    bool l__bool__Known = ::fstat(l__INT__Handle, &l__stat__Info) == 0;
+    if (l__bool__Known && S_ISDIR(l__stat__Info.st_mode)) {
         ::close(l__INT__Handle);
         errno = EISDIR;
         return -1;
     }
-    int l__INT__Saved = errno;
-    (void)::posix_fadvise(l__INT__Handle, 0, 0, POSIX_FADV_SEQUENTIAL);
-    errno = l__INT__Saved;
+    // A file that fits into the kernel's default read-ahead window gains nothing from the
+    // advice, and a tree of thousands of small files would pay a system call for each.
+    if (!l__bool__Known || l__stat__Info.st_size > SequentialAdviceSize) {
+        int l__INT__Saved = errno;
+        (void)::posix_fadvise(l__INT__Handle, 0, 0, POSIX_FADV_SEQUENTIAL);
+        errno = l__INT__Saved;
+    }
     return l__INT__Handle;
+}
+
+bool PlatformFile::CanOpenRead(const char* p__PCHAR__Path) {
+    return ::faccessat(AT_FDCWD, p__PCHAR__Path, R_OK, AT_EACCESS) == 0;
 }
 
 int PlatformFile::CreateNew(const char* p__PCHAR__Path) {

@@ -8,10 +8,15 @@
 class PlatformFile {
 public:
     static constexpr int InvalidHandle = -1;
+    // Files larger than this are announced to the kernel as read front to back.
+    static constexpr int64_t SequentialAdviceSize = 128 * 1024;
 
-    // Opens an existing file (not a directory: EISDIR) for reading and tells the kernel it
-    // is read front to back.
+    // Opens an existing file (not a directory: EISDIR) for reading and, when it is larger
+    // than SequentialAdviceSize, tells the kernel it is read front to back.
     static int OpenRead(const char* p__PCHAR__Path);
+    // Whether the file exists and the process may open it for reading, without opening it
+    // (one path lookup; a directory passes too). errno tells why not.
+    static bool CanOpenRead(const char* p__PCHAR__Path);
     // Creates a file that must not exist yet (EEXIST otherwise), for writing.
     static int CreateNew(const char* p__PCHAR__Path);
     // Creates an anonymous read-write file in the temporary directory ($TMPDIR, else /tmp)

@@ -188,6 +188,57 @@ TEST(UnLockedDiskFile, HoldsAtMostOneDescriptorWhateverTheChainLength) {
     EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
 }
 
+// A node's source: the name borrowed from the node, the file's bytes up to the size the
+// node recorded (a file that has grown since gives no more), zeros to the sector's end, and
+// the descriptor closed as soon as the recorded bytes are in (the padding needs no file).
+TEST(UnLockedDiskFile, BorrowedNameReadsTheRecordedBytesThenZeros) {
+    ScratchDirectory l__Dir;
+    auto l__Bytes = Pattern(3000, 5);
+    const std::string l__Path = l__Dir / "grown";
+    media::WriteFile(l__Path, l__Bytes);
+    size_t l__Before = media::CountOpenDescriptors();
+    CTarnwick_UnLockedDiskFile l__File(l__Path, 2500, 4096);
+    EXPECT_EQ(l__File.GetSize(), 4096u);
+    EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__File);
+    std::vector<unsigned char> l__Read(4096, 0xEE);
+    l__Chain.Read(2000, l__Read.data());
+    EXPECT_EQ(media::CountOpenDescriptors(), l__Before + 1);
+    l__Chain.Read(600, l__Read.data() + 2000);
+    EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
+    l__Chain.Read(1496, l__Read.data() + 2600);
+    EXPECT_EQ(media::CountOpenDescriptors(), l__Before);
+    std::vector<unsigned char> l__Expected(4096, 0);
+    std::memcpy(l__Expected.data(), l__Bytes.data(), 2500);
+    EXPECT_EQ(l__Read, l__Expected);
+    // Read again from the start, the same bytes come.
+    l__Chain.SeekToBegin();
+    std::vector<unsigned char> l__Again(4096, 0xEE);
+    l__Chain.Read(l__Again.size(), l__Again.data());
+    EXPECT_EQ(l__Again, l__Expected);
+}
+
+// Construction checks that the file can be read without opening it; a missing file is
+// reported as when the constructor opened it.
+TEST(UnLockedDiskFile, MissingFileRaisesAtConstruction) {
+    ScratchDirectory l__Dir;
+    const std::string l__Path = l__Dir / "missing";
+    for (bool l__bool__Borrowed : {false, true}) {
+        auto l__Exception = Catch([&] {
+            if (l__bool__Borrowed) {
+                CTarnwick_UnLockedDiskFile l__File(l__Path, 10, 2048);
+            } else {
+                CTarnwick_UnLockedDiskFile l__File(l__Path.c_str(), 10);
+            }
+        });
+        ASSERT_NE(l__Exception, nullptr);
+        EXPECT_EQ(l__Exception->GetStatus(), (ULONG_PTR)ENOENT);
+        EXPECT_EQ(std::string(l__Exception->GetExceptionText()),
+                  "CTarnwick_DiskFile::CTarnwick_DiskFile(): CreateFile( '" + l__Path + "' ) failed, status 2!!!");
+    }
+}
+
 TEST(UnLockedDiskFile, FileDeletedAfterConstructionFailsOnFirstRead) {
     ScratchDirectory l__Dir;
     std::string l__Path = l__Dir / "gone";

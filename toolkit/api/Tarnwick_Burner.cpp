@@ -18,6 +18,7 @@
 #include "DebugPrint.h"
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
+#include "TarnwickI_Object.h"
 #include "TarnwickI_Started.h"
 #include "sonquill.h"
 #include "tarnwick.h"
@@ -26,16 +27,13 @@ namespace {
 
 constexpr ULONG INFORMATION_BUFFER_SIZE = 4096;
 
-// The burner behind a flat reference; a NULL or foreign reference is an invalid parameter.
 CTarnwick_CdvdBurnerGrabber* BurnerOf(PVOID p__PVOID__Burner, const char* p__PCHAR__Function) {
-    auto* l__Burner = p__PVOID__Burner == nullptr
-                          ? nullptr
-                          : dynamic_cast<CTarnwick_CdvdBurnerGrabber*>(static_cast<CTarnwick_EmptyBase*>(p__PVOID__Burner));
-    if (l__Burner == nullptr) {
-        CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER,
-                                   0, "%s(): p__PVOID__Burner is not a burner!!!", p__PCHAR__Function);
-    }
-    return l__Burner;
+    return TarnwickI_RequireObject<CTarnwick_CdvdBurnerGrabber>(p__PVOID__Burner, p__PCHAR__Function, "p__PVOID__Burner", "burner");
+}
+
+// The ISO9660 (or Joliet) tree behind a flat reference.
+CTarnwick_ISO9660FileTree* TreeOf(PVOID p__PVOID__Tree, const char* p__PCHAR__Function) {
+    return TarnwickI_RequireObject<CTarnwick_ISO9660FileTree>(p__PVOID__Tree, p__PCHAR__Function, "p__PVOID__Tree", "tree");
 }
 
 // The shell of every family function: the failure record is zeroed, the operation runs
@@ -344,14 +342,7 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
     static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree";
     return Shell(c__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
                  p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
-                     auto* l__Tree = p__PVOID__Tree == nullptr ? nullptr
-                                                               : dynamic_cast<CTarnwick_ISO9660FileTree*>(
-                                                                     static_cast<CTarnwick_EmptyBase*>(p__PVOID__Tree));
-                     if (l__Tree == nullptr) {
-                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
-                                                    "%s(): p__PVOID__Tree is not a tree!!!", c__PCHAR__Name);
-                     }
+                     CTarnwick_ISO9660FileTree* l__Tree = TreeOf(p__PVOID__Tree, c__PCHAR__Name);
                      if (!l__Tree->IsImageBuild() || l__Tree->GetImage() == nullptr) {
                          CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
                                                     EXCEPTION_NUMBER_INVALID_STATE, 0,
@@ -363,6 +354,21 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
                                    p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval,
                                    p__ULONG__BufferStatusInterval, 1, 0, 0, 0, 0);
                  });
+}
+
+extern "C" ULONG Tarnwick_ISO9660JolietFileTree_ImportTrack(PVOID p__PVOID__Burner, PVOID p__PVOID__Tree,
+                                                            UCHAR p__UCHAR__TrackNumber, BOOLEAN p__BOOLEAN__IsJoliet,
+                                                            PCHAR p__PCHAR__ExceptionText,
+                                                            ULONG p__ULONG__ExceptionTextSize,
+                                                            PULONG p__PULONG__SystemError) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_ISO9660JolietFileTree_ImportTrack";
+    return CTarnwick_FlatBoundary::CallTree(c__PCHAR__Name, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                                            p__PULONG__SystemError, [&] {
+                                                CTarnwick_CdvdBurnerGrabber* l__Burner =
+                                                    BurnerOf(p__PVOID__Burner, c__PCHAR__Name);
+                                                l__Burner->ImportTrack(TreeOf(p__PVOID__Tree, c__PCHAR__Name),
+                                                                       p__UCHAR__TrackNumber, p__BOOLEAN__IsJoliet);
+                                            });
 }
 
 #define TARNWICK_SIMPLE_BURNER_FUNCTION(Name, Call)                                                                  \

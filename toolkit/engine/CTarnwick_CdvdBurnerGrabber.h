@@ -2,6 +2,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "CTarnwick_CacheManager.h"
 #include "CTarnwick_EDCECC.h"
@@ -45,6 +46,8 @@ enum CACHE_TEST_POINT : ULONG {
 enum WRITE_MODE : UCHAR { WRITE_MODE_TAO = 1, WRITE_MODE_SAO = 2, WRITE_MODE_DAO = 3 };
 
 class CTarnwick_CdvdBurnerGrabber;
+class CTarnwick_FileTreeNode;
+class CTarnwick_ISO9660FileTree;
 // Bases, in order: the recorder, the queue of filled cache blocks, the CD sector
 // EDC/ECC generator, and an empty base.
 class CTarnwick_CdvdBurnerGrabber : public CTarnwick_ScsiDeviceCdvdRomWriter,
@@ -111,6 +114,19 @@ public:
     // drive does not tell its tracks.
     bool ReadTOCForDVDTracks(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
 
+    // Adds every file and directory of a data track already on the disc to the tree (the
+    // Joliet hierarchy with p__BOOLEAN__IsJoliet): its files keep their extents there, so
+    // that a new session built from the tree shows old and new files together. Nodes
+    // imported before a failure stay in the tree.
+    void ImportTrack(CTarnwick_ISO9660FileTree* p__PCTarnwick_ISO9660FileTree__Tree, UCHAR p__UCHAR__TrackNumber,
+                     BOOLEAN p__BOOLEAN__IsJoliet);
+    // Imports one directory (extent and data length as its record gives them) under the
+    // parent node (the root when null), and its subdirectories with it. Every record is
+    // checked against its directory; a malformed one ends the directory with a trace line.
+    void ImportDirectory(CTarnwick_ISO9660FileTree* p__PCTarnwick_ISO9660FileTree__Tree, BOOLEAN p__BOOLEAN__IsJoliet,
+                         const char* p__PCHAR__ParentPath, ULONG p__ULONG__Extent, ULONG p__ULONG__DataLength,
+                         CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent);
+
     // Writes the image as one track at the next writable address (content 1 data,
     // 2 audio, other Mode 2 Form 2); the session stays open for CloseSession.
     void TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick_FileChain__Image, BOOLEAN p__BOOLEAN__IsXA,
@@ -164,6 +180,14 @@ protected:
     }
     // The burner lock: every public operation holds it for its whole run (re-entrant).
     PlatformRecursiveLock& BurnerLock() { return m__CRITICAL_SECTION__BurnerLock; }
+
+    // What one import walk knows: the last block of the track and the directories it has
+    // walked (a crafted disc may list a directory inside itself).
+    struct ImportWalk;
+    void ImportDirectoryWalk(ImportWalk& p__Walk, CTarnwick_ISO9660FileTree* p__PCTarnwick_ISO9660FileTree__Tree,
+                             BOOLEAN p__BOOLEAN__IsJoliet, const std::string& p__string__ParentPath,
+                             ULONG p__ULONG__Extent, ULONG p__ULONG__DataLength,
+                             CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent);
     // The track information of a write: built from the capacity for DVD+RW and DVD-RAM,
     // track 1 for the other DVDs, the asked track otherwise.
     void FillTrackInformation(ULONG p__ULONG__DiscType, UCHAR p__UCHAR__TrackNumber, PVOID p__PVOID__Buffer,

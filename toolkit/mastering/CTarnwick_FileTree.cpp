@@ -77,7 +77,7 @@ CTarnwick_FileTreeNode* CTarnwick_FileTree::NewFileTreeNodeItem(
     const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
     const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
     CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent, ULONG p__ULONG__NodeNumber,
-    LONGLONG p__LONGLONG__FileTime, ULONG /*p__ULONG__Flags*/) {
+    LONGLONG p__LONGLONG__FileTime, ULONG /*p__ULONG__Flags*/, BOOLEAN /*p__BOOLEAN__IsImported*/) {
     return new CTarnwick_FileTreeNode(p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName,
                                       p__ULONG__Attributes, p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent,
                                       p__ULONG__NodeNumber, p__LONGLONG__FileTime);

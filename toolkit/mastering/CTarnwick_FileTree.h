@@ -36,15 +36,16 @@ public:
                                                               uint64_t p__ULONGLONG__Size,
                                                               CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                                                               ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime) = 0;
-    // Makes a node for a local file or directory; p__ULONG__Flags is the extent location of
-    // a file already on the disc (0 for a new one).
+    // Makes a node for a local file or directory, or with p__BOOLEAN__IsImported for one
+    // read from a session already on the disc; p__ULONG__Flags is then the extent location
+    // of its contents there (which may be 0 for an empty file).
     virtual CTarnwick_FileTreeNode* NewFileTreeNodeItem(const char* p__PCHAR__AbsolutePathAndFileName,
                                                         const char* p__PCHAR__LongFileName,
                                                         const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes,
                                                         uint64_t p__ULONGLONG__Size,
                                                         CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                                                         ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime,
-                                                        ULONG p__ULONG__Flags);
+                                                        ULONG p__ULONG__Flags, BOOLEAN p__BOOLEAN__IsImported = FALSE);
     // A node is complete: reports ADD_NAME, raises the deepest level, marks it added.
     virtual void OnAddNode(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node);
     // A node is being freed: reports REMOVE_NAME.

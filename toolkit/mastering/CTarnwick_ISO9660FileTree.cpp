@@ -72,11 +72,11 @@ CTarnwick_FileTreeNode* CTarnwick_ISO9660FileTree::NewFileTreeNodeItem(
     const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
     const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
     CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent, ULONG p__ULONG__NodeNumber,
-    LONGLONG p__LONGLONG__FileTime, ULONG p__ULONG__Flags) {
+    LONGLONG p__LONGLONG__FileTime, ULONG p__ULONG__Flags, BOOLEAN p__BOOLEAN__IsImported) {
     return new (std::nothrow) CTarnwick_ISO9660FileTreeNode(
         p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName, p__ULONG__Attributes,
         p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent, p__ULONG__NodeNumber, p__LONGLONG__FileTime,
-        p__ULONG__Flags, m__BOOLEAN__IsKeepFilesOpen, m__BOOLEAN__IsLongNames);
+        p__ULONG__Flags, m__BOOLEAN__IsKeepFilesOpen, m__BOOLEAN__IsLongNames, p__BOOLEAN__IsImported);
 }
 
 void CTarnwick_ISO9660FileTree::AddKidRecords(uint64_t* p__PULONGLONG__DirectoryLength,
@@ -138,7 +138,8 @@ void CTarnwick_ISO9660FileTree::OnAddNode(CTarnwick_FileTreeNode* p__PCTarnwick_
         l__Node->m__ULONGLONG__DirectorySectors = CTarnwick_ISO9660FileTreeNode::SectorsOf(l__ULONGLONG__Length);
         m__ULONGLONG__TotalDirectorySectors += l__Node->m__ULONGLONG__DirectorySectors;
         AddPathTableBytes(l__Node->GetPathTableRecordLength());
-    } else {
+    } else if (!l__Node->IsImported()) {
+        // An imported file stays where it is on the disc: it takes no sectors of the new image.
         m__ULONGLONG__TotalFileSectors += l__Node->m__ULONGLONG__SizeInSectors;
     }
     // The parent's power follows through the list hooks: a kid counts once it is linked.
@@ -151,7 +152,7 @@ void CTarnwick_ISO9660FileTree::OnRemoveNode(CTarnwick_FileTreeNode* p__PCTarnwi
         if (l__Node->IsDirectory()) {
             m__ULONGLONG__TotalDirectorySectors -= l__Node->m__ULONGLONG__DirectorySectors;
             AddPathTableBytes(-static_cast<int64_t>(l__Node->GetPathTableRecordLength()));
-        } else {
+        } else if (!l__Node->IsImported()) {
             m__ULONGLONG__TotalFileSectors -= l__Node->m__ULONGLONG__SizeInSectors;
         }
     }
@@ -349,17 +350,7 @@ void CTarnwick_ISO9660FileTree::SetBootImage(const char* p__PCHAR__AbsolutePathA
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
     CTarnwick_FileTreeNode* l__Root = MakeRoot();
     std::string l__string__Long(p__PCHAR__LongFileName);
-    std::string l__string__Short;
-    if (l__string__Long.size() <= 12) {
-        l__string__Short = l__string__Long;
-    } else {
-        size_t l__SIZE__Dot = l__string__Long.rfind('.');
-        if (l__SIZE__Dot != std::string::npos && l__SIZE__Dot + 4 >= l__string__Long.size()) {
-            l__string__Short = l__string__Long.substr(0, 8) + l__string__Long.substr(l__SIZE__Dot);
-        } else {
-            l__string__Short = l__string__Long.substr(0, 12);
-        }
-    }
+    std::string l__string__Short = ShortNameOf(l__string__Long, FALSE);
     CTarnwick_FileTreeNode* l__Node =
         NewNumberedNode("CTarnwick_ISO9660FileTree::SetBootImage", [&](ULONG p__ULONG__NodeNumber) {
             return NewFileTreeNodeItem(p__PCHAR__AbsolutePathAndFileName, l__string__Long.c_str(), l__string__Short.c_str(),
@@ -378,6 +369,58 @@ void CTarnwick_ISO9660FileTree::SetBootImage(const char* p__PCHAR__AbsolutePathA
     }
     m__PCTarnwick_ISO9660FileTreeNode__BootImage = Iso(l__Node);
 }
+
+std::string CTarnwick_ISO9660FileTree::ShortNameOf(const std::string& p__string__Name, BOOLEAN p__BOOLEAN__IsDirectory) {
+    if (p__string__Name.size() <= 12) {
+        return p__string__Name;
+    }
+    size_t l__SIZE__Dot = p__string__Name.rfind('.');
+    if (!p__BOOLEAN__IsDirectory && l__SIZE__Dot != std::string::npos && l__SIZE__Dot + 4 >= p__string__Name.size()) {
+        return p__string__Name.substr(0, 8) + p__string__Name.substr(l__SIZE__Dot);
+    }
+    return p__string__Name.substr(0, 12);
+}
+
+CTarnwick_FileTreeNode* CTarnwick_ISO9660FileTree::ImportFileTreeNode(
+    const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__Name, const UCHAR* p__PUCHAR__JolietName,
+    ULONG p__ULONG__JolietNameLength, ULONG p__ULONG__Attributes, const UCHAR* p__PUCHAR__RecordingDate,
+    ULONG p__ULONG__ExtentLocation, uint64_t p__ULONGLONG__Size, CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent) {
+    std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
+    CTarnwick_FileTreeNode* l__Parent =
+        p__PCTarnwick_FileTreeNode__Parent != nullptr ? p__PCTarnwick_FileTreeNode__Parent : MakeRoot();
+    std::string l__string__Short =
+        ShortNameOf(p__PCHAR__Name, (p__ULONG__Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    // The record's date as an instant: its fields are local to the GMT offset it carries.
+    LONGLONG l__LONGLONG__FileTime = 0;
+    if (p__PUCHAR__RecordingDate[1] != 0) {
+        std::tm l__tm__Date = {};
+        l__tm__Date.tm_year = p__PUCHAR__RecordingDate[0];
+        l__tm__Date.tm_mon = p__PUCHAR__RecordingDate[1] - 1;
+        l__tm__Date.tm_mday = p__PUCHAR__RecordingDate[2];
+        l__tm__Date.tm_hour = p__PUCHAR__RecordingDate[3];
+        l__tm__Date.tm_min = p__PUCHAR__RecordingDate[4];
+        l__tm__Date.tm_sec = p__PUCHAR__RecordingDate[5];
+        l__LONGLONG__FileTime = static_cast<LONGLONG>(timegm(&l__tm__Date)) -
+                                static_cast<LONGLONG>(static_cast<signed char>(p__PUCHAR__RecordingDate[6])) * 900;
+    }
+    CTarnwick_FileTreeNode* l__Node =
+        NewNumberedNode("CTarnwick_ISO9660FileTree::ImportFileTreeNode", [&](ULONG p__ULONG__NodeNumber) {
+            return NewFileTreeNodeItem(p__PCHAR__AbsolutePathAndFileName, p__PCHAR__Name, l__string__Short.c_str(),
+                                       p__ULONG__Attributes, p__ULONGLONG__Size, l__Parent, p__ULONG__NodeNumber,
+                                       l__LONGLONG__FileTime, p__ULONG__ExtentLocation, TRUE);
+        });
+    Iso(l__Node)->SetRecordingDate(p__PUCHAR__RecordingDate);
+    TakeImportedNames(l__Node, p__PUCHAR__JolietName, p__ULONG__JolietNameLength);
+    OnAddNode(l__Node);
+    if (!LinkChecked(l__Parent, l__Node)) {
+        return nullptr;
+    }
+    return l__Node;
+}
+
+void CTarnwick_ISO9660FileTree::TakeImportedNames(CTarnwick_FileTreeNode* /*p__PCTarnwick_FileTreeNode__Node*/,
+                                                  const UCHAR* /*p__PUCHAR__JolietName*/,
+                                                  ULONG /*p__ULONG__JolietNameLength*/) {}
 
 void CTarnwick_ISO9660FileTree::BuildImage(ULONG p__ULONG__StartSector, ULONG /*p__ULONG__Ignored*/,
                                            BOOLEAN p__BOOLEAN__IsCDXA, const char* p__PCHAR__VolumeLabel,
@@ -412,9 +455,9 @@ void CTarnwick_ISO9660FileTree::BuildImage(ULONG p__ULONG__StartSector, ULONG /*
 }
 
 void CTarnwick_ISO9660FileTree::UndoBuild() {
-    // The files placed by the failed build go back to having no extent (an extent marks a
-    // file already on the disc) and the half-made system structures go, so that the tree
-    // can be built again once the cause is mended.
+    // The files placed by the failed build (never an imported one) go back to having no
+    // extent and the half-made system structures go, so that the tree can be built again
+    // once the cause is mended.
     for (CTarnwick_ISO9660FileTreeNode* l__File : m__PlacedFiles) {
         l__File->m__ULONG__ExtentLocation = 0;
     }
@@ -466,7 +509,8 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
                 l__ULONG__NextDirectory += static_cast<ULONG>(l__Kid->m__ULONGLONG__DirectorySectors);
                 m__Directories.push_back(l__Kid);
                 l__Kid->m__USHORT__DirectoryNumber = static_cast<USHORT>(m__Directories.size());
-            } else if (l__Kid->m__ULONG__ExtentLocation == 0) {
+            } else if (!l__Kid->IsImported()) {
+                // An imported file keeps its extent on the disc; only new files are placed.
                 l__Kid->m__ULONG__ExtentLocation = static_cast<ULONG>(l__ULONGLONG__NextFile);
                 m__PlacedFiles.push_back(l__Kid);
                 l__ULONGLONG__NextFile += l__Kid->m__ULONGLONG__SizeInSectors;

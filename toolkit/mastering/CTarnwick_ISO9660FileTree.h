@@ -29,7 +29,7 @@ public:
                                                 ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
                                                 CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                                                 ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime,
-                                                ULONG p__ULONG__Flags) override;
+                                                ULONG p__ULONG__Flags, BOOLEAN p__BOOLEAN__IsImported = FALSE) override;
     void OnAddNode(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node) override;
     void OnRemoveNode(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node) override;
     void OnLinkKid(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
@@ -43,6 +43,22 @@ public:
     virtual void SetBootImage(const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
                               ULONG p__ULONG__Attributes, LONGLONG p__LONGLONG__FileTime, uint64_t p__ULONGLONG__Size,
                               UCHAR p__UCHAR__SystemType, UCHAR p__UCHAR__BootMediaType);
+    // Makes, announces and links one node read from a session already on the disc (under
+    // the root when the parent is null): an imported file keeps its extent and size and is
+    // never written again; its recording date is the record's 7 bytes. A Joliet name read
+    // from the disc (big-endian, p__ULONG__JolietNameLength bytes; 0: none) is the node's
+    // Joliet name in a tree that has one. Returns the node, or null when the name check
+    // dropped it.
+    virtual CTarnwick_FileTreeNode* ImportFileTreeNode(const char* p__PCHAR__AbsolutePathAndFileName,
+                                                       const char* p__PCHAR__Name, const UCHAR* p__PUCHAR__JolietName,
+                                                       ULONG p__ULONG__JolietNameLength, ULONG p__ULONG__Attributes,
+                                                       const UCHAR* p__PUCHAR__RecordingDate,
+                                                       ULONG p__ULONG__ExtentLocation, uint64_t p__ULONGLONG__Size,
+                                                       CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent);
+    // The short name of a long one: the first 12 characters, or for a file the first 8 and
+    // an extension found within the last 4.
+    static std::string ShortNameOf(const std::string& p__string__Name, BOOLEAN p__BOOLEAN__IsDirectory);
+
     // Lays the image out at the start sector and builds its system structures; texts may be null.
     virtual void BuildImage(ULONG p__ULONG__StartSector, ULONG p__ULONG__Ignored, BOOLEAN p__BOOLEAN__IsCDXA,
                             const char* p__PCHAR__VolumeLabel, const char* p__PCHAR__PublisherPreparer,
@@ -89,6 +105,11 @@ protected:
     virtual void WriteExtraStructures(CTarnwick_ISO9660ImageWriter& p__Writer,
                                       const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories,
                                       const ExtraPlaces& p__Places);
+
+    // Gives an imported node the names read from the disc before its name is checked
+    // (nothing here: the ISO9660 identifier follows from the name).
+    virtual void TakeImportedNames(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,
+                                   const UCHAR* p__PUCHAR__JolietName, ULONG p__ULONG__JolietNameLength);
 
     // Reports NAME_COLLISION for a kid that meets an existing node under a name (p__SIZE__Bytes
     // bytes, ISO9660 characters or, with p__BOOLEAN__IsJoliet, UTF-16 in the machine's byte

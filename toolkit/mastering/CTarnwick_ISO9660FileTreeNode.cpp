@@ -24,13 +24,14 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(
     const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
     CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent, ULONG p__ULONG__NodeNumber,
     LONGLONG p__LONGLONG__FileTime, ULONG p__ULONG__ExtentLocation, BOOLEAN p__BOOLEAN__IsKeepFilesOpen,
-    BOOLEAN p__BOOLEAN__IsLongNames)
+    BOOLEAN p__BOOLEAN__IsLongNames, BOOLEAN p__BOOLEAN__IsImported)
     : CTarnwick_FileTreeNode(p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName,
                              p__ULONG__Attributes, p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent,
                              p__ULONG__NodeNumber, p__LONGLONG__FileTime),
       m__ULONGLONG__SizeInSectors(SectorsOf(p__ULONGLONG__Size)),
       m__ULONGLONG__Power(p__ULONGLONG__Size),
-      m__ULONG__ExtentLocation(p__ULONG__ExtentLocation) {
+      m__ULONG__ExtentLocation(p__ULONG__ExtentLocation),
+      m__BOOLEAN__IsImported(p__BOOLEAN__IsImported) {
     size_t l__SIZE__Length = std::strlen(p__PCHAR__AbsolutePathAndFileName);
     if (l__SIZE__Length >= TARNWICK_MAX_PATH) {
         CTarnwick_Exception::Raise(g__PCHAR__NodeName, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_NAME_TOO_LONG, 0,
@@ -58,14 +59,16 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(
     }
     UpperAscii(&m__string__DiscIdentifier);
     // An empty file has nothing to read: it gets no source, and is not opened (a
-    // directory of many empty files would otherwise cost an open and a close each).
-    if (!IsDirectory() && p__ULONG__ExtentLocation == 0 && p__ULONGLONG__Size != 0) {
+    // directory of many empty files would otherwise cost an open and a close each). An
+    // imported file's contents are on the disc already, whatever its extent.
+    if (!IsDirectory() && !p__BOOLEAN__IsImported && p__ULONGLONG__Size != 0) {
         uint64_t l__ULONGLONG__SourceSize = m__ULONGLONG__SizeInSectors * SectorSize;
         if (p__BOOLEAN__IsKeepFilesOpen) {
             m__PCTarnwick_File = new (std::nothrow) CTarnwick_DiskFile(p__PCHAR__AbsolutePathAndFileName, l__ULONGLONG__SourceSize);
         } else {
-            m__PCTarnwick_File =
-                new (std::nothrow) CTarnwick_UnLockedDiskFile(p__PCHAR__AbsolutePathAndFileName, l__ULONGLONG__SourceSize);
+            // The source borrows the node's path (set once, in the base) rather than copy it.
+            m__PCTarnwick_File = new (std::nothrow)
+                CTarnwick_UnLockedDiskFile(m__string__AbsolutePathAndFileName, p__ULONGLONG__Size, l__ULONGLONG__SourceSize);
         }
         if (m__PCTarnwick_File == nullptr) {
             RaiseNoSource();
@@ -113,6 +116,10 @@ void CTarnwick_ISO9660FileTreeNode::SetRecordingDate() {
     // The offset in 15-minute intervals east of GMT that held at that very moment, so
     // that a date in summer time is not an hour off.
     m__UCHAR__RecordingDate[6] = static_cast<UCHAR>(static_cast<signed char>(m__DateTime.m__long__GmtOffsetSeconds / 900));
+}
+
+void CTarnwick_ISO9660FileTreeNode::SetRecordingDate(const UCHAR* p__PUCHAR__Date) {
+    std::memcpy(m__UCHAR__RecordingDate, p__PUCHAR__Date, sizeof(m__UCHAR__RecordingDate));
 }
 
 void CTarnwick_ISO9660FileTreeNode::RebuildIdentifier() {

@@ -18,15 +18,16 @@ public:
     // a whole number of sectors below 4 GiB.
     static constexpr uint64_t MaximumExtentSize = 0xFFFFF800ull;
 
-    // A local file or directory. A file gets a disk source (kept open with
-    // p__BOOLEAN__IsKeepFilesOpen, else opened only while it is read) unless
-    // p__ULONG__ExtentLocation is not 0 (its contents are already on the disc) or it is empty.
+    // A local file or directory, or with p__BOOLEAN__IsImported one read from a session
+    // already on the disc, whose contents stay at p__ULONG__ExtentLocation. A local file
+    // gets a disk source (kept open with p__BOOLEAN__IsKeepFilesOpen, else opened only
+    // while it is read) unless it is empty; an imported one never has a source.
     CTarnwick_ISO9660FileTreeNode(const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
                                   const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes,
                                   uint64_t p__ULONGLONG__Size, CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                                   ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime,
                                   ULONG p__ULONG__ExtentLocation, BOOLEAN p__BOOLEAN__IsKeepFilesOpen,
-                                  BOOLEAN p__BOOLEAN__IsLongNames);
+                                  BOOLEAN p__BOOLEAN__IsLongNames, BOOLEAN p__BOOLEAN__IsImported = FALSE);
     // A file whose contents are a memory block (not copied; it stays the caller's).
     CTarnwick_ISO9660FileTreeNode(const void* p__PVOID__Memory, const char* p__PCHAR__LongFileName,
                                   const char* p__PCHAR__ShortFileName, uint64_t p__ULONGLONG__Size,
@@ -70,6 +71,11 @@ public:
     USHORT GetDirectoryNumber() const { return m__USHORT__DirectoryNumber; }
     const UCHAR* GetRecordingDate() const { return m__UCHAR__RecordingDate; }
     ULONG GetExtentLocation() const { return m__ULONG__ExtentLocation; }
+    // True for a node read from a session already on the disc: a file keeps its extent
+    // there and is never written again.
+    BOOLEAN IsImported() const { return m__BOOLEAN__IsImported; }
+    // Replaces the recording date by the 7 bytes of a directory record.
+    void SetRecordingDate(const UCHAR* p__PUCHAR__Date);
 
 private:
     friend class CTarnwick_ISO9660FileTree;
@@ -87,5 +93,6 @@ private:
     USHORT m__USHORT__DirectoryNumber = 0;
     UCHAR m__UCHAR__RecordingDate[7] = {};
     ULONG m__ULONG__ExtentLocation;
+    BOOLEAN m__BOOLEAN__IsImported = FALSE;
     std::unique_ptr<IdentifierIndex> m__IdentifierIndex;
 };

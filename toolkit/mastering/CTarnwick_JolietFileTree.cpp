@@ -59,11 +59,11 @@ CTarnwick_FileTreeNode* CTarnwick_JolietFileTree::NewFileTreeNodeItem(
     const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
     const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
     CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent, ULONG p__ULONG__NodeNumber,
-    LONGLONG p__LONGLONG__FileTime, ULONG p__ULONG__Flags) {
+    LONGLONG p__LONGLONG__FileTime, ULONG p__ULONG__Flags, BOOLEAN p__BOOLEAN__IsImported) {
     return new (std::nothrow) CTarnwick_JolietFileTreeNode(
         p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName, p__ULONG__Attributes,
         p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent, p__ULONG__NodeNumber, p__LONGLONG__FileTime,
-        p__ULONG__Flags, IsKeepFilesOpen(), IsLongNames());
+        p__ULONG__Flags, IsKeepFilesOpen(), IsLongNames(), p__BOOLEAN__IsImported);
 }
 
 BOOLEAN CTarnwick_JolietFileTree::CheckName(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
@@ -115,6 +115,15 @@ BOOLEAN CTarnwick_JolietFileTree::CheckName(CTarnwick_FileTreeNode* p__PCTarnwic
         }
     }
     return FALSE;
+}
+
+void CTarnwick_JolietFileTree::TakeImportedNames(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,
+                                                 const UCHAR* p__PUCHAR__JolietName, ULONG p__ULONG__JolietNameLength) {
+    if (p__PUCHAR__JolietName == nullptr || p__ULONG__JolietNameLength < 2) {
+        return;
+    }
+    std::string l__string__Bytes(reinterpret_cast<const char*>(p__PUCHAR__JolietName), p__ULONG__JolietNameLength & ~1u);
+    Jol(p__PCTarnwick_FileTreeNode__Node)->SetJolietName(CTarnwick_Utf16::FromBigEndian(l__string__Bytes));
 }
 
 void CTarnwick_JolietFileTree::TallyJoliet() {

@@ -24,7 +24,7 @@ public:
                                                 ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
                                                 CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                                                 ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime,
-                                                ULONG p__ULONG__Flags) override;
+                                                ULONG p__ULONG__Flags, BOOLEAN p__BOOLEAN__IsImported = FALSE) override;
     // The ISO9660 check, then the Joliet names of the siblings. True: drop the kid.
     BOOLEAN CheckName(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                       CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) override;
@@ -45,6 +45,9 @@ public:
     uint64_t GetJolietTotalDirectorySizeInLBs();
 
 protected:
+    // The Joliet name read from the disc, when there is one, replaces the derived one.
+    void TakeImportedNames(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node, const UCHAR* p__PUCHAR__JolietName,
+                           ULONG p__ULONG__JolietNameLength) override;
     void WriteExtraStructures(CTarnwick_ISO9660ImageWriter& p__Writer,
                               const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories,
                               const ExtraPlaces& p__Places) override;

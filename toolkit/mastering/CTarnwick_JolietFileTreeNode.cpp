@@ -14,11 +14,11 @@ CTarnwick_JolietFileTreeNode::CTarnwick_JolietFileTreeNode(
     const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
     CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent, ULONG p__ULONG__NodeNumber,
     LONGLONG p__LONGLONG__FileTime, ULONG p__ULONG__ExtentLocation, BOOLEAN p__BOOLEAN__IsKeepFilesOpen,
-    BOOLEAN p__BOOLEAN__IsLongNames)
+    BOOLEAN p__BOOLEAN__IsLongNames, BOOLEAN p__BOOLEAN__IsImported)
     : CTarnwick_ISO9660FileTreeNode(p__PCHAR__AbsolutePathAndFileName, p__PCHAR__LongFileName, p__PCHAR__ShortFileName,
                                     p__ULONG__Attributes, p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent,
                                     p__ULONG__NodeNumber, p__LONGLONG__FileTime, p__ULONG__ExtentLocation,
-                                    p__BOOLEAN__IsKeepFilesOpen, p__BOOLEAN__IsLongNames) {
+                                    p__BOOLEAN__IsKeepFilesOpen, p__BOOLEAN__IsLongNames, p__BOOLEAN__IsImported) {
     m__string__JolietName = CTarnwick_Utf16::ToBigEndian(MakeJolietName(m__string__LongFileName, !IsDirectory()));
 }
 

@@ -20,7 +20,7 @@ public:
                                  uint64_t p__ULONGLONG__Size, CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                                  ULONG p__ULONG__NodeNumber, LONGLONG p__LONGLONG__FileTime,
                                  ULONG p__ULONG__ExtentLocation, BOOLEAN p__BOOLEAN__IsKeepFilesOpen,
-                                 BOOLEAN p__BOOLEAN__IsLongNames);
+                                 BOOLEAN p__BOOLEAN__IsLongNames, BOOLEAN p__BOOLEAN__IsImported = FALSE);
     // A file whose contents are a memory block.
     CTarnwick_JolietFileTreeNode(const void* p__PVOID__Memory, const char* p__PCHAR__LongFileName,
                                  const char* p__PCHAR__ShortFileName, uint64_t p__ULONGLONG__Size,

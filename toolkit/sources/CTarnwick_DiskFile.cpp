@@ -41,15 +41,30 @@ CTarnwick_DiskFile::CTarnwick_DiskFile(int p__INT__Handle, uint64_t p__ULONGLONG
     }
 }
 
+CTarnwick_DiskFile::CTarnwick_DiskFile(uint64_t p__ULONGLONG__Size)
+    : CTarnwick_File(p__ULONGLONG__Size), m__INT__Handle(PlatformFile::InvalidHandle) {}
+
 CTarnwick_DiskFile::~CTarnwick_DiskFile() { CloseHandle(); }
+
+namespace {
+void RaiseOpenFailure(const char* p__PCHAR__FileName, const char* p__PCHAR__Where) {
+    ULONG l__ULONG__Status = GetLastError();
+    CTarnwick_Exception::Raise(p__PCHAR__Where, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
+                               l__ULONG__Status, "%s(): CreateFile( '%s' ) failed, status %ld!!!", p__PCHAR__Where,
+                               p__PCHAR__FileName, static_cast<long>(l__ULONG__Status));
+}
+}  // namespace
 
 void CTarnwick_DiskFile::OpenOrRaise(const char* p__PCHAR__FileName, const char* p__PCHAR__Where) {
     m__INT__Handle = PlatformFile::OpenRead(p__PCHAR__FileName);
     if (m__INT__Handle == PlatformFile::InvalidHandle) {
-        ULONG l__ULONG__Status = GetLastError();
-        CTarnwick_Exception::Raise(p__PCHAR__Where, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
-                                   l__ULONG__Status, "%s(): CreateFile( '%s' ) failed, status %ld!!!", p__PCHAR__Where,
-                                   p__PCHAR__FileName, static_cast<long>(l__ULONG__Status));
+        RaiseOpenFailure(p__PCHAR__FileName, p__PCHAR__Where);
+    }
+}
+
+void CTarnwick_DiskFile::CheckOrRaise(const char* p__PCHAR__FileName, const char* p__PCHAR__Where) {
+    if (!PlatformFile::CanOpenRead(p__PCHAR__FileName)) {
+        RaiseOpenFailure(p__PCHAR__FileName, p__PCHAR__Where);
     }
 }
 

@@ -21,8 +21,13 @@ public:
     CTarnwick_File* SeekToBeginUnsafe(PULONG p__PULONG__Countdown) override;
 
 protected:
+    // No file opened: a derived source opens it when it reads.
+    explicit CTarnwick_DiskFile(uint64_t p__ULONGLONG__Size);
     // Opens the file for reading into m__INT__Handle or raises with the given name in the text.
     void OpenOrRaise(const char* p__PCHAR__FileName, const char* p__PCHAR__Where);
+    // Raises as OpenOrRaise does when the file could not be opened for reading now, but
+    // opens nothing.
+    static void CheckOrRaise(const char* p__PCHAR__FileName, const char* p__PCHAR__Where);
     void CloseHandle();
     // Sets the file position or raises with the given name in the text.
     void SetFilePointerOrRaise(int64_t p__LONGLONG__Position, const char* p__PCHAR__Where);

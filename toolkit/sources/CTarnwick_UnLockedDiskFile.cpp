@@ -1,24 +1,55 @@
 #include "CTarnwick_UnLockedDiskFile.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "PlatformFile.h"
 
+namespace {
+// The name in the text of a failed check, as when the constructor opened the file.
+const char* const g__PCHAR__Constructor = "CTarnwick_DiskFile::CTarnwick_DiskFile";
+
+std::unique_ptr<char[]> CopyOf(const char* p__PCHAR__Text) {
+    size_t l__SIZE__Bytes = std::strlen(p__PCHAR__Text) + 1;
+    std::unique_ptr<char[]> l__Copy(new char[l__SIZE__Bytes]);
+    std::memcpy(l__Copy.get(), p__PCHAR__Text, l__SIZE__Bytes);
+    return l__Copy;
+}
+}  // namespace
+
 CTarnwick_UnLockedDiskFile::CTarnwick_UnLockedDiskFile(const char* p__PCHAR__FileName, uint64_t p__ULONGLONG__Size)
-    : CTarnwick_DiskFile(p__PCHAR__FileName, p__ULONGLONG__Size),
+    : CTarnwick_DiskFile(p__ULONGLONG__Size),
       m__ULONGLONG__BytesReadSoFar(0),
-      m__string__FileName(p__PCHAR__FileName) {
-    CloseHandle();
+      m__ULONGLONG__DataSize(p__ULONGLONG__Size),
+      m__PCHAR__OwnFileName(CopyOf(p__PCHAR__FileName)),
+      m__PCHAR__FileName(m__PCHAR__OwnFileName.get()) {
+    CheckOrRaise(m__PCHAR__FileName, g__PCHAR__Constructor);
+}
+
+CTarnwick_UnLockedDiskFile::CTarnwick_UnLockedDiskFile(const std::string& p__string__FileName,
+                                                       uint64_t p__ULONGLONG__DataSize, uint64_t p__ULONGLONG__Size)
+    : CTarnwick_DiskFile(p__ULONGLONG__Size),
+      m__ULONGLONG__BytesReadSoFar(0),
+      m__ULONGLONG__DataSize(std::min(p__ULONGLONG__DataSize, p__ULONGLONG__Size)),
+      m__PCHAR__FileName(p__string__FileName.c_str()) {
+    CheckOrRaise(m__PCHAR__FileName, g__PCHAR__Constructor);
 }
 
 void CTarnwick_UnLockedDiskFile::Open() {
-    if (m__INT__Handle == PlatformFile::InvalidHandle)
-        OpenOrRaise(m__string__FileName.c_str(), "CTarnwick_UnLockedDiskFile::Open");
+    if (m__INT__Handle == PlatformFile::InvalidHandle) OpenOrRaise(m__PCHAR__FileName, "CTarnwick_UnLockedDiskFile::Open");
 }
 
 void CTarnwick_UnLockedDiskFile::RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) {
-    Open();
-    CTarnwick_DiskFile::RealRead(p__ULONGLONG__Length, p__PVOID__Buffer);
+    uint64_t l__ULONGLONG__FromFile = 0;
+    if (m__ULONGLONG__BytesReadSoFar < m__ULONGLONG__DataSize) {
+        l__ULONGLONG__FromFile = std::min(p__ULONGLONG__Length, m__ULONGLONG__DataSize - m__ULONGLONG__BytesReadSoFar);
+        Open();
+        CTarnwick_DiskFile::RealRead(l__ULONGLONG__FromFile, p__PVOID__Buffer);
+    }
+    std::memset(static_cast<PUCHAR>(p__PVOID__Buffer) + l__ULONGLONG__FromFile, 0,
+                p__ULONGLONG__Length - l__ULONGLONG__FromFile);
     m__ULONGLONG__BytesReadSoFar += p__ULONGLONG__Length;
-    if (m__ULONGLONG__BytesReadSoFar >= m__ULONGLONG__Size) CloseHandle();
+    if (m__ULONGLONG__BytesReadSoFar >= m__ULONGLONG__DataSize) CloseHandle();
 }
 
 CTarnwick_File* CTarnwick_UnLockedDiskFile::SeekToBeginUnsafe(PULONG p__PULONG__Countdown) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "CTarnwick_DiskFile.h"
@@ -8,8 +9,15 @@
 // thousands of files keeps one of them open at a time.
 class CTarnwick_UnLockedDiskFile : public CTarnwick_DiskFile {
 public:
-    // The file must exist and open now; it is closed again at once.
+    // The file must exist and be readable now (checked without opening it: a run of
+    // thousands of files costs one lookup each here). The name is copied.
     CTarnwick_UnLockedDiskFile(const char* p__PCHAR__FileName, uint64_t p__ULONGLONG__Size);
+    // As above, but the name is borrowed (it must stay unchanged for the life of the
+    // source: a tree node passes its own path) and only the first p__ULONGLONG__DataSize
+    // bytes come from the file; the rest up to p__ULONGLONG__Size (a sector's padding)
+    // are zeros, so that the read asks for no more than the file holds.
+    CTarnwick_UnLockedDiskFile(const std::string& p__string__FileName, uint64_t p__ULONGLONG__DataSize,
+                               uint64_t p__ULONGLONG__Size);
 
     void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) override;
     // Rewinds the run behind it first, then opens this file (so that a vanished file is
@@ -20,6 +28,9 @@ private:
     void Open();
 
     uint64_t m__ULONGLONG__BytesReadSoFar;
-    // The whole path (Linux paths may be longer than 260 characters).
-    std::string m__string__FileName;
+    uint64_t m__ULONGLONG__DataSize;
+    // The whole path (Linux paths may be longer than 260 characters): the own copy, or
+    // none when the name is borrowed.
+    std::unique_ptr<char[]> m__PCHAR__OwnFileName;
+    const char* m__PCHAR__FileName;
 };

@@ -164,7 +164,9 @@ int WriteImage(CTarnwick_ISO9660Image* p__Image, const std::string& p__string__O
     }
     // Holes only in a file of our own, whose size is set at the end.
     bool l__bool__Sparse = !l__bool__Stdout && PlatformOutputFile::IsRegularFile(l__INT__Handle);
-    const size_t l__SIZE__Block = 1 << 20;
+    // Small enough to stay in the cache and add little to the peak memory; the output
+    // takes it in one write either way.
+    const size_t l__SIZE__Block = 256 << 10;
     std::unique_ptr<UCHAR[]> l__Buffer(new UCHAR[l__SIZE__Block]);
     static const UCHAR s__UCHAR__Zeros[4096] = {};
     uint64_t l__ULONGLONG__Total = p__Image->GetSize();
