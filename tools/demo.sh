@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # The demo: burns a small image mastered from this repository's files and a short music
 # file onto the toolkit's embedded default drive, the virtual recorder, then shows the disc.
+# Then a new blank disc goes into the same recorder and Quorvane burns a directory of the
+# repository twice, the second session importing the first, and the last session is listed.
+# (The first disc's session is closed after its audio track; a data session after audio would
+# not be seen by players, so the sessions of Quorvane get a disc of their own.)
 set -euo pipefail
 build=$(cd "${1:-build/release}" && pwd)
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,3 +40,25 @@ echo "== The disc in the virtual recorder (file $work/tarnwick-disc)"
 "$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc
 "$build/tools/vdisc/tarnwick-vdisc" export tarnwick-disc --track 1 track1.iso
 cmp <(head -c "$(stat -c %s demo.iso)" track1.iso) demo.iso && echo "track 1 reads back identical to demo.iso"
+
+echo
+echo "== A new blank CD-R in the same recorder: Quorvane sessions follow each other there"
+"$build/tools/vdisc/tarnwick-vdisc" blank tarnwick-disc --media cdr
+
+echo
+echo "== Burning include/ with Quorvane (no import): track 1, session closed"
+"$build/samples/quorvane/Quorvane" 0 0 0 0 "$top/include" 0 0
+
+sleep 1  # the second session's directory gets a date name of its own
+echo
+echo "== Burning include/ again with Quorvane, importing track 1: the new session shows both"
+"$build/samples/quorvane/Quorvane" 0 0 0 0 "$top/include" 0 1
+
+echo
+echo "== The disc in the virtual recorder"
+"$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc
+start=$("$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc | awk '$1 == "2" && $3 ~ /^Mode/ { print $4 }')
+"$build/tools/vdisc/tarnwick-vdisc" export tarnwick-disc --track 2 quorvane.iso
+echo
+echo "== The files of the last session (track 2 starts at LBA $start), as isoinfo reads its Joliet tree"
+isoinfo -J -f -T "$start" -i quorvane.iso

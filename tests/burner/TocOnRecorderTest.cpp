@@ -142,6 +142,43 @@ TEST_F(TocOnRecorder, DvdTrackEndsWithItsVolume) {
     EXPECT_EQ(Bytes(r, r + 6), Bytes({1, 0, 0, 0, 0, 0}));
 }
 
+// A DVD+R whose first session was closed without finalising the disc, then a second track:
+// each track is in the TOC with its own start, so that the second can be read and imported.
+TEST_F(TocOnRecorder, DvdPlusRTracksOfTwoSessionsKeepTheirOwnStarts) {
+    Open("dvdplusr");
+    try {
+        Bytes l__First = Pattern(40);
+        CTarnwick_MemoryFile l__FirstSource(l__First.data(), l__First.size());
+        CTarnwick_FileChain l__Chain;
+        l__Chain.AddChainTail(&l__FirstSource);
+        l__Chain.SeekToBegin();
+        m__Burner->TrackAtOnce(&l__Chain, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0);
+        m__Burner->CloseTrackSession(0, 1, 0, 0, 1);  // close the track
+        m__Burner->CloseTrackSession(0, 0, 1, 0, 0);  // close the session, the disc stays appendable
+    } catch (CTarnwick_Exception* l__Exception) {
+        ADD_FAILURE() << (l__Exception ? l__Exception->GetExceptionText() : "NULL");
+        delete l__Exception;
+    }
+    BurnSession(Pattern(25), 1);  // the second track, and the disc's close
+    const auto [l__Start2, l__Size2] = TrackExtent(2);
+    ASSERT_GT(l__Start2, 40);
+    auto l__Toc = std::make_unique<TOC_INFORMATION>();
+    ASSERT_EQ(ReadToc(l__Toc.get()), 0u) << m__Text;
+    EXPECT_EQ(l__Toc->m__UCHAR__IsDVD, 1);
+    ASSERT_EQ(l__Toc->m__UCHAR__NumberOfTracks, 2);
+    EXPECT_EQ(l__Toc->m__UCHAR__LastSessionNumber, 2);
+    const TOC_TRACK_ENTRY& t1 = l__Toc->m__TOC_TRACK_ENTRY__Tracks[0];
+    const TOC_TRACK_ENTRY& t2 = l__Toc->m__TOC_TRACK_ENTRY__Tracks[1];
+    EXPECT_EQ(+t1.m__LONG__StartLBA, 0);
+    EXPECT_EQ(+t1.m__LONG__EndLBA, 39);
+    EXPECT_EQ(t1.m__UCHAR__SessionNumber, 1);
+    EXPECT_EQ(+t2.m__LONG__StartLBA, l__Start2);
+    EXPECT_EQ(+t2.m__LONG__EndLBA, l__Start2 + 24);
+    EXPECT_EQ(t2.m__UCHAR__TrackNumber, 2);
+    EXPECT_EQ(t2.m__UCHAR__SessionNumber, 2);
+    EXPECT_EQ(t2.m__UCHAR__IsData, 1);
+}
+
 TEST_F(TocOnRecorder, FlatFunctionsRefuseAMissingRecord) {
     Open("cdr");
     EXPECT_EQ(ReadToc(nullptr), 2u);

@@ -303,6 +303,108 @@ TEST_F(DvdToc, WithoutAVolumeTheCapacityStays) {
     EXPECT_EQ(+m__Toc->m__TOC_TRACK_ENTRY__Tracks[0].m__LONG__EndLBA, 7000);
 }
 
+// A multisession DVD: READ DISC INFORMATION names the last track, READ TRACK INFORMATION
+// answers each track by number (start, size, session, blank flag, next writable address).
+class MultisessionDvdToc : public DvdToc {
+protected:
+    struct Track {
+        uint8_t m__Session;
+        uint32_t m__Start, m__Size;
+        bool m__Blank;
+        uint32_t m__Next;  // 0: no valid next writable address
+        uint8_t m__DataMode;
+    };
+    void HoldTracks(const std::vector<Track>& p__Tracks) {
+        HoldDvd(99999, Pvd("CD001", 300));
+        Bytes l__Disc(34, 0);
+        l__Disc[1] = 32;
+        l__Disc[6] = static_cast<uint8_t>(p__Tracks.size());
+        m__Drive->Always(READ_DISC_INFORMATION, ScriptedAnswer::Good(l__Disc));
+        m__Drive->Respond(READ_TRACK_INFORMATION, [p__Tracks](const ScriptedCommand& c) {
+            const uint32_t l__Number = (uint32_t{c.m__Cdb[2]} << 24) | (c.m__Cdb[3] << 16) | (c.m__Cdb[4] << 8) | c.m__Cdb[5];
+            if ((c.m__Cdb[1] & 0x03) != 1 || l__Number == 0 || l__Number > p__Tracks.size())
+                return ScriptedAnswer::Check(0x05, 0x24, 0x00);
+            const Track& t = p__Tracks[l__Number - 1];
+            Bytes l__Reply(36, 0);
+            l__Reply[1] = 34;
+            l__Reply[2] = static_cast<uint8_t>(l__Number);
+            l__Reply[3] = t.m__Session;
+            l__Reply[5] = 0x05;
+            l__Reply[6] = static_cast<uint8_t>((t.m__Blank ? 0x40 : 0) | t.m__DataMode);
+            l__Reply[7] = t.m__Next != 0 ? 0x01 : 0x00;
+            auto Put = [&](size_t at, uint32_t v) {
+                for (int i = 0; i < 4; ++i) l__Reply[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+            };
+            Put(8, t.m__Start);
+            Put(12, t.m__Next);
+            Put(24, t.m__Size);
+            return ScriptedAnswer::Good(l__Reply);
+        });
+    }
+    static constexpr uint8_t READ_DISC_INFORMATION = 0x51, READ_TRACK_INFORMATION = 0x52;
+};
+
+// Read as one track from LBA 0, a third session importing "track 1" would find the first
+// session's volume descriptors and lose the second session's files: each track is told.
+TEST_F(MultisessionDvdToc, EveryRecordedTrackIsToldWithItsOwnStartEndAndSession) {
+    HoldTracks({{1, 0, 300, false, 0, 1},
+                {2, 2000, 500, false, 0, 1},
+                {3, 4000, 99999 - 4000, false, 4100, 0x0F},  // still open: ends before its next writable address
+                {4, 4112, 99999 - 4112, true, 4112, 0x0F}});  // the blank track to come
+    ASSERT_EQ(ReadToc(), 0u) << m__Text;
+    const TOC_INFORMATION& t = *m__Toc;
+    EXPECT_EQ(t.m__UCHAR__IsValid, 1);
+    EXPECT_EQ(t.m__UCHAR__IsDVD, 1);
+    ASSERT_EQ(t.m__UCHAR__NumberOfTracks, 3);
+    EXPECT_EQ(t.m__UCHAR__NumberOfDescriptors, 3);
+    EXPECT_EQ(t.m__UCHAR__LastSessionNumber, 3);
+    const LONG l__Starts[] = {0, 2000, 4000}, l__Ends[] = {299, 2499, 4099};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const TOC_TRACK_ENTRY& e = t.m__TOC_TRACK_ENTRY__Tracks[i];
+        EXPECT_EQ(e.m__UCHAR__IsValid, 1);
+        EXPECT_EQ(e.m__UCHAR__TrackNumber, i + 1);
+        EXPECT_EQ(e.m__UCHAR__SessionNumber, i + 1);
+        EXPECT_EQ(+e.m__LONG__StartLBA, l__Starts[i]);
+        EXPECT_EQ(+e.m__LONG__EndLBA, l__Ends[i]);
+        EXPECT_EQ(e.m__UCHAR__IsData, 1);
+        EXPECT_EQ(e.m__UCHAR__DataMode, 1);
+        EXPECT_EQ(+e.m__ULONG__BytesPerBlock, 2048u);
+        uint8_t l__Start[3], l__End[3];
+        CTarnwick_CdAddress::LbaToMsf(l__Starts[i], l__Start);
+        CTarnwick_CdAddress::LbaToMsf(l__Ends[i], l__End);
+        const uint8_t l__Expected[11] = {static_cast<uint8_t>(i + 1), 0x41, 0, static_cast<uint8_t>(i + 1), l__Start[0],
+                                         l__Start[1], l__Start[2], 0, l__End[0], l__End[1], l__End[2]};
+        EXPECT_EQ(0, std::memcmp(t.m__UCHAR__TrackDescriptors[i], l__Expected, 11));
+        EXPECT_EQ(0, std::memcmp(t.m__UCHAR__Descriptors[i], l__Expected, 11));
+    }
+    EXPECT_EQ(t.m__TOC_TRACK_ENTRY__Tracks[3].m__UCHAR__IsValid, 0);
+    // Nothing of the one-track reading: no capacity, no volume descriptor.
+    EXPECT_EQ(CommandsOf(READ_CAPACITY).size(), 0u);
+    EXPECT_EQ(CommandsOf(READ10).size(), 0u);
+}
+
+// One recorded track (with or without the blank one after it), or a drive that does not
+// tell its tracks: the disc reads as one track from LBA 0 to the volume's last block.
+TEST_F(MultisessionDvdToc, OneRecordedTrackOrNoTrackAnswerKeepsTheOneTrackReading) {
+    for (const bool l__bool__Refused : {false, true}) {
+        SCOPED_TRACE(l__bool__Refused);
+        if (l__bool__Refused) {
+            HoldTracks({{1, 0, 300, false, 0, 1}, {2, 2000, 500, false, 0, 1}});
+            m__Drive->Queue(READ_TRACK_INFORMATION, ScriptedAnswer::Check(0x05, 0x24, 0x00));
+        } else {
+            HoldTracks({{1, 0, 300, false, 0, 1}, {2, 2000, 5000, true, 2000, 0x0F}});
+        }
+        std::memset(m__Toc.get(), 0, sizeof(TOC_INFORMATION));
+        ASSERT_EQ(ReadToc(), 0u) << m__Text;
+        ASSERT_EQ(m__Toc->m__UCHAR__NumberOfTracks, 1);
+        const TOC_TRACK_ENTRY& e = m__Toc->m__TOC_TRACK_ENTRY__Tracks[0];
+        EXPECT_EQ(+e.m__LONG__StartLBA, 0);
+        EXPECT_EQ(+e.m__LONG__EndLBA, 299);  // the volume space size of the descriptor
+        EXPECT_EQ(e.m__UCHAR__SessionNumber, 1);
+    }
+}
+
 TEST_F(TocReading, RefusedReadModeClearsItsFlag) {
     HoldCd(FullToc({Descriptor(1, 0x14, 0xA2, 1000), Descriptor(1, 0x14, 0x01, 0)}));
     // The drive refuses raw P-W on its own and raw main data with formatted Q.

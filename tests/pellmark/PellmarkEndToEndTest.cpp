@@ -119,40 +119,16 @@ TEST_F(PellmarkEndToEnd, EveryMediumGetsTheImageClosesItsWayAndIsEjected) {
     }
 }
 
-// The console text with what varies from run to run masked; the percentages are returned.
-std::string Masked(const std::string& p__Out, const std::string& p__Image, std::vector<long long>& p__Percentages) {
-    std::string l__Text = p__Out;
-    for (size_t at = l__Text.find(p__Image); at != std::string::npos; at = l__Text.find(p__Image))
-        l__Text.replace(at, p__Image.size(), "<IMAGE>");
-    l__Text = std::regex_replace(l__Text, std::regex("Burning [0-9]+ UCHARs"), "Burning <N> UCHARs");
-    l__Text = std::regex_replace(l__Text, std::regex("in UCHARs [0-9]+, LBs [0-9]+"), "in UCHARs <N>, LBs <N>");
-    std::istringstream l__Lines(l__Text);
-    std::string l__Line, l__Result;
-    const std::regex l__Progress("([0-9]+% )+");
-    while (std::getline(l__Lines, l__Line)) {
-        if (std::regex_match(l__Line, l__Progress)) {
-            std::istringstream l__Words(l__Line);
-            long long l__Value;
-            char l__Percent;
-            while (l__Words >> l__Value >> l__Percent) p__Percentages.push_back(l__Value);
-            l__Line = "<PERCENTAGES>";
-        }
-        l__Result += l__Line + "\n";
-    }
-    return l__Result;
-}
-
 TEST_F(PellmarkEndToEnd, ConsoleOfASuccessfulBurnIsThePellmarkLines) {
     // 4 MB at 1,000 KB/s: the write lasts about four seconds, so progress is reported.
     const std::string l__Image = m__Run.MakeIso("image.iso", 4 * 1000 * 1000);
     m__Run.Insert("cdr", "--write-speed 1000");
     PellmarkRun::Result l__Result = m__Run.Burn(l__Image);
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
-    std::ifstream l__Golden(std::string(TARNWICK_SOURCE_DIR) + "/tests/pellmark/golden/burn-cdr.txt", std::ios::binary);
-    ASSERT_TRUE(l__Golden.good());
-    const std::string l__Expected((std::istreambuf_iterator<char>(l__Golden)), std::istreambuf_iterator<char>());
+    const std::string l__Expected = PellmarkRun::SourceText("tests/pellmark/golden/burn-cdr.txt");
+    ASSERT_FALSE(l__Expected.empty());
     std::vector<long long> l__Percentages;
-    EXPECT_EQ(Masked(l__Result.m__Out, l__Image, l__Percentages), l__Expected);
+    EXPECT_EQ(PellmarkRun::MaskedConsole(l__Result.m__Out, {{l__Image, "<IMAGE>"}}, l__Percentages), l__Expected);
     ASSERT_FALSE(l__Percentages.empty());
     EXPECT_GE(l__Percentages.front(), 1);
     EXPECT_LE(l__Percentages.back(), 100);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,18 +17,18 @@
 
 namespace {
 
-std::string Quote(const std::string& p__Text) {
-    std::string l__Quoted = "'";
-    for (char c : p__Text) l__Quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return l__Quoted + "'";
-}
-
 std::string ReadText(const std::string& p__File) {
     std::ifstream l__Stream(p__File, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(l__Stream)), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
+
+std::string PellmarkRun::Quote(const std::string& p__Text) {
+    std::string l__Quoted = "'";
+    for (char c : p__Text) l__Quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return l__Quoted + "'";
+}
 
 int PellmarkRun::Shell(const std::string& p__Command, std::string* p__Output) {
     return RecorderUnderTest::Run(p__Command, p__Output);
@@ -54,11 +55,16 @@ int PellmarkRun::Vdisc(const std::string& p__Arguments, std::string* p__Output) 
 
 PellmarkRun::Result PellmarkRun::Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives,
                                           const std::string& p__Environment) {
+    return Program("samples/pellmark/Pellmark", p__Arguments, p__Drives, p__Environment);
+}
+
+PellmarkRun::Result PellmarkRun::Program(const std::string& p__Program, const std::vector<std::string>& p__Arguments,
+                                         const std::string& p__Drives, const std::string& p__Environment) {
     std::string l__Command = "cd " + Quote(m__Dir) + " && TARNWICK_DRIVES=" +
                              Quote(p__Drives.empty() ? "virtual:" + Disc() : p__Drives) + " " + p__Environment + " " +
-                             Quote(std::string(TARNWICK_BINARY_DIR) + "/samples/pellmark/Pellmark");
+                             Quote(std::string(TARNWICK_BINARY_DIR) + "/" + p__Program);
     for (const std::string& l__Argument : p__Arguments) l__Command.append(" ").append(Quote(l__Argument));
-    const std::string l__Out = m__Dir + "/pellmark.out", l__Err = m__Dir + "/pellmark.err";
+    const std::string l__Out = m__Dir + "/program.out", l__Err = m__Dir + "/program.err";
     l__Command.append(" > ").append(Quote(l__Out)).append(" 2> ").append(Quote(l__Err));
     Result l__Result;
     int l__Status = std::system(l__Command.c_str());
@@ -154,4 +160,33 @@ std::vector<uint8_t> PellmarkRun::DecodePcm(const std::string& p__File) {
         return {};
     }
     return ReadFile(l__Pcm);
+}
+
+std::string PellmarkRun::MaskedConsole(const std::string& p__Out,
+                                       const std::vector<std::pair<std::string, std::string>>& p__Labels,
+                                       std::vector<long long>& p__Percentages) {
+    std::string l__Text = p__Out;
+    for (const auto& [l__Literal, l__Label] : p__Labels)
+        for (size_t at = l__Text.find(l__Literal); at != std::string::npos; at = l__Text.find(l__Literal))
+            l__Text.replace(at, l__Literal.size(), l__Label);
+    l__Text = std::regex_replace(l__Text, std::regex("Burning [0-9]+ UCHARs"), "Burning <N> UCHARs");
+    l__Text = std::regex_replace(l__Text, std::regex("in UCHARs [0-9]+, LBs [0-9]+"), "in UCHARs <N>, LBs <N>");
+    std::istringstream l__Lines(l__Text);
+    std::string l__Line, l__Result;
+    const std::regex l__Progress("([0-9]+% )+");
+    while (std::getline(l__Lines, l__Line)) {
+        if (std::regex_match(l__Line, l__Progress)) {
+            std::istringstream l__Words(l__Line);
+            long long l__Value;
+            char l__Percent;
+            while (l__Words >> l__Value >> l__Percent) p__Percentages.push_back(l__Value);
+            l__Line = "<PERCENTAGES>";
+        }
+        l__Result += l__Line + "\n";
+    }
+    return l__Result;
+}
+
+std::string PellmarkRun::SourceText(const std::string& p__RelativePath) {
+    return ReadText(std::string(TARNWICK_SOURCE_DIR) + "/" + p__RelativePath);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ExternalTool.h"
@@ -33,8 +34,12 @@ public:
     void Insert(const std::string& p__Media, const std::string& p__Options = "");
     // "tarnwick-vdisc ARGS" with {} standing for the disc file; the exit code.
     int Vdisc(const std::string& p__Arguments, std::string* p__Output = nullptr);
-    // Pellmark with the arguments (none added), the recorder as the only drive; p__Environment
-    // is more "NAME=value" words put before the program.
+    // A program of the build tree (its path under the build directory, as
+    // "samples/pellmark/Pellmark") with the arguments (none added), the recorder as the only
+    // drive; p__Environment is more "NAME=value" words put before the program.
+    Result Program(const std::string& p__Program, const std::vector<std::string>& p__Arguments,
+                   const std::string& p__Drives = "", const std::string& p__Environment = "");
+    // Pellmark with the arguments, as Program does.
     Result Pellmark(const std::vector<std::string>& p__Arguments, const std::string& p__Drives = "",
                     const std::string& p__Environment = "");
     // Pellmark ADDRESS 0:0:0:0 FILE TEST CLOSE.
@@ -51,7 +56,18 @@ public:
     std::string MakeSound(const std::string& p__Name, const std::string& p__Codec, double p__Seconds);
     std::vector<uint8_t> DecodePcm(const std::string& p__File);
 
+    // A program's console text with what varies from run to run masked: each text of
+    // p__Labels (a path) by its label, the byte and block counts, and every line of progress
+    // percentages by "<PERCENTAGES>"; the percentages are returned in order.
+    static std::string MaskedConsole(const std::string& p__Out,
+                                     const std::vector<std::pair<std::string, std::string>>& p__Labels,
+                                     std::vector<long long>& p__Percentages);
+    // The text of a file of the source tree (empty when it cannot be read).
+    static std::string SourceText(const std::string& p__RelativePath);
+
     static std::vector<uint8_t> ReadFile(const std::string& p__File);
+    // The text as one word of a shell command.
+    static std::string Quote(const std::string& p__Text);
     static int Shell(const std::string& p__Command, std::string* p__Output = nullptr);
 
 private:

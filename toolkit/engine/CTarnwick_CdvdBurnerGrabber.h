@@ -109,6 +109,10 @@ public:
     // record is filled field by field; the caller zeroes it first.
     void ReadTOCForCD(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
     void ReadTOCForDVD(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
+    // A DVD with more than one recorded track: every track described from READ TRACK
+    // INFORMATION. False, the record untouched, when the disc holds one track at most or the
+    // drive does not tell its tracks.
+    bool ReadTOCForDVDTracks(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
 
     // Adds every file and directory of a data track already on the disc to the tree (the
     // Joliet hierarchy with p__BOOLEAN__IsJoliet): its files keep their extents there, so

@@ -22,6 +22,10 @@ constexpr ULONG DVD_BLOCK_SIZE = 2048;
 constexpr ULONG PVD_LBA = 16;
 constexpr UCHAR POINT_LEAD_OUT = 0xA2;
 constexpr UCHAR POINT_LAST_TRACK = 100;
+// READ DISC INFORMATION up to the last-track field's high byte, and READ TRACK INFORMATION
+// up to the track number's high byte.
+constexpr ULONG DISC_INFORMATION_SIZE = 34;
+constexpr ULONG TRACK_INFORMATION_SIZE = 36;
 
 // The fields of one 11-byte full TOC descriptor.
 enum DESCRIPTOR_FIELD : ULONG {
@@ -68,6 +72,21 @@ void SetBlockLayout(TOC_TRACK_ENTRY& p__Entry, UCHAR p__UCHAR__SubMode) {
             p__Entry.m__ULONG__BytesPerBlock = 0;
             break;
     }
+}
+
+// The descriptor made up for DVD track entry N (a DVD has no full TOC): its session, a data
+// track of ADR 1, its number as POINT, the start address in Min/Sec/Frame and the end
+// address in PMIN/PSEC/PFRAME; the same bytes go into the table of all descriptors.
+void PutDvdDescriptor(TOC_INFORMATION& p__Toc, size_t p__SIZE__Index) {
+    const TOC_TRACK_ENTRY& l__Entry = p__Toc.m__TOC_TRACK_ENTRY__Tracks[p__SIZE__Index];
+    UCHAR* l__PUCHAR__Descriptor = p__Toc.m__UCHAR__TrackDescriptors[p__SIZE__Index];
+    std::memset(l__PUCHAR__Descriptor, 0, TOC_DESCRIPTOR_SIZE);
+    l__PUCHAR__Descriptor[DESCRIPTOR_SESSION] = l__Entry.m__UCHAR__SessionNumber;
+    l__PUCHAR__Descriptor[DESCRIPTOR_ADR_CONTROL] = 0x41;
+    l__PUCHAR__Descriptor[DESCRIPTOR_POINT] = l__Entry.m__UCHAR__TrackNumber;
+    std::memcpy(l__PUCHAR__Descriptor + DESCRIPTOR_MIN, l__Entry.m__UCHAR__StartMSF, 3);
+    std::memcpy(l__PUCHAR__Descriptor + DESCRIPTOR_PMIN, l__Entry.m__UCHAR__EndMSF, 3);
+    std::memcpy(p__Toc.m__UCHAR__Descriptors[p__SIZE__Index], l__PUCHAR__Descriptor, TOC_DESCRIPTOR_SIZE);
 }
 
 }  // namespace
@@ -229,6 +248,10 @@ void CTarnwick_CdvdBurnerGrabber::ReadTOCForCD(PTOC_INFORMATION p__PTOC_INFORMAT
 }
 
 void CTarnwick_CdvdBurnerGrabber::ReadTOCForDVD(PTOC_INFORMATION p__PTOC_INFORMATION__Toc) {
+    // A multisession disc read as one track starting at LBA 0 would give every later session
+    // the first session's volume descriptors: its tracks are told one by one instead.
+    if (ReadTOCForDVDTracks(p__PTOC_INFORMATION__Toc)) return;
+
     UCHAR l__UCHAR__Capacity[8] = {};
     ReadCapacity(l__UCHAR__Capacity, sizeof(l__UCHAR__Capacity));
 
@@ -278,15 +301,71 @@ void CTarnwick_CdvdBurnerGrabber::ReadTOCForDVD(PTOC_INFORMATION p__PTOC_INFORMA
     l__Entry.m__UCHAR__DataMode = 1;
     SetBlockLayout(l__Entry, 0);
 
-    UCHAR* l__PUCHAR__Descriptor = l__Toc.m__UCHAR__TrackDescriptors[0];
-    std::memset(l__PUCHAR__Descriptor, 0, TOC_DESCRIPTOR_SIZE);
-    l__PUCHAR__Descriptor[DESCRIPTOR_SESSION] = 1;
-    l__PUCHAR__Descriptor[DESCRIPTOR_ADR_CONTROL] = 0x41;
-    l__PUCHAR__Descriptor[DESCRIPTOR_POINT] = 1;
-    std::memcpy(l__PUCHAR__Descriptor + DESCRIPTOR_MIN, l__Entry.m__UCHAR__StartMSF, 3);
-    std::memcpy(l__PUCHAR__Descriptor + DESCRIPTOR_PMIN, l__Entry.m__UCHAR__EndMSF, 3);
-    std::memcpy(l__Toc.m__UCHAR__Descriptors[0], l__PUCHAR__Descriptor, TOC_DESCRIPTOR_SIZE);
+    PutDvdDescriptor(l__Toc, 0);
 
     l__Toc.m__UCHAR__IsDVD = 1;
     l__Toc.m__UCHAR__IsValid = 1;
+}
+
+bool CTarnwick_CdvdBurnerGrabber::ReadTOCForDVDTracks(PTOC_INFORMATION p__PTOC_INFORMATION__Toc) {
+    UCHAR l__UCHAR__Disc[DISC_INFORMATION_SIZE] = {};
+    try {
+        ReadDiscInformation(l__UCHAR__Disc, sizeof(l__UCHAR__Disc));
+    } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+        delete l__PCTarnwick_Exception__Exception;
+        return false;
+    }
+    // The last track of the last session (on an appendable disc the blank track to come).
+    const ULONG l__ULONG__LastTrack = l__UCHAR__Disc[6] | (ULONG{l__UCHAR__Disc[11]} << 8);
+    if (l__ULONG__LastTrack < 2) return false;
+
+    std::vector<TOC_TRACK_ENTRY> l__Entries;
+    for (ULONG l__ULONG__Number = 1; l__ULONG__Number <= l__ULONG__LastTrack && l__Entries.size() < TOC_MAXIMUM_TRACKS;
+         ++l__ULONG__Number) {
+        UCHAR l__UCHAR__Track[TRACK_INFORMATION_SIZE] = {};
+        try {
+            ReadTrackInformation(l__UCHAR__Track, sizeof(l__UCHAR__Track), 1, l__ULONG__Number);
+        } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+            delete l__PCTarnwick_Exception__Exception;
+            return false;
+        }
+        if (l__UCHAR__Track[6] & 0x40) continue;  // blank: nothing recorded yet
+        TOC_TRACK_ENTRY l__Entry = {};
+        l__Entry.m__UCHAR__IsValid = 1;
+        l__Entry.m__UCHAR__TrackNumber = static_cast<UCHAR>(l__ULONG__Number);
+        l__Entry.m__UCHAR__SessionNumber = l__UCHAR__Track[3];
+        l__Entry.m__LONG__StartLBA = static_cast<LONG>(CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Track + 8));
+        LONG l__LONG__End = l__Entry.m__LONG__StartLBA +
+                            static_cast<LONG>(CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Track + 24)) - 1;
+        // A track still open for writing counts its size to the end of the disc: it ends
+        // before its next writable address.
+        const LONG l__LONG__Next = static_cast<LONG>(CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Track + 12));
+        if ((l__UCHAR__Track[7] & 0x01) && l__LONG__Next > l__Entry.m__LONG__StartLBA)
+            l__LONG__End = std::min(l__LONG__End, l__LONG__Next - 1);
+        l__Entry.m__LONG__EndLBA = l__LONG__End;
+        CTarnwick_CdAddress::LbaToMsf(l__Entry.m__LONG__StartLBA, l__Entry.m__UCHAR__StartMSF);
+        CTarnwick_CdAddress::LbaToMsf(l__Entry.m__LONG__EndLBA, l__Entry.m__UCHAR__EndMSF);
+        l__Entry.m__UCHAR__IsData = (l__UCHAR__Track[5] >> 2) & 0x01;
+        l__Entry.m__UCHAR__IsAudio = !l__Entry.m__UCHAR__IsData;
+        l__Entry.m__UCHAR__IsCopyPermitted = 1;
+        // DVD blocks hold 2048 user bytes: a data mode other than 2 is told as 1.
+        l__Entry.m__UCHAR__DataMode = (l__UCHAR__Track[6] & 0x0F) == 2 ? 2 : 1;
+        SetBlockLayout(l__Entry, 0);
+        l__Entries.push_back(l__Entry);
+    }
+    if (l__Entries.size() < 2) return false;
+
+    TOC_INFORMATION& l__Toc = *p__PTOC_INFORMATION__Toc;
+    l__Toc.m__UCHAR__LastSessionNumber = 0;
+    for (size_t l__SIZE__Index = 0; l__SIZE__Index < l__Entries.size(); ++l__SIZE__Index) {
+        const TOC_TRACK_ENTRY& l__Entry = l__Entries[l__SIZE__Index];
+        l__Toc.m__TOC_TRACK_ENTRY__Tracks[l__SIZE__Index] = l__Entry;
+        l__Toc.m__UCHAR__LastSessionNumber = std::max(l__Toc.m__UCHAR__LastSessionNumber, l__Entry.m__UCHAR__SessionNumber);
+        PutDvdDescriptor(l__Toc, l__SIZE__Index);
+    }
+    l__Toc.m__UCHAR__NumberOfTracks = static_cast<UCHAR>(l__Entries.size());
+    l__Toc.m__UCHAR__NumberOfDescriptors = static_cast<UCHAR>(l__Entries.size());
+    l__Toc.m__UCHAR__IsDVD = 1;
+    l__Toc.m__UCHAR__IsValid = 1;
+    return true;
 }
