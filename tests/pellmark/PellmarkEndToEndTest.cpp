@@ -73,7 +73,7 @@ TEST_F(PellmarkEndToEnd, EveryMediumGetsTheImageClosesItsWayAndIsEjected) {
         {"cdrw", {{0x01, 0x02, 0x00}}, false, false},
         {"dvdr", {}, true, false},                         // reserved track written Session-At-Once: nothing to close
         {"dvdrw-ro", {}, true, false},
-        {"dvdplusr", {{0x01, 0x01, 0x01}, {0x01, 0x05, 0x00}}, false, false},  // close track 1, then the session
+        {"dvdplusr", {{0x01, 0x01, 0x01}, {0x01, 0x02, 0x00}}, false, false},  // track 1, then the session (appendable)
         {"dvdplusrw", {{0x00, 0x02, 0x00}}, false, true},  // formatted first; synchronous close
         {"dvdram", {}, false, true},
     };
@@ -233,7 +233,7 @@ TEST_F(PellmarkEndToEnd, RefusedImmediateCloseFallsBackAndHp9100ClosesSynchronou
         // That drive model closes CD media synchronously at once...
         {"cdr", "--vendor HP --product 'DVD Writer 9100'", "", {{0x00, 0x02, 0x00}}, {"GOOD"}},
         // ...and DVD media the way the disc type says.
-        {"dvdplusr", "--vendor HP --product 'DVD Writer 9100'", "", {{0x01, 0x01, 0x01}, {0x01, 0x05, 0x00}}, {"GOOD", "GOOD"}},
+        {"dvdplusr", "--vendor HP --product 'DVD Writer 9100'", "", {{0x01, 0x01, 0x01}, {0x01, 0x02, 0x00}}, {"GOOD", "GOOD"}},
     };
     for (const Case& l__Case : l__Cases) {
         SCOPED_TRACE(std::string(l__Case.m__Media) + " " + l__Case.m__Options + " " + l__Case.m__Fault);

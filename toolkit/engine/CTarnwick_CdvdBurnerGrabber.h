@@ -275,6 +275,10 @@ protected:
     void WriteModePage(PUCHAR p__PUCHAR__Buffer);
 
     UCHAR m__UCHAR__LastWriteMode;
+    // What the last Track-At-Once write left for the DVD+R close: the number of the track it
+    // wrote and whether it allowed a next session (then the disc is not finalised).
+    UCHAR m__UCHAR__LastTrackNumber = 1;
+    BOOLEAN m__BOOLEAN__IsLastNextSessionAllowed = FALSE;
     std::atomic<UCHAR> m__UCHAR__IsCancel;
     UCHAR m__UCHAR__IsBUP;
     CTarnwick_CacheManager* m__PCTarnwick_CacheManager__CacheManager;

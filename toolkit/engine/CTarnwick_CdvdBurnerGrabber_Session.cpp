@@ -70,9 +70,16 @@ void CTarnwick_CdvdBurnerGrabber::CloseSession() {
 
 void CTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR() {
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR(): ENTERed\n");
-    CloseTrackSession(1, 1, 0, 0, 1);
+    // The track just written is closed (on a disc that holds earlier sessions it is not track
+    // 1). Then the session: a write that allowed a next session leaves the disc appendable
+    // (close session, 010b), as on CD; otherwise the disc is finalised (101b).
+    CloseTrackSession(1, 1, 0, 0, m__UCHAR__LastTrackNumber);
     WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
-    CloseTrackSession(1, 1, 0, 1, 0);
+    if (m__BOOLEAN__IsLastNextSessionAllowed) {
+        CloseTrackSession(1, 0, 1, 0, 0);
+    } else {
+        CloseTrackSession(1, 1, 0, 1, 0);
+    }
     WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR(): EXITing with success\n");
 }

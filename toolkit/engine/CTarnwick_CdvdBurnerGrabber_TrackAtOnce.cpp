@@ -50,6 +50,7 @@ void CTarnwick_CdvdBurnerGrabber::TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick
     TestUnitReady();
     m__UCHAR__IsCancel.store(0);
     m__UCHAR__LastWriteMode = WRITE_MODE_TAO;
+    m__BOOLEAN__IsLastNextSessionAllowed = p__BOOLEAN__IsNextSessionAllowed;
     ULONG l__ULONG__DiscType = GetDiscTypeSafe();
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Inserted disc type 0x%08X\n", l__ULONG__DiscType);
 
@@ -81,6 +82,7 @@ void CTarnwick_CdvdBurnerGrabber::TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick
             PrepareWritableTrack(NAME, l__ULONG__DiscType, l__LONGLONG__Blocks, NWA_RULE_REQUIRED_UNLESS_DVDR);
         StartCache(p__PCTarnwick_FileChain__Image, NAME, l__BOOLEAN__IsLastBlockPadded);
         l__LONG__LBA = static_cast<LONG>(l__Track.m__ULONG__NWA);
+        if (l__Track.m__UCHAR__TrackNumber != 0) m__UCHAR__LastTrackNumber = l__Track.m__UCHAR__TrackNumber;
         WriteCachedBlocks(NAME, l__LONG__LBA, &l__LONGLONG__Blocks, p__ULONG__ProgressInterval,
                           p__ULONG__BufferStatusInterval, l__ULONG__DiscType);
         SynchronizeAfterWrite();
