@@ -256,6 +256,23 @@ TEST(UnLockedDiskFile, FileDeletedAfterConstructionFailsOnFirstRead) {
               "CTarnwick_UnLockedDiskFile::Open(): CreateFile( '" + l__Path + "' ) failed, status 2!!!");
 }
 
+// A file cut after it was added ends the read loudly instead of giving zeros for its data.
+TEST(UnLockedDiskFile, FileCutAfterConstructionFailsInsteadOfReadingZeros) {
+    ScratchDirectory l__Dir;
+    std::string l__Path = l__Dir / "cut";
+    media::WriteFile(l__Path, Pattern(3000, 7));
+    CTarnwick_UnLockedDiskFile l__File(l__Path, 3000, 4096);
+    std::filesystem::resize_file(l__Path, 1000);
+    CTarnwick_FileChain l__Chain;
+    l__Chain.AddChainTail(&l__File);
+    std::vector<UCHAR> l__Buffer(4096);
+    auto l__Exception = Catch([&] { l__Chain.Read(l__Buffer.size(), l__Buffer.data()); });
+    ASSERT_NE(l__Exception, nullptr);
+    EXPECT_EQ(l__Exception->GetExceptionNumber(), (ULONG)EXCEPTION_NUMBER_MEDIA_OR_DATA);
+    EXPECT_NE(std::string(l__Exception->GetExceptionText()).find("the file has shrunk"), std::string::npos)
+        << l__Exception->GetExceptionText();
+}
+
 TEST(WaveDiskFile, HeaderSizesAndRewind) {
     ScratchDirectory l__Dir;
     auto l__Samples = Pattern(400, 3);

@@ -33,6 +33,9 @@ CTarnwick_UnLockedDiskFile::CTarnwick_UnLockedDiskFile(const std::string& p__str
       m__ULONGLONG__DataSize(std::min(p__ULONGLONG__DataSize, p__ULONGLONG__Size)),
       m__PCHAR__FileName(p__string__FileName.c_str()) {
     CheckOrRaise(m__PCHAR__FileName, g__PCHAR__Constructor);
+    // The data size is the file's size when it was added: a file that ends before it has
+    // been cut since, and zeros written in place of its data would be lost bytes.
+    m__BOOLEAN__IsSizeFromFile = TRUE;
 }
 
 void CTarnwick_UnLockedDiskFile::Open() {

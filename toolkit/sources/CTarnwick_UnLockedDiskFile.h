@@ -15,7 +15,8 @@ public:
     // As above, but the name is borrowed (it must stay unchanged for the life of the
     // source: a tree node passes its own path) and only the first p__ULONGLONG__DataSize
     // bytes come from the file; the rest up to p__ULONGLONG__Size (a sector's padding)
-    // are zeros, so that the read asks for no more than the file holds.
+    // are zeros, so that the read asks for no more than the file holds. A file that holds
+    // fewer bytes by then (cut since) fails the read with EXCEPTION_NUMBER_MEDIA_OR_DATA.
     CTarnwick_UnLockedDiskFile(const std::string& p__string__FileName, uint64_t p__ULONGLONG__DataSize,
                                uint64_t p__ULONGLONG__Size);
 
