@@ -161,6 +161,19 @@ ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
     PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, PVOID p__PVOID__Tree,
     BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
     ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+/* Writes the tracks of the session in one pass after a cue sheet, onto an empty CD. An entry
+ * with a file name gets a byte source of its own (a sound file is decoded into an audio track,
+ * any other file is a data track); an entry without one burns the built image of the tree it
+ * holds. With Mode 2 Form 1, data tracks are written as 2336-byte Mode 2 Form 1 sectors. The
+ * last entry's gap after is set to 600 blocks. Every tree field holds the caller's tree again
+ * on return; the track sizes are written into the entries. */
+ULONG Tarnwick_CdvdBurnerGrabber_SessionAtOnce(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                               ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                               PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                               PSESSION_DESCRIPTOR p__PSESSION_DESCRIPTOR__Session,
+                                               BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite,
+                                               BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+                                               ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
 ULONG Tarnwick_CdvdBurnerGrabber_CloseSession(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
                                               ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
                                               PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);

@@ -142,6 +142,32 @@ typedef struct _TOC_INFORMATION {
     UCHAR m__UCHAR__Descriptors[TOC_MAXIMUM_DESCRIPTORS][TOC_DESCRIPTOR_SIZE];
 } TOC_INFORMATION, *PTOC_INFORMATION;
 
+/* One track of a Session-At-Once session (299 bytes: the three pointers are 8 bytes wide). */
+#define SESSION_MAXIMUM_TRACKS 100
+#define SESSION_FILE_NAME_SIZE 260
+typedef struct _SESSION_TRACK_ENTRY {
+    UCHAR m__UCHAR__IsSound;       /* 2352-byte CD-DA blocks */
+    UCHAR m__UCHAR__IsMode2;       /* 2336-byte Mode 2 blocks */
+    UCHAR m__UCHAR__IsRawPW;       /* 2448-byte raw blocks with raw P-W sub-channel */
+    LONG m__LONG__TrackSize;       /* blocks; written by the write */
+    LONG m__LONG__ExtraPregap;     /* zero blocks after the 150-block pre-gap, before the data */
+    LONG m__LONG__GapAfter;        /* zero blocks after the data */
+    CHAR m__CHAR__FileName[SESSION_FILE_NAME_SIZE]; /* the track's file, or empty when a tree is given */
+    PVOID m__PVOID__File;          /* byte source made from the file name during the call */
+    PVOID m__PVOID__Tree;          /* the tree whose image is the track's bytes */
+    PVOID m__PVOID__BackSideTree;  /* the Mode 2 Form 1 wrapper of the tree during the call */
+} SESSION_TRACK_ENTRY, *PSESSION_TRACK_ENTRY;
+
+/* A session for Tarnwick_CdvdBurnerGrabber_SessionAtOnce (30308 bytes): the number of tracks,
+ * 100 entries from offset 4, then the number of raw track lengths (offset 29904) and 100 raw
+ * track lengths in blocks (offset 29908), which only a raw image's descriptor fills. */
+typedef struct _SESSION_DESCRIPTOR {
+    ULONG m__ULONG__NumberOfTracks;
+    SESSION_TRACK_ENTRY m__SESSION_TRACK_ENTRY__Tracks[SESSION_MAXIMUM_TRACKS];
+    ULONG m__ULONG__NumberOfRawTracks;
+    ULONG m__ULONG__RawTrackBlocks[SESSION_MAXIMUM_TRACKS];
+} SESSION_DESCRIPTOR, *PSESSION_DESCRIPTOR;
+
 #pragma pack(pop)
 
 typedef enum _NAME_COLLISION_ACTION {
@@ -209,6 +235,16 @@ static_assert(offsetof(TOC_INFORMATION, m__TOC_TRACK_ENTRY__Tracks) == 12, "trac
 static_assert(offsetof(TOC_INFORMATION, m__UCHAR__TrackDescriptors) == 3012, "per-track descriptors at 3012");
 static_assert(offsetof(TOC_INFORMATION, m__UCHAR__Descriptors) == 4112, "all descriptors at 4112");
 static_assert(sizeof(TOC_INFORMATION) == 4112 + 255 * 11, "TOC_INFORMATION holds 255 descriptors");
+static_assert(offsetof(SESSION_TRACK_ENTRY, m__LONG__TrackSize) == 3, "track size at 3");
+static_assert(offsetof(SESSION_TRACK_ENTRY, m__LONG__ExtraPregap) == 7, "extra pre-gap at 7");
+static_assert(offsetof(SESSION_TRACK_ENTRY, m__LONG__GapAfter) == 11, "gap after at 11");
+static_assert(offsetof(SESSION_TRACK_ENTRY, m__CHAR__FileName) == 15, "file name at 15");
+static_assert(offsetof(SESSION_TRACK_ENTRY, m__PVOID__File) == 275, "byte source at 275");
+static_assert(offsetof(SESSION_TRACK_ENTRY, m__PVOID__Tree) == 283, "tree at 283");
+static_assert(offsetof(SESSION_TRACK_ENTRY, m__PVOID__BackSideTree) == 291, "wrapper at 291");
+static_assert(sizeof(SESSION_TRACK_ENTRY) == 299, "SESSION_TRACK_ENTRY is 299 bytes");
+static_assert(offsetof(SESSION_DESCRIPTOR, m__ULONG__NumberOfRawTracks) == 29904, "raw track count at 29904");
+static_assert(sizeof(SESSION_DESCRIPTOR) == 30308, "SESSION_DESCRIPTOR is 30308 bytes");
 #endif
 
 #endif /* TARNWICK_TYPES_H */
