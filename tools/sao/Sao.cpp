@@ -17,55 +17,63 @@ const char* const g__PCHAR__Program = "tarnwick-sao";
 
 // What the progress callback needs: the session (its entries hold the track sizes once the
 // write has measured them), the track being written and the last percentage printed for it.
+// WRITE_PROGRESS counts the blocks written of the current track but does not name the track,
+// and comes at most once a second: a count lower than the one before means a later track, the
+// first whose size can hold the count. A track written in under a second gets no line of its
+// own until a later track, or the end of the session, shows that it is complete.
 struct SaoProgress {
     const SESSION_DESCRIPTOR* m__PSESSION_DESCRIPTOR__Session = nullptr;
-    ULONG m__ULONG__Track = 0;  // 1-based; 0 before the first track
+    ULONG m__ULONG__Track = 0;  // 1-based; 0 before the first report
+    LONGLONG m__LONGLONG__LastWritten = 0;
     int m__int__LastPercentage = -1;
     std::chrono::steady_clock::time_point m__Start = std::chrono::steady_clock::now();
 
     double Seconds() const {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - m__Start).count();
     }
+    ULONG Tracks() const {
+        return std::min<ULONG>(m__PSESSION_DESCRIPTOR__Session->m__ULONG__NumberOfTracks, SESSION_MAXIMUM_TRACKS);
+    }
+    LONG Size(ULONG p__ULONG__Track) const {
+        return m__PSESSION_DESCRIPTOR__Session->m__SESSION_TRACK_ENTRY__Tracks[p__ULONG__Track - 1].m__LONG__TrackSize;
+    }
     void Print(int p__int__Percentage) {
         if (m__ULONG__Track == 0 || p__int__Percentage == m__int__LastPercentage) return;
         m__int__LastPercentage = p__int__Percentage;
         std::fprintf(stderr, "%s: track %lu of %lu: %3d%% (%.1f s)\n", g__PCHAR__Program,
-                     static_cast<unsigned long>(m__ULONG__Track),
-                     static_cast<unsigned long>(m__PSESSION_DESCRIPTOR__Session->m__ULONG__NumberOfTracks),
+                     static_cast<unsigned long>(m__ULONG__Track), static_cast<unsigned long>(Tracks()),
                      p__int__Percentage, Seconds());
     }
-    // The track before the current one is complete once the next one starts, or the cache
-    // is synchronised after the last.
-    void TrackDone() { Print(100); }
+    // The current track is complete: 100% for it, and the next one becomes current.
+    void NextTrack() {
+        Print(100);
+        ++m__ULONG__Track;
+        m__int__LastPercentage = -1;
+    }
+    void Written(LONGLONG p__LONGLONG__Written) {
+        if (m__ULONG__Track == 0 || p__LONGLONG__Written < m__LONGLONG__LastWritten) {
+            NextTrack();
+            while (m__ULONG__Track < Tracks() && Size(m__ULONG__Track) < p__LONGLONG__Written) NextTrack();
+        }
+        m__LONGLONG__LastWritten = p__LONGLONG__Written;
+        if (m__ULONG__Track > Tracks() || Size(m__ULONG__Track) <= 0) return;
+        Print(static_cast<int>(std::min<LONGLONG>(100, p__LONGLONG__Written * 100 / Size(m__ULONG__Track))));
+    }
+    // Every track is written once the drive's cache is synchronised.
+    void SessionWritten() {
+        if (m__ULONG__Track == 0) m__ULONG__Track = 1;
+        while (m__ULONG__Track <= Tracks()) NextTrack();
+    }
 };
 
-void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID p__PVOID__Parameter2) {
+void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID /*p__PVOID__Parameter1*/, PVOID p__PVOID__Parameter2) {
     SaoProgress* l__Progress = static_cast<SaoProgress*>(p__PVOID__Context);
     if (l__Progress == nullptr || l__Progress->m__PSESSION_DESCRIPTOR__Session == nullptr) return;
-    switch (p__ULONG__Reason) {
-        case WAIT_CACHE_FULL_BEGIN:
-            // Each track starts its own cache.
-            l__Progress->TrackDone();
-            ++l__Progress->m__ULONG__Track;
-            l__Progress->m__int__LastPercentage = -1;
-            break;
-        case WRITE_PROGRESS: {
-            (void)p__PVOID__Parameter1;  // the session's blocks; the percentage is per track
-            const ULONG l__ULONG__Track = l__Progress->m__ULONG__Track;
-            if (l__ULONG__Track == 0 || l__ULONG__Track > SESSION_MAXIMUM_TRACKS) break;
-            const LONG l__LONG__Size =
-                l__Progress->m__PSESSION_DESCRIPTOR__Session->m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track - 1]
-                    .m__LONG__TrackSize;
-            const LONGLONG l__LONGLONG__Written = *static_cast<const LONGLONG*>(p__PVOID__Parameter2);
-            if (l__LONG__Size <= 0) break;
-            l__Progress->Print(static_cast<int>(std::min<LONGLONG>(100, l__LONGLONG__Written * 100 / l__LONG__Size)));
-            break;
-        }
-        case SYNCHRONIZE_CACHE_BEGIN:
-            l__Progress->TrackDone();
-            break;
-        default:
-            break;
+    if (p__ULONG__Reason == WRITE_PROGRESS) {
+        // Parameter 1 is the session's blocks; the percentage is the track's.
+        l__Progress->Written(*static_cast<const LONGLONG*>(p__PVOID__Parameter2));
+    } else if (p__ULONG__Reason == SYNCHRONIZE_CACHE_BEGIN) {
+        l__Progress->SessionWritten();
     }
 }
 
