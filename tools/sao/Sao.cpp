@@ -9,71 +9,31 @@
 #include <vector>
 
 #include "CTarnwick_SaoCommandLine.h"
+#include "CTarnwick_SaoProgress.h"
 #include "tarnwick.h"
 
 namespace {
 
 const char* const g__PCHAR__Program = "tarnwick-sao";
 
-// What the progress callback needs: the session (its entries hold the track sizes once the
-// write has measured them), the track being written and the last percentage printed for it.
-// WRITE_PROGRESS counts the blocks written of the current track but does not name the track,
-// and comes at most once a second: a count lower than the one before means a later track, the
-// first whose size can hold the count. A track written in under a second gets no line of its
-// own until a later track, or the end of the session, shows that it is complete.
-struct SaoProgress {
-    const SESSION_DESCRIPTOR* m__PSESSION_DESCRIPTOR__Session = nullptr;
-    ULONG m__ULONG__Track = 0;  // 1-based; 0 before the first report
-    LONGLONG m__LONGLONG__LastWritten = 0;
-    int m__int__LastPercentage = -1;
+// The callback's context: the session being written, and when the write began.
+struct SaoWrite {
+    std::unique_ptr<CTarnwick_SaoProgress> m__Progress;
     std::chrono::steady_clock::time_point m__Start = std::chrono::steady_clock::now();
 
     double Seconds() const {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - m__Start).count();
     }
-    ULONG Tracks() const {
-        return std::min<ULONG>(m__PSESSION_DESCRIPTOR__Session->m__ULONG__NumberOfTracks, SESSION_MAXIMUM_TRACKS);
-    }
-    LONG Size(ULONG p__ULONG__Track) const {
-        return m__PSESSION_DESCRIPTOR__Session->m__SESSION_TRACK_ENTRY__Tracks[p__ULONG__Track - 1].m__LONG__TrackSize;
-    }
-    void Print(int p__int__Percentage) {
-        if (m__ULONG__Track == 0 || p__int__Percentage == m__int__LastPercentage) return;
-        m__int__LastPercentage = p__int__Percentage;
-        std::fprintf(stderr, "%s: track %lu of %lu: %3d%% (%.1f s)\n", g__PCHAR__Program,
-                     static_cast<unsigned long>(m__ULONG__Track), static_cast<unsigned long>(Tracks()),
-                     p__int__Percentage, Seconds());
-    }
-    // The current track is complete: 100% for it, and the next one becomes current.
-    void NextTrack() {
-        Print(100);
-        ++m__ULONG__Track;
-        m__int__LastPercentage = -1;
-    }
-    void Written(LONGLONG p__LONGLONG__Written) {
-        if (m__ULONG__Track == 0 || p__LONGLONG__Written < m__LONGLONG__LastWritten) {
-            NextTrack();
-            while (m__ULONG__Track < Tracks() && Size(m__ULONG__Track) < p__LONGLONG__Written) NextTrack();
-        }
-        m__LONGLONG__LastWritten = p__LONGLONG__Written;
-        if (m__ULONG__Track > Tracks() || Size(m__ULONG__Track) <= 0) return;
-        Print(static_cast<int>(std::min<LONGLONG>(100, p__LONGLONG__Written * 100 / Size(m__ULONG__Track))));
-    }
-    // Every track is written once the drive's cache is synchronised.
-    void SessionWritten() {
-        if (m__ULONG__Track == 0) m__ULONG__Track = 1;
-        while (m__ULONG__Track <= Tracks()) NextTrack();
-    }
 };
 
 void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID /*p__PVOID__Parameter1*/, PVOID p__PVOID__Parameter2) {
-    SaoProgress* l__Progress = static_cast<SaoProgress*>(p__PVOID__Context);
-    if (l__Progress == nullptr || l__Progress->m__PSESSION_DESCRIPTOR__Session == nullptr) return;
+    SaoWrite* l__Write = static_cast<SaoWrite*>(p__PVOID__Context);
+    if (l__Write == nullptr || !l__Write->m__Progress) return;
     if (p__ULONG__Reason == WRITE_PROGRESS) {
         // Parameter 1 is the session's blocks; the percentage is the track's.
-        l__Progress->Written(*static_cast<const LONGLONG*>(p__PVOID__Parameter2));
+        l__Write->m__Progress->Written(*static_cast<const LONGLONG*>(p__PVOID__Parameter2));
     } else if (p__ULONG__Reason == SYNCHRONIZE_CACHE_BEGIN) {
-        l__Progress->SessionWritten();
+        l__Write->m__Progress->SessionWritten();
     }
 }
 
@@ -132,29 +92,32 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
     auto l__Session = std::make_unique<SESSION_DESCRIPTOR>();
     std::memset(l__Session.get(), 0, sizeof(SESSION_DESCRIPTOR));
     p__CommandLine.Describe(l__Session.get());
-    SaoProgress l__Progress;
+    SaoWrite l__Write;
 
     PVOID l__PVOID__Burner = nullptr;
     ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_Create(
-        &l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, Callback, &l__Progress,
+        &l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, Callback, &l__Write,
         l__Address.m__UCHAR__PortID, l__Address.m__UCHAR__BusID, l__Address.m__UCHAR__TargetID,
         l__Address.m__UCHAR__LUN, 0);
     if (l__ULONG__Number != 0) return Failed("Tarnwick_CdvdBurnerGrabber_Create", l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
 
-    l__Progress.m__PSESSION_DESCRIPTOR__Session = l__Session.get();
-    l__Progress.m__Start = std::chrono::steady_clock::now();
+    l__Write.m__Progress = std::make_unique<CTarnwick_SaoProgress>(l__Session.get(), [&l__Write](ULONG p__ULONG__Track, int p__int__Percentage) {
+        std::fprintf(stderr, "%s: track %lu of %lu: %3d%% (%.1f s)\n", g__PCHAR__Program, static_cast<unsigned long>(p__ULONG__Track),
+                     static_cast<unsigned long>(l__Write.m__Progress->Tracks()), p__int__Percentage, l__Write.Seconds());
+    });
+    l__Write.m__Start = std::chrono::steady_clock::now();
     l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_SessionAtOnce(
         l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, l__Session.get(),
         p__CommandLine.IsMode2Form1(), p__CommandLine.IsTestWrite(), p__CommandLine.IsKeepOpen(), 1, 5);
-    l__Progress.m__PSESSION_DESCRIPTOR__Session = nullptr;
+    l__Write.m__Progress.reset();
     int l__int__Exit = 0;
     if (l__ULONG__Number != 0) {
         l__int__Exit = Failed("Tarnwick_CdvdBurnerGrabber_SessionAtOnce", l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
     } else if (p__CommandLine.IsTestWrite()) {
         std::fprintf(stderr, "%s: test write done in %.1f s; nothing was recorded\n", g__PCHAR__Program,
-                     l__Progress.Seconds());
+                     l__Write.Seconds());
     } else {
-        std::fprintf(stderr, "%s: session written in %.1f s\n", g__PCHAR__Program, l__Progress.Seconds());
+        std::fprintf(stderr, "%s: session written in %.1f s\n", g__PCHAR__Program, l__Write.Seconds());
         auto l__Toc = std::make_unique<TOC_INFORMATION>();
         l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_ReadTOC(l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text),
                                                               &l__ULONG__Status, &l__Info, l__Toc.get());
