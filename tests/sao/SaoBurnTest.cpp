@@ -414,6 +414,24 @@ TEST_F(SaoBurn, DvdIsRefusedWithoutEjecting) {
     EXPECT_TRUE(PellmarkRun::ReadFile(m__Run.Disc()) == l__Before) << "the disc file changed";
 }
 
+// A test write goes through the whole session without recording: the disc stays blank and
+// there is no table of contents to print.
+TEST_F(SaoBurn, TestWriteRecordsNothing) {
+    m__Run.Insert("cdr");
+    const Bytes l__Before = PellmarkRun::ReadFile(m__Run.Disc());
+    const PellmarkRun::Result l__Result = Sao({"--test", Song(0).m__File, Song(1).m__File});
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Err;
+    EXPECT_TRUE(Has(l__Result.m__Err, "nothing was recorded")) << l__Result.m__Err;
+    EXPECT_TRUE(ParseToc(l__Result.m__Out).empty()) << l__Result.m__Out;
+    bool l__bool__Wrote = false;
+    for (const PellmarkRun::Command& l__Command : m__Run.Commands()) l__bool__Wrote |= l__Command.m__Cdb.at(0) == 0x2A;
+    EXPECT_TRUE(l__bool__Wrote) << "the session went through the drive";
+    std::string l__Info;
+    ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
+    EXPECT_TRUE(Has(l__Info, "Disc status:  empty")) << l__Info;
+    EXPECT_TRUE(PellmarkRun::ReadFile(m__Run.Disc()) == l__Before) << "the disc file changed";
+}
+
 // The command line as the program applies it: usage errors are 87 and burn nothing.
 TEST_F(SaoBurn, UsageErrorsExit87) {
     m__Run.Insert("cdr");
