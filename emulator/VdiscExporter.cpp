@@ -105,14 +105,27 @@ bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p_
     }
     std::fprintf(l__Cue.get(), "FILE \"%s\" BINARY\n", l__string__BinName.c_str());
     VdiscSectorReader l__Reader(m__Store);
-    // The BIN holds the program area from LBA 0 up to the end of the last track.
+    // The BIN holds the program area from LBA 0 up to the end of the last track, 2352 bytes a
+    // block (audio samples, or whole data sectors with sync, header and EDC/ECC), so a position in
+    // it is the LBA. Per track the CUE gives:
+    //   TRACK nn AUDIO | MODE1/2352 | MODE2/2352 (Mode 2 as the drive records it: the 2336 bytes
+    //     the host sent behind sync and header);
+    //   INDEX 00 where its pre-gap starts, when the pre-gap lies in the BIN (the pre-gap of track 1
+    //     of a disc starts at -150, before the BIN; only pre-gap beyond those 150 blocks shows, from
+    //     00:00:00 on);
+    //   INDEX 01 where its data starts, the start READ TOC reports.
+    // Readers split the BIN by these: a track starts at its INDEX 01 and ends where the next track
+    // has its INDEX 00 (its INDEX 01 when it has none) or at the end of the BIN. The INDEX 00 lines
+    // are what keeps the next track's pre-gap out of a track's data: without them every WAV or ISO
+    // a splitter makes ends with the 150 blocks of pre-gap of the track after it. Readers of the
+    // disc layout take INDEX 01 as the track start, so they agree with the TOC.
     int32_t l__LONG__End = 0;
     for (const VdiscTrack& l__Track : l__State.m__Tracks) {
         l__LONG__End = std::max(l__LONG__End, l__Track.m__LONG__Start + std::max(l__Track.m__LONG__Size, l__Track.m__LONG__Recorded));
         const char* l__PCHAR__Mode = (l__Track.m__UCHAR__Control & 4) == 0 ? "AUDIO" : l__Track.m__UCHAR__DataMode == 2 ? "MODE2/2352" : "MODE1/2352";
         std::fprintf(l__Cue.get(), "  TRACK %02u %s\n", l__Track.m__UCHAR__Number, l__PCHAR__Mode);
-        const int32_t l__LONG__Gap = l__Track.m__LONG__Start - l__Track.m__LONG__Pregap;
-        if (l__Track.m__LONG__Pregap > 0 && l__LONG__Gap >= 0)
+        const int32_t l__LONG__Gap = std::max(0, l__Track.m__LONG__Start - l__Track.m__LONG__Pregap);
+        if (l__Track.m__LONG__Pregap > 0 && l__LONG__Gap < l__Track.m__LONG__Start)
             std::fprintf(l__Cue.get(), "    INDEX 00 %s\n", Msf(l__LONG__Gap).c_str());
         std::fprintf(l__Cue.get(), "    INDEX 01 %s\n", Msf(l__Track.m__LONG__Start).c_str());
     }
