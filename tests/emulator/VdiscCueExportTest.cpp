@@ -135,6 +135,19 @@ std::map<int, int32_t> CdInfoStarts(VdiscTestDrive& p__Drive) {
     return l__Starts;
 }
 
+// Splits DIR/disc.bin by DIR/disc.cue with bchunk into WAV files and checks that each holds the
+// samples the host sent for its track, from index 1 to the next track's pre-gap or the lead-out.
+void ExpectWavsHoldTheTracks(VdiscTestDrive& p__Drive, const SessionAtOnceDisc& p__Disc, size_t p__size_t__First) {
+    ASSERT_EQ(VdiscTestDrive::Shell("cd '" + p__Drive.Dir() + "' && bchunk -w disc.bin disc.cue track > /dev/null"), 0);
+    for (size_t l__size_t__K = p__size_t__First; l__size_t__K < p__Disc.Count(); ++l__size_t__K) {
+        SCOPED_TRACE("track " + std::to_string(l__size_t__K + 1));
+        const std::vector<uint8_t> l__Wav = VdiscTestDrive::ReadFile(p__Drive.Dir() + "/" + Name("track", l__size_t__K + 1, ".wav"));
+        ASSERT_GE(l__Wav.size(), 44u);
+        EXPECT_TRUE(std::vector<uint8_t>(l__Wav.begin() + 44, l__Wav.end()) == HostBytes(p__Disc.Start(l__size_t__K), p__Disc.End(l__size_t__K), 2352, 0, 2352))
+            << "WAV of " << l__Wav.size() - 44 << " bytes";
+    }
+}
+
 TEST(VdiscCueExport, FifteenAudioTracksLandWhereTheCueSheetSaysAndSplitBackIntoTheirSamples) {
     VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
     std::vector<PlannedTrack> l__Plan;
@@ -169,14 +182,7 @@ TEST(VdiscCueExport, FifteenAudioTracksLandWhereTheCueSheetSaysAndSplitBackIntoT
     ExportCue(l__Drive);
     ASSERT_FALSE(HasFailure());
     REQUIRE_TOOL("bchunk");
-    ASSERT_EQ(VdiscTestDrive::Shell("cd '" + l__Drive.Dir() + "' && bchunk -w disc.bin disc.cue track > /dev/null"), 0);
-    for (size_t l__size_t__K = 0; l__size_t__K < l__Disc.Count(); ++l__size_t__K) {
-        SCOPED_TRACE("track " + std::to_string(l__size_t__K + 1));
-        const std::vector<uint8_t> l__Wav = VdiscTestDrive::ReadFile(l__Drive.Dir() + "/" + Name("track", l__size_t__K + 1, ".wav"));
-        ASSERT_GE(l__Wav.size(), 44u);
-        EXPECT_TRUE(std::vector<uint8_t>(l__Wav.begin() + 44, l__Wav.end()) == HostBytes(l__Disc.Start(l__size_t__K), l__Disc.End(l__size_t__K), 2352, 0, 2352))
-            << "WAV of " << l__Wav.size() - 44 << " bytes";
-    }
+    ExpectWavsHoldTheTracks(l__Drive, l__Disc, 0);
     REQUIRE_TOOL("cd-info");
     EXPECT_EQ(CdInfoStarts(l__Drive), l__Toc);
 }
@@ -195,13 +201,8 @@ TEST(VdiscCueExport, MixedModeAndMode2DiscsExportForOutsideReaders) {
         // The BIN holds LBA 0 up to the lead-out, 2352 bytes a block.
         EXPECT_EQ(VdiscTestDrive::ReadFile(l__Drive.Dir() + "/disc.bin").size(), static_cast<size_t>(l__Disc.LeadOut()) * 2352);
         REQUIRE_TOOL("bchunk");
-        ASSERT_EQ(VdiscTestDrive::Shell("cd '" + l__Drive.Dir() + "' && bchunk -w disc.bin disc.cue track > /dev/null"), 0);
+        ExpectWavsHoldTheTracks(l__Drive, l__Disc, 1);
         EXPECT_TRUE(VdiscTestDrive::ReadFile(l__Drive.Dir() + "/track01.iso") == HostBytes(l__Disc.Start(0), l__Disc.End(0), 2048, 0, 2048));
-        for (size_t l__size_t__K = 1; l__size_t__K < 3; ++l__size_t__K) {
-            const std::vector<uint8_t> l__Wav = VdiscTestDrive::ReadFile(l__Drive.Dir() + "/" + Name("track", l__size_t__K + 1, ".wav"));
-            ASSERT_GE(l__Wav.size(), 44u);
-            EXPECT_TRUE(std::vector<uint8_t>(l__Wav.begin() + 44, l__Wav.end()) == HostBytes(l__Disc.Start(l__size_t__K), l__Disc.End(l__size_t__K), 2352, 0, 2352));
-        }
         REQUIRE_TOOL("cd-info");
         EXPECT_EQ(CdInfoStarts(l__Drive), TocStarts(l__Drive));
     }
@@ -251,12 +252,7 @@ TEST(VdiscCueExport, MixedModeAndMode2DiscsExportForOutsideReaders) {
         EXPECT_NE(l__string__Cue.find("TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:01:00\n"), std::string::npos) << l__string__Cue;
         EXPECT_NE(l__string__Cue.find("TRACK 02 AUDIO\n    INDEX 00 00:05:00\n    INDEX 01 00:07:30\n"), std::string::npos) << l__string__Cue;
         REQUIRE_TOOL("bchunk");
-        ASSERT_EQ(VdiscTestDrive::Shell("cd '" + l__Drive.Dir() + "' && bchunk -w disc.bin disc.cue track > /dev/null"), 0);
-        for (size_t l__size_t__K = 0; l__size_t__K < 2; ++l__size_t__K) {
-            const std::vector<uint8_t> l__Wav = VdiscTestDrive::ReadFile(l__Drive.Dir() + "/" + Name("track", l__size_t__K + 1, ".wav"));
-            ASSERT_GE(l__Wav.size(), 44u);
-            EXPECT_TRUE(std::vector<uint8_t>(l__Wav.begin() + 44, l__Wav.end()) == HostBytes(l__Disc.Start(l__size_t__K), l__Disc.End(l__size_t__K), 2352, 0, 2352));
-        }
+        ExpectWavsHoldTheTracks(l__Drive, l__Disc, 0);
         REQUIRE_TOOL("cd-info");
         EXPECT_EQ(CdInfoStarts(l__Drive), TocStarts(l__Drive));
     }

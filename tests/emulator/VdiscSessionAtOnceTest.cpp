@@ -21,6 +21,18 @@ Cue OneDataTrack(int32_t p__LONG__Blocks) {
     return l__Cue;
 }
 
+// Tracks 1 and 2 of 1000 blocks each, both with a 150-block pre-gap; the lead-out at LEADOUT.
+Cue TwoDataTracks(int32_t p__LONG__LeadOut = 2150) {
+    Cue l__Cue;
+    Entry(l__Cue, 0x41, 0x00, 0x00, 0x14, -150);
+    Entry(l__Cue, 0x41, 0x01, 0x00, 0x10, -150);
+    Entry(l__Cue, 0x41, 0x01, 0x01, 0x10, 0);
+    Entry(l__Cue, 0x41, 0x02, 0x00, 0x10, 1000);
+    Entry(l__Cue, 0x41, 0x02, 0x01, 0x10, 1150);
+    Entry(l__Cue, 0x41, 0xAA, 0x01, 0x14, p__LONG__LeadOut);
+    return l__Cue;
+}
+
 VdiscTestDrive::Result SendCue(VdiscTestDrive& p__Drive, const Cue& p__Cue) { return p__Drive.SendCue(p__Cue); }
 
 void WriteBlocks(VdiscTestDrive& p__Drive, int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, uint32_t p__ULONG__Size, uint8_t p__UCHAR__Fill) {
@@ -62,13 +74,7 @@ TEST(VdiscSessionAtOnce, OneDataTrackFromMinus150ClosedByTheDrive) {
 TEST(VdiscSessionAtOnce, TwoTracksWithGapsTakeTheCueSheetAddresses) {
     VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
     ASSERT_TRUE(l__Drive.SetWriteParameters(2, 8, 4, 0, 0x00).Ok());
-    Cue l__Cue;
-    Entry(l__Cue, 0x41, 0x00, 0x00, 0x14, -150);
-    Entry(l__Cue, 0x41, 0x01, 0x00, 0x10, -150);
-    Entry(l__Cue, 0x41, 0x01, 0x01, 0x10, 0);
-    Entry(l__Cue, 0x41, 0x02, 0x00, 0x10, 1000);
-    Entry(l__Cue, 0x41, 0x02, 0x01, 0x10, 1150);
-    Entry(l__Cue, 0x41, 0xAA, 0x01, 0x14, 2750);
+    const Cue l__Cue = TwoDataTracks(2750);
     EXPECT_EQ(std::vector<uint8_t>(l__Cue.begin() + 24, l__Cue.begin() + 32), (std::vector<uint8_t>{0x41, 0x02, 0x00, 0x10, 0, 0, 15, 25}));
     ASSERT_TRUE(SendCue(l__Drive, l__Cue).Ok());
     WriteBlocks(l__Drive, -150, 150 + 1000 + 150 + 1600, 2048, 0x44);
@@ -97,18 +103,6 @@ TEST(VdiscSessionAtOnce, AudioAndMode2TracksUseTheirOwnBlockSizes) {
     EXPECT_EQ(l__Drive.TrackInfo(1).m__Data[5] & 0x0F, 0);
     EXPECT_EQ(l__Drive.TrackInfo(2).m__Data[5] & 0x0F, 4);
     EXPECT_EQ(l__Drive.TrackInfo(2).m__Data[6] & 0x0F, 2);  // Mode 2
-}
-
-// Tracks 1 and 2 of 1000 blocks each, both with a 150-block pre-gap; the lead-out at 2300.
-Cue TwoDataTracks() {
-    Cue l__Cue;
-    Entry(l__Cue, 0x41, 0x00, 0x00, 0x14, -150);
-    Entry(l__Cue, 0x41, 0x01, 0x00, 0x10, -150);
-    Entry(l__Cue, 0x41, 0x01, 0x01, 0x10, 0);
-    Entry(l__Cue, 0x41, 0x02, 0x00, 0x10, 1000);
-    Entry(l__Cue, 0x41, 0x02, 0x01, 0x10, 1150);
-    Entry(l__Cue, 0x41, 0xAA, 0x01, 0x14, 2150);
-    return l__Cue;
 }
 
 // Sets byte FIELD of cue sheet entry N.
