@@ -258,4 +258,26 @@ TEST(VdiscCueExport, MixedModeAndMode2DiscsExportForOutsideReaders) {
     }
 }
 
+// An export that cannot be completed (here: the file size limit stops the BIN) fails and leaves
+// the files of an earlier export as they were, with no partial file beside them.
+TEST(VdiscCueExport, FailedExportLeavesEarlierFilesUntouched) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
+    const SessionAtOnceDisc l__Disc(l__Drive, {{0x10, 1000}});
+    ASSERT_FALSE(HasFailure());
+    const std::string l__string__Dir = l__Drive.Dir();
+    const std::vector<uint8_t> l__Earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r', '\n'};
+    for (const char* l__PCHAR__Name : {"/disc.cue", "/disc.bin", "/track.iso"}) VdiscTestDrive::WriteFile(l__string__Dir + l__PCHAR__Name, l__Earlier);
+    const std::string l__string__Limited = "cd '" + l__string__Dir + "' && trap '' XFSZ && ulimit -f 1000 && " + TARNWICK_VDISC_TOOL + " export '" + l__Drive.File() + "' ";
+    EXPECT_NE(VdiscTestDrive::Shell(l__string__Limited + "--cue disc.cue 2> /dev/null"), 0);
+    EXPECT_NE(VdiscTestDrive::Shell(l__string__Limited + "--track 1 track.iso 2> /dev/null"), 0);
+    for (const char* l__PCHAR__Name : {"/disc.cue", "/disc.bin", "/track.iso"}) {
+        EXPECT_TRUE(VdiscTestDrive::ReadFile(l__string__Dir + l__PCHAR__Name) == l__Earlier) << l__PCHAR__Name;
+        EXPECT_NE(VdiscTestDrive::Shell(std::string("test -e '") + l__string__Dir + l__PCHAR__Name + ".part'"), 0) << l__PCHAR__Name;
+    }
+    // Without the limit the same exports replace them.
+    ExportCue(l__Drive);
+    EXPECT_EQ(VdiscTestDrive::ReadFile(l__string__Dir + "/disc.bin").size(), static_cast<size_t>(l__Disc.LeadOut()) * 2352);
+    EXPECT_NE(Text(l__string__Dir + "/disc.cue").find("TRACK 01 MODE1/2352"), std::string::npos);
+}
+
 }  // namespace
