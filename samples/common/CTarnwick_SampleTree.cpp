@@ -63,6 +63,15 @@ void CTarnwick_SampleTree::AnswerNameCollision(PNAME_COLLISION_INFORMATION p__PN
     r.m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
 }
 
+bool CTarnwick_SampleTree::Begin(CTarnwick_SampleBurn& p__Burn, PROGRESS_CALLBACK p__Callback,
+                                 const char* p__PCHAR__Source) {
+    std::printf("\n%s:main(): Creating Joliet file tree\n\n", m__PCHAR__Program);
+    std::fflush(stdout);
+    if (!p__Burn.UpStart() || !Create(p__Burn, p__Callback)) return false;
+    PrintAdding(p__PCHAR__Source);
+    return true;
+}
+
 bool CTarnwick_SampleTree::Create(CTarnwick_SampleBurn& p__Burn, PROGRESS_CALLBACK p__Callback) {
     p__Burn.m__ULONG__Exception = Tarnwick_ISO9660JolietFileTree_Create(
         &m__PVOID__Tree, p__Burn.m__CHAR__ExceptionText, sizeof(p__Burn.m__CHAR__ExceptionText),
@@ -119,4 +128,12 @@ bool CTarnwick_SampleTree::BuildImage(CTarnwick_SampleBurn& p__Burn, const char*
 
 void CTarnwick_SampleTree::Destroy() {
     if (m__PVOID__Tree != nullptr) Tarnwick_Destroy(&m__PVOID__Tree);
+}
+
+int CTarnwick_SampleTree::Finish(CTarnwick_SampleBurn& p__Burn) {
+    Destroy();
+    p__Burn.DestroyBurner();
+    Tarnwick_DownShut();
+    p__Burn.PrintExit();
+    return static_cast<int>(p__Burn.m__ULONG__Status);
 }

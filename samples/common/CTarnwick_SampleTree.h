@@ -23,6 +23,9 @@ public:
     // Joliet rule with the local time), prints the renaming line and answers "new name given".
     void AnswerNameCollision(PNAME_COLLISION_INFORMATION p__PNAME_COLLISION_INFORMATION__Record);
 
+    // The "Creating Joliet file tree" line, the start of the toolkit, then the tree (see
+    // Create) and the "Adding" line with the date name of now. False, with the failure printed.
+    bool Begin(CTarnwick_SampleBurn& p__Burn, PROGRESS_CALLBACK p__Callback, const char* p__PCHAR__Source);
     // Creates the ISO9660/Joliet tree (errors ignored, files not kept open, long names) with
     // the callback and the node count as its context. False, with the failure printed.
     bool Create(CTarnwick_SampleBurn& p__Burn, PROGRESS_CALLBACK p__Callback);
@@ -38,6 +41,9 @@ public:
     bool BuildImage(CTarnwick_SampleBurn& p__Burn, const char* p__PCHAR__Lead, const char* p__PCHAR__Source);
     // Destroys the tree when it was created.
     void Destroy();
+    // The clean-up: the tree first (the burner's source until the write has ended), then the
+    // burner; the toolkit stopped, the final line printed; returns the exit code (the status).
+    int Finish(CTarnwick_SampleBurn& p__Burn);
 
     PVOID m__PVOID__Tree = nullptr;
     // Nodes in the tree: the context of the tree's callback.
