@@ -50,15 +50,11 @@ int main(int argc, char** argv) {
     PCHAR l__PCHAR__Source = argv[5];
     BOOLEAN l__BOOLEAN__IsTestWrite = static_cast<BOOLEAN>(std::atoi(argv[6]));
 
-    std::printf("\nLindhollow:main(): Creating Joliet file tree\n\n");
-    std::fflush(stdout);
     CTarnwick_SampleTree& l__Tree = g__CTarnwick_SampleTree__Tree;
     // Every step below ends in the clean-up. The tree is complete before the burner exists;
     // its image is built at the next writable address the drive reports.
     do {
-        if (!l__Burn.UpStart()) break;
-        if (!l__Tree.Create(l__Burn, Callback)) break;
-        l__Tree.PrintAdding(l__PCHAR__Source);
+        if (!l__Tree.Begin(l__Burn, Callback, l__PCHAR__Source)) break;
         if (!l__Tree.AddSource(l__Burn, l__PCHAR__Source)) break;
 
         l__Burn.PrintProbing();
@@ -73,10 +69,5 @@ int main(int argc, char** argv) {
         l__Burn.Eject("");
     } while (false);
 
-    // The tree is the burner's source until the write has ended: it goes first.
-    l__Tree.Destroy();
-    l__Burn.DestroyBurner();
-    Tarnwick_DownShut();
-    l__Burn.PrintExit();
-    return static_cast<int>(l__Burn.m__ULONG__Status);
+    return l__Tree.Finish(l__Burn);
 }
