@@ -82,6 +82,56 @@ std::vector<uint8_t> RebuildImage(const std::string& p__Source, const std::strin
     return l__Image;
 }
 
+uint32_t Little32(const uint8_t* p__PUCHAR__At) {
+    return p__PUCHAR__At[0] | p__PUCHAR__At[1] << 8 | p__PUCHAR__At[2] << 16 | static_cast<uint32_t>(p__PUCHAR__At[3]) << 24;
+}
+
+// Clears the recording time of every directory record of the extent at p__Root in the directory
+// at LBA/size and below it (an image laid out at sector 0).
+void ClearRootTimes(std::vector<uint8_t>& p__Image, uint32_t p__Root, uint32_t p__LBA, uint32_t p__Size, int p__Depth) {
+    if (p__Depth > 16 || (static_cast<uint64_t>(p__LBA) * 2048 + p__Size) > p__Image.size()) return;
+    for (uint32_t l__Sector = 0; l__Sector * 2048 < p__Size; ++l__Sector) {
+        uint8_t* l__Base = p__Image.data() + (static_cast<size_t>(p__LBA) + l__Sector) * 2048;
+        for (uint32_t at = 0; at + 34 <= 2048 && l__Base[at] != 0; at += l__Base[at]) {
+            uint8_t* r = l__Base + at;
+            const bool l__bool__Self = r[32] == 1 && (r[33] == 0 || r[33] == 1);
+            if (Little32(r + 2) == p__Root) std::memset(r + 18, 0, 7);
+            if ((r[25] & 2) != 0 && !l__bool__Self) ClearRootTimes(p__Image, p__Root, Little32(r + 2), Little32(r + 10), p__Depth + 1);
+        }
+    }
+}
+
+// The image with the root directory's recording time cleared wherever a record shows it: in
+// the volume descriptors, the root's own entries and the parent entries of its kids. The
+// builder takes that time from the clock, so an image built again a second later differs there.
+std::vector<uint8_t> WithoutRootTimes(std::vector<uint8_t> p__Image) {
+    for (size_t l__Sector = 16; (l__Sector + 1) * 2048 <= p__Image.size(); ++l__Sector) {
+        uint8_t* d = p__Image.data() + l__Sector * 2048;
+        if (std::memcmp(d + 1, "CD001", 5) != 0 || d[0] == 255) break;
+        if (d[0] != 1 && d[0] != 2) continue;
+        const uint32_t l__Root = Little32(d + 156 + 2);
+        std::memset(d + 156 + 18, 0, 7);
+        ClearRootTimes(p__Image, l__Root, l__Root, Little32(d + 156 + 10), 0);
+    }
+    return p__Image;
+}
+
+// The offsets where two images of one size differ, as "first-last" ranges ("" when equal).
+std::string DifferingBytes(const std::vector<uint8_t>& p__A, const std::vector<uint8_t>& p__B) {
+    std::ostringstream l__Ranges;
+    for (size_t at = 0; at < p__A.size();) {
+        if (p__A[at] == p__B[at]) {
+            ++at;
+            continue;
+        }
+        size_t l__SIZE__End = at;
+        while (l__SIZE__End + 1 < p__A.size() && p__A[l__SIZE__End + 1] != p__B[l__SIZE__End + 1]) ++l__SIZE__End;
+        l__Ranges << at << "-" << l__SIZE__End << " ";
+        at = l__SIZE__End + 1;
+    }
+    return l__Ranges.str();
+}
+
 class LindhollowEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -143,8 +193,11 @@ protected:
             << l__Output;
         std::set<std::string> l__Paths;
         std::istringstream l__Lines(l__Output);
-        for (std::string l__Line; std::getline(l__Lines, l__Line);)
-            if (!l__Line.empty()) l__Paths.insert(l__Line.substr(1));
+        for (std::string l__Line; std::getline(l__Lines, l__Line);) {
+            if (l__Line.empty()) continue;
+            if (l__Line.ends_with(";1")) l__Line.resize(l__Line.size() - 2);  // the version of a file name
+            l__Paths.insert(l__Line.substr(1));
+        }
         return l__Paths;
     }
     // The one top-level directory of the files, which must be a date name.
@@ -212,13 +265,14 @@ TEST_F(LindhollowEndToEnd, CaseCollidingSourceBurnsEveryFileAndTheTrackIsTheBuil
     std::string l__IsoDate = l__Date;
     std::transform(l__IsoDate.begin(), l__IsoDate.end(), l__IsoDate.begin(), ::toupper);
     EXPECT_EQ(IsoinfoPaths(l__Image, false),
-              (std::set<std::string>{l__IsoDate, l__IsoDate + "/README.;1", l__IsoDate + "/README1.;1"}));
+              (std::set<std::string>{l__IsoDate, l__IsoDate + "/README", l__IsoDate + "/README1"}));
 
-    // The track holds the image the tree built, byte for byte.
-    const std::vector<uint8_t> l__Track = PellmarkRun::ReadFile(l__Image);
-    const std::vector<uint8_t> l__Built = RebuildImage(l__Source, l__Date);
+    // The track holds the image the tree built, byte for byte but for the clock's time of the
+    // root directory (the image is built again here, a few seconds later).
+    const std::vector<uint8_t> l__Track = WithoutRootTimes(PellmarkRun::ReadFile(l__Image));
+    const std::vector<uint8_t> l__Built = WithoutRootTimes(RebuildImage(l__Source, l__Date));
     ASSERT_EQ(l__Track.size(), l__Built.size());
-    EXPECT_TRUE(l__Track == l__Built);
+    EXPECT_EQ(DifferingBytes(l__Track, l__Built), "");
 }
 
 TEST_F(LindhollowEndToEnd, ShortCommandLineGivesTheUsageWithoutTouchingTheRecorder) {
