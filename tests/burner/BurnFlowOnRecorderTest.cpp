@@ -62,15 +62,11 @@ size_t Threads() {
 }
 
 size_t IndexOf(const std::vector<ScriptedCommand>& p__Commands, uint8_t p__Op, size_t p__From = 0) {
-    for (size_t i = p__From; i < p__Commands.size(); ++i)
-        if (p__Commands[i].m__Cdb[0] == p__Op) return i;
-    return p__Commands.size();
+    return IndexOfOpcode(p__Commands, p__Op, p__From);
 }
 
 size_t LastIndexOf(const std::vector<ScriptedCommand>& p__Commands, uint8_t p__Op) {
-    for (size_t i = p__Commands.size(); i-- > 0;)
-        if (p__Commands[i].m__Cdb[0] == p__Op) return i;
-    return p__Commands.size();
+    return LastIndexOfOpcode(p__Commands, p__Op);
 }
 
 class BurnFlow : public ::testing::Test {

@@ -30,3 +30,17 @@ private:
     std::mutex m__Lock;
     std::vector<ScriptedCommand> m__Commands;
 };
+
+// The first command with the opcode at or after p__From, or the list's size when none.
+inline size_t IndexOfOpcode(const std::vector<ScriptedCommand>& p__Commands, uint8_t p__Op, size_t p__From = 0) {
+    for (size_t i = p__From; i < p__Commands.size(); ++i)
+        if (p__Commands[i].m__Cdb[0] == p__Op) return i;
+    return p__Commands.size();
+}
+
+// The last command with the opcode, or the list's size when none.
+inline size_t LastIndexOfOpcode(const std::vector<ScriptedCommand>& p__Commands, uint8_t p__Op) {
+    for (size_t i = p__Commands.size(); i-- > 0;)
+        if (p__Commands[i].m__Cdb[0] == p__Op) return i;
+    return p__Commands.size();
+}

@@ -14,13 +14,12 @@
 #include "CTarnwick_FlatBoundary.h"
 #include "CTarnwick_ISO9660FileTree.h"
 #include "CTarnwick_ISO9660Image.h"
-#include "CTarnwick_SonquillFile.h"
+#include "CTarnwick_SessionPreparation.h"
 #include "DebugPrint.h"
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
 #include "TarnwickI_Object.h"
 #include "TarnwickI_Started.h"
-#include "sonquill.h"
 #include "tarnwick.h"
 
 namespace {
@@ -284,21 +283,9 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_Pellmark(PVOID p__PVOID__Burner, PCH
                                            "Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark(): p__PCHAR__FileName is "
                                            "NULL!!!");
             }
-            // File names are case-sensitive here: the decoding test gets the name as given.
-            const ULONG l__ULONG__SoundStatus = Sonquill_CompressedFileSupportedIs(p__PCHAR__FileName);
-            // Without the media runtime a sound file cannot be told from data: it is refused
-            // rather than burned as a data track. (Disc images never need the runtime.)
-            if (l__ULONG__SoundStatus == ELIBACC) {
-                CTarnwick_Exception::Raise("Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                           EXCEPTION_NUMBER_SYSTEM_ERROR, l__ULONG__SoundStatus,
-                                           "Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark(): The media runtime cannot be "
-                                           "loaded: cannot tell whether '%s' is a sound file!!!",
-                                           p__PCHAR__FileName);
-            }
-            bool l__bool__IsSound = l__ULONG__SoundStatus == 0;
-            std::unique_ptr<CTarnwick_File> l__Source(
-                l__bool__IsSound ? static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_SonquillFile(p__PCHAR__FileName))
-                                 : static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_DiskFile(p__PCHAR__FileName)));
+            bool l__bool__IsSound = false;
+            std::unique_ptr<CTarnwick_File> l__Source = CTarnwick_SessionPreparation::MakeSource(
+                p__PCHAR__FileName, "Tarnwick:Tarnwick_CdvdBurnerGrabber_Pellmark", &l__bool__IsSound);
             if (!l__Source) {
                 l__bool__IsOutOfMemory = true;
                 return;
@@ -353,6 +340,24 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
                      b.TrackAtOnce(l__Image, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
                                    p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval,
                                    p__ULONG__BufferStatusInterval, 1, 0, 0, 0, 0);
+                 });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_SessionAtOnce(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PSESSION_DESCRIPTOR p__PSESSION_DESCRIPTOR__Session, BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite,
+    BOOLEAN p__BOOLEAN__IsNextSessionAllowed, ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_SessionAtOnce";
+    return Shell(c__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     // Whatever happens, the sources and trees made for the call go, and the
+                     // caller's trees are back in their entries.
+                     CTarnwick_SessionPreparation l__Preparation(p__PSESSION_DESCRIPTOR__Session, c__PCHAR__Name);
+                     l__Preparation.Prepare(p__BOOLEAN__IsMode2Form1);
+                     b.SessionAtOnce(p__PSESSION_DESCRIPTOR__Session, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
+                                     p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval,
+                                     p__ULONG__BufferStatusInterval, 0);
                  });
 }
 

@@ -45,7 +45,6 @@ CTarnwick_CdvdBurnerGrabber::CTarnwick_CdvdBurnerGrabber(PROGRESS_CALLBACK p__Ca
       m__UCHAR__IsCancel(0),
       m__UCHAR__IsBUP(0),
       m__PCTarnwick_CacheManager__CacheManager(nullptr),
-      m__PCTarnwick_FileChain__Source(nullptr),
       m__LONG__StopRequestCounter(0),
       m__LONGLONG__CacheSize(0),
       m__ULONG__LogicalBlockSize(0),

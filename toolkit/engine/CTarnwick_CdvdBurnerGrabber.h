@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CTarnwick_CacheManager.h"
 #include "CTarnwick_EDCECC.h"
@@ -135,6 +136,28 @@ public:
                      UCHAR p__UCHAR__SubHeader0, UCHAR p__UCHAR__SubHeader1, UCHAR p__UCHAR__SubHeader2,
                      UCHAR p__UCHAR__SubHeader3);
 
+    // Writes the tracks of the session in one pass after a cue sheet, onto an empty CD,
+    // starting with the pre-gap of track 1 at LBA -150. Every entry's tree is the flat
+    // reference of a built ISO9660 tree or of a tree whose image it is (a carrier or a Mode 2
+    // Form 1 wrapper); each entry's track size is written back. The drive closes the session
+    // (a next session allowed when asked). Raw P-W tracks and raw mode are refused (16).
+    void SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_DESCRIPTOR__Session, BOOLEAN p__BOOLEAN__IsMode2Form1,
+                       BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+                       ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
+                       BOOLEAN p__BOOLEAN__IsRawMode);
+    // The cue sheet of the session's tracks as their entries stand (track sizes included)
+    // into a buffer of CUE_SHEET_BUFFER_SIZE bytes; its size in bytes to *p__PULONG__Size.
+    static constexpr ULONG CUE_SHEET_BUFFER_SIZE = 1616;
+    static void CompileCueSheet(const SESSION_DESCRIPTOR* p__PSESSION_DESCRIPTOR__Session, PUCHAR p__PUCHAR__CueSheet,
+                                PULONG p__PULONG__Size, BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsRawMode);
+    // The bytes per block of a session track: 2048, 2352 for sound, 2336 for Mode 2 (and for a
+    // data track of a Mode 2 Form 1 session), 2448 for raw P-W.
+    static ULONG SessionTrackBlockSize(const SESSION_TRACK_ENTRY& p__Entry, BOOLEAN p__BOOLEAN__IsMode2Form1);
+    // The image a session entry's tree reference delivers; raises number 2 for a missing or
+    // foreign reference and 3 for a tree whose image is not built.
+    static CTarnwick_FileChain* ImageOfSessionTree(PVOID p__PVOID__Tree, ULONG p__ULONG__Index);
+
+
     // The cache thread's work: reads the source into cache blocks. Returns its exit code.
     virtual ULONG WriteCacheThread();
     // Asks the cache thread to stop and waits up to 2000 ms for it; 0, or the error. Never raises.
@@ -192,28 +215,42 @@ protected:
     // track 1 for the other DVDs, the asked track otherwise.
     void FillTrackInformation(ULONG p__ULONG__DiscType, UCHAR p__UCHAR__TrackNumber, PVOID p__PVOID__Buffer,
                               ULONG p__ULONG__Length);
-    // Resets the events and the queues and starts the cache thread on the source, then
-    // waits (cache bytes / 176 ms at most) for the cache to fill. p__PCHAR__Name names
-    // the writing method in the failure texts. p__BOOLEAN__IsLastBlockPadded: a source that
-    // ends inside a logical block has that block written padded with zeros (data tracks);
-    // otherwise the partial block is left out (sound tracks).
+    // One byte stream the cache thread reads into blocks of its logical block size.
+    // p__BOOLEAN__IsLastBlockPadded: a source that ends inside a logical block has that block
+    // written padded with zeros (data tracks); otherwise the partial block is left out (sound
+    // tracks). The last block of every segment carries the end marker.
+    struct CACHE_SEGMENT {
+        CTarnwick_FileChain* m__PCTarnwick_FileChain__Source;
+        ULONG m__ULONG__LogicalBlockSize;
+        BOOLEAN m__BOOLEAN__IsLastBlockPadded;
+    };
+    // Resets the events and the queues and starts the cache thread on the source (in the
+    // current logical block size), then waits (cache bytes / 176 ms at most) for the cache to
+    // fill. p__PCHAR__Name names the writing method in the failure texts.
     void StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source, const char* p__PCHAR__Name,
                     BOOLEAN p__BOOLEAN__IsLastBlockPadded);
+    // The same for several streams read one after the other by one cache thread: a session
+    // of tracks, whose next track is read while the current one is written.
+    void StartCache(const std::vector<CACHE_SEGMENT>& p__Segments, const char* p__PCHAR__Name);
     // The logical blocks a source of the size gives, by the same rule as StartCache.
     static LONGLONG BlocksOfSource(LONGLONG p__LONGLONG__Size, ULONG p__ULONG__LogicalBlockSize,
                                    BOOLEAN p__BOOLEAN__IsLastBlockPadded);
     // The bytes the cache thread reads into one block: whole logical blocks of one transfer.
-    ULONG CacheTransferBytes() const {
-        return m__ULONG__LogicalBlockSize == 0 ? m__ULONG__MaximumTransferLength
-                                               : m__ULONG__MaximumTransferLength / m__ULONG__LogicalBlockSize * m__ULONG__LogicalBlockSize;
+    ULONG CacheTransferBytes(ULONG p__ULONG__LogicalBlockSize) const {
+        return p__ULONG__LogicalBlockSize == 0 ? m__ULONG__MaximumTransferLength
+                                               : m__ULONG__MaximumTransferLength / p__ULONG__LogicalBlockSize * p__ULONG__LogicalBlockSize;
     }
     // The next filled block for the writer. Waits out an empty queue (BUFFER_UNDERRUN,
-    // up to 15 s at a time) unless the data is complete or the cache thread has finished
-    // (nullptr). Throws a carried exception.
-    CTarnwick_CacheObject* TakeFilledBlock(BOOLEAN p__BOOLEAN__IsComplete, const char* p__PCHAR__Name);
+    // up to 15 s at a time) until a block comes or the cache thread has finished (nullptr).
+    // Throws a carried exception.
+    CTarnwick_CacheObject* TakeFilledBlock(const char* p__PCHAR__Name);
+    // Fills blocks from one segment until its end; false when the thread is to stop (a stop
+    // request, a failed read or a cancel, the last two queued as a failure block).
+    bool CacheSegment(const CACHE_SEGMENT& p__Segment, bool& p__bool__IsFullEventSet);
     // Reads the next transfer of the source into the block. A failure of any kind comes back
     // as the exception to carry to the writer (number 4 for one that is not the toolkit's).
-    bool ReadIntoBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object, LONGLONG p__LONGLONG__Transfer,
+    bool ReadIntoBlock(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source,
+                       CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object, LONGLONG p__LONGLONG__Transfer,
                        CTarnwick_Exception** p__PPCTarnwick_Exception__Failure);
     // Queues a block for the writer and wakes it.
     void QueueFilledBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object, bool p__bool__AtHead);
@@ -253,13 +290,15 @@ protected:
     // Turns a filled block into what is sent for it, just before its WRITE (at the LBA given).
     using BlockPreparation = std::function<void(CTarnwick_CacheObject&, LONG)>;
     // Writes the filled blocks of the started cache from p__LONG__LBA on (advanced by what
-    // is written) until the block with the end marker, with the progress (against
+    // is written) up to the block with the end marker, with the progress (against
     // *p__PLONGLONG__TotalBlocks), drive buffer and underrun reports. READ BUFFER CAPACITY
     // is not sent to a DVD-RAM. Returns the blocks written; throws a failure of a WRITE or
-    // the exception a block carries.
+    // the exception a block carries, and raises number 10 when the blocks written are not
+    // the p__LONGLONG__ExpectedBlocks counted before the write.
     LONGLONG WriteCachedBlocks(const char* p__PCHAR__Name, LONG& p__LONG__LBA, LONGLONG* p__PLONGLONG__TotalBlocks,
-                               ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
-                               ULONG p__ULONG__DiscType, const BlockPreparation& p__Preparation = {});
+                               LONGLONG p__LONGLONG__ExpectedBlocks, ULONG p__ULONG__ProgressInterval,
+                               ULONG p__ULONG__BufferStatusInterval, ULONG p__ULONG__DiscType,
+                               const BlockPreparation& p__Preparation = {});
     // SYNCHRONIZE CACHE between its two callbacks, at the end of a write.
     void SynchronizeAfterWrite();
     // The failure path of a writing method, before it throws the exception again: traces the
@@ -269,6 +308,13 @@ protected:
     void RecoverFromFailedWrite(const char* p__PCHAR__Name, const CTarnwick_Exception* p__PCTarnwick_Exception__Exception,
                                 BOOLEAN p__BOOLEAN__IsSynchronized);
 
+    // One track of SessionAtOnce from LBA p__LONG__Start: the 150-block pre-gap, the extra
+    // pre-gap, the track's blocks from the session's cache (started by SessionAtOnce) with
+    // the progress against the session's total, and the gap after, all zeros but the data.
+    void SessionAtOnceTrack(PVOID p__PVOID__Tree, LONGLONG* p__PLONGLONG__TotalBlocks, LONGLONG p__LONGLONG__TrackBlocks,
+                            LONG p__LONG__Start, LONG p__LONG__ExtraPregap, LONG p__LONG__GapAfter,
+                            ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
+                            ULONG p__ULONG__DiscType);
     // Reads a mode page (current values unless p__UCHAR__PageControl) into a zeroed 4096-byte buffer.
     void ReadModePage(std::unique_ptr<UCHAR[]>& p__Buffer, UCHAR p__UCHAR__PageCode, UCHAR p__UCHAR__PageControl);
     // Zeroes the mode parameter header and sends the page back (length page byte 1 + 10).
@@ -282,7 +328,8 @@ protected:
     std::atomic<UCHAR> m__UCHAR__IsCancel;
     UCHAR m__UCHAR__IsBUP;
     CTarnwick_CacheManager* m__PCTarnwick_CacheManager__CacheManager;
-    CTarnwick_FileChain* m__PCTarnwick_FileChain__Source;
+    // What the cache thread of the write in progress reads, in order.
+    std::vector<CACHE_SEGMENT> m__CacheSegments;
     PlatformRecursiveLock m__CRITICAL_SECTION__BurnerLock;
     PlatformManualResetEvent m__HANDLE__CacheFullEvent;
     PlatformManualResetEvent m__HANDLE__CacheThreadDeadEvent;
@@ -302,5 +349,4 @@ protected:
     // Set by the cache thread once it will queue no more blocks (before the cache full event
     // it sets at its end), so that the writer never mistakes its end for an underrun.
     std::atomic<bool> m__bool__IsCacheThreadFinished{false};
-    BOOLEAN m__BOOLEAN__IsLastBlockPadded = TRUE;  // how the cache thread treats a partial last block
 };

@@ -53,7 +53,8 @@ LONGLONG CTarnwick_CdvdBurnerGrabber::BlocksOfSource(LONGLONG p__LONGLONG__Size,
                                          : p__LONGLONG__Size / l__LONGLONG__BlockSize;
 }
 
-bool CTarnwick_CdvdBurnerGrabber::ReadIntoBlock(CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object,
+bool CTarnwick_CdvdBurnerGrabber::ReadIntoBlock(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source,
+                                                CTarnwick_CacheObject* p__PCTarnwick_CacheObject__Object,
                                                 LONGLONG p__LONGLONG__Transfer,
                                                 CTarnwick_Exception** p__PPCTarnwick_Exception__Failure) {
     // Whatever the source throws must reach the writer in a block: an exception that left
@@ -66,7 +67,7 @@ bool CTarnwick_CdvdBurnerGrabber::ReadIntoBlock(CTarnwick_CacheObject* p__PCTarn
                                 p__PCHAR__What);
     };
     try {
-        m__PCTarnwick_FileChain__Source->Read(static_cast<uint64_t>(p__LONGLONG__Transfer),
+        p__PCTarnwick_FileChain__Source->Read(static_cast<uint64_t>(p__LONGLONG__Transfer),
                                               p__PCTarnwick_CacheObject__Object->m__PUCHAR__Buffer);
         return true;
     } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
@@ -83,18 +84,16 @@ bool CTarnwick_CdvdBurnerGrabber::ReadIntoBlock(CTarnwick_CacheObject* p__PCTarn
     return false;
 }
 
-ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
-    ULONG l__ULONG__Result = 0;
-    bool l__bool__IsFullEventSet = false;
-    const LONGLONG l__LONGLONG__BlockSize = static_cast<LONGLONG>(m__ULONG__LogicalBlockSize);
-    const LONGLONG l__LONGLONG__Size = static_cast<LONGLONG>(m__PCTarnwick_FileChain__Source->GetSize());
+bool CTarnwick_CdvdBurnerGrabber::CacheSegment(const CACHE_SEGMENT& p__Segment, bool& p__bool__IsFullEventSet) {
+    const LONGLONG l__LONGLONG__BlockSize = static_cast<LONGLONG>(p__Segment.m__ULONG__LogicalBlockSize);
+    const LONGLONG l__LONGLONG__Size = static_cast<LONGLONG>(p__Segment.m__PCTarnwick_FileChain__Source->GetSize());
     // The bytes that go into blocks: all of them when a partial last block is padded, else
     // the whole blocks only (the partial one is neither read nor written).
     const LONGLONG l__LONGLONG__Total = std::min(
         l__LONGLONG__Size,
-        BlocksOfSource(l__LONGLONG__Size, m__ULONG__LogicalBlockSize, m__BOOLEAN__IsLastBlockPadded) * l__LONGLONG__BlockSize);
+        BlocksOfSource(l__LONGLONG__Size, p__Segment.m__ULONG__LogicalBlockSize, p__Segment.m__BOOLEAN__IsLastBlockPadded) * l__LONGLONG__BlockSize);
     LONGLONG l__LONGLONG__Remaining = l__LONGLONG__Total;
-    LONGLONG l__LONGLONG__Transfer = CacheTransferBytes();
+    LONGLONG l__LONGLONG__Transfer = CacheTransferBytes(p__Segment.m__ULONG__LogicalBlockSize);
 
     while (l__LONGLONG__Remaining > 0) {
         if (l__LONGLONG__Transfer > l__LONGLONG__Remaining) {
@@ -111,10 +110,10 @@ ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
                 DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): We're allowed to die #1\n");
                 break;
             }
-            if (!l__bool__IsFullEventSet) {
+            if (!p__bool__IsFullEventSet) {
                 m__HANDLE__CacheFullEvent.Set();
                 DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Cache full event set #1\n");
-                l__bool__IsFullEventSet = true;
+                p__bool__IsFullEventSet = true;
             }
             // Up to the poll time, or until the writer hands a block back.
             m__PlatformManualResetEvent__BlockFreed.Wait(FREE_BLOCK_POLL_MILLISECONDS);
@@ -124,20 +123,20 @@ ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
             // A block taken here goes back, so that it is not lost for the writer's accounting.
             if (l__PCTarnwick_CacheObject__Object != nullptr)
                 m__PCTarnwick_CacheManager__CacheManager->ReleaseCacheObject(l__PCTarnwick_CacheObject__Object);
-            break;
+            return false;
         }
         l__LONGLONG__Remaining -= l__LONGLONG__Transfer;
         LONGLONG l__LONGLONG__Offset = l__LONGLONG__Total - l__LONGLONG__Transfer - l__LONGLONG__Remaining;
         l__PCTarnwick_CacheObject__Object->PrepareForFirstFill();
         CTarnwick_Exception* l__PCTarnwick_Exception__ReadFailure = nullptr;
-        if (!ReadIntoBlock(l__PCTarnwick_CacheObject__Object, l__LONGLONG__Transfer, &l__PCTarnwick_Exception__ReadFailure)) {
+        if (!ReadIntoBlock(p__Segment.m__PCTarnwick_FileChain__Source, l__PCTarnwick_CacheObject__Object, l__LONGLONG__Transfer, &l__PCTarnwick_Exception__ReadFailure)) {
             DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Read %" PRId64 " UCHARs from offset %" PRId64
                        " failed!!!\n",
                        l__LONGLONG__Transfer, l__LONGLONG__Offset);
             l__PCTarnwick_CacheObject__Object->m__PCTarnwick_Exception__Exception = l__PCTarnwick_Exception__ReadFailure;
             l__PCTarnwick_CacheObject__Object->m__UCHAR__IsFailure = 1;
             QueueFilledBlock(l__PCTarnwick_CacheObject__Object, true);
-            break;
+            return false;
         }
         if (m__UCHAR__IsCancel.load() == 1) {
             DebugPrint("\nCTarnwick_CdvdBurnerGrabber::WriteCacheThread(): Cancel set at offset %" PRId64 "!!!\n",
@@ -149,13 +148,13 @@ ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
                                     l__LONGLONG__Offset);
             l__PCTarnwick_CacheObject__Object->m__UCHAR__IsFailure = 1;
             QueueFilledBlock(l__PCTarnwick_CacheObject__Object, true);
-            break;
+            return false;
         }
         // Whole blocks; a partial last one is completed with zeros.
         l__PCTarnwick_CacheObject__Object->m__ULONG__DataBlocks =
-            static_cast<ULONG>(BlocksOfSource(l__LONGLONG__Transfer, m__ULONG__LogicalBlockSize, TRUE));
+            static_cast<ULONG>(BlocksOfSource(l__LONGLONG__Transfer, p__Segment.m__ULONG__LogicalBlockSize, TRUE));
         l__PCTarnwick_CacheObject__Object->m__ULONG__DataBytes =
-            l__PCTarnwick_CacheObject__Object->m__ULONG__DataBlocks * m__ULONG__LogicalBlockSize;
+            l__PCTarnwick_CacheObject__Object->m__ULONG__DataBlocks * p__Segment.m__ULONG__LogicalBlockSize;
         std::memset(l__PCTarnwick_CacheObject__Object->m__PUCHAR__Buffer + l__LONGLONG__Transfer, 0,
                     l__PCTarnwick_CacheObject__Object->m__ULONG__DataBytes - static_cast<ULONG>(l__LONGLONG__Transfer));
         if (l__LONGLONG__Remaining == 0) {
@@ -165,6 +164,15 @@ ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
             l__PCTarnwick_CacheObject__Object->m__UCHAR__IsEndMarker = 1;
         }
         QueueFilledBlock(l__PCTarnwick_CacheObject__Object, false);
+    }
+    return true;
+}
+
+ULONG CTarnwick_CdvdBurnerGrabber::WriteCacheThread() {
+    ULONG l__ULONG__Result = 0;
+    bool l__bool__IsFullEventSet = false;
+    for (const CACHE_SEGMENT& l__Segment : m__CacheSegments) {
+        if (!CacheSegment(l__Segment, l__bool__IsFullEventSet)) break;
     }
     // Told before the cache full event: a writer that wakes on it and finds nothing queued
     // knows that nothing will come, and a writer waiting out an underrun looks again.
@@ -201,6 +209,13 @@ ULONG CTarnwick_CdvdBurnerGrabber::ShutDownCacheThread() {
 
 void CTarnwick_CdvdBurnerGrabber::StartCache(CTarnwick_FileChain* p__PCTarnwick_FileChain__Source,
                                              const char* p__PCHAR__Name, BOOLEAN p__BOOLEAN__IsLastBlockPadded) {
+    std::vector<CACHE_SEGMENT> l__Segments;
+    if (p__PCTarnwick_FileChain__Source != nullptr)
+        l__Segments.push_back({p__PCTarnwick_FileChain__Source, m__ULONG__LogicalBlockSize, p__BOOLEAN__IsLastBlockPadded});
+    StartCache(l__Segments, p__PCHAR__Name);
+}
+
+void CTarnwick_CdvdBurnerGrabber::StartCache(const std::vector<CACHE_SEGMENT>& p__Segments, const char* p__PCHAR__Name) {
     // Every write collects its thread before it returns; nothing is left to join here.
     m__PlatformThread__CacheThread.Join();
     m__HANDLE__CacheFullEvent.Reset();
@@ -208,8 +223,7 @@ void CTarnwick_CdvdBurnerGrabber::StartCache(CTarnwick_FileChain* p__PCTarnwick_
     m__PlatformManualResetEvent__BlockFilled.Reset();
     CTarnwick_FifoQueue::RemoveAll();
     m__PCTarnwick_CacheManager__CacheManager->RefillFreeList();
-    m__PCTarnwick_FileChain__Source = p__PCTarnwick_FileChain__Source;
-    m__BOOLEAN__IsLastBlockPadded = p__BOOLEAN__IsLastBlockPadded;
+    m__CacheSegments = p__Segments;
     m__bool__IsCacheThreadFinished.store(false);
     m__LONG__StopRequestCounter.store(0);
     try {
@@ -222,11 +236,15 @@ void CTarnwick_CdvdBurnerGrabber::StartCache(CTarnwick_FileChain* p__PCTarnwick_
     ULONG l__ULONG__Limit = static_cast<ULONG>(std::min<LONGLONG>(m__LONGLONG__CacheSize / BYTES_PER_MILLISECOND,
                                                                     PlatformManualResetEvent::INFINITE_WAIT - 1));
     Report(WAIT_CACHE_FULL_BEGIN, &l__ULONG__Limit);
-    // While the thread fills, the memory of the blocks the source will need is made present
+    // While the thread fills, the memory of the blocks the sources will need is made present
     // from here: a fresh cache fills in about half the time.
-    if (p__PCTarnwick_FileChain__Source != nullptr && CacheTransferBytes() != 0) {
-        const uint64_t l__ULONGLONG__Blocks =
-            (p__PCTarnwick_FileChain__Source->GetSize() + CacheTransferBytes() - 1) / CacheTransferBytes();
+    uint64_t l__ULONGLONG__Blocks = 0;
+    for (const CACHE_SEGMENT& l__Segment : p__Segments) {
+        const uint64_t l__ULONGLONG__Transfer = CacheTransferBytes(l__Segment.m__ULONG__LogicalBlockSize);
+        if (l__ULONGLONG__Transfer != 0)
+            l__ULONGLONG__Blocks += (l__Segment.m__PCTarnwick_FileChain__Source->GetSize() + l__ULONGLONG__Transfer - 1) / l__ULONGLONG__Transfer;
+    }
+    if (l__ULONGLONG__Blocks != 0) {
         m__PCTarnwick_CacheManager__CacheManager->PrepareObjectsForFirstFill(
             static_cast<LONG>(std::min<uint64_t>(l__ULONGLONG__Blocks, CTarnwick_CacheManager::MAXIMUM_OBJECTS)));
     }
@@ -238,14 +256,11 @@ void CTarnwick_CdvdBurnerGrabber::StartCache(CTarnwick_FileChain* p__PCTarnwick_
     Report(WAIT_CACHE_FULL_END);
 }
 
-CTarnwick_CacheObject* CTarnwick_CdvdBurnerGrabber::TakeFilledBlock(BOOLEAN p__BOOLEAN__IsComplete,
-                                                                    const char* p__PCHAR__Name) {
+CTarnwick_CacheObject* CTarnwick_CdvdBurnerGrabber::TakeFilledBlock(const char* p__PCHAR__Name) {
     for (;;) {
         m__PlatformManualResetEvent__BlockFilled.Reset();
         auto* l__PCTarnwick_CacheObject__Object = static_cast<CTarnwick_CacheObject*>(CTarnwick_FifoQueue::RemoveHead());
         if (l__PCTarnwick_CacheObject__Object == nullptr) {
-            // Complete when the last block carried the end marker.
-            if (p__BOOLEAN__IsComplete) return nullptr;
             CacheTestPoint(CACHE_TEST_POINT_QUEUE_FOUND_EMPTY);
             if (!m__bool__IsCacheThreadFinished.load()) {
                 DebugPrint("\n%s(): BUFFER UNDERRUN!!!\n", p__PCHAR__Name);

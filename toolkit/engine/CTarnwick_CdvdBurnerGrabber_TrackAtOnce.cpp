@@ -83,7 +83,7 @@ void CTarnwick_CdvdBurnerGrabber::TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick
         StartCache(p__PCTarnwick_FileChain__Image, NAME, l__BOOLEAN__IsLastBlockPadded);
         l__LONG__LBA = static_cast<LONG>(l__Track.m__ULONG__NWA);
         if (l__Track.m__UCHAR__TrackNumber != 0) m__UCHAR__LastTrackNumber = l__Track.m__UCHAR__TrackNumber;
-        WriteCachedBlocks(NAME, l__LONG__LBA, &l__LONGLONG__Blocks, p__ULONG__ProgressInterval,
+        WriteCachedBlocks(NAME, l__LONG__LBA, &l__LONGLONG__Blocks, l__LONGLONG__Blocks, p__ULONG__ProgressInterval,
                           p__ULONG__BufferStatusInterval, l__ULONG__DiscType);
         SynchronizeAfterWrite();
         ShutDownCacheThread();

@@ -70,6 +70,7 @@ CTarnwick_CdvdBurnerGrabber::WRITABLE_TRACK CTarnwick_CdvdBurnerGrabber::Prepare
 
 LONGLONG CTarnwick_CdvdBurnerGrabber::WriteCachedBlocks(const char* p__PCHAR__Name, LONG& p__LONG__LBA,
                                                         LONGLONG* p__PLONGLONG__TotalBlocks,
+                                                        LONGLONG p__LONGLONG__ExpectedBlocks,
                                                         ULONG p__ULONG__ProgressInterval,
                                                         ULONG p__ULONG__BufferStatusInterval, ULONG p__ULONG__DiscType,
                                                         const BlockPreparation& p__Preparation) {
@@ -79,8 +80,9 @@ LONGLONG CTarnwick_CdvdBurnerGrabber::WriteCachedBlocks(const char* p__PCHAR__Na
     ULONG l__ULONG__LastBufferStatus = l__ULONG__LastProgress;
     UCHAR l__UCHAR__BufferCapacity[BUFFER_CAPACITY_SIZE] = {};
     BOOLEAN l__BOOLEAN__IsEndMarker = 0;
-    for (;;) {
-        CTarnwick_CacheObject* l__PCTarnwick_CacheObject__Object = TakeFilledBlock(l__BOOLEAN__IsEndMarker, p__PCHAR__Name);
+    // Up to the block with the end marker: the blocks after it belong to the next track.
+    while (!l__BOOLEAN__IsEndMarker) {
+        CTarnwick_CacheObject* l__PCTarnwick_CacheObject__Object = TakeFilledBlock(p__PCHAR__Name);
         if (l__PCTarnwick_CacheObject__Object == nullptr) break;
         // Where a raw writing method turns the user data into the sectors it sends.
         if (p__Preparation) p__Preparation(*l__PCTarnwick_CacheObject__Object, p__LONG__LBA);
@@ -118,10 +120,10 @@ LONGLONG CTarnwick_CdvdBurnerGrabber::WriteCachedBlocks(const char* p__PCHAR__Na
     }
     // The blocks written must be the blocks counted before the write (a source whose size
     // changed in between, or any slip of the cache's accounting): a short track is a failure.
-    if (p__PLONGLONG__TotalBlocks != nullptr && l__LONGLONG__Written != *p__PLONGLONG__TotalBlocks) {
+    if (l__LONGLONG__Written != p__LONGLONG__ExpectedBlocks) {
         CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
                                    "%s(): Wrote %" PRId64 " LBs of the %" PRId64 " LBs counted!!!", p__PCHAR__Name,
-                                   l__LONGLONG__Written, *p__PLONGLONG__TotalBlocks);
+                                   l__LONGLONG__Written, p__LONGLONG__ExpectedBlocks);
     }
     return l__LONGLONG__Written;
 }
