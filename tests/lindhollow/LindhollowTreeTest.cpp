@@ -1,6 +1,5 @@
-// The tree events the tree-mastering programs share: the node count lines, and the answer to a
-// name collision, which gives the new node a name of its own instead of letting it replace the
-// node already in the directory.
+// The answer to a name collision the tree-mastering programs share: it gives the new node a
+// name of its own instead of letting it replace the node already in the directory.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -52,25 +51,6 @@ TEST(SampleTreeEvents, CollisionsAreRenamedWithOneCounterAndPrintedWithTheProgra
                       "Lindhollow:Callback(): Name collision for ISO9660 : <ABCDEFGHIJ.TXT;1> -> <ABCDEFG2.TXT;1>\n"
                       "Lindhollow:Callback(): Name collision for Joliet : <Notes.txt> -> <" +
                           l__Renamed + ">\n");
-}
-
-TEST(SampleTreeEvents, NamesAreCountedAndWriteEventsAreLeftToTheCaller) {
-    CTarnwick_SampleTree l__Tree("Lindhollow");
-    char l__Name[] = "/tmp/x";
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(l__Tree.HandleTreeEvent(ADD_NAME, l__Name));
-    EXPECT_TRUE(l__Tree.HandleTreeEvent(ADD_NAME, l__Name));
-    EXPECT_TRUE(l__Tree.HandleTreeEvent(IGNORE_NAME, l__Name));
-    EXPECT_TRUE(l__Tree.HandleTreeEvent(REMOVE_NAME, l__Name));
-    LONGLONG l__Total = 10, l__Written = 5;
-    EXPECT_FALSE(l__Tree.HandleTreeEvent(WRITE_PROGRESS, &l__Total));
-    EXPECT_FALSE(l__Tree.HandleTreeEvent(SYNCHRONIZE_CACHE_BEGIN, &l__Written));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Lindhollow:Callback(): Adding name '/tmp/x', tree node(s) 1\n"
-              "Lindhollow:Callback(): Adding name '/tmp/x', tree node(s) 2\n"
-              "Lindhollow:Callback(): Ignoring name '/tmp/x', tree node(s) 2\n"
-              "Lindhollow:Callback(): Removing name '/tmp/x', tree node(s) 1\n");
-    EXPECT_EQ(l__Tree.m__LONG__NodeCount, 1);
 }
 
 // A directory holding names that differ only in letter case (distinct files on Linux, one
