@@ -8,7 +8,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -26,11 +25,6 @@ namespace {
 using Files = std::map<std::string, std::string>;  // relative path -> contents
 
 bool Has(const std::string& p__Text, const std::string& p__Part) { return p__Text.find(p__Part) != std::string::npos; }
-
-std::string Text(const std::string& p__File) {
-    std::ifstream l__Stream(p__File, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(l__Stream)), std::istreambuf_iterator<char>());
-}
 
 // The same bytes on every run, different for every seed.
 std::string Pattern(size_t p__Bytes, uint32_t p__Seed) {
@@ -180,7 +174,10 @@ protected:
         if (!std::filesystem::exists(l__Out)) return l__Files;
         for (const auto& l__Entry : std::filesystem::recursive_directory_iterator(l__Out))
             if (l__Entry.is_regular_file())
-                l__Files[std::filesystem::relative(l__Entry.path(), l__Out).string()] = Text(l__Entry.path().string());
+                {
+                const std::vector<uint8_t> l__Bytes = PellmarkRun::ReadFile(l__Entry.path().string());
+                l__Files[std::filesystem::relative(l__Entry.path(), l__Out).string()].assign(l__Bytes.begin(), l__Bytes.end());
+            }
         return l__Files;
     }
     // The paths isoinfo lists: the Joliet names with -J, else the ISO9660 identifiers.
