@@ -7,6 +7,9 @@ namespace {
 
 bool IsAudioForm(uint8_t p__UCHAR__Form) { return (p__UCHAR__Form & 0x3F) <= 0x01; }
 
+// Highest track number and index of a cue sheet entry (99, binary); the lead-out is track AAh.
+constexpr uint8_t MAX_NUMBER = 0x63;
+
 }  // namespace
 
 int32_t VdiscCueSheet::FormSize(uint8_t p__UCHAR__Form) {
@@ -92,17 +95,18 @@ void VdiscCueSheet::Parse(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Len
             l__bool__LeadOut = true;
             continue;
         }
-        if (!CTarnwick_CdAddress::IsBcd(l__PUCHAR__E[1]) || !CTarnwick_CdAddress::IsBcd(l__PUCHAR__E[2]) || l__PUCHAR__E[1] == 0) VdiscCommand::InvalidParameter();
-        const uint32_t l__ULONG__Track = CTarnwick_CdAddress::FromBcd(l__PUCHAR__E[1]);
-        const uint32_t l__ULONG__Index = CTarnwick_CdAddress::FromBcd(l__PUCHAR__E[2]);
+        // Track 1-99 and index 0-99, both binary.
+        if (l__PUCHAR__E[1] == 0 || l__PUCHAR__E[1] > MAX_NUMBER || l__PUCHAR__E[2] > MAX_NUMBER) VdiscCommand::InvalidParameter();
+        const uint32_t l__ULONG__Track = l__PUCHAR__E[1];
+        const uint32_t l__ULONG__Index = l__PUCHAR__E[2];
         const int32_t l__LONG__Size = FormSize(l__PUCHAR__E[3]);
         // Tracks carry data from the host; CD-DA forms only on audio tracks and data forms only on data tracks
         // (a form with raw sub-channel carries whatever the host scrambled into it).
         if (l__LONG__Size <= 0) VdiscCommand::InvalidParameter();
         if ((l__PUCHAR__E[3] >> 6) == 0 && IsAudioForm(l__PUCHAR__E[3]) == ((l__UCHAR__Control & 4) != 0)) VdiscCommand::InvalidParameter();
         if (l__ULONG__Track != l__ULONG__LastTrack) {
-            if (l__ULONG__LastTrack != 0 && (l__ULONG__Track != l__ULONG__LastTrack + 1 || m__Tracks.back().m__LONG__Start < -150))
-                VdiscCommand::InvalidParameter();
+            // Tracks follow one another from track 1 on, each after the previous one got its index 1.
+            if (l__ULONG__Track != l__ULONG__LastTrack + 1 || (!m__Tracks.empty() && m__Tracks.back().m__LONG__Start < -150)) VdiscCommand::InvalidParameter();
             if (l__ULONG__Index > 1) VdiscCommand::InvalidParameter();
             if (m__Tracks.empty() && l__LONG__Lba != -150) VdiscCommand::InvalidParameter();  // the first pre-gap starts at 00:00:00
             VdiscTrack l__Track;

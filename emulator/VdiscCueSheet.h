@@ -5,7 +5,8 @@
 #include "VdiscState.h"
 
 // A Session-At-Once cue sheet as SEND CUE SHEET delivers it (8-byte entries: CTL/ADR,
-// TNO, INDEX, DATA FORM, SCMS, MIN, SEC, FRAME; TNO and INDEX in BCD, times binary),
+// TNO, INDEX, DATA FORM, SCMS, MIN, SEC, FRAME; all binary: TNO 01h-63h for tracks 1-99 and
+// AAh for the lead-out, INDEX 00h-63h, MIN/SEC/FRAME counted from 00:00:00 at LBA -150),
 // checked as a drive checks it and turned into the regions the host must then write.
 class VdiscCueSheet {
 public:

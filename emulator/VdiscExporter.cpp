@@ -4,7 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "CTarnwick_CdAddress.h"
@@ -13,12 +14,43 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE* p__File) const {
-        if (p__File != nullptr) std::fclose(p__File);
+// An output file written under a temporary name beside its own and renamed over it only when
+// complete, so that a failed export leaves neither a half-written file nor a damaged earlier one.
+class Output {
+public:
+    explicit Output(std::string p__string__Path, const char* p__PCHAR__Mode)
+        : m__string__Path(std::move(p__string__Path)), m__string__Temporary(m__string__Path + ".part"),
+          m__File(std::fopen(m__string__Temporary.c_str(), p__PCHAR__Mode)) {}
+    ~Output() {
+        if (m__File != nullptr) std::fclose(m__File);
+        if (!m__bool__Done) std::remove(m__string__Temporary.c_str());
     }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    FILE* get() const { return m__File; }
+    explicit operator bool() const { return m__File != nullptr; }
+    // Flushes and closes the file; false (errno set) when that fails.
+    bool Close() {
+        const bool l__bool__Ok = std::fflush(m__File) == 0 && !std::ferror(m__File);
+        const int l__int__Error = errno;
+        const bool l__bool__Closed = std::fclose(m__File) == 0;
+        m__File = nullptr;
+        if (!l__bool__Ok) errno = l__int__Error;
+        return l__bool__Ok && l__bool__Closed;
+    }
+    // Puts the closed file in place under its own name.
+    bool Publish() {
+        m__bool__Done = std::rename(m__string__Temporary.c_str(), m__string__Path.c_str()) == 0;
+        return m__bool__Done;
+    }
+
+private:
+    std::string m__string__Path;
+    std::string m__string__Temporary;
+    FILE* m__File;
+    bool m__bool__Done = false;
 };
-using File = std::unique_ptr<FILE, FileCloser>;
 
 // A position in the BIN file (blocks from its start) as a cue sheet's minute:second:frame.
 std::string Msf(int32_t p__LONG__Blocks) {
@@ -53,7 +85,7 @@ bool VdiscExporter::ExportTrack(uint32_t p__ULONG__Track, const std::string& p__
         // Up to the last block the host recorded (run-out and unwritten reserve are not data).
         l__LONG__End = l__Track->m__LONG__Start + l__Track->m__LONG__Recorded;
     }
-    File l__Out(std::fopen(p__string__Out.c_str(), "wb"));
+    Output l__Out(p__string__Out, "wb");
     if (!l__Out) {
         p__string__Error = "cannot create '" + p__string__Out + "': " + std::strerror(errno);
         return false;
@@ -76,7 +108,7 @@ bool VdiscExporter::ExportTrack(uint32_t p__ULONG__Track, const std::string& p__
         }
         l__LONG__Lba += l__LONG__Count;
     }
-    if (std::fflush(l__Out.get()) != 0) {
+    if (!l__Out.Close() || !l__Out.Publish()) {
         p__string__Error = "cannot write '" + p__string__Out + "': " + std::strerror(errno);
         return false;
     }
@@ -97,22 +129,35 @@ bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p_
     if (l__string__Bin.size() > 4 && l__string__Bin.compare(l__string__Bin.size() - 4, 4, ".cue") == 0) l__string__Bin.resize(l__string__Bin.size() - 4);
     l__string__Bin += ".bin";
     std::string l__string__BinName = l__string__Bin.substr(l__string__Bin.find_last_of('/') + 1);
-    File l__Bin(std::fopen(l__string__Bin.c_str(), "wb"));
-    File l__Cue(std::fopen(p__string__Cue.c_str(), "w"));
+    Output l__Bin(l__string__Bin, "wb");
+    Output l__Cue(p__string__Cue, "w");
     if (!l__Bin || !l__Cue) {
         p__string__Error = "cannot create '" + (l__Bin ? p__string__Cue : l__string__Bin) + "': " + std::strerror(errno);
         return false;
     }
     std::fprintf(l__Cue.get(), "FILE \"%s\" BINARY\n", l__string__BinName.c_str());
     VdiscSectorReader l__Reader(m__Store);
-    // The BIN holds the program area from LBA 0 up to the end of the last track.
+    // The BIN holds the program area from LBA 0 up to the end of the last track, 2352 bytes a
+    // block (audio samples, or whole data sectors with sync, header and EDC/ECC), so a position in
+    // it is the LBA. Per track the CUE gives:
+    //   TRACK nn AUDIO | MODE1/2352 | MODE2/2352 (Mode 2 as the drive records it: the 2336 bytes
+    //     the host sent behind sync and header);
+    //   INDEX 00 where its pre-gap starts, when the pre-gap lies in the BIN (the pre-gap of track 1
+    //     of a disc starts at -150, before the BIN; only pre-gap beyond those 150 blocks shows, from
+    //     00:00:00 on);
+    //   INDEX 01 where its data starts, the start READ TOC reports.
+    // Readers split the BIN by these: a track starts at its INDEX 01 and ends where the next track
+    // has its INDEX 00 (its INDEX 01 when it has none) or at the end of the BIN. The INDEX 00 lines
+    // are what keeps the next track's pre-gap out of a track's data: without them every WAV or ISO
+    // a splitter makes ends with the 150 blocks of pre-gap of the track after it. Readers of the
+    // disc layout take INDEX 01 as the track start, so they agree with the TOC.
     int32_t l__LONG__End = 0;
     for (const VdiscTrack& l__Track : l__State.m__Tracks) {
         l__LONG__End = std::max(l__LONG__End, l__Track.m__LONG__Start + std::max(l__Track.m__LONG__Size, l__Track.m__LONG__Recorded));
         const char* l__PCHAR__Mode = (l__Track.m__UCHAR__Control & 4) == 0 ? "AUDIO" : l__Track.m__UCHAR__DataMode == 2 ? "MODE2/2352" : "MODE1/2352";
         std::fprintf(l__Cue.get(), "  TRACK %02u %s\n", l__Track.m__UCHAR__Number, l__PCHAR__Mode);
-        const int32_t l__LONG__Gap = l__Track.m__LONG__Start - l__Track.m__LONG__Pregap;
-        if (l__Track.m__LONG__Pregap > 0 && l__LONG__Gap >= 0)
+        const int32_t l__LONG__Gap = std::max(0, l__Track.m__LONG__Start - l__Track.m__LONG__Pregap);
+        if (l__Track.m__LONG__Pregap > 0 && l__LONG__Gap < l__Track.m__LONG__Start)
             std::fprintf(l__Cue.get(), "    INDEX 00 %s\n", Msf(l__LONG__Gap).c_str());
         std::fprintf(l__Cue.get(), "    INDEX 01 %s\n", Msf(l__Track.m__LONG__Start).c_str());
     }
@@ -132,7 +177,8 @@ bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p_
             return false;
         }
     }
-    if (std::fflush(l__Bin.get()) != 0 || std::fflush(l__Cue.get()) != 0) {
+    // The BIN is in place before the CUE sheet that names it.
+    if (!l__Bin.Close() || !l__Cue.Close() || !l__Bin.Publish() || !l__Cue.Publish()) {
         p__string__Error = "cannot write the CUE sheet or its BIN: " + std::string(std::strerror(errno));
         return false;
     }

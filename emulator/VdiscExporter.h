@@ -5,7 +5,8 @@
 
 // Copies what is on a disc file out into image files: one data track as 2048-byte
 // sectors from sector 0 of the disc on, or the whole CD as a CUE sheet with a raw
-// 2352-byte BIN file beside it. Sectors that cannot be read come out as zeros.
+// 2352-byte BIN file beside it. Sectors that cannot be read come out as zeros. Each file is
+// written under a temporary name and takes its own name only once complete.
 class VdiscExporter {
 public:
     explicit VdiscExporter(const VdiscStore& p__Store) : m__Store(p__Store) {}

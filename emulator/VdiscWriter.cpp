@@ -384,17 +384,16 @@ void VdiscWriter::ReserveTrack(uint32_t p__ULONG__Blocks) {
 void VdiscWriter::SendCueSheet(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length) {
     VdiscState& l__State = m__Store.MutableState();
     if (!l__State.IsCd() || m__Pages.WriteType() != 2) VdiscCommand::SequenceError();
-    if (l__State.m__bool__SaoActive && l__State.m__LONG__SaoNext == Cue().FirstWrite()) {
-        // A cue sheet sent again before anything was written replaces the first.
-        l__State.m__Tracks.clear();
-        l__State.m__Sessions.clear();
-        l__State.m__bool__SaoActive = false;
-    }
+    // A cue sheet sent again before anything was written replaces the first.
+    const bool l__bool__Replaces = l__State.m__bool__SaoActive && l__State.m__LONG__SaoNext == Cue().FirstWrite();
     // Session-At-Once here writes the first session of a blank disc.
-    if (!l__State.m__Tracks.empty() || !l__State.m__Sessions.empty() || l__State.m__bool__RawActive) VdiscCommand::SequenceError();
+    if (!l__bool__Replaces && (!l__State.m__Tracks.empty() || !l__State.m__Sessions.empty() || l__State.m__bool__SaoActive)) VdiscCommand::SequenceError();
+    if (l__State.m__bool__RawActive) VdiscCommand::SequenceError();
+    // Checked before anything changes: a refused cue sheet leaves the disc and the run as they were.
     VdiscCueSheet l__Cue;
     l__Cue.Parse(p__PUCHAR__Data, p__ULONG__Length, l__State.Medium().m__LONG__LeadInStart, l__State.Medium().m__LONG__Capacity);
     if (m__Pages.TestWrite() && !m__TestSnapshot) m__TestSnapshot = l__State;
+    l__State.m__Sessions.clear();
     l__State.m__Cue.assign(p__PUCHAR__Data, p__PUCHAR__Data + p__ULONG__Length);
     l__State.m__bool__SaoActive = true;
     l__State.m__LONG__SaoNext = l__Cue.FirstWrite();

@@ -129,11 +129,15 @@ bool CTarnwick_SampleBurn::CreateBurner(PROGRESS_CALLBACK p__Callback) {
     return true;
 }
 
-bool CTarnwick_SampleBurn::HasTrackAtOnce() const {
-    if (m__BOOLEAN__TAO) return true;
-    std::printf("\n\n%s:main(): Track-At-Once is unsupported!!!\n", m__PCHAR__Program);
+bool CTarnwick_SampleBurn::Supports(BOOLEAN p__BOOLEAN__Mode, const char* p__PCHAR__Mode) const {
+    if (p__BOOLEAN__Mode) return true;
+    std::printf("\n\n%s:main(): %s is unsupported!!!\n", m__PCHAR__Program, p__PCHAR__Mode);
     return false;
 }
+
+bool CTarnwick_SampleBurn::HasTrackAtOnce() const { return Supports(m__BOOLEAN__TAO, "Track-At-Once"); }
+
+bool CTarnwick_SampleBurn::HasSessionAtOnce() const { return Supports(m__BOOLEAN__SAO, "Session-At-Once"); }
 
 bool CTarnwick_SampleBurn::QueryDrive() {
     const char* p = m__PCHAR__Program;
@@ -243,8 +247,8 @@ void CTarnwick_SampleBurn::CloseSession() {
     if (!Succeeded("Tarnwick_CdvdBurnerGrabber_CloseSession")) m__ULONG__CloseFailure = m__ULONG__Exception;
 }
 
-bool CTarnwick_SampleBurn::Eject() {
-    std::printf("OK!\n%s:main(): Ejecting the disc... ", m__PCHAR__Program);
+bool CTarnwick_SampleBurn::Eject(const char* p__PCHAR__Lead) {
+    std::printf("%s%s:main(): Ejecting the disc... ", p__PCHAR__Lead, m__PCHAR__Program);
     std::fflush(stdout);
     m__ULONG__Exception = Tarnwick_CdvdBurnerGrabber_Eject(m__PVOID__Burner, m__CHAR__ExceptionText,
                                                            sizeof(m__CHAR__ExceptionText), &m__ULONG__Status,

@@ -33,8 +33,9 @@ public:
     // Creates the burner at the address (context NULL, the toolkit's default cache), prints
     // the device and the write modes. False (the failure printed) when a call fails.
     bool CreateBurner(PROGRESS_CALLBACK p__Callback);
-    // False, with the message, when the drive has no Track-At-Once.
+    // False, with the message, when the drive has no Track-At-Once (no Session-At-Once).
     bool HasTrackAtOnce() const;
+    bool HasSessionAtOnce() const;
     // Test unit ready, buffer-underrun protection, speeds, track 255 and disc information,
     // disc type. False (the failure printed) when a call that matters fails.
     bool QueryDrive();
@@ -42,9 +43,10 @@ public:
     void Calibrate(BOOLEAN p__BOOLEAN__IsTestWrite);
     // Closes the session; a failure is printed and remembered, and the run goes on.
     void CloseSession();
-    // Ejects the disc; on success the status becomes the failure of the session close (0
-    // when there was none), so that a disc left open is not reported as a success.
-    bool Eject();
+    // "<lead><program>:main(): Ejecting the disc... " and the eject; on success the status
+    // becomes the failure of the session close (0 when there was none), so that a disc left
+    // open is not reported as a success.
+    bool Eject(const char* p__PCHAR__Lead = "OK!\n");
     void DestroyBurner();
 
     // The "EXITing with failure/success" line of the status.
@@ -62,6 +64,8 @@ public:
     ULONG m__ULONG__DiscType = 0;
 
 private:
+    bool Supports(BOOLEAN p__BOOLEAN__Mode, const char* p__PCHAR__Mode) const;
+
     UCHAR m__UCHAR__Port = 0, m__UCHAR__Bus = 0, m__UCHAR__Target = 0, m__UCHAR__LUN = 0;
     ULONG m__ULONG__CloseFailure = 0;
 };

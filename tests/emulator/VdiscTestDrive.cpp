@@ -91,6 +91,19 @@ VdiscTestDrive::Result VdiscTestDrive::Reserve(uint32_t p__ULONG__Blocks) {
               0);
 }
 
+VdiscTestDrive::Result VdiscTestDrive::SendCue(const std::vector<uint8_t>& p__Cue) {
+    const uint32_t l__ULONG__Length = static_cast<uint32_t>(p__Cue.size());
+    return Out({0x5D, 0, 0, 0, 0, 0, static_cast<uint8_t>(l__ULONG__Length >> 16), static_cast<uint8_t>(l__ULONG__Length >> 8), static_cast<uint8_t>(l__ULONG__Length), 0},
+               p__Cue);
+}
+
+void VdiscTestDrive::CueEntry(std::vector<uint8_t>& p__Cue, uint8_t p__UCHAR__AdrControl, uint8_t p__UCHAR__Track, uint8_t p__UCHAR__Index, uint8_t p__UCHAR__Form,
+                              int32_t p__LONG__Lba) {
+    const int32_t l__LONG__Frames = p__LONG__Lba + 150;
+    p__Cue.insert(p__Cue.end(), {p__UCHAR__AdrControl, p__UCHAR__Track, p__UCHAR__Index, p__UCHAR__Form, 0, static_cast<uint8_t>(l__LONG__Frames / 4500),
+                                 static_cast<uint8_t>(l__LONG__Frames / 75 % 60), static_cast<uint8_t>(l__LONG__Frames % 75)});
+}
+
 uint16_t VdiscTestDrive::CurrentProfile() {
     Result l__Result = In({0x46, 0x02, 0, 0, 0, 0, 0, 0x10, 0x00, 0}, 4096);
     return l__Result.Ok() ? static_cast<uint16_t>(Be16(l__Result.m__Data, 6)) : 0xFFFF;

@@ -51,6 +51,11 @@ public:
         return In({0x5B, static_cast<uint8_t>(p__bool__Immed ? 1 : 0), p__UCHAR__Function, 0, 0, p__UCHAR__Track, 0, 0, 0, 0}, 0);
     }
     Result Reserve(uint32_t p__ULONG__Blocks);
+    // SEND CUE SHEET, and one 8-byte cue sheet entry appended to CUE (TNO and INDEX binary, the
+    // address as MIN/SEC/FRAME counted from 00:00:00 at LBA -150).
+    Result SendCue(const std::vector<uint8_t>& p__Cue);
+    static void CueEntry(std::vector<uint8_t>& p__Cue, uint8_t p__UCHAR__AdrControl, uint8_t p__UCHAR__Track, uint8_t p__UCHAR__Index, uint8_t p__UCHAR__Form,
+                         int32_t p__LONG__Lba);
     uint16_t CurrentProfile();
     // MODE SENSE(10) page 05h, change it, MODE SELECT(10).
     Result SetWriteParameters(uint8_t p__UCHAR__WriteType, uint8_t p__UCHAR__BlockType, uint8_t p__UCHAR__TrackMode, uint8_t p__UCHAR__Multi,

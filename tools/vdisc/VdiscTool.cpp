@@ -217,12 +217,13 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
     }
     m__Out << "Tracks:       " << l__State.m__Tracks.size() << "\n";
     if (!l__State.m__Tracks.empty()) {
-        m__Out << "  Track  Session  Mode    Start LBA   Length  Recorded  State\n";
+        // The pre-gap (index 0) column gives the LBA where the track's pre-gap begins.
+        m__Out << "  Track  Session  Mode    Start LBA  Pre-gap at   Length  Recorded  State\n";
         for (const VdiscTrack& l__Track : l__State.m__Tracks) {
             m__Out << "  " << std::setw(5) << unsigned{l__Track.m__UCHAR__Number} << "  " << std::setw(7) << unsigned{l__Track.m__UCHAR__Session} << "  "
                    << std::left << std::setw(6) << ModeName(l__Track, l__State.IsCd()) << std::right << "  " << std::setw(9) << l__Track.m__LONG__Start
-                   << "  " << std::setw(7) << l__Track.m__LONG__Size << "  " << std::setw(8) << l__Track.m__LONG__Recorded << "  " << StateName(l__Track)
-                   << "\n";
+                   << "  " << std::setw(10) << l__Track.m__LONG__Start - l__Track.m__LONG__Pregap << "  " << std::setw(7) << l__Track.m__LONG__Size << "  "
+                   << std::setw(8) << l__Track.m__LONG__Recorded << "  " << StateName(l__Track) << "\n";
         }
     }
     const VdiscFaults& l__Faults = l__State.m__Faults;

@@ -1,7 +1,7 @@
 #pragma once
-// The names Quorvane makes: the date name of the directory that receives the source, and
-// the new names it gives a node whose ISO9660 identifier or Joliet name collides with one
-// already in its directory.
+// The names the programs that master a tree (Quorvane, Lindhollow) make: the date name of
+// the directory that receives the source, and the new names they give a node whose ISO9660
+// identifier or Joliet name collides with one already in its directory.
 #include <cstddef>
 #include <ctime>
 #include <string>
