@@ -308,8 +308,6 @@ void SaoBurn::BurnAudioCd(int p__Count) {
 // Track numbers from 10 on, in the cue sheet and the table of contents.
 TEST_F(SaoBurn, TwelveTrackAudioCdFromFourFormats) { BurnAudioCd(12); }
 
-TEST_F(SaoBurn, NineTrackAudioCdFromFourFormats) { BurnAudioCd(9); }
-
 TEST_F(SaoBurn, DataTrackThenThreeAudioTracks) {
     const std::string l__Image = MakeImage("data.iso", 0);
     const Bytes l__ImageBytes = PellmarkRun::ReadFile(l__Image);
