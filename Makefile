@@ -40,6 +40,7 @@ bench: release
 	$(RELEASE_DIR)/bench/bench_pellmark_burn
 	$(RELEASE_DIR)/bench/bench_iscsi_burn
 	$(RELEASE_DIR)/bench/bench_sonquill_decode
+	$(RELEASE_DIR)/bench/bench_sao_audio
 	cmake --build $(RELEASE_DIR) --target bench_mkiso
 
 demo: release

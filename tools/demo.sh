@@ -3,6 +3,8 @@
 # file onto the toolkit's embedded default drive, the virtual recorder, then shows the disc.
 # Then a new blank disc goes into the same recorder and Quorvane burns a directory of the
 # repository twice, the second session importing the first, and the last session is listed.
+# Last, a third blank disc gets three music files as an audio CD written in one session
+# (Session-At-Once) by tarnwick-sao.
 # (The first disc's session is closed after its audio track; a data session after audio would
 # not be seen by players, so the sessions of Quorvane get a disc of their own.)
 set -euo pipefail
@@ -62,3 +64,20 @@ start=$("$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc | awk '$1 == "2" 
 echo
 echo "== The files of the last session (track 2 starts at LBA $start), as isoinfo reads its Joliet tree"
 isoinfo -J -f -T "$start" -i quorvane.iso
+
+echo
+echo "== A new blank CD-R, and three short music files in three formats"
+"$build/tools/vdisc/tarnwick-vdisc" blank tarnwick-disc --media cdr
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=392:duration=4" -ac 2 -ar 44100 -c:a libmp3lame sao1.mp3
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=494:duration=5" -ac 2 -ar 44100 -c:a libvorbis sao2.ogg
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=587:duration=6" -ac 2 -ar 44100 sao3.wav
+ls -l sao1.mp3 sao2.ogg sao3.wav
+
+echo
+echo "== Burning them as a three-track audio CD in one session (Session-At-Once) with tarnwick-sao;"
+echo "   its table of contents follows the progress"
+"$build/tools/sao/tarnwick-sao" sao1.mp3 sao2.ogg sao3.wav
+
+echo
+echo "== The audio CD in the virtual recorder"
+"$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc

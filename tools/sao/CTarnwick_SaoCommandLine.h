@@ -1,0 +1,43 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "tarnwick_types.h"
+
+// The command line of tarnwick-sao and the session it describes: which drive, how the session
+// is written, and one track per file in the order given.
+class CTarnwick_SaoCommandLine {
+public:
+    // The exit code of every usage error.
+    static constexpr int USAGE_ERROR = 87;
+    // A Session-At-Once session holds at most 99 tracks.
+    static constexpr size_t MAXIMUM_FILES = 99;
+
+    // Reads the arguments after the program name. False with the reason in Error() when they
+    // are not a valid command line; --help sets IsHelp() and nothing else is required.
+    bool Parse(const std::vector<std::string>& p__Arguments);
+
+    // Fills a zeroed descriptor with one entry per file (its name; everything else zero).
+    void Describe(SESSION_DESCRIPTOR* p__PSESSION_DESCRIPTOR__Session) const;
+
+    bool IsHelp() const { return m__bool__Help; }
+    unsigned long Drive() const { return m__ulong__Drive; }
+    BOOLEAN IsMode2Form1() const { return m__BOOLEAN__Mode2; }
+    BOOLEAN IsTestWrite() const { return m__BOOLEAN__Test; }
+    BOOLEAN IsKeepOpen() const { return m__BOOLEAN__KeepOpen; }
+    const std::vector<std::string>& Files() const { return m__Files; }
+    const std::string& Error() const { return m__string__Error; }
+
+    static const char* Usage();
+
+private:
+    bool Fail(const std::string& p__string__Error);
+
+    bool m__bool__Help = false;
+    unsigned long m__ulong__Drive = 0;
+    BOOLEAN m__BOOLEAN__Mode2 = 0;
+    BOOLEAN m__BOOLEAN__Test = 0;
+    BOOLEAN m__BOOLEAN__KeepOpen = 0;
+    std::vector<std::string> m__Files;
+    std::string m__string__Error;
+};

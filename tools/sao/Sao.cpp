@@ -1,0 +1,153 @@
+// tarnwick-sao: burns files onto a CD as one session written Session-At-Once (audio tracks from
+// sound files, data tracks from any other file) and prints the table of contents it left.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CTarnwick_SaoCommandLine.h"
+#include "CTarnwick_SaoProgress.h"
+#include "tarnwick.h"
+
+namespace {
+
+const char* const g__PCHAR__Program = "tarnwick-sao";
+
+// The callback's context: the session being written, and when the write began.
+struct SaoWrite {
+    std::unique_ptr<CTarnwick_SaoProgress> m__Progress;
+    std::chrono::steady_clock::time_point m__Start = std::chrono::steady_clock::now();
+
+    double Seconds() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m__Start).count();
+    }
+};
+
+void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID /*p__PVOID__Parameter1*/, PVOID p__PVOID__Parameter2) {
+    SaoWrite* l__Write = static_cast<SaoWrite*>(p__PVOID__Context);
+    if (l__Write == nullptr || !l__Write->m__Progress) return;
+    if (p__ULONG__Reason == WRITE_PROGRESS) {
+        // Parameter 1 is the session's blocks; the percentage is the track's.
+        l__Write->m__Progress->Written(*static_cast<const LONGLONG*>(p__PVOID__Parameter2));
+    } else if (p__ULONG__Reason == SYNCHRONIZE_CACHE_BEGIN) {
+        l__Write->m__Progress->SessionWritten();
+    }
+}
+
+// The failure of a flat function: its number, and its text on standard error.
+int Failed(const char* p__PCHAR__Function, ULONG p__ULONG__Number, const char* p__PCHAR__Text, ULONG p__ULONG__Status) {
+    std::fprintf(stderr, "%s: %s() failed, number %lu, status %lu: %s\n", g__PCHAR__Program, p__PCHAR__Function,
+                 static_cast<unsigned long>(p__ULONG__Number), static_cast<unsigned long>(p__ULONG__Status),
+                 p__PCHAR__Text);
+    return static_cast<int>(p__ULONG__Number);
+}
+
+// The address of the N-th CD/DVD unit the toolkit finds.
+struct DriveSearch {
+    unsigned long m__ulong__Wanted = 0;
+    unsigned long m__ulong__Seen = 0;
+    DEVICE_ADDRESS m__DEVICE_ADDRESS__Found{};
+};
+
+void OnDevice(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID) {
+    if (p__ULONG__Reason != DEVICE_FOUND) return;
+    DriveSearch* l__Search = static_cast<DriveSearch*>(p__PVOID__Context);
+    if (l__Search->m__ulong__Seen++ == l__Search->m__ulong__Wanted) {
+        l__Search->m__DEVICE_ADDRESS__Found = *static_cast<const DEVICE_ADDRESS*>(p__PVOID__Parameter1);
+        l__Search->m__DEVICE_ADDRESS__Found.m__UCHAR__IsValid = 1;
+    }
+}
+
+void PrintToc(const TOC_INFORMATION& p__Toc) {
+    for (UCHAR l__UCHAR__At = 0; l__UCHAR__At < p__Toc.m__UCHAR__NumberOfTracks && l__UCHAR__At < TOC_MAXIMUM_TRACKS;
+         ++l__UCHAR__At) {
+        const TOC_TRACK_ENTRY& l__Track = p__Toc.m__TOC_TRACK_ENTRY__Tracks[l__UCHAR__At];
+        if (l__Track.m__UCHAR__IsValid == 0) continue;
+        std::printf("track %2u  %-5s  start %6ld  end %6ld  msf %02u:%02u:%02u\n", l__Track.m__UCHAR__TrackNumber,
+                    l__Track.m__UCHAR__IsAudio != 0 ? "audio" : "data", static_cast<long>(l__Track.m__LONG__StartLBA),
+                    static_cast<long>(l__Track.m__LONG__EndLBA), l__Track.m__UCHAR__StartMSF[0],
+                    l__Track.m__UCHAR__StartMSF[1], l__Track.m__UCHAR__StartMSF[2]);
+    }
+}
+
+int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
+    char l__CHAR__Text[1024] = {};
+    ULONG l__ULONG__Status = 0;
+    CDB_FAILURE_INFORMATION l__Info{};
+
+    DriveSearch l__Search;
+    l__Search.m__ulong__Wanted = p__CommandLine.Drive();
+    Tarnwick_FindDevice(0x05, FALSE, OnDevice, &l__Search);
+    if (l__Search.m__DEVICE_ADDRESS__Found.m__UCHAR__IsValid == 0) {
+        std::fprintf(stderr, "%s: there is no drive %lu (%lu CD/DVD drive(s) found)\n", g__PCHAR__Program,
+                     p__CommandLine.Drive(), l__Search.m__ulong__Seen);
+        return EXCEPTION_NUMBER_NOT_FOUND;
+    }
+    const DEVICE_ADDRESS& l__Address = l__Search.m__DEVICE_ADDRESS__Found;
+
+    // Zeroed: every field the caller does not fill must be 0.
+    auto l__Session = std::make_unique<SESSION_DESCRIPTOR>();
+    std::memset(l__Session.get(), 0, sizeof(SESSION_DESCRIPTOR));
+    p__CommandLine.Describe(l__Session.get());
+    SaoWrite l__Write;
+
+    PVOID l__PVOID__Burner = nullptr;
+    ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_Create(
+        &l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, Callback, &l__Write,
+        l__Address.m__UCHAR__PortID, l__Address.m__UCHAR__BusID, l__Address.m__UCHAR__TargetID,
+        l__Address.m__UCHAR__LUN, 0);
+    if (l__ULONG__Number != 0) return Failed("Tarnwick_CdvdBurnerGrabber_Create", l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
+
+    l__Write.m__Progress = std::make_unique<CTarnwick_SaoProgress>(l__Session.get(), [&l__Write](ULONG p__ULONG__Track, int p__int__Percentage) {
+        std::fprintf(stderr, "%s: track %lu of %lu: %3d%% (%.1f s)\n", g__PCHAR__Program, static_cast<unsigned long>(p__ULONG__Track),
+                     static_cast<unsigned long>(l__Write.m__Progress->Tracks()), p__int__Percentage, l__Write.Seconds());
+    });
+    l__Write.m__Start = std::chrono::steady_clock::now();
+    l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_SessionAtOnce(
+        l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, l__Session.get(),
+        p__CommandLine.IsMode2Form1(), p__CommandLine.IsTestWrite(), p__CommandLine.IsKeepOpen(), 1, 5);
+    l__Write.m__Progress.reset();
+    int l__int__Exit = 0;
+    if (l__ULONG__Number != 0) {
+        l__int__Exit = Failed("Tarnwick_CdvdBurnerGrabber_SessionAtOnce", l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
+    } else if (p__CommandLine.IsTestWrite()) {
+        std::fprintf(stderr, "%s: test write done in %.1f s; nothing was recorded\n", g__PCHAR__Program,
+                     l__Write.Seconds());
+    } else {
+        std::fprintf(stderr, "%s: session written in %.1f s\n", g__PCHAR__Program, l__Write.Seconds());
+        auto l__Toc = std::make_unique<TOC_INFORMATION>();
+        l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_ReadTOC(l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text),
+                                                              &l__ULONG__Status, &l__Info, l__Toc.get());
+        if (l__ULONG__Number != 0) {
+            l__int__Exit = Failed("Tarnwick_CdvdBurnerGrabber_ReadTOC", l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
+        } else {
+            PrintToc(*l__Toc);
+        }
+    }
+    Tarnwick_Destroy(&l__PVOID__Burner);
+    return l__int__Exit;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CTarnwick_SaoCommandLine l__CommandLine;
+    if (!l__CommandLine.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
+        std::fprintf(stderr, "%s: %s\n%s", g__PCHAR__Program, l__CommandLine.Error().c_str(),
+                     CTarnwick_SaoCommandLine::Usage());
+        return CTarnwick_SaoCommandLine::USAGE_ERROR;
+    }
+    if (l__CommandLine.IsHelp()) {
+        std::fputs(CTarnwick_SaoCommandLine::Usage(), stdout);
+        return 0;
+    }
+    const ULONG l__ULONG__Started = Tarnwick_UpStart();
+    if (l__ULONG__Started != 0) return Failed("Tarnwick_UpStart", l__ULONG__Started, "the toolkit did not start", 0);
+    const int l__int__Exit = Burn(l__CommandLine);
+    std::fflush(stdout);
+    Tarnwick_DownShut();
+    return l__int__Exit;
+}
