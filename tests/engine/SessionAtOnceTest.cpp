@@ -64,12 +64,7 @@ protected:
         }
         return 0;
     }
-    std::vector<ScriptedCommand> Writes() {
-        std::vector<ScriptedCommand> l__Writes;
-        for (const ScriptedCommand& c : m__Drive->Commands())
-            if (c.m__Cdb[0] == 0x2A) l__Writes.push_back(c);
-        return l__Writes;
-    }
+    std::vector<ScriptedCommand> Writes() { return WriteCommands(m__Drive->Commands()); }
 
     std::unique_ptr<HookedBurner> m__Burner;
     std::unique_ptr<SESSION_DESCRIPTOR> m__Session;

@@ -87,12 +87,7 @@ protected:
         }
         return 0;
     }
-    std::vector<ScriptedCommand> Writes() {
-        std::vector<ScriptedCommand> l__Writes;
-        for (const ScriptedCommand& c : m__Drive->Commands())
-            if (c.m__Cdb[0] == 0x2A) l__Writes.push_back(c);
-        return l__Writes;
-    }
+    std::vector<ScriptedCommand> Writes() { return WriteCommands(m__Drive->Commands()); }
     static uint32_t Lba(const ScriptedCommand& c) {
         return (uint32_t(c.m__Cdb[2]) << 24) | (c.m__Cdb[3] << 16) | (c.m__Cdb[4] << 8) | c.m__Cdb[5];
     }

@@ -11,6 +11,7 @@
 
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "CTarnwick_File.h"
+#include "CommandLog.h"
 
 // Track information of the invisible track: blank, NWA valid, free blocks, NWA.
 inline std::vector<uint8_t> TrackInformation(bool p__Blank, bool p__NwaValid, uint32_t p__Free, uint32_t p__Nwa) {
@@ -29,6 +30,14 @@ inline std::vector<uint8_t> TrackInformation(bool p__Blank, bool p__NwaValid, ui
     l__Put(12, p__Nwa);
     l__Put(16, p__Free);
     return l__Data;
+}
+
+// The WRITE(10) commands among the commands a drive received, in order.
+inline std::vector<ScriptedCommand> WriteCommands(const std::vector<ScriptedCommand>& p__Commands) {
+    std::vector<ScriptedCommand> l__Writes;
+    for (const ScriptedCommand& c : p__Commands)
+        if (c.m__Cdb[0] == 0x2A) l__Writes.push_back(c);
+    return l__Writes;
 }
 
 // A latch that one thread opens and others wait for (a bounded real-time wait, so that a
