@@ -26,16 +26,6 @@ using Files = std::map<std::string, std::string>;  // relative path -> contents
 
 bool Has(const std::string& p__Text, const std::string& p__Part) { return p__Text.find(p__Part) != std::string::npos; }
 
-// The same bytes on every run, different for every seed.
-std::string Pattern(size_t p__Bytes, uint32_t p__Seed) {
-    std::string l__Data(p__Bytes, '\0');
-    for (char& c : l__Data) {
-        p__Seed = p__Seed * 1664525u + 1013904223u;
-        c = static_cast<char>(p__Seed >> 24);
-    }
-    return l__Data;
-}
-
 const std::regex DATE_NAME("[A-Z][a-z]{2}_[A-Z][a-z]{2}_[_0-9][0-9]_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{4}");
 
 // The image a tree of the local source builds, made again in this process as the program makes
@@ -132,16 +122,6 @@ protected:
         REQUIRE_TOOL("xorriso");
         REQUIRE_TOOL("isoinfo");
     }
-    // A directory of the scratch area holding the files.
-    std::string MakeSource(const std::string& p__Name, const Files& p__Files) {
-        const std::string l__Dir = m__Run.Dir() + "/" + p__Name;
-        std::filesystem::create_directories(l__Dir);
-        for (const auto& [l__Path, l__Contents] : p__Files) {
-            std::filesystem::create_directories(std::filesystem::path(l__Dir + "/" + l__Path).parent_path());
-            std::ofstream(l__Dir + "/" + l__Path, std::ios::binary) << l__Contents;
-        }
-        return l__Dir;
-    }
     PellmarkRun::Result Lindhollow(const std::vector<std::string>& p__Arguments) {
         return m__Run.Program("samples/lindhollow/Lindhollow", p__Arguments);
     }
@@ -221,8 +201,8 @@ protected:
 // renamed (numbered) in ISO9660, both keep their Joliet names, and both reach the disc.
 TEST_F(LindhollowEndToEnd, CaseCollidingSourceBurnsEveryFileAndTheTrackIsTheBuiltImage) {
     // 4 MB at 1,000 KB/s: the write lasts about four seconds, so progress is reported.
-    const Files l__Given = {{"README", Pattern(4 * 1000 * 1000, 7)}, {"readme", "lower case\n"}};
-    const std::string l__Source = MakeSource("source", l__Given);
+    const Files l__Given = {{"README", PellmarkRun::Pattern(4 * 1000 * 1000, 7)}, {"readme", "lower case\n"}};
+    const std::string l__Source = m__Run.MakeSource("source", l__Given);
     m__Run.Insert("cdr", "--write-speed 1000");
     PellmarkRun::Result l__Result = Burn(l__Source);
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
@@ -293,7 +273,7 @@ TEST_F(LindhollowEndToEnd, ShortCommandLineGivesTheUsageWithoutTouchingTheRecord
 // Nine directories below the source: the level warning is printed and the burn goes on.
 TEST_F(LindhollowEndToEnd, TreeDeeperThanEightLevelsIsOnlyAWarning) {
     const std::string l__Deep = "a/b/c/d/e/f/g/h/i/deep.txt";
-    const std::string l__Source = MakeSource("source", {{l__Deep, "deep\n"}});
+    const std::string l__Source = m__Run.MakeSource("source", {{l__Deep, "deep\n"}});
     m__Run.Insert("cdr");
     PellmarkRun::Result l__Result = Burn(l__Source);
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
@@ -312,7 +292,7 @@ TEST_F(LindhollowEndToEnd, TreeDeeperThanEightLevelsIsOnlyAWarning) {
 // A test write neither calibrates nor writes: the disc stays blank and the run succeeds.
 TEST_F(LindhollowEndToEnd, TestWriteLeavesTheDiscBlank) {
     m__Run.Insert("cdr");
-    PellmarkRun::Result l__Result = Burn(MakeSource("source", {{"a.txt", "a"}}), "1");
+    PellmarkRun::Result l__Result = Burn(m__Run.MakeSource("source", {{"a.txt", "a"}}), "1");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
     EXPECT_TRUE(Has(l__Result.m__Out, "Lindhollow:main(): Skipping send OPC (Optimum Power Calibration) in test mode... "
                                       "OK!\nLindhollow:main(): Writing the stuff (simulating) to the CD/DVD disc >>>\n"))
@@ -329,7 +309,7 @@ TEST_F(LindhollowEndToEnd, TestWriteLeavesTheDiscBlank) {
 // error (31), and the disc stays in the drive.
 TEST_F(LindhollowEndToEnd, DvdIsRefusedWithNumberTenAndNotEjected) {
     m__Run.Insert("dvdr");
-    PellmarkRun::Result l__Result = Burn(MakeSource("source", {{"a.txt", "a"}}));
+    PellmarkRun::Result l__Result = Burn(m__Run.MakeSource("source", {{"a.txt", "a"}}));
     EXPECT_EQ(l__Result.m__Exit, 31) << l__Result.m__Out;
     EXPECT_TRUE(Has(l__Result.m__Out, "Lindhollow:main(): Writing the stuff to the CD/DVD disc >>>\n\n\n"
                                       "Lindhollow:main(): Tarnwick_CdvdBurnerGrabber_SessionAtOnce() failed, exception 10, "

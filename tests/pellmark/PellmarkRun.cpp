@@ -122,17 +122,30 @@ std::vector<uint8_t> PellmarkRun::ExportCueBin() {
     return ReadFile(m__Dir + "/export.bin");
 }
 
+std::string PellmarkRun::Pattern(size_t p__Bytes, uint32_t p__Seed) {
+    // A linear congruential sequence.
+    std::string l__Data(p__Bytes, '\0');
+    for (char& c : l__Data) {
+        p__Seed = p__Seed * 1664525u + 1013904223u;
+        c = static_cast<char>(p__Seed >> 24);
+    }
+    return l__Data;
+}
+
+std::string PellmarkRun::MakeSource(const std::string& p__Name, const std::map<std::string, std::string>& p__Files) {
+    const std::string l__Dir = m__Dir + "/" + p__Name;
+    std::filesystem::create_directories(l__Dir);
+    for (const auto& [l__Path, l__Contents] : p__Files) {
+        std::filesystem::create_directories(std::filesystem::path(l__Dir + "/" + l__Path).parent_path());
+        std::ofstream(l__Dir + "/" + l__Path, std::ios::binary) << l__Contents;
+    }
+    return l__Dir;
+}
+
 std::string PellmarkRun::MakeIso(const std::string& p__Name, size_t p__Bytes) {
     const std::string l__Source = m__Dir + "/" + p__Name + ".d";
     std::filesystem::create_directories(l__Source + "/docs");
-    // The same bytes on every run: a linear congruential sequence.
-    std::string l__Data(p__Bytes, '\0');
-    uint32_t l__State = 2004;
-    for (char& c : l__Data) {
-        l__State = l__State * 1664525u + 1013904223u;
-        c = static_cast<char>(l__State >> 24);
-    }
-    std::ofstream(l__Source + "/payload.bin", std::ios::binary) << l__Data;
+    std::ofstream(l__Source + "/payload.bin", std::ios::binary) << Pattern(p__Bytes, 2004);
     std::ofstream(l__Source + "/docs/readme.txt") << "Burned by the Pellmark end-to-end tests.\n";
     const std::string l__Image = m__Dir + "/" + p__Name;
     std::string l__Output;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +53,10 @@ public:
     std::vector<uint8_t> ExportCueBin();
 
     // Scratch files.
+    // A directory of the scratch area holding the files (relative path -> contents).
+    std::string MakeSource(const std::string& p__Name, const std::map<std::string, std::string>& p__Files);
+    // The same bytes on every run, different for every seed.
+    static std::string Pattern(size_t p__Bytes, uint32_t p__Seed);
     std::string MakeIso(const std::string& p__Name, size_t p__Bytes);
     std::string MakeSound(const std::string& p__Name, const std::string& p__Codec, double p__Seconds);
     std::vector<uint8_t> DecodePcm(const std::string& p__File);

@@ -36,31 +36,11 @@ std::string Text(const std::string& p__File) {
     return std::string((std::istreambuf_iterator<char>(l__Stream)), std::istreambuf_iterator<char>());
 }
 
-// The same bytes on every run, different for every seed.
-std::string Pattern(size_t p__Bytes, uint32_t p__Seed) {
-    std::string l__Data(p__Bytes, '\0');
-    for (char& c : l__Data) {
-        p__Seed = p__Seed * 1664525u + 1013904223u;
-        c = static_cast<char>(p__Seed >> 24);
-    }
-    return l__Data;
-}
-
 const std::regex DATE_NAME("[A-Z][a-z]{2}_[A-Z][a-z]{2}_[_0-9][0-9]_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{4}");
 const std::regex DATE_NAME_UPPER("[A-Z]{3}_[A-Z]{3}_[_0-9][0-9]_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{4}");
 
 class QuorvaneTest : public ::testing::Test {
 protected:
-    // A directory of the scratch area holding the files.
-    std::string MakeSource(const std::string& p__Name, const Files& p__Files) {
-        const std::string l__Dir = m__Run.Dir() + "/" + p__Name;
-        for (const auto& [l__Path, l__Contents] : p__Files) {
-            std::filesystem::create_directories(std::filesystem::path(l__Dir + "/" + l__Path).parent_path());
-            std::ofstream(l__Dir + "/" + l__Path, std::ios::binary) << l__Contents;
-        }
-        std::filesystem::create_directories(l__Dir);
-        return l__Dir;
-    }
     PellmarkRun::Result Quorvane(const std::string& p__Source, const std::string& p__Test, const std::string& p__Track) {
         return m__Run.Program("samples/quorvane/Quorvane", {"0", "0", "0", "0", p__Source, p__Test, p__Track},
                               "virtual:" + Disc());
@@ -143,7 +123,7 @@ class QuorvaneEndToEnd : public QuorvaneTest {};
 
 TEST_F(QuorvaneEndToEnd, ConsoleOfASuccessfulBurnIsTheQuorvaneLines) {
     // 4 MB at 1,000 KB/s: the write lasts about four seconds, so progress is reported.
-    const std::string l__Source = MakeSource("source", {{"payload.bin", Pattern(4 * 1000 * 1000, 7)}});
+    const std::string l__Source = m__Run.MakeSource("source", {{"payload.bin", PellmarkRun::Pattern(4 * 1000 * 1000, 7)}});
     m__Run.Insert("cdr", "--write-speed 1000");
     PellmarkRun::Result l__Result = Quorvane(l__Source, "0", "0");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
@@ -160,7 +140,7 @@ TEST_F(QuorvaneEndToEnd, ConsoleOfASuccessfulBurnIsTheQuorvaneLines) {
     const Files l__Files = SessionFiles(Export(1), 0);
     ASSERT_EQ(l__Files.size(), 1u);
     EXPECT_TRUE(std::regex_match(l__Files.begin()->first, std::regex("[A-Za-z_0-9]+/payload.bin")));
-    EXPECT_EQ(l__Files.begin()->second, Pattern(4 * 1000 * 1000, 7));
+    EXPECT_EQ(l__Files.begin()->second, PellmarkRun::Pattern(4 * 1000 * 1000, 7));
     std::string l__Info;
     ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
     EXPECT_TRUE(Has(l__Info, "session 1: closed")) << l__Info;
@@ -183,7 +163,7 @@ TEST_F(QuorvaneEndToEnd, ShortCommandLineGivesTheUsageWithoutStartingTheToolkit)
 // Track 0 (and 256, whose low 8 bits are 0) imports nothing: the tree has no root before the
 // Add, so the GetRoot warning is printed. A test write neither calibrates nor closes.
 TEST_F(QuorvaneEndToEnd, TrackZeroImportsNothingAndATestWriteLeavesTheDiscBlank) {
-    const std::string l__Source = MakeSource("source", {{"a.txt", "a"}});
+    const std::string l__Source = m__Run.MakeSource("source", {{"a.txt", "a"}});
     for (const char* l__Track : {"0", "256"}) {
         SCOPED_TRACE(l__Track);
         m__Run.Insert("cdr");
@@ -208,7 +188,7 @@ TEST_F(QuorvaneEndToEnd, ImportOfATrackBeyondTheDiscEndsTheRunWithNumberTwo) {
     m__Run.Insert("cdr");
     ASSERT_EQ(m__Run.Burn(l__Image, "0", "1").m__Exit, 0);
     m__Run.ClearCommands();
-    PellmarkRun::Result l__Result = Quorvane(MakeSource("source", {{"a.txt", "a"}}), "0", "2");
+    PellmarkRun::Result l__Result = Quorvane(m__Run.MakeSource("source", {{"a.txt", "a"}}), "0", "2");
     EXPECT_EQ(l__Result.m__Exit, 31);
     EXPECT_TRUE(Has(l__Result.m__Out, "Quorvane:main(): Importing track 2... \nQuorvane:main(): "
                                       "Tarnwick_ISO9660JolietFileTree_ImportTrack() failed, exception 2, status 31, text '"))
@@ -224,7 +204,7 @@ TEST_F(QuorvaneEndToEnd, ImportOfATrackBeyondTheDiscEndsTheRunWithNumberTwo) {
 TEST_F(QuorvaneEndToEnd, RefusedSessionCloseEndsWithItsNumberAfterTheEject) {
     m__Run.Insert("cdr");
     ASSERT_EQ(m__Run.Vdisc("fault {} --refuse 0x5B"), 0);
-    PellmarkRun::Result l__Result = Quorvane(MakeSource("source", {{"a.txt", "a"}}), "0", "0");
+    PellmarkRun::Result l__Result = Quorvane(m__Run.MakeSource("source", {{"a.txt", "a"}}), "0", "0");
     EXPECT_EQ(l__Result.m__Exit, 8) << l__Result.m__Out;
     EXPECT_TRUE(Has(l__Result.m__Out, "Quorvane:main(): Closing session... \n\nQuorvane:main(): "
                                       "Tarnwick_CdvdBurnerGrabber_CloseSession() failed, exception 8, status 31, text '"))
@@ -242,7 +222,7 @@ TEST_F(QuorvaneEndToEnd, RefusedSessionCloseEndsWithItsNumberAfterTheEject) {
 // Names equal in ISO9660 (upper case) but not in Joliet: each pair is one ISO9660 collision,
 // numbered by one counter for the run, and both names stay on the disc.
 TEST_F(QuorvaneEndToEnd, IsoCollisionsAreNumberedAcrossTheRunAndBothNamesStay) {
-    const std::string l__Source = MakeSource("source", {{"abcdefghi/x", "1"},
+    const std::string l__Source = m__Run.MakeSource("source", {{"abcdefghi/x", "1"},
                                                         {"ABCDEFGHI/x", "2"},
                                                         {"sub/abcdefgh/y", "3"},
                                                         {"sub/ABCDEFGH/y", "4"}});
@@ -402,15 +382,15 @@ void BurnFirstSession(PellmarkRun& p__Run, const std::string& p__Source, const s
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
 }
 
-const Files FIRST = {{"docs/readme.txt", "first session\n"}, {"data.bin", Pattern(150 * 1024, 1)}, {"keep.txt", "kept\n"}};
-const Files SECOND = {{"new.txt", "second session\n"}, {"deep/er/file.bin", Pattern(70 * 1024, 2)}};
+const Files FIRST = {{"docs/readme.txt", "first session\n"}, {"data.bin", PellmarkRun::Pattern(150 * 1024, 1)}, {"keep.txt", "kept\n"}};
+const Files SECOND = {{"new.txt", "second session\n"}, {"deep/er/file.bin", PellmarkRun::Pattern(70 * 1024, 2)}};
 
 TEST_F(QuorvaneMultisession, ThreeSessionsOnCdCarryEveryFileOnAndALocalFileReplacesAnImportedOne) {
     RecorderUnderTest l__Recorder("cdr");
     m__Disc = l__Recorder.File();
-    BurnFirstSession(m__Run, MakeSource("session1", FIRST), Disc(), "1");
+    BurnFirstSession(m__Run, m__Run.MakeSource("session1", FIRST), Disc(), "1");
 
-    PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", SECOND), "0", "1");
+    PellmarkRun::Result l__Result = Quorvane(m__Run.MakeSource("session2", SECOND), "0", "1");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
     // The imported names are announced while the import runs; its "OK!" has no line feed.
     const std::string& o = l__Result.m__Out;
@@ -422,13 +402,13 @@ TEST_F(QuorvaneMultisession, ThreeSessionsOnCdCarryEveryFileOnAndALocalFileRepla
 
     ::sleep(1);  // a date name of its own
     const Files l__Third = {{"third.txt", "third session\n"}};
-    l__Result = Quorvane(MakeSource("session3", l__Third), "0", "2");
+    l__Result = Quorvane(m__Run.MakeSource("session3", l__Third), "0", "2");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
     ExpectSession(3, FIRST, {SECOND, l__Third});
 
     // A fourth session through the flat functions: keep.txt of this machine takes the place
     // of the imported one (the default answer to the collision), everything else stays.
-    const std::string l__Local = MakeSource("local", {{"keep.txt", "replaced in session 4\n"}}) + "/keep.txt";
+    const std::string l__Local = m__Run.MakeSource("local", {{"keep.txt", "replaced in session 4\n"}}) + "/keep.txt";
     {
         InProcess l__Flat(l__Recorder);
         ASSERT_EQ(l__Flat.Import(3), 0u) << l__Flat.m__Text;
@@ -451,9 +431,9 @@ TEST_F(QuorvaneMultisession, DateDirectoryCollidingWithAnImportedOneIsRenamedInB
     for (int l__INT__Second = 0; l__INT__Second < 4; ++l__INT__Second)
         l__First[CTarnwick_QuorvaneNames::DateName(l__time_t__Now + l__INT__Second) + "/old.txt"] = "old\n";
     m__Run.Insert("cdr");
-    BurnFirstSession(m__Run, MakeSource("session1", l__First), Disc(), "1");
+    BurnFirstSession(m__Run, m__Run.MakeSource("session1", l__First), Disc(), "1");
     const Files l__Second = {{"new.txt", "second session\n"}};
-    PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", l__Second), "0", "1");
+    PellmarkRun::Result l__Result = Quorvane(m__Run.MakeSource("session2", l__Second), "0", "1");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
     std::smatch m;
     ASSERT_TRUE(std::regex_search(l__Result.m__Out, m,
@@ -484,8 +464,8 @@ TEST_F(QuorvaneMultisession, DateDirectoryCollidingWithAnImportedOneIsRenamedInB
 TEST_F(QuorvaneMultisession, ThreeSessionsOnDvdPlusRCarryEveryFileOn) {
     RecorderUnderTest l__Recorder("dvdplusr");
     m__Disc = l__Recorder.File();
-    BurnFirstSession(m__Run, MakeSource("session1", FIRST), Disc(), "1");
-    PellmarkRun::Result l__Result = Quorvane(MakeSource("session2", SECOND), "0", "1");
+    BurnFirstSession(m__Run, m__Run.MakeSource("session1", FIRST), Disc(), "1");
+    PellmarkRun::Result l__Result = Quorvane(m__Run.MakeSource("session2", SECOND), "0", "1");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
     ExpectSession(2, FIRST, {SECOND});
 
@@ -501,7 +481,7 @@ TEST_F(QuorvaneMultisession, ThreeSessionsOnDvdPlusRCarryEveryFileOn) {
 
     ::sleep(1);  // a date name of its own
     const Files l__Third = {{"third.txt", "third session\n"}};
-    l__Result = Quorvane(MakeSource("session3", l__Third), "0", "2");
+    l__Result = Quorvane(m__Run.MakeSource("session3", l__Third), "0", "2");
     ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
     ExpectSession(3, FIRST, {SECOND, l__Third});
     std::string l__Info;
