@@ -168,6 +168,25 @@ typedef struct _SESSION_DESCRIPTOR {
     ULONG m__ULONG__RawTrackBlocks[SESSION_MAXIMUM_TRACKS];
 } SESSION_DESCRIPTOR, *PSESSION_DESCRIPTOR;
 
+/* One track of a Disc-At-Once disc (274 bytes). The caller names the file; the call fills the
+ * rest: where the track starts (LBA 0 for the first), its length in blocks, its number and
+ * its kind. A data track is read in 2048-byte blocks, a CD-DA track in 2352-byte blocks. */
+#define DISC_AT_ONCE_MAXIMUM_TRACKS 99
+typedef struct _DISC_AT_ONCE_TRACK_ENTRY {
+    CHAR m__CHAR__FileName[SESSION_FILE_NAME_SIZE];
+    LONG m__LONG__StartLBA;
+    LONG m__LONG__SizeInLBs;
+    ULONG m__ULONG__TrackNumber;
+    BOOLEAN m__BOOLEAN__IsDataTrack;  /* 1 data, else CD-DA */
+    BOOLEAN m__BOOLEAN__IsMode2Form1; /* a data track written as Mode 2 Form 1 (CD-ROM XA) */
+} DISC_AT_ONCE_TRACK_ENTRY, *PDISC_AT_ONCE_TRACK_ENTRY;
+
+/* The tracks of a Disc-At-Once disc, in order: at most one data track, and only as the first. */
+typedef struct _DISC_AT_ONCE_TRACK_LIST {
+    ULONG m__ULONG__NumberOfTracks;
+    DISC_AT_ONCE_TRACK_ENTRY m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[DISC_AT_ONCE_MAXIMUM_TRACKS];
+} DISC_AT_ONCE_TRACK_LIST, *PDISC_AT_ONCE_TRACK_LIST;
+
 #pragma pack(pop)
 
 typedef enum _NAME_COLLISION_ACTION {
@@ -245,6 +264,9 @@ static_assert(offsetof(SESSION_TRACK_ENTRY, m__PVOID__BackSideTree) == 291, "wra
 static_assert(sizeof(SESSION_TRACK_ENTRY) == 299, "SESSION_TRACK_ENTRY is 299 bytes");
 static_assert(offsetof(SESSION_DESCRIPTOR, m__ULONG__NumberOfRawTracks) == 29904, "raw track count at 29904");
 static_assert(sizeof(SESSION_DESCRIPTOR) == 30308, "SESSION_DESCRIPTOR is 30308 bytes");
+static_assert(sizeof(DISC_AT_ONCE_TRACK_ENTRY) == 274, "DISC_AT_ONCE_TRACK_ENTRY is 274 bytes");
+static_assert(offsetof(DISC_AT_ONCE_TRACK_LIST, m__DISC_AT_ONCE_TRACK_ENTRY__Tracks) + offsetof(DISC_AT_ONCE_TRACK_ENTRY, m__BOOLEAN__IsDataTrack) == 276,
+              "the first track's data-track flag at 276");
 #endif
 
 #endif /* TARNWICK_TYPES_H */
