@@ -41,6 +41,7 @@ bench: release
 	$(RELEASE_DIR)/bench/bench_iscsi_burn
 	$(RELEASE_DIR)/bench/bench_sonquill_decode
 	$(RELEASE_DIR)/bench/bench_sao_audio
+	$(RELEASE_DIR)/bench/bench_dao_burn
 	cmake --build $(RELEASE_DIR) --target bench_mkiso
 
 demo: release

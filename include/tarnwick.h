@@ -174,6 +174,36 @@ ULONG Tarnwick_CdvdBurnerGrabber_SessionAtOnce(PVOID p__PVOID__Burner, PCHAR p__
                                                BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite,
                                                BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
                                                ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+/* Writes a whole CD Disc-At-Once in raw mode onto a blank CD: lead-in, pre-gap, the tracks
+ * and the lead-out, every sector with its sub-channel, P and Q (PQ) or raw P-W (RawPW). From a
+ * list of files: the caller names each track's file in the list and sets the count; a file the
+ * audio library decodes is a CD-DA track, any other a data track, which may only be the first
+ * (a second data track, or a data track after a sound track, returns 2). The call fills each
+ * entry's start, size, number and kind. With Mode 2 Form 1 the data track is CD-ROM XA. The
+ * drive closes the disc (a next session allowed when asked). */
+ULONG Tarnwick_CdvdBurnerGrabber_DiscAtOncePQFromFile(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PDISC_AT_ONCE_TRACK_LIST p__PDISC_AT_ONCE_TRACK_LIST__Tracks, BOOLEAN p__BOOLEAN__IsMode2Form1,
+    BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed, ULONG p__ULONG__ProgressInterval,
+    ULONG p__ULONG__BufferStatusInterval);
+ULONG Tarnwick_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PDISC_AT_ONCE_TRACK_LIST p__PDISC_AT_ONCE_TRACK_LIST__Tracks, BOOLEAN p__BOOLEAN__IsMode2Form1,
+    BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed, ULONG p__ULONG__ProgressInterval,
+    ULONG p__ULONG__BufferStatusInterval);
+/* The same with the built image of a tree (the tree stays the caller's) as the one data track. */
+ULONG Tarnwick_CdvdBurnerGrabber_DiscAtOncePQFromTree(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, PVOID p__PVOID__Tree,
+    BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+    ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+ULONG Tarnwick_CdvdBurnerGrabber_DiscAtOnceRawPWFromTree(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, PVOID p__PVOID__Tree,
+    BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+    ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
 ULONG Tarnwick_CdvdBurnerGrabber_CloseSession(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
                                               ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
                                               PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info);

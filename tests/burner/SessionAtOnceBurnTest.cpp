@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BurnFiles.h"
 #include "CTarnwick_CarrierTree.h"
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "CTarnwick_MemoryFile.h"
@@ -21,7 +22,7 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace BurnFiles;
 
 constexpr uint8_t OP_WRITE10 = 0x2A;
 constexpr uint8_t OP_SEND_CUE_SHEET = 0x5D;
@@ -29,60 +30,11 @@ constexpr uint8_t OP_SYNCHRONIZE_CACHE = 0x35;
 constexpr uint8_t OP_START_STOP = 0x1B;
 constexpr uint8_t OP_CLOSE = 0x5B;
 
-Bytes Pattern(size_t p__Size, unsigned p__Seed) {
-    Bytes l__Data(p__Size);
-    for (size_t i = 0; i < p__Size; ++i) l__Data[i] = static_cast<uint8_t>((i * 29 + i / 2048 + p__Seed * 7) & 0xFF);
-    return l__Data;
-}
-
-Bytes PaddedTo(Bytes p__Data, size_t p__BlockSize) {
-    p__Data.resize((p__Data.size() + p__BlockSize - 1) / p__BlockSize * p__BlockSize, 0);
-    return p__Data;
-}
-
 // A data track as the disc holds it: the data, then the zero blocks of the gap after it,
 // which the host writes and the track includes.
 Bytes WithGapAfter(Bytes p__Data, size_t p__Blocks) {
     p__Data.resize(p__Data.size() + 2048 * p__Blocks, 0);
     return p__Data;
-}
-
-void WriteFile(const std::string& p__Name, const Bytes& p__Data) {
-    std::ofstream(p__Name, std::ios::binary).write(reinterpret_cast<const char*>(p__Data.data()),
-                                                     static_cast<std::streamsize>(p__Data.size()));
-}
-
-// A WAV file of 16-bit stereo samples at 44.1 kHz holding the PCM bytes as they are.
-void WriteWav(const std::string& p__Name, const Bytes& p__Pcm) {
-    Bytes l__File(44);
-    auto l__Put32 = [&](size_t p__At, uint32_t p__Value) {
-        for (int i = 0; i < 4; ++i) l__File[p__At + i] = static_cast<uint8_t>(p__Value >> (8 * i));
-    };
-    auto l__Put16 = [&](size_t p__At, uint16_t p__Value) {
-        l__File[p__At] = static_cast<uint8_t>(p__Value);
-        l__File[p__At + 1] = static_cast<uint8_t>(p__Value >> 8);
-    };
-    std::memcpy(&l__File[0], "RIFF", 4);
-    l__Put32(4, static_cast<uint32_t>(36 + p__Pcm.size()));
-    std::memcpy(&l__File[8], "WAVEfmt ", 8);
-    l__Put32(16, 16);
-    l__Put16(20, 1);
-    l__Put16(22, 2);
-    l__Put32(24, 44100);
-    l__Put32(28, 44100 * 4);
-    l__Put16(32, 4);
-    l__Put16(34, 16);
-    std::memcpy(&l__File[36], "data", 4);
-    l__Put32(40, static_cast<uint32_t>(p__Pcm.size()));
-    l__File.insert(l__File.end(), p__Pcm.begin(), p__Pcm.end());
-    WriteFile(p__Name, l__File);
-}
-
-// PCM whose samples change from sector to sector, so that a misplaced sector shows.
-Bytes Pcm(size_t p__Sectors, size_t p__Extra, unsigned p__Seed) {
-    Bytes l__Pcm(p__Sectors * 2352 + p__Extra);
-    for (size_t i = 0; i < l__Pcm.size(); ++i) l__Pcm[i] = static_cast<uint8_t>((i / 2352 * 3 + i * 5 + p__Seed * 11) & 0xFF);
-    return l__Pcm;
 }
 
 struct Events {

@@ -51,6 +51,8 @@ TEST(SaoCommandLine, UsageErrors) {
         {"--drive", "1x", "a.wav"},           // trailing text
         {"--drive", "256", "a.wav"},          // beyond any adapter
         {"--speed", "4", "a.wav"},            // unknown option
+        {"--raw", "a.wav"},                   // a writing that is not pq or pw
+        {"--raw"},                            // a missing value
         {std::string(SESSION_FILE_NAME_SIZE, 'n')},  // no room for the terminator
         {""},                                 // an empty name
     };
@@ -88,6 +90,24 @@ TEST(SaoCommandLine, DescribeFillsOneEntryPerFileAndNothingElse) {
     std::memcpy(l__Expected->m__SESSION_TRACK_ENTRY__Tracks[1].m__CHAR__FileName, l__Longest.c_str(), l__Longest.size() + 1);
     std::memcpy(l__Expected->m__SESSION_TRACK_ENTRY__Tracks[2].m__CHAR__FileName, "three.iso", 10);
     EXPECT_EQ(std::memcmp(l__Session.get(), l__Expected.get(), sizeof(SESSION_DESCRIPTOR)), 0);
+}
+
+TEST(SaoCommandLine, RawWritingAndItsTrackList) {
+    CTarnwick_SaoCommandLine l__Default;
+    ASSERT_TRUE(l__Default.Parse({"a.iso"}));
+    EXPECT_EQ(l__Default.GetWriting(), CTarnwick_SaoCommandLine::Writing::SessionAtOnce);
+    CTarnwick_SaoCommandLine l__PQ, l__PW;
+    ASSERT_TRUE(l__PQ.Parse({"--raw", "pq", "a.iso", "b.wav"})) << l__PQ.Error();
+    ASSERT_TRUE(l__PW.Parse({"a.iso", "--raw", "pw"})) << l__PW.Error();
+    EXPECT_EQ(l__PQ.GetWriting(), CTarnwick_SaoCommandLine::Writing::RawPQ);
+    EXPECT_EQ(l__PW.GetWriting(), CTarnwick_SaoCommandLine::Writing::RawPW);
+    auto l__List = std::make_unique<DISC_AT_ONCE_TRACK_LIST>();
+    std::memset(l__List.get(), 0, sizeof(DISC_AT_ONCE_TRACK_LIST));
+    l__PQ.Describe(l__List.get());
+    EXPECT_EQ(l__List->m__ULONG__NumberOfTracks, 2u);
+    EXPECT_STREQ(l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[0].m__CHAR__FileName, "a.iso");
+    EXPECT_STREQ(l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[1].m__CHAR__FileName, "b.wav");
+    EXPECT_EQ(l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[1].m__LONG__SizeInLBs, 0) << "the write fills the rest";
 }
 
 }  // namespace

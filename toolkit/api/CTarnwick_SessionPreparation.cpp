@@ -37,9 +37,7 @@ CTarnwick_SessionPreparation::CTarnwick_SessionPreparation(PSESSION_DESCRIPTOR p
         m__CallerTrees.push_back(PVOID{p__PSESSION_DESCRIPTOR__Session->m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track].m__PVOID__Tree});
 }
 
-std::unique_ptr<CTarnwick_File> CTarnwick_SessionPreparation::MakeSource(const char* p__PCHAR__FileName,
-                                                                        const char* p__PCHAR__Function,
-                                                                        bool* p__Pbool__IsSound) {
+bool CTarnwick_SessionPreparation::IsSoundFile(const char* p__PCHAR__FileName, const char* p__PCHAR__Function) {
     // File names are case-sensitive here: the decoding test gets the name as given.
     const ULONG l__ULONG__SoundStatus = Sonquill_CompressedFileSupportedIs(const_cast<PCHAR>(p__PCHAR__FileName));
     if (l__ULONG__SoundStatus == ELIBACC) {
@@ -48,10 +46,20 @@ std::unique_ptr<CTarnwick_File> CTarnwick_SessionPreparation::MakeSource(const c
                                    "%s(): The media runtime cannot be loaded: cannot tell whether '%s' is a sound file!!!",
                                    p__PCHAR__Function, p__PCHAR__FileName);
     }
-    *p__Pbool__IsSound = l__ULONG__SoundStatus == 0;
+    return l__ULONG__SoundStatus == 0;
+}
+
+std::unique_ptr<CTarnwick_File> CTarnwick_SessionPreparation::MakeSource(const char* p__PCHAR__FileName,
+                                                                        const char* p__PCHAR__Function,
+                                                                        bool* p__Pbool__IsSound) {
+    *p__Pbool__IsSound = IsSoundFile(p__PCHAR__FileName, p__PCHAR__Function);
+    return MakeSource(p__PCHAR__FileName, *p__Pbool__IsSound);
+}
+
+std::unique_ptr<CTarnwick_File> CTarnwick_SessionPreparation::MakeSource(const char* p__PCHAR__FileName, bool p__bool__IsSound) {
     return std::unique_ptr<CTarnwick_File>(
-        *p__Pbool__IsSound ? static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_SonquillFile(p__PCHAR__FileName))
-                           : static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_DiskFile(p__PCHAR__FileName)));
+        p__bool__IsSound ? static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_SonquillFile(p__PCHAR__FileName))
+                         : static_cast<CTarnwick_File*>(new (std::nothrow) CTarnwick_DiskFile(p__PCHAR__FileName)));
 }
 
 void CTarnwick_SessionPreparation::Prepare(BOOLEAN p__BOOLEAN__IsMode2Form1) {

@@ -29,6 +29,10 @@ public:
     // left. Without the media runtime a file cannot be told to be sound or not: refused.
     static std::unique_ptr<CTarnwick_File> MakeSource(const char* p__PCHAR__FileName, const char* p__PCHAR__Function,
                                                       bool* p__Pbool__IsSound);
+    // Whether the audio library decodes the file (the first half of MakeSource), and the
+    // source of a file whose kind is known (the second half).
+    static bool IsSoundFile(const char* p__PCHAR__FileName, const char* p__PCHAR__Function);
+    static std::unique_ptr<CTarnwick_File> MakeSource(const char* p__PCHAR__FileName, bool p__bool__IsSound);
 
 private:
     PSESSION_DESCRIPTOR m__PSESSION_DESCRIPTOR__Session;

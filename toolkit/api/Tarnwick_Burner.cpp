@@ -9,6 +9,7 @@
 
 #include "CTarnwick_Bytes.h"
 #include "CTarnwick_CdvdBurnerGrabber.h"
+#include "CTarnwick_DiscAtOncePreparation.h"
 #include "CTarnwick_DiskFile.h"
 #include "CTarnwick_FileChain.h"
 #include "CTarnwick_FlatBoundary.h"
@@ -69,6 +70,15 @@ void BurnSource(CTarnwick_CdvdBurnerGrabber& p__Burner, CTarnwick_File& p__Sourc
                           p__ULONG__Kind, 0, 0, 0, 0);
 }
 
+// The image of a built tree, for the functions that write a caller's tree.
+CTarnwick_FileChain* BuiltImageOf(PVOID p__PVOID__Tree, const char* p__PCHAR__Name) {
+    CTarnwick_ISO9660FileTree* l__Tree = TreeOf(p__PVOID__Tree, p__PCHAR__Name);
+    if (!l__Tree->IsImageBuild() || l__Tree->GetImage() == nullptr) {
+        CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_STATE, 0,
+                                   "%s(): The tree's image is not built!!!", p__PCHAR__Name);
+    }
+    return l__Tree->GetImage();
+}
 }  // namespace
 
 extern "C" ULONG Tarnwick_CdvdBurnerGrabber_Create(PVOID* p__PPVOID__Burner, PCHAR p__PCHAR__ExceptionText,
@@ -329,13 +339,7 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
     static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree";
     return Shell(c__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
                  p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
-                     CTarnwick_ISO9660FileTree* l__Tree = TreeOf(p__PVOID__Tree, c__PCHAR__Name);
-                     if (!l__Tree->IsImageBuild() || l__Tree->GetImage() == nullptr) {
-                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                                    EXCEPTION_NUMBER_INVALID_STATE, 0,
-                                                    "%s(): The tree's image is not built!!!", c__PCHAR__Name);
-                     }
-                     CTarnwick_FileChain* l__Image = l__Tree->GetImage();
+                     CTarnwick_FileChain* l__Image = BuiltImageOf(p__PVOID__Tree, c__PCHAR__Name);
                      l__Image->SeekToBegin();
                      b.TrackAtOnce(l__Image, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
                                    p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval,
@@ -360,6 +364,65 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_SessionAtOnce(
                                      p__ULONG__BufferStatusInterval, 0);
                  });
 }
+
+namespace {
+// The four Disc-At-Once functions: the tracks made ready, expanded into raw blocks of the
+// form asked, and written by the engine's raw writing of that form.
+template <class Prepare>
+ULONG DiscAtOnce(const char* p__PCHAR__Name, bool p__bool__IsRawPW, PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                 ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                 PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, BOOLEAN p__BOOLEAN__IsMode2Form1,
+                 BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed, ULONG p__ULONG__ProgressInterval,
+                 ULONG p__ULONG__BufferStatusInterval, const Prepare& p__Prepare) {
+    return Shell(p__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize, p__PULONG__SystemError,
+                 p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     CTarnwick_DiscAtOncePreparation l__Preparation(p__PCHAR__Name);
+                     p__Prepare(l__Preparation);
+                     CTarnwick_FileChain* l__Raw = l__Preparation.MakeRawTrack(p__bool__IsRawPW, p__BOOLEAN__IsMode2Form1);
+                     if (p__bool__IsRawPW) {
+                         b.DiscAtOnceRawPW(l__Raw, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite, p__BOOLEAN__IsNextSessionAllowed,
+                                           p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval, l__Preparation.List());
+                     } else {
+                         b.DiscAtOncePQ(l__Raw, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite, p__BOOLEAN__IsNextSessionAllowed,
+                                        p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval, l__Preparation.List());
+                     }
+                 });
+}
+
+}  // namespace
+
+#define TARNWICK_DISC_AT_ONCE_FUNCTIONS(Form, IsRawPW)                                                                    \
+    extern "C" ULONG Tarnwick_CdvdBurnerGrabber_DiscAtOnce##Form##FromFile(                                               \
+        PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,                        \
+        PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,                        \
+        PDISC_AT_ONCE_TRACK_LIST p__PDISC_AT_ONCE_TRACK_LIST__Tracks, BOOLEAN p__BOOLEAN__IsMode2Form1,                   \
+        BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed, ULONG p__ULONG__ProgressInterval,     \
+        ULONG p__ULONG__BufferStatusInterval) {                                                                           \
+        return DiscAtOnce("Tarnwick:Tarnwick_CdvdBurnerGrabber_DiscAtOnce" #Form "FromFile", IsRawPW, p__PVOID__Burner,  \
+                          p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize, p__PULONG__SystemError,                   \
+                          p__PCDB_FAILURE_INFORMATION__Info, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,           \
+                          p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval,   \
+                          [&](CTarnwick_DiscAtOncePreparation& p) {                                                       \
+                              p.PrepareFiles(p__PDISC_AT_ONCE_TRACK_LIST__Tracks, p__BOOLEAN__IsMode2Form1);              \
+                          });                                                                                             \
+    }                                                                                                                     \
+    extern "C" ULONG Tarnwick_CdvdBurnerGrabber_DiscAtOnce##Form##FromTree(                                               \
+        PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,                        \
+        PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, PVOID p__PVOID__Tree, \
+        BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,     \
+        ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval) {                                         \
+        static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_DiscAtOnce" #Form "FromTree";     \
+        return DiscAtOnce(c__PCHAR__Name, IsRawPW, p__PVOID__Burner, p__PCHAR__ExceptionText,                             \
+                          p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,         \
+                          p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite, p__BOOLEAN__IsNextSessionAllowed,            \
+                          p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval,                                     \
+                          [&](CTarnwick_DiscAtOncePreparation& p) {                                                       \
+                              p.PrepareImage(BuiltImageOf(p__PVOID__Tree, c__PCHAR__Name), p__BOOLEAN__IsMode2Form1);     \
+                          });                                                                                             \
+    }
+
+TARNWICK_DISC_AT_ONCE_FUNCTIONS(PQ, false)
+TARNWICK_DISC_AT_ONCE_FUNCTIONS(RawPW, true)
 
 extern "C" ULONG Tarnwick_ISO9660JolietFileTree_ImportTrack(PVOID p__PVOID__Burner, PVOID p__PVOID__Tree,
                                                             UCHAR p__UCHAR__TrackNumber, BOOLEAN p__BOOLEAN__IsJoliet,

@@ -158,6 +158,23 @@ public:
     static CTarnwick_FileChain* ImageOfSessionTree(PVOID p__PVOID__Tree, ULONG p__ULONG__Index);
 
 
+    // Writes a whole CD in raw mode onto a blank CD: the lead-in (from the start the drive
+    // reports), the 150-block pre-gap, the track source's raw blocks from LBA 0 and the
+    // 6750-block lead-out, with P and Q (2368-byte blocks) or raw P-W (2448-byte blocks)
+    // sub-channel. The track list (the first entry's data-track flag, the tracks of the
+    // table of contents) is the one the track source was made with.
+    void DiscAtOncePQ(CTarnwick_FileChain* p__PCTarnwick_FileChain__Track, BOOLEAN p__BOOLEAN__IsMode2Form1,
+                      BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+                      ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
+                      const DISC_AT_ONCE_TRACK_LIST* p__PDISC_AT_ONCE_TRACK_LIST__Tracks);
+    void DiscAtOnceRawPW(CTarnwick_FileChain* p__PCTarnwick_FileChain__Track, BOOLEAN p__BOOLEAN__IsMode2Form1,
+                         BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
+                         ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
+                         const DISC_AT_ONCE_TRACK_LIST* p__PDISC_AT_ONCE_TRACK_LIST__Tracks);
+    // Writes the lead-in of a Session-At-Once session with raw P-W sub-channel as zero
+    // sub-channel data (96 bytes a block), from the lead-in start up to the pre-gap.
+    void WriteLeadIn();
+
     // The cache thread's work: reads the source into cache blocks. Returns its exit code.
     virtual ULONG WriteCacheThread();
     // Asks the cache thread to stop and waits up to 2000 ms for it; 0, or the error. Never raises.
@@ -315,6 +332,20 @@ protected:
                             LONG p__LONG__Start, LONG p__LONG__ExtraPregap, LONG p__LONG__GapAfter,
                             ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
                             ULONG p__ULONG__DiscType);
+    // The two raw Disc-At-Once writes as one procedure: what differs is in the form.
+    struct DAO_FORM;
+    void DiscAtOnce(const DAO_FORM& p__Form, CTarnwick_FileChain* p__PCTarnwick_FileChain__Track,
+                    BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite,
+                    BOOLEAN p__BOOLEAN__IsNextSessionAllowed, ULONG p__ULONG__ProgressInterval,
+                    ULONG p__ULONG__BufferStatusInterval, const DISC_AT_ONCE_TRACK_LIST* p__PDISC_AT_ONCE_TRACK_LIST__Tracks);
+    // The LBA of the lead-in start of the disc information (bytes 17-19); raises number 10
+    // when it does not lie in the lead-in.
+    LONG ReadLeadInStart(const char* p__PCHAR__Name);
+    // Writes the blocks of a generator from p__LONG__LBA on (advanced), 16 a packet, the
+    // last packet of 1 to 16 traced with the area's name.
+    void WriteGeneratedBlocks(const char* p__PCHAR__Name, const char* p__PCHAR__Area,
+                              CTarnwick_FileChain* p__PCTarnwick_FileChain__Generator, LONG p__LONG__Blocks,
+                              ULONG p__ULONG__BlockSize, LONG& p__LONG__LBA);
     // Reads a mode page (current values unless p__UCHAR__PageControl) into a zeroed 4096-byte buffer.
     void ReadModePage(std::unique_ptr<UCHAR[]>& p__Buffer, UCHAR p__UCHAR__PageCode, UCHAR p__UCHAR__PageControl);
     // Zeroes the mode parameter header and sends the page back (length page byte 1 + 10).

@@ -5,7 +5,7 @@
 #include <cstring>
 
 const char* CTarnwick_SaoCommandLine::Usage() {
-    return "Usage: tarnwick-sao [--drive N] [--mode2] [--test] [--keep-open] FILE...\n"
+    return "Usage: tarnwick-sao [--drive N] [--mode2] [--test] [--keep-open] [--raw pq|pw] FILE...\n"
            "Burns the files onto the CD in the drive as one session written Session-At-Once, one track\n"
            "per file in the order given (at most 99). A sound file the audio toolkit decodes (MP3, FLAC,\n"
            "Ogg Vorbis, WAV, ...) becomes an audio track of 2352-byte blocks; any other file (an ISO\n"
@@ -17,6 +17,10 @@ const char* CTarnwick_SaoCommandLine::Usage() {
            "  --mode2       data tracks as Mode 2 Form 1 sectors (2336 bytes from the host)\n"
            "  --test        a test write: the drive goes through the burn without recording\n"
            "  --keep-open   leave the disc open for a next session\n"
+           "  --raw pq|pw   write the whole disc Disc-At-Once in raw mode instead: the host sends every\n"
+           "                sector, lead-in, pre-gap, tracks and lead-out, with P and Q (pq, 2368-byte\n"
+           "                blocks) or raw P-W (pw, 2448-byte blocks) sub-channel; the tracks follow\n"
+           "                one another without pre-gaps, and only the first may be a data track\n"
            "  -h, --help    this text\n"
            "\n"
            "Progress goes to standard error as a percentage per track; the table of contents of the\n"
@@ -49,6 +53,12 @@ bool CTarnwick_SaoCommandLine::Parse(const std::vector<std::string>& p__Argument
             m__BOOLEAN__Test = 1;
         } else if (l__string__Argument == "--keep-open") {
             m__BOOLEAN__KeepOpen = 1;
+        } else if (l__string__Argument == "--raw") {
+            if (l__SIZE__At + 1 == p__Arguments.size()) return Fail("--raw needs pq or pw");
+            const std::string& l__string__Value = p__Arguments[++l__SIZE__At];
+            if (l__string__Value == "pq") m__Writing = Writing::RawPQ;
+            else if (l__string__Value == "pw") m__Writing = Writing::RawPW;
+            else return Fail("bad --raw value '" + l__string__Value + "': pq or pw");
         } else if (l__string__Argument == "--drive") {
             if (l__SIZE__At + 1 == p__Arguments.size()) return Fail("--drive needs a number");
             const std::string& l__string__Value = p__Arguments[++l__SIZE__At];
@@ -84,6 +94,14 @@ void CTarnwick_SaoCommandLine::Describe(SESSION_DESCRIPTOR* p__PSESSION_DESCRIPT
     p__PSESSION_DESCRIPTOR__Session->m__ULONG__NumberOfTracks = static_cast<ULONG>(m__Files.size());
     for (size_t l__SIZE__Track = 0; l__SIZE__Track < m__Files.size(); ++l__SIZE__Track) {
         SESSION_TRACK_ENTRY& l__Entry = p__PSESSION_DESCRIPTOR__Session->m__SESSION_TRACK_ENTRY__Tracks[l__SIZE__Track];
+        std::memcpy(l__Entry.m__CHAR__FileName, m__Files[l__SIZE__Track].c_str(), m__Files[l__SIZE__Track].size() + 1);
+    }
+}
+
+void CTarnwick_SaoCommandLine::Describe(DISC_AT_ONCE_TRACK_LIST* p__PDISC_AT_ONCE_TRACK_LIST__Tracks) const {
+    p__PDISC_AT_ONCE_TRACK_LIST__Tracks->m__ULONG__NumberOfTracks = static_cast<ULONG>(m__Files.size());
+    for (size_t l__SIZE__Track = 0; l__SIZE__Track < m__Files.size(); ++l__SIZE__Track) {
+        DISC_AT_ONCE_TRACK_ENTRY& l__Entry = p__PDISC_AT_ONCE_TRACK_LIST__Tracks->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[l__SIZE__Track];
         std::memcpy(l__Entry.m__CHAR__FileName, m__Files[l__SIZE__Track].c_str(), m__Files[l__SIZE__Track].size() + 1);
     }
 }

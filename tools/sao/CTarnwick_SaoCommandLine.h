@@ -19,12 +19,17 @@ public:
 
     // Fills a zeroed descriptor with one entry per file (its name; everything else zero).
     void Describe(SESSION_DESCRIPTOR* p__PSESSION_DESCRIPTOR__Session) const;
+    // The same for a raw Disc-At-Once disc: a zeroed track list, one entry (its name) per file.
+    void Describe(DISC_AT_ONCE_TRACK_LIST* p__PDISC_AT_ONCE_TRACK_LIST__Tracks) const;
 
     bool IsHelp() const { return m__bool__Help; }
     unsigned long Drive() const { return m__ulong__Drive; }
     BOOLEAN IsMode2Form1() const { return m__BOOLEAN__Mode2; }
     BOOLEAN IsTestWrite() const { return m__BOOLEAN__Test; }
     BOOLEAN IsKeepOpen() const { return m__BOOLEAN__KeepOpen; }
+    // How the disc is written: Session-At-Once, or raw Disc-At-Once with P-Q or raw P-W sub-channel.
+    enum class Writing { SessionAtOnce, RawPQ, RawPW };
+    Writing GetWriting() const { return m__Writing; }
     const std::vector<std::string>& Files() const { return m__Files; }
     const std::string& Error() const { return m__string__Error; }
 
@@ -38,6 +43,7 @@ private:
     BOOLEAN m__BOOLEAN__Mode2 = 0;
     BOOLEAN m__BOOLEAN__Test = 0;
     BOOLEAN m__BOOLEAN__KeepOpen = 0;
+    Writing m__Writing = Writing::SessionAtOnce;
     std::vector<std::string> m__Files;
     std::string m__string__Error;
 };

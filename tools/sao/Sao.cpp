@@ -1,5 +1,6 @@
 // tarnwick-sao: burns files onto a CD as one session written Session-At-Once (audio tracks from
-// sound files, data tracks from any other file) and prints the table of contents it left.
+// sound files, data tracks from any other file), or as a whole disc written raw Disc-At-Once,
+// and prints the table of contents it left.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,6 +20,9 @@ const char* const g__PCHAR__Program = "tarnwick-sao";
 // The callback's context: the session being written, and when the write began.
 struct SaoWrite {
     std::unique_ptr<CTarnwick_SaoProgress> m__Progress;
+    // A raw disc: the percentage of all its tracks' blocks, each change told once.
+    bool m__bool__IsRaw = false;
+    int m__int__LastPercentage = -1;
     std::chrono::steady_clock::time_point m__Start = std::chrono::steady_clock::now();
 
     double Seconds() const {
@@ -26,8 +30,22 @@ struct SaoWrite {
     }
 };
 
-void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID /*p__PVOID__Parameter1*/, PVOID p__PVOID__Parameter2) {
+void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID p__PVOID__Parameter2) {
     SaoWrite* l__Write = static_cast<SaoWrite*>(p__PVOID__Context);
+    if (l__Write != nullptr && l__Write->m__bool__IsRaw) {
+        if (p__ULONG__Reason != WRITE_PROGRESS && p__ULONG__Reason != SYNCHRONIZE_CACHE_BEGIN) return;
+        int l__int__Percentage = 100;
+        if (p__ULONG__Reason == WRITE_PROGRESS) {
+            const LONGLONG l__LONGLONG__Total = *static_cast<const LONGLONG*>(p__PVOID__Parameter1);
+            const LONGLONG l__LONGLONG__Written = *static_cast<const LONGLONG*>(p__PVOID__Parameter2);
+            l__int__Percentage = l__LONGLONG__Total > 0 ? static_cast<int>(std::min<LONGLONG>(100, l__LONGLONG__Written * 100 / l__LONGLONG__Total)) : 0;
+        }
+        if (l__int__Percentage != l__Write->m__int__LastPercentage) {
+            l__Write->m__int__LastPercentage = l__int__Percentage;
+            std::fprintf(stderr, "%s: disc: %3d%% (%.1f s)\n", g__PCHAR__Program, l__int__Percentage, l__Write->Seconds());
+        }
+        return;
+    }
     if (l__Write == nullptr || !l__Write->m__Progress) return;
     if (p__ULONG__Reason == WRITE_PROGRESS) {
         // Parameter 1 is the session's blocks; the percentage is the track's.
@@ -101,23 +119,37 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
         l__Address.m__UCHAR__LUN, 0);
     if (l__ULONG__Number != 0) return Failed("Tarnwick_CdvdBurnerGrabber_Create", l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
 
-    l__Write.m__Progress = std::make_unique<CTarnwick_SaoProgress>(l__Session.get(), [&l__Write](ULONG p__ULONG__Track, int p__int__Percentage) {
-        std::fprintf(stderr, "%s: track %lu of %lu: %3d%% (%.1f s)\n", g__PCHAR__Program, static_cast<unsigned long>(p__ULONG__Track),
-                     static_cast<unsigned long>(l__Write.m__Progress->Tracks()), p__int__Percentage, l__Write.Seconds());
-    });
+    const char* l__PCHAR__Function = "Tarnwick_CdvdBurnerGrabber_SessionAtOnce";
     l__Write.m__Start = std::chrono::steady_clock::now();
-    l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_SessionAtOnce(
-        l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, l__Session.get(),
-        p__CommandLine.IsMode2Form1(), p__CommandLine.IsTestWrite(), p__CommandLine.IsKeepOpen(), 1, 5);
+    if (p__CommandLine.GetWriting() == CTarnwick_SaoCommandLine::Writing::SessionAtOnce) {
+        l__Write.m__Progress = std::make_unique<CTarnwick_SaoProgress>(l__Session.get(), [&l__Write](ULONG p__ULONG__Track, int p__int__Percentage) {
+            std::fprintf(stderr, "%s: track %lu of %lu: %3d%% (%.1f s)\n", g__PCHAR__Program, static_cast<unsigned long>(p__ULONG__Track),
+                         static_cast<unsigned long>(l__Write.m__Progress->Tracks()), p__int__Percentage, l__Write.Seconds());
+        });
+        l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_SessionAtOnce(
+            l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, l__Session.get(),
+            p__CommandLine.IsMode2Form1(), p__CommandLine.IsTestWrite(), p__CommandLine.IsKeepOpen(), 1, 5);
+    } else {
+        auto l__Tracks = std::make_unique<DISC_AT_ONCE_TRACK_LIST>();
+        std::memset(l__Tracks.get(), 0, sizeof(DISC_AT_ONCE_TRACK_LIST));
+        p__CommandLine.Describe(l__Tracks.get());
+        l__Write.m__bool__IsRaw = true;
+        const bool l__bool__IsRawPW = p__CommandLine.GetWriting() == CTarnwick_SaoCommandLine::Writing::RawPW;
+        l__PCHAR__Function = l__bool__IsRawPW ? "Tarnwick_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile" : "Tarnwick_CdvdBurnerGrabber_DiscAtOncePQFromFile";
+        l__ULONG__Number = (l__bool__IsRawPW ? Tarnwick_CdvdBurnerGrabber_DiscAtOnceRawPWFromFile : Tarnwick_CdvdBurnerGrabber_DiscAtOncePQFromFile)(
+            l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, l__Tracks.get(),
+            p__CommandLine.IsMode2Form1(), p__CommandLine.IsTestWrite(), p__CommandLine.IsKeepOpen(), 1, 5);
+    }
     l__Write.m__Progress.reset();
     int l__int__Exit = 0;
     if (l__ULONG__Number != 0) {
-        l__int__Exit = Failed("Tarnwick_CdvdBurnerGrabber_SessionAtOnce", l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
+        l__int__Exit = Failed(l__PCHAR__Function, l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
     } else if (p__CommandLine.IsTestWrite()) {
         std::fprintf(stderr, "%s: test write done in %.1f s; nothing was recorded\n", g__PCHAR__Program,
                      l__Write.Seconds());
     } else {
-        std::fprintf(stderr, "%s: session written in %.1f s\n", g__PCHAR__Program, l__Write.Seconds());
+        std::fprintf(stderr, "%s: %s written in %.1f s\n", g__PCHAR__Program, l__Write.m__bool__IsRaw ? "disc" : "session",
+                     l__Write.Seconds());
         auto l__Toc = std::make_unique<TOC_INFORMATION>();
         l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_ReadTOC(l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text),
                                                               &l__ULONG__Status, &l__Info, l__Toc.get());
