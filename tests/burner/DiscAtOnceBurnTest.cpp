@@ -17,6 +17,7 @@
 #include "BurnFiles.h"
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "CTarnwick_ISO9660FileTree.h"
+#include "CTarnwick_ISO9660Image.h"
 #include "CTarnwick_ISO9660FileTreeRawPQ.h"
 #include "CTarnwick_ISO9660FileTreeRawRawPW.h"
 #include "CTarnwick_MemoryFile.h"
@@ -231,9 +232,11 @@ TEST_P(DiscAtOnceContent, WholeDiscIsWrittenRawAndReadsBack) {
     // information gave, the pre-gap, the track and the lead-out, in packets of 16.
     const auto l__Commands = m__Recorder->Log().Commands();
     bool l__Raw = false;
-    for (const ScriptedCommand& l__Command : l__Commands)
-        if (l__Command.m__Cdb[0] == OP_MODE_SELECT10 && l__Command.m__DataOut.size() > 12 && (l__Command.m__DataOut[8] & 0x3F) == 0x05)
+    for (const ScriptedCommand& l__Command : l__Commands) {
+        if (l__Command.m__Cdb[0] == OP_MODE_SELECT10 && l__Command.m__DataOut.size() > 12 && (l__Command.m__DataOut[8] & 0x3F) == 0x05) {
             l__Raw = (l__Command.m__DataOut[10] & 0x0F) == 3 && (l__Command.m__DataOut[12] & 0x0F) == (l__Case.m__IsRawPW ? 3 : 1);
+        }
+    }
     EXPECT_TRUE(l__Raw) << "the last write parameters page sent asks for raw writing with the form's blocks";
     const auto l__Writes = Writes(l__Commands);
     size_t l__At = ExpectPackets(l__Writes, 0, LEAD_IN, 717, 12, "lead-in");
@@ -246,8 +249,11 @@ TEST_P(DiscAtOnceContent, WholeDiscIsWrittenRawAndReadsBack) {
     ASSERT_EQ(l__Lba, l__Blocks);
     l__At = ExpectPackets(l__Writes, l__At, l__Blocks, 421, 14, "lead-out");
     EXPECT_EQ(l__At, l__Writes.size());
-    for (const ScriptedCommand& l__Command : l__Commands)
-        if (l__Command.m__Cdb[0] == OP_WRITE10) ASSERT_EQ(l__Command.m__DataOut.size(), CdbBlocks(l__Command) * l__BlockSize);
+    for (const ScriptedCommand& l__Command : l__Commands) {
+        if (l__Command.m__Cdb[0] == OP_WRITE10) {
+            ASSERT_EQ(l__Command.m__BufferLength, CdbBlocks(l__Command) * l__BlockSize);
+        }
+    }
 
     // The table of contents the drive made from the lead-in.
     const TOC_INFORMATION l__Toc = Toc();
@@ -277,8 +283,11 @@ TEST_P(DiscAtOnceContent, WholeDiscIsWrittenRawAndReadsBack) {
     const auto l__Info = CdInfo(l__Cue);
     ASSERT_TRUE(l__Info.count(1)) << "cd-info lists track 1";
     EXPECT_EQ(l__Info.at(1).first, 0);
-    EXPECT_EQ(l__Info.at(1).second, l__IsData ? "data" : "audio");
-    if (l__Info.count(170)) EXPECT_EQ(l__Info.at(170).first, l__Blocks) << "the lead-out follows the track";
+    // cd-info names a Mode 2 (CD-ROM XA) data track by its form.
+    EXPECT_EQ(l__Info.at(1).second, !l__IsData ? "audio" : l__Mode2 ? "XA" : "data");
+    if (l__Info.count(170)) {
+        EXPECT_EQ(l__Info.at(170).first, l__Blocks) << "the lead-out follows the track";
+    }
 
     REQUIRE_TRACING();
     const std::string l__Name = l__Case.m__IsRawPW ? "DiscAtOnceRawPW" : "DiscAtOncePQ";
@@ -465,8 +474,11 @@ TEST_F(DiscAtOnceBurn, LeadInOfARawSessionIsSentAsZeroSubChannel) {
     Burner().WriteLeadIn();
     const auto l__Writes = Writes(m__Recorder->Log().Commands());
     ExpectPackets(l__Writes, 0, LEAD_IN, 717, 12, "lead-in");
-    for (const ScriptedCommand& l__Command : m__Recorder->Log().Commands())
-        if (l__Command.m__Cdb[0] == OP_WRITE10) EXPECT_EQ(l__Command.m__DataOut, Bytes(CdbBlocks(l__Command) * 96u, 0));
+    for (const ScriptedCommand& l__Command : m__Recorder->Log().Commands()) {
+        if (l__Command.m__Cdb[0] == OP_WRITE10) {
+            EXPECT_EQ(l__Command.m__BufferLength, CdbBlocks(l__Command) * 96u);
+        }
+    }
     // The session goes on at the pre-gap: the drive took the lead-in.
     const Bytes l__Track(2048 * 300, 0x33);
     const Bytes l__Pregap(2048 * 150, 0);
