@@ -454,3 +454,26 @@ TEST_F(SaoBurn, UsageErrorsExit87) {
 }
 
 }  // namespace
+
+// --raw: the whole disc written raw Disc-At-Once, the tracks one after the other without pre-gaps.
+TEST_F(SaoBurn, RawDiscOfADataTrackAndTwoSongs) {
+    const std::string l__Image = MakeImage("data.iso", 0);
+    const Bytes l__ImageBytes = PellmarkRun::ReadFile(l__Image);
+    m__Run.Insert("cdr");
+    const PellmarkRun::Result l__Result = Sao({"--raw", "pw", l__Image, Song(0).m__File, Song(1).m__File});
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Err;
+    EXPECT_TRUE(Has(l__Result.m__Err, "disc: 100%")) << l__Result.m__Err;
+    const std::vector<TocLine> l__Toc = ParseToc(l__Result.m__Out);
+    ASSERT_EQ(l__Toc.size(), 3u) << l__Result.m__Out;
+    const long l__Blocks[] = {static_cast<long>(l__ImageBytes.size() / 2048), static_cast<long>((Song(0).m__Pcm.size() + 2351) / 2352),
+                              static_cast<long>((Song(1).m__Pcm.size() + 2351) / 2352)};
+    long l__Start = 0;
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("track " + std::to_string(i + 1));
+        EXPECT_EQ(l__Toc[i].m__Kind, i == 0 ? "data" : "audio");
+        EXPECT_EQ(l__Toc[i].m__Start, l__Start);
+        EXPECT_EQ(l__Toc[i].m__End, l__Start + l__Blocks[i] - 1);
+        l__Start += l__Blocks[i];
+    }
+    EXPECT_EQ(m__Run.ExportTrack(1), l__ImageBytes);
+}

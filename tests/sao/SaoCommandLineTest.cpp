@@ -107,7 +107,7 @@ TEST(SaoCommandLine, RawWritingAndItsTrackList) {
     EXPECT_EQ(l__List->m__ULONG__NumberOfTracks, 2u);
     EXPECT_STREQ(l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[0].m__CHAR__FileName, "a.iso");
     EXPECT_STREQ(l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[1].m__CHAR__FileName, "b.wav");
-    EXPECT_EQ(l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[1].m__LONG__SizeInLBs, 0) << "the write fills the rest";
+    EXPECT_EQ(LONG{l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[1].m__LONG__SizeInLBs}, 0) << "the write fills the rest";
 }
 
 }  // namespace
