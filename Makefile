@@ -36,6 +36,7 @@ test: debug release tsan
 # never part of make test.
 bench: release
 	$(RELEASE_DIR)/bench/bench_sectors
+	$(RELEASE_DIR)/bench/bench_raw_sectors
 	$(RELEASE_DIR)/bench/bench_vdisc_write
 	$(RELEASE_DIR)/bench/bench_pellmark_burn
 	$(RELEASE_DIR)/bench/bench_iscsi_burn

@@ -1,0 +1,10 @@
+#pragma once
+#include "CTarnwick_RawAreaGenerator.h"
+
+// The pre-gap before the first track of a Disc-At-Once session as 2448-byte raw + raw P-W blocks: index 0 of the
+// track, the relative time counting down to zero, the P flag set.
+class CTarnwick_ISO9660FileTreePreGapRawRawPW : public CTarnwick_RawAreaGenerator {
+public:
+    CTarnwick_ISO9660FileTreePreGapRawRawPW(LONG p__LONG__StartLBA, LONG p__LONG__CountInLBs, ULONG p__ULONG__TrackNumber,
+        BOOLEAN p__BOOLEAN__IsDataTrack, BOOLEAN p__BOOLEAN__IsMode2Form1);
+};

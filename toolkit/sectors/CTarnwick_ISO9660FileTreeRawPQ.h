@@ -1,0 +1,15 @@
+#pragma once
+#include "CTarnwick_RawTrackSource.h"
+
+// The tracks of a Disc-At-Once session as 2368-byte raw + P-Q blocks, expanded from a cooked image
+// or taken from a raw image (see CTarnwick_RawTrackSource). The image is read front to back
+// from where it stands; the source reads it only.
+class CTarnwick_ISO9660FileTreeRawPQ : public CTarnwick_RawTrackSource {
+public:
+    CTarnwick_ISO9660FileTreeRawPQ(CTarnwick_FileChain* p__PCTarnwick_FileChain__CookedImage,
+        const DISC_AT_ONCE_TRACK_LIST* p__PDISC_AT_ONCE_TRACK_LIST__Tracks, BOOLEAN p__BOOLEAN__IsMode2Form1,
+        ULONG p__ULONG__BaseTrackNumber = 1);
+    // Over a raw image of 2448-byte blocks: with p__BOOLEAN__SynthesiseQ the Q data is made
+    // afresh, otherwise taken from the image's own sub-channel bytes.
+    CTarnwick_ISO9660FileTreeRawPQ(CTarnwick_FileChain* p__PCTarnwick_FileChain__RawImage, BOOLEAN p__BOOLEAN__SynthesiseQ);
+};
