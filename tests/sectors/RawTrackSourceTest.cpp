@@ -240,4 +240,29 @@ TEST(RawTrackSource, InputsThatCannotBeExpandedAreRefused) {
     }
 }
 
+// The image is read ahead in large pieces, yet never past what the list says: an image that
+// ends early gives every block it holds, and the first block it cannot fill fails.
+TEST(RawTrackSource, ShortImageFailsAtTheFirstBlockItCannotFill) {
+    auto l__List = TwoTracks();
+    std::vector<UCHAR> l__Bytes = CookedImage();
+    l__Bytes.resize(g__LONG__DataBlocks * 2048 + 5 * 2352);  // 5 of the 12 audio blocks
+    Image l__Short(l__Bytes);
+    Image l__Whole(CookedImage());
+    CTarnwick_ISO9660FileTreeRawRawPW l__FromShort(&l__Short.m__Chain, l__List.get(), FALSE);
+    CTarnwick_ISO9660FileTreeRawRawPW l__FromWhole(&l__Whole.m__Chain, l__List.get(), FALSE);
+    const size_t l__size_t__Held = (g__LONG__DataBlocks + 5) * 2448;
+    std::vector<UCHAR> l__Got(l__size_t__Held), l__Expected(l__size_t__Held);
+    l__FromShort.Read(l__Got.size(), l__Got.data());
+    l__FromWhole.Read(l__Expected.size(), l__Expected.data());
+    EXPECT_EQ(l__Got, l__Expected);
+    std::vector<UCHAR> l__Next(2448);
+    try {
+        l__FromShort.Read(l__Next.size(), l__Next.data());
+        ADD_FAILURE() << "a block beyond the image was delivered";
+    } catch (CTarnwick_Exception* l__Exception) {
+        EXPECT_EQ(l__Exception->GetExceptionNumber(), ULONG(EXCEPTION_NUMBER_INVALID_STATE));
+        delete l__Exception;
+    }
+}
+
 }  // namespace

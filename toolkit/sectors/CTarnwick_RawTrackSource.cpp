@@ -16,6 +16,8 @@ constexpr ULONG g__ULONG__Mode1DataOffset = 16;
 constexpr ULONG g__ULONG__SubHeaderOffset = 16;
 constexpr ULONG g__ULONG__SubHeaderBytes = 8;
 constexpr ULONG g__ULONG__Form1DataOffset = g__ULONG__SubHeaderOffset + g__ULONG__SubHeaderBytes;
+// How much of the image one read takes ahead: 64 audio blocks.
+constexpr size_t g__size_t__InputChunk = 64 * 2352;
 // The track a raw image is taken to be when its Q data is made afresh.
 constexpr UCHAR g__UCHAR__RawImageTno = 0x01;
 }  // namespace
@@ -39,6 +41,8 @@ CTarnwick_RawTrackSource::CTarnwick_RawTrackSource(ULONG p__ULONG__BlockBytes, c
         if (l__Entry.m__LONG__SizeInLBs < 0) RaiseInvalidParameter("Negative track size!!!");
         m__Tracks.push_back({l__Entry.m__LONG__StartLBA, l__Entry.m__LONG__SizeInLBs, l__Entry.m__BOOLEAN__IsDataTrack});
         m__ULONGLONG__Blocks += static_cast<uint64_t>(l__Entry.m__LONG__SizeInLBs);
+        m__ULONGLONG__InputBytes += static_cast<uint64_t>(l__Entry.m__LONG__SizeInLBs) *
+                                    (l__Entry.m__BOOLEAN__IsDataTrack ? COOKED_DATA_BYTES : CTarnwick_RawSubchannel::RAW_SECTOR_BYTES);
     }
     // The tracks follow each other from the first one's start.
     m__LONG__DiscLBA = m__Tracks.front().m__LONG__StartLBA;
@@ -57,6 +61,32 @@ CTarnwick_RawTrackSource::CTarnwick_RawTrackSource(ULONG p__ULONG__BlockBytes, c
     // A cut-off last block would have no sub-channel to send.
     if (l__ULONGLONG__Size % RAW_IMAGE_BLOCK_BYTES != 0) RaiseInvalidParameter("The raw image is not a whole number of blocks!!!");
     m__ULONGLONG__Blocks = l__ULONGLONG__Size / RAW_IMAGE_BLOCK_BYTES;
+    m__ULONGLONG__InputBytes = l__ULONGLONG__Size;
+}
+
+void CTarnwick_RawTrackSource::ReadInput(PUCHAR p__PUCHAR__Out, ULONG p__ULONG__Bytes) {
+    while (p__ULONG__Bytes > 0) {
+        if (m__size_t__InputAt == m__Input.size()) {
+            // Never ahead of what the blocks take, nor past the image: an image shorter than
+            // the list says fails at the block it cannot fill, as a read of that block would.
+            const uint64_t l__ULONGLONG__Limit = std::min<uint64_t>(m__ULONGLONG__InputBytes, m__PCTarnwick_FileChain__Image->GetSize());
+            const uint64_t l__ULONGLONG__Left = l__ULONGLONG__Limit > m__ULONGLONG__InputRead ? l__ULONGLONG__Limit - m__ULONGLONG__InputRead : 0;
+            const size_t l__size_t__Chunk = static_cast<size_t>(std::min<uint64_t>(g__size_t__InputChunk, l__ULONGLONG__Left));
+            if (l__size_t__Chunk < p__ULONG__Bytes) {
+                m__PCTarnwick_FileChain__Image->Read(p__ULONG__Bytes, p__PUCHAR__Out);
+                return;
+            }
+            m__Input.resize(l__size_t__Chunk);
+            m__PCTarnwick_FileChain__Image->Read(l__size_t__Chunk, m__Input.data());
+            m__ULONGLONG__InputRead += l__size_t__Chunk;
+            m__size_t__InputAt = 0;
+        }
+        const size_t l__size_t__Copy = std::min<size_t>(p__ULONG__Bytes, m__Input.size() - m__size_t__InputAt);
+        std::memcpy(p__PUCHAR__Out, m__Input.data() + m__size_t__InputAt, l__size_t__Copy);
+        m__size_t__InputAt += l__size_t__Copy;
+        p__PUCHAR__Out += l__size_t__Copy;
+        p__ULONG__Bytes -= static_cast<ULONG>(l__size_t__Copy);
+    }
 }
 
 void CTarnwick_RawTrackSource::RaiseInvalidParameter(const char* p__PCHAR__Text) const {
@@ -92,17 +122,17 @@ void CTarnwick_RawTrackSource::ExpandCooked(PUCHAR p__PUCHAR__Block) {
         // is the same only for a track that starts at LBA 0.
         if (m__BOOLEAN__IsMode2Form1) {
             std::memset(p__PUCHAR__Block + g__ULONG__SubHeaderOffset, 0, g__ULONG__SubHeaderBytes);
-            m__PCTarnwick_FileChain__Image->Read(COOKED_DATA_BYTES, p__PUCHAR__Block + g__ULONG__Form1DataOffset);
+            ReadInput(p__PUCHAR__Block + g__ULONG__Form1DataOffset, COOKED_DATA_BYTES);
             EncodeSector(p__PUCHAR__Block, g__LONG__EncodeMode2Form1, m__LONG__DiscLBA);
         } else {
             // Encoding writes every byte outside the user data: sync, header, EDC, the
             // zero bytes and the parity.
-            m__PCTarnwick_FileChain__Image->Read(COOKED_DATA_BYTES, p__PUCHAR__Block + g__ULONG__Mode1DataOffset);
+            ReadInput(p__PUCHAR__Block + g__ULONG__Mode1DataOffset, COOKED_DATA_BYTES);
             EncodeSector(p__PUCHAR__Block, g__LONG__EncodeMode1, m__LONG__DiscLBA);
         }
         CTarnwick_RawSubchannel::Scramble(p__PUCHAR__Block);
     } else {
-        m__PCTarnwick_FileChain__Image->Read(CTarnwick_RawSubchannel::RAW_SECTOR_BYTES, p__PUCHAR__Block);
+        ReadInput(p__PUCHAR__Block, CTarnwick_RawSubchannel::RAW_SECTOR_BYTES);
     }
     PutTrackQ(p__PUCHAR__Block, CTarnwick_RawSubchannel::ControlAdr(l__Track.m__BOOLEAN__IsDataTrack),
               CTarnwick_CdAddress::ToBcd(m__ULONG__BaseTrackNumber + m__ULONG__TrackIndex), m__LONG__BlockInTrack);
@@ -112,8 +142,8 @@ void CTarnwick_RawTrackSource::ExpandCooked(PUCHAR p__PUCHAR__Block) {
 
 void CTarnwick_RawTrackSource::ExpandRaw(PUCHAR p__PUCHAR__Block) {
     UCHAR l__UCHAR__Subchannel[CTarnwick_RawSubchannel::RAW_PW_BYTES];
-    m__PCTarnwick_FileChain__Image->Read(CTarnwick_RawSubchannel::RAW_SECTOR_BYTES, p__PUCHAR__Block);
-    m__PCTarnwick_FileChain__Image->Read(sizeof(l__UCHAR__Subchannel), l__UCHAR__Subchannel);
+    ReadInput(p__PUCHAR__Block, CTarnwick_RawSubchannel::RAW_SECTOR_BYTES);
+    ReadInput(l__UCHAR__Subchannel, sizeof(l__UCHAR__Subchannel));
     CTarnwick_RawSubchannel::Scramble(p__PUCHAR__Block);
     if (m__BOOLEAN__SynthesiseQ) {
         // Block number and disc LBA are one: the image is taken to start at LBA 0.

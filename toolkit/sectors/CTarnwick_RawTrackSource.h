@@ -65,6 +65,9 @@ private:
         else
             ExpandCooked(p__PUCHAR__Block);
     }
+    // The next bytes of the image, taken from a read-ahead of many blocks: one read of the
+    // image per block would cost a system call for every sector.
+    void ReadInput(PUCHAR p__PUCHAR__Out, ULONG p__ULONG__Bytes);
     // Writes a Q record of index 1 with its times into the sub-channel part of the block.
     void PutTrackQ(PUCHAR p__PUCHAR__Block, UCHAR p__UCHAR__ControlAdr, UCHAR p__UCHAR__Tno, LONG p__LONG__BlockInTrack) const;
     [[noreturn]] void RaiseInvalidParameter(const char* p__PCHAR__Text) const;
@@ -83,6 +86,13 @@ private:
     ULONG m__ULONG__TrackIndex = 0;
     LONG m__LONG__BlockInTrack = 0;
     LONG m__LONG__DiscLBA = 0;
+
+    // The read-ahead: the image's bytes the blocks take in all, those read so far, and the
+    // part of the last read not yet taken.
+    uint64_t m__ULONGLONG__InputBytes = 0;
+    uint64_t m__ULONGLONG__InputRead = 0;
+    std::vector<UCHAR> m__Input;
+    size_t m__size_t__InputAt = 0;
 
     uint64_t m__ULONGLONG__Position = 0;  // bytes of the block stream delivered
     uint64_t m__ULONGLONG__Expanded = 0;  // blocks expanded so far
