@@ -65,6 +65,17 @@ void ParityFamily(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Vectors, ui
 
 void PutEdc(uint8_t* p__PUCHAR__At, uint32_t p__ULONG__Edc) { CTarnwick_Bytes::PutLittleEndian32(p__PUCHAR__At, p__ULONG__Edc); }
 
+// The 276 parity bytes of a raw sector into p__PUCHAR__Out (P then Q). The Q vectors run over
+// the P parity as the sector holds it: computing, the P bytes are written in place first.
+void Parity(uint8_t* p__PUCHAR__Sector, bool p__bool__ZeroAddress, uint8_t* p__PUCHAR__Out) {
+    uint8_t l__UCHAR__Saved[4];
+    std::memcpy(l__UCHAR__Saved, p__PUCHAR__Sector + 12, 4);
+    if (p__bool__ZeroAddress) std::memset(p__PUCHAR__Sector + 12, 0, 4);
+    ParityFamily(p__PUCHAR__Sector + 12, 86, 24, 2, 86, p__PUCHAR__Out);
+    ParityFamily(p__PUCHAR__Sector + 12, 52, 43, 86, 88, p__PUCHAR__Out + 172);
+    std::memcpy(p__PUCHAR__Sector + 12, l__UCHAR__Saved, 4);
+}
+
 }  // namespace
 
 uint32_t VdiscSectorCoder::Edc(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length) {
@@ -75,13 +86,12 @@ uint32_t VdiscSectorCoder::Edc(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG
     return l__ULONG__Crc;
 }
 
-void VdiscSectorCoder::ComputeEcc(uint8_t* p__PUCHAR__Sector, bool p__bool__ZeroAddress) {
-    uint8_t l__UCHAR__Saved[4];
-    std::memcpy(l__UCHAR__Saved, p__PUCHAR__Sector + 12, 4);
-    if (p__bool__ZeroAddress) std::memset(p__PUCHAR__Sector + 12, 0, 4);
-    ParityFamily(p__PUCHAR__Sector + 12, 86, 24, 2, 86, p__PUCHAR__Sector + 2076);
-    ParityFamily(p__PUCHAR__Sector + 12, 52, 43, 86, 88, p__PUCHAR__Sector + 2248);
-    std::memcpy(p__PUCHAR__Sector + 12, l__UCHAR__Saved, 4);
+void VdiscSectorCoder::ComputeEcc(uint8_t* p__PUCHAR__Sector, bool p__bool__ZeroAddress) { Parity(p__PUCHAR__Sector, p__bool__ZeroAddress, p__PUCHAR__Sector + 2076); }
+
+bool VdiscSectorCoder::EccMatches(uint8_t* p__PUCHAR__Sector, bool p__bool__ZeroAddress) {
+    uint8_t l__UCHAR__Parity[276];
+    Parity(p__PUCHAR__Sector, p__bool__ZeroAddress, l__UCHAR__Parity);
+    return std::memcmp(l__UCHAR__Parity, p__PUCHAR__Sector + 2076, 276) == 0;
 }
 
 void VdiscSectorCoder::Scramble(uint8_t* p__PUCHAR__Sector) {
