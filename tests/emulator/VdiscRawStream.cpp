@@ -115,21 +115,14 @@ std::vector<uint8_t> VdiscRawStream::Block(int32_t p__LONG__Lba) const {
     return l__Block;
 }
 
-VdiscTestDrive::Result VdiscRawStream::Put(VdiscTestDrive& p__Drive, int32_t p__LONG__From, int32_t p__LONG__To) const {
-    VdiscTestDrive::Result l__Result;
-    for (int32_t l__LONG__Lba = p__LONG__From; l__LONG__Lba < p__LONG__To;) {
-        const int32_t l__LONG__Count = std::min(16, p__LONG__To - l__LONG__Lba);
-        std::vector<uint8_t> l__Packet;
-        l__Packet.reserve(static_cast<size_t>(l__LONG__Count) * m__ULONG__BlockSize);
-        for (int32_t l__LONG__I = 0; l__LONG__I < l__LONG__Count; ++l__LONG__I) {
-            const std::vector<uint8_t> l__Block = Block(l__LONG__Lba + l__LONG__I);
-            l__Packet.insert(l__Packet.end(), l__Block.begin(), l__Block.end());
-        }
-        l__Result = p__Drive.Write(l__LONG__Lba, static_cast<uint32_t>(l__LONG__Count), l__Packet);
-        if (!l__Result.Ok()) return l__Result;
-        l__LONG__Lba += l__LONG__Count;
+std::vector<uint8_t> VdiscRawStream::Packet(int32_t p__LONG__Lba, int32_t p__LONG__Count) const {
+    std::vector<uint8_t> l__Packet;
+    l__Packet.reserve(static_cast<size_t>(p__LONG__Count) * m__ULONG__BlockSize);
+    for (int32_t l__LONG__I = 0; l__LONG__I < p__LONG__Count; ++l__LONG__I) {
+        const std::vector<uint8_t> l__Block = Block(p__LONG__Lba + l__LONG__I);
+        l__Packet.insert(l__Packet.end(), l__Block.begin(), l__Block.end());
     }
-    return l__Result;
+    return l__Packet;
 }
 
 void VdiscRawStream::GetQ(const std::vector<uint8_t>& p__Block, uint8_t* p__PUCHAR__Q) {

@@ -1,8 +1,7 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <vector>
-
-#include "VdiscTestDrive.h"
 
 // A raw Disc-At-Once stream as a host sends it, built block by block with the recorder's own
 // sector coder: the lead-in repeating its table of contents (A0, A1, A2, then each track, every
@@ -27,8 +26,20 @@ public:
 
     // The block at an LBA.
     std::vector<uint8_t> Block(int32_t p__LONG__Lba) const;
-    // Writes [from, to) in packets of 16 blocks; the first refusal is returned (else the last answer).
-    VdiscTestDrive::Result Put(VdiscTestDrive& p__Drive, int32_t p__LONG__From, int32_t p__LONG__To) const;
+    // The blocks LBA .. LBA + count - 1, one after the other.
+    std::vector<uint8_t> Packet(int32_t p__LONG__Lba, int32_t p__LONG__Count) const;
+    // Writes [from, to) to a drive in packets of 16 blocks; the first refusal is returned (else the last answer).
+    template <class DRIVE>
+    auto Put(DRIVE& p__Drive, int32_t p__LONG__From, int32_t p__LONG__To) const {
+        decltype(p__Drive.Write(0, 0, {})) l__Result;
+        for (int32_t l__LONG__Lba = p__LONG__From; l__LONG__Lba < p__LONG__To;) {
+            const int32_t l__LONG__Count = std::min(16, p__LONG__To - l__LONG__Lba);
+            l__Result = p__Drive.Write(l__LONG__Lba, static_cast<uint32_t>(l__LONG__Count), Packet(l__LONG__Lba, l__LONG__Count));
+            if (!l__Result.Ok()) return l__Result;
+            l__LONG__Lba += l__LONG__Count;
+        }
+        return l__Result;
+    }
 
     // What the host's data tracks and audio tracks hold, so that read-back can be compared.
     static std::vector<uint8_t> UserData(int32_t p__LONG__Lba);
