@@ -81,10 +81,10 @@ void VdiscRawChecker::Block(int32_t p__LONG__Lba, const uint8_t* p__PUCHAR__Bloc
     if (l__UCHAR__Q[1] != CTarnwick_CdAddress::ToBcd(static_cast<uint32_t>(l__int__Track))) BadContent("Q track does not match the lead-in's TOC", p__LONG__Lba);
     if (l__UCHAR__Control != m__Items[l__int__Track].m__UCHAR__Control) BadContent("Q control differs from the track's TOC item", p__LONG__Lba);
     if (!IsAddressOf(l__UCHAR__Q + 7, p__LONG__Lba)) BadAddress("Q absolute time is not the block's address", p__LONG__Lba);
-    if (p__LONG__Lba < 0) {
-        // The first pre-gap counts its relative time down to 00:00:00 at the block before LBA 0.
+    if (l__int__Holding == NO_TRACK) {
+        // The first track's pre-gap counts its relative time down to 00:00:00 at the block before its start.
         uint8_t l__UCHAR__Relative[3];
-        CTarnwick_CdAddress::BlocksToMsfBcd(-1 - p__LONG__Lba, l__UCHAR__Relative);
+        CTarnwick_CdAddress::BlocksToMsfBcd(m__LONG__Start[m__int__First] - 1 - p__LONG__Lba, l__UCHAR__Relative);
         if (std::memcmp(l__UCHAR__Relative, l__UCHAR__Q + 3, 3) != 0) BadContent("pre-gap Q relative time wrong", p__LONG__Lba);
     }
     if (l__UCHAR__Index == 0 && p__LONG__Lba < m__LONG__IndexZero[l__int__Track]) m__LONG__IndexZero[l__int__Track] = p__LONG__Lba;

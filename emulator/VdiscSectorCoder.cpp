@@ -14,6 +14,7 @@ struct Tables {
     std::array<uint8_t, 256> m__Forward{};   // multiply by alpha in GF(2^8), x^8+x^4+x^3+x^2+1
     std::array<uint8_t, 256> m__Backward{};  // divide by (1 + alpha)
     std::array<uint8_t, 2340> m__Scramble{};
+    std::array<uint16_t, 256> m__QCrc{};  // the Q CRC (x^16+x^12+x^5+1, MSB first) of a byte
     Tables() {
         for (uint32_t l__ULONG__I = 0; l__ULONG__I < 256; ++l__ULONG__I) {
             uint32_t l__ULONG__Crc = l__ULONG__I;
@@ -33,6 +34,12 @@ struct Tables {
                 l__ULONG__Register = (l__ULONG__Register >> 1) | (l__ULONG__Feedback << 14);
             }
             m__Scramble[l__size_t__I] = l__UCHAR__Byte;
+        }
+        for (uint32_t l__ULONG__I = 0; l__ULONG__I < 256; ++l__ULONG__I) {
+            uint16_t l__USHORT__Crc = static_cast<uint16_t>(l__ULONG__I << 8);
+            for (int l__int__Bit = 0; l__int__Bit < 8; ++l__int__Bit)
+                l__USHORT__Crc = static_cast<uint16_t>((l__USHORT__Crc & 0x8000) ? (l__USHORT__Crc << 1) ^ 0x1021 : l__USHORT__Crc << 1);
+            m__QCrc[l__ULONG__I] = l__USHORT__Crc;
         }
         for (size_t l__size_t__K = 1; l__size_t__K < m__Edc.size(); ++l__size_t__K)
             for (size_t l__size_t__I = 0; l__size_t__I < 256; ++l__size_t__I)
@@ -195,12 +202,10 @@ void VdiscSectorCoder::Mode2Formless(int32_t p__LONG__Lba, const uint8_t* p__PUC
 }
 
 uint16_t VdiscSectorCoder::QCrc(const uint8_t* p__PUCHAR__Q10) {
+    const auto& l__Table = T().m__QCrc;
     uint16_t l__USHORT__Crc = 0;
-    for (int l__int__I = 0; l__int__I < 10; ++l__int__I) {
-        l__USHORT__Crc ^= static_cast<uint16_t>(p__PUCHAR__Q10[l__int__I] << 8);
-        for (int l__int__Bit = 0; l__int__Bit < 8; ++l__int__Bit)
-            l__USHORT__Crc = static_cast<uint16_t>((l__USHORT__Crc & 0x8000) ? (l__USHORT__Crc << 1) ^ 0x1021 : l__USHORT__Crc << 1);
-    }
+    for (int l__int__I = 0; l__int__I < 10; ++l__int__I)
+        l__USHORT__Crc = static_cast<uint16_t>((l__USHORT__Crc << 8) ^ l__Table[((l__USHORT__Crc >> 8) ^ p__PUCHAR__Q10[l__int__I]) & 0xFF]);
     return static_cast<uint16_t>(~l__USHORT__Crc);
 }
 

@@ -237,6 +237,36 @@ TEST(VdiscRawWritingRefusals, EachFaultRefusesTheWholeWriteAndRecordsNothing) {
     EXPECT_NE(l__string__Text.find("CHECK 05/21/02 Q absolute time is not the block's address at LBA 3\n"), std::string::npos);
 }
 
+// Mode 2 sectors are checked by their form: both subheader copies, Form 1 EDC and ECC, and a
+// Form 2 EDC that is either zero or right.
+TEST(VdiscRawWritingRefusals, Mode2SectorsAreCheckedByTheirForm) {
+    VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
+    RawWriting(l__Drive, 2368);
+    const VdiscRawStream l__Stream(LEAD_IN, {Data(0, 2)}, 300, 2368);
+    ASSERT_TRUE(l__Stream.Put(l__Drive, LEAD_IN, 0).Ok());
+    ExpectRefused(l__Drive, l__Stream, 0, ChangePlain([](std::vector<uint8_t>& p__B) { p__B[22] ^= 0x01; }), 0x64, 0x00, "subheader copies");
+    ExpectRefused(l__Drive, l__Stream, 0, ChangePlain([](std::vector<uint8_t>& p__B) { p__B[100] ^= 0x01; }), 0x64, 0x00, "Form 1 EDC");
+    ExpectRefused(l__Drive, l__Stream, 0, ChangePlain([](std::vector<uint8_t>& p__B) { p__B[2300] ^= 0x01; }), 0x64, 0x00, "Form 1 ECC");
+    auto l__Form2 = [](uint32_t p__ULONG__Edc) {
+        return ChangePlain([p__ULONG__Edc](std::vector<uint8_t>& p__B) {
+            p__B[18] |= 0x20;
+            p__B[22] |= 0x20;
+            for (int l__int__I = 0; l__int__I < 4; ++l__int__I) p__B[2348 + l__int__I] = static_cast<uint8_t>(p__ULONG__Edc >> (8 * l__int__I));
+        });
+    };
+    ExpectRefused(l__Drive, l__Stream, 0, l__Form2(0x12345678), 0x64, 0x00, "Form 2 EDC");
+    // A Form 2 sector without EDC belongs in a Mode 2 track too.
+    std::vector<uint8_t> l__Packet = l__Stream.Packet(0, 3);
+    std::vector<uint8_t> l__Block = l__Stream.Block(3);
+    l__Form2(0)(l__Block);
+    l__Packet.insert(l__Packet.end(), l__Block.begin(), l__Block.end());
+    ASSERT_TRUE(l__Drive.Write(0, 4, l__Packet).Ok());
+    ASSERT_TRUE(l__Stream.Put(l__Drive, 4, 340).Ok());
+    ASSERT_TRUE(l__Drive.Sync().Ok());
+    EXPECT_EQ(l__Drive.TrackInfo(1).m__Data[6] & 0x0F, 2);
+    EXPECT_EQ(l__Drive.Read(10, 1).m__Data, VdiscRawStream::UserData(10));
+}
+
 // A lead-in whose table of contents is incomplete or incoherent is refused at the first block
 // after it; so is a coherent one that announces track 2 elsewhere than the blocks put it.
 TEST(VdiscRawWritingRefusals, LeadInTocMustBeCompleteAndMatchTheBlocks) {
