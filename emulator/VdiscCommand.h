@@ -11,6 +11,9 @@ struct VdiscCheckCondition {
     uint8_t m__UCHAR__Key;
     uint8_t m__UCHAR__Asc;
     uint8_t m__UCHAR__Ascq;
+    // Why the content of a write was refused, and the block at fault, for the command log.
+    const char* m__PCHAR__Reason = nullptr;
+    int32_t m__LONG__Lba = 0;
 };
 
 // One command as the recorder sees it: the CDB and the data buffer of the request.
@@ -36,7 +39,11 @@ public:
     }
 
     [[noreturn]] static void Fail(uint8_t p__UCHAR__Key, uint8_t p__UCHAR__Asc, uint8_t p__UCHAR__Ascq) {
-        throw VdiscCheckCondition{p__UCHAR__Key, p__UCHAR__Asc, p__UCHAR__Ascq};
+        throw VdiscCheckCondition{p__UCHAR__Key, p__UCHAR__Asc, p__UCHAR__Ascq, nullptr, 0};
+    }
+    // A write refused for what a block holds: the sense, and the reason the command log gives.
+    [[noreturn]] static void Refuse(uint8_t p__UCHAR__Key, uint8_t p__UCHAR__Asc, uint8_t p__UCHAR__Ascq, const char* p__PCHAR__Reason, int32_t p__LONG__Lba) {
+        throw VdiscCheckCondition{p__UCHAR__Key, p__UCHAR__Asc, p__UCHAR__Ascq, p__PCHAR__Reason, p__LONG__Lba};
     }
     [[noreturn]] static void InvalidField() { Fail(0x05, 0x24, 0x00); }
     [[noreturn]] static void InvalidParameter() { Fail(0x05, 0x26, 0x00); }

@@ -77,6 +77,8 @@ void VdiscRecorder::LogCommand(const SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb, B
         std::snprintf(l__CHAR__Hex, sizeof(l__CHAR__Hex), "CHECK %02X/%02X/%02X", m__UCHAR__LastSense[0], m__UCHAR__LastSense[1],
                       m__UCHAR__LastSense[2]);
         l__string__Line += l__CHAR__Hex;
+        // A refused raw write says which block and why: "... CHECK 05/64/00 Mode 1 EDC wrong at LBA 17".
+        if (!m__string__LastReason.empty()) l__string__Line += " " + m__string__LastReason;
     } else if (p__SRB_ExecSCSICmd__Srb.SRB_TargStat == STATUS_BUSY) {
         l__string__Line += "BUSY";
     } else {
@@ -110,6 +112,7 @@ BYTE VdiscRecorder::Execute(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb) {
     l__Command.m__PUCHAR__Buffer = p__SRB_ExecSCSICmd__Srb.SRB_BufPointer;
     l__Command.m__ULONG__Length = p__SRB_ExecSCSICmd__Srb.SRB_BufLen;
     l__Command.m__bool__DataOut = (p__SRB_ExecSCSICmd__Srb.SRB_Flags & SRB_DIR_OUT) != 0;
+    m__string__LastReason.clear();
     try {
         std::string l__string__Error;
         if (!m__Store.Refresh(l__string__Error)) VdiscCommand::Fail(0x02, 0x3A, 0x00);
@@ -132,6 +135,8 @@ BYTE VdiscRecorder::Execute(SRB_ExecSCSICmd& p__SRB_ExecSCSICmd__Srb) {
         m__UCHAR__LastSense[0] = l__Sense.m__UCHAR__Key;
         m__UCHAR__LastSense[1] = l__Sense.m__UCHAR__Asc;
         m__UCHAR__LastSense[2] = l__Sense.m__UCHAR__Ascq;
+        if (l__Sense.m__PCHAR__Reason != nullptr)
+            m__string__LastReason = std::string(l__Sense.m__PCHAR__Reason) + " at LBA " + std::to_string(l__Sense.m__LONG__Lba);
         return CheckCondition(p__SRB_ExecSCSICmd__Srb, l__Sense.m__UCHAR__Key, l__Sense.m__UCHAR__Asc, l__Sense.m__UCHAR__Ascq);
     } catch (const Busy&) {
         p__SRB_ExecSCSICmd__Srb.SRB_HaStat = HASTAT_OK;
@@ -312,7 +317,7 @@ void VdiscRecorder::Dispatch(const VdiscCommand& p__Command) {
             const bool l__bool__Start = (l__PUCHAR__Cdb[4] & 0x01) != 0;
             if (l__bool__LoEj && !l__bool__Start) {
                 if (m__bool__Prevent) VdiscCommand::Fail(0x05, 0x53, 0x02);  // medium removal prevented
-                m__Writer.Forget();
+                m__Writer.Eject();
                 m__bool__TrayOpen = true;
             } else if (l__bool__LoEj) {
                 m__bool__TrayOpen = false;

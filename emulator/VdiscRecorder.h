@@ -59,6 +59,7 @@ private:
     uint32_t m__ULONG__PendingPolls = 0;
     uint8_t m__UCHAR__PendingAscq = 0;
     uint8_t m__UCHAR__LastSense[3] = {};
+    std::string m__string__LastReason;  // why the last command's data was refused ("" when not told)
     std::chrono::steady_clock::time_point m__WriteDone{};  // when the last paced write is on the medium
     std::chrono::steady_clock::time_point m__PaceUntil{};  // when the command being run may return
 };

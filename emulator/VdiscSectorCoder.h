@@ -15,6 +15,8 @@ public:
     // Writes the 172 P and 104 Q parity bytes of a raw sector (bytes 2076-2351);
     // for Mode 2 the 4 header bytes count as zero.
     static void ComputeEcc(uint8_t* p__PUCHAR__Sector, bool p__bool__ZeroAddress);
+    // True when bytes 2076-2351 hold the parity ComputeEcc would write (the sector is left as it was).
+    static bool EccMatches(uint8_t* p__PUCHAR__Sector, bool p__bool__ZeroAddress);
     // XORs bytes 12-2351 with the scrambling sequence (it is its own inverse).
     static void Scramble(uint8_t* p__PUCHAR__Sector);
 

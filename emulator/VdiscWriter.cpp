@@ -43,6 +43,15 @@ void VdiscWriter::Forget() {
     if (m__TestSnapshot) m__Store.MutableState() = *m__TestSnapshot;
     m__TestSnapshot.reset();
     m__Cue.reset();
+    m__Raw.reset();
+}
+
+void VdiscWriter::Eject() {
+    if (m__TestSnapshot) {
+        Forget();
+        return;
+    }
+    if (m__Store.State().m__bool__RawActive) FinishRawSession();
 }
 
 void VdiscWriter::Commit() {
@@ -65,6 +74,29 @@ const VdiscCueSheet& VdiscWriter::Cue() {
         m__Cue = l__Cue;
     }
     return *m__Cue;
+}
+
+const VdiscRawChecker& VdiscWriter::Raw() {
+    if (!m__Raw) {
+        // Follows the recorded blocks again; a block that no longer passes ends what is learned.
+        VdiscRawChecker l__Raw;
+        const VdiscState& l__State = m__Store.State();
+        uint8_t l__UCHAR__Block[2448];
+        try {
+            for (int32_t l__LONG__Lba = l__State.Medium().m__LONG__LeadInStart; l__LONG__Lba < l__State.m__LONG__SaoNext; ++l__LONG__Lba) {
+                VdiscExtent l__Extent;
+                uint64_t l__ULONGLONG__Offset;
+                if (!m__Store.Find(l__LONG__Lba, l__Extent, l__ULONGLONG__Offset) || l__Extent.m__USHORT__Size > sizeof(l__UCHAR__Block) ||
+                    (l__Extent.m__Form != VdiscSectorForm::RawPQ && l__Extent.m__Form != VdiscSectorForm::RawPW) ||
+                    !m__Store.ReadStored(l__ULONGLONG__Offset, l__Extent.m__USHORT__Size, l__UCHAR__Block))
+                    break;
+                l__Raw.Learn(l__LONG__Lba, l__UCHAR__Block, l__Extent.m__USHORT__Size);
+            }
+        } catch (const VdiscCheckCondition&) {
+        }
+        m__Raw = l__Raw;
+    }
+    return *m__Raw;
 }
 
 void VdiscWriter::Record(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint16_t p__USHORT__Size, VdiscSectorForm p__Form,
@@ -169,19 +201,34 @@ void VdiscWriter::WriteCdRaw(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, co
     if (l__UCHAR__Type < 1 || l__UCHAR__Type > 3) WrongMode();
     const uint32_t l__ULONG__Size = VdiscModePages::BlockSize(l__UCHAR__Type);
     CheckLength(static_cast<uint64_t>(p__ULONG__Blocks) * l__ULONG__Size, p__ULONG__Length);
-    if (!l__State.m__bool__RawActive) {
+    const bool l__bool__Begins = !l__State.m__bool__RawActive;
+    if (l__bool__Begins) {
         // Raw Disc-At-Once writes a whole disc, from the lead-in the disc information announces.
         if (!l__State.m__Tracks.empty() || !l__State.m__Sessions.empty() || l__State.m__bool__SaoActive) ClosedDisc();
         if (p__LONG__Lba != l__State.Medium().m__LONG__LeadInStart) NotAtNextWritable();
-        l__State.m__bool__RawActive = true;
-        l__State.m__LONG__SaoNext = p__LONG__Lba;
-        Commit();
+        m__Raw = VdiscRawChecker();
     } else if (p__LONG__Lba != l__State.m__LONG__SaoNext) {
         NotAtNextWritable();
     }
     if (static_cast<int64_t>(p__LONG__Lba) + p__ULONG__Blocks > l__State.Medium().m__LONG__Capacity + 6750) OutOfRange();
-    Record(p__LONG__Lba, p__ULONG__Blocks, static_cast<uint16_t>(l__ULONG__Size), l__UCHAR__Type == 1 ? VdiscSectorForm::RawPQ : VdiscSectorForm::RawPW,
-           nullptr, p__PUCHAR__Data);
+    // Every block is checked before any is recorded: a refused WRITE leaves the run where it was.
+    VdiscRawChecker l__Checked = Raw();
+    l__Checked.Check(p__LONG__Lba, p__ULONG__Blocks, p__PUCHAR__Data, l__ULONG__Size);
+    // Nothing is written beyond a whole lead-out (90 seconds).
+    if (l__Checked.TocComplete() && static_cast<int64_t>(p__LONG__Lba) + p__ULONG__Blocks > static_cast<int64_t>(l__Checked.LeadOut()) + 6750) OutOfRange();
+    if (l__bool__Begins) {
+        l__State.m__bool__RawActive = true;
+        l__State.m__LONG__SaoNext = p__LONG__Lba;
+        Commit();
+    }
+    try {
+        Record(p__LONG__Lba, p__ULONG__Blocks, static_cast<uint16_t>(l__ULONG__Size), l__UCHAR__Type == 1 ? VdiscSectorForm::RawPQ : VdiscSectorForm::RawPW,
+               nullptr, p__PUCHAR__Data);
+    } catch (...) {
+        m__Raw.reset();  // part of the blocks may be on the disc: learned again from it
+        throw;
+    }
+    m__Raw = l__Checked;
 }
 
 void VdiscWriter::WriteDvd(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length) {
@@ -253,49 +300,44 @@ void VdiscWriter::FinishCueSession() {
 
 void VdiscWriter::FinishRawSession() {
     VdiscState& l__State = m__Store.MutableState();
-    // The disc's tracks are what the host's Q sub-channel says they are.
-    VdiscSectorReader l__Reader(m__Store);
+    // The disc's tracks are what the lead-in's table of contents says, as far as the host wrote.
+    const VdiscRawChecker& l__Raw = Raw();
+    const int32_t l__LONG__Reached = l__State.m__LONG__SaoNext;
+    const uint8_t l__UCHAR__DiscType = l__Raw.DiscType();
     std::vector<VdiscTrack> l__Tracks;
-    int32_t l__LONG__LeadOut = l__State.m__LONG__SaoNext;
-    for (int32_t l__LONG__Lba = 0; l__LONG__Lba < l__State.m__LONG__SaoNext; ++l__LONG__Lba) {
-        if (!l__Reader.IsRecorded(l__LONG__Lba)) continue;
-        VdiscSectorReader::RawSector l__Sector;
-        l__Reader.ReadRaw(l__LONG__Lba, l__Sector);
-        uint8_t l__UCHAR__Q[12];
-        VdiscSectorCoder::GatherQ(l__Sector.m__UCHAR__Sub, l__UCHAR__Q);
-        if ((l__UCHAR__Q[0] & 0x0F) != 1) continue;
-        if (l__UCHAR__Q[1] == 0xAA) {
-            l__LONG__LeadOut = l__LONG__Lba;
-            break;
-        }
-        const uint8_t l__UCHAR__Number = static_cast<uint8_t>(CTarnwick_CdAddress::FromBcd(l__UCHAR__Q[1]));
-        if (l__UCHAR__Q[2] == 0x01 && (l__Tracks.empty() || l__Tracks.back().m__UCHAR__Number != l__UCHAR__Number)) {
-            VdiscTrack l__Track;
-            l__Track.m__UCHAR__Number = l__UCHAR__Number;
-            l__Track.m__UCHAR__Session = 1;
-            l__Track.m__UCHAR__Control = l__UCHAR__Q[0] >> 4;
-            l__Track.m__UCHAR__DataMode = l__Sector.m__UCHAR__Type == VdiscSectorReader::CDDA ? 0x0F
-                                          : l__Sector.m__UCHAR__Type == VdiscSectorReader::MODE1 ? 1 : 2;
-            l__Track.m__WriteKind = VdiscWriteKind::CdRaw;
-            l__Track.m__State = VdiscTrackState::Closed;
-            l__Track.m__LONG__Start = l__LONG__Lba;
-            l__Track.m__LONG__Pregap = l__Tracks.empty() ? 150 : 0;
-            l__Tracks.push_back(l__Track);
-        }
+    for (int l__int__Number = l__Raw.FirstTrack(); l__Raw.TocComplete() && l__int__Number <= l__Raw.LastTrack(); ++l__int__Number) {
+        const int32_t l__LONG__Start = l__Raw.Start(l__int__Number);
+        if (l__LONG__Start >= l__LONG__Reached) break;  // never reached: the session ends before it
+        const int32_t l__LONG__End = l__int__Number < l__Raw.LastTrack() ? l__Raw.Start(l__int__Number + 1) : l__Raw.LeadOut();
+        VdiscTrack l__Track;
+        l__Track.m__UCHAR__Number = static_cast<uint8_t>(l__int__Number);
+        l__Track.m__UCHAR__Session = 1;
+        l__Track.m__UCHAR__Control = l__Raw.Control(l__int__Number);
+        const bool l__bool__Data = (l__Track.m__UCHAR__Control & 4) != 0;
+        l__Track.m__UCHAR__DataMode = !l__bool__Data ? 0x0F : l__Raw.Mode(l__int__Number) == 2 ? 2 : 1;
+        l__Track.m__WriteKind = VdiscWriteKind::CdRaw;
+        l__Track.m__State = VdiscTrackState::Closed;
+        l__Track.m__LONG__Start = l__LONG__Start;
+        l__Track.m__LONG__Pregap = l__Raw.IndexZero(l__int__Number) < l__LONG__Start ? l__LONG__Start - l__Raw.IndexZero(l__int__Number) : 0;
+        l__Track.m__LONG__Size = std::min(l__LONG__End, l__LONG__Reached) - l__LONG__Start;
+        l__Track.m__LONG__Recorded = l__Track.m__LONG__Size;
+        l__Tracks.push_back(l__Track);
     }
-    for (size_t l__size_t__I = 0; l__size_t__I < l__Tracks.size(); ++l__size_t__I) {
-        const int32_t l__LONG__End = l__size_t__I + 1 < l__Tracks.size() ? l__Tracks[l__size_t__I + 1].m__LONG__Start : l__LONG__LeadOut;
-        l__Tracks[l__size_t__I].m__LONG__Size = l__LONG__End - l__Tracks[l__size_t__I].m__LONG__Start;
-        l__Tracks[l__size_t__I].m__LONG__Recorded = l__Tracks[l__size_t__I].m__LONG__Size;
+    m__Raw.reset();
+    if (l__Tracks.empty()) {
+        // Nothing past the lead-in: the disc stays blank.
+        l__State.m__bool__RawActive = false;
+        l__State.m__Tracks.clear();
+        l__State.m__Sessions.clear();
+        EraseKeeping(INT32_MIN);
+        return;
     }
     l__State.m__bool__RawActive = false;
     l__State.m__Tracks = l__Tracks;
-    if (!l__Tracks.empty()) {
-        VdiscSession l__Session;
-        l__Session.m__UCHAR__Number = 1;
-        l__State.m__Sessions.push_back(l__Session);
-        l__State.CloseSession(m__Pages.MultiSession(), m__Pages.SessionFormat());
-    }
+    VdiscSession l__Session;
+    l__Session.m__UCHAR__Number = 1;
+    l__State.m__Sessions.push_back(l__Session);
+    l__State.CloseSession(m__Pages.MultiSession(), l__UCHAR__DiscType);
     Commit();
 }
 

@@ -5,6 +5,7 @@
 #include "VdiscCommand.h"
 #include "VdiscCueSheet.h"
 #include "VdiscModePages.h"
+#include "VdiscRawChecker.h"
 #include "VdiscStore.h"
 
 // The recorder's writing commands: WRITE, SYNCHRONIZE CACHE, CLOSE TRACK/SESSION,
@@ -25,10 +26,13 @@ public:
     void FormatUnit(const uint8_t* p__PUCHAR__Cdb, const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length, bool& p__bool__Immed);
     // Forgets a test write in progress (the tray was opened): the disc is as before it.
     void Forget();
+    // The tray opens: a test write is forgotten, a raw run cut short is closed with what it recorded.
+    void Eject();
     // Drops what the writer knew of a disc that another program replaced.
     void Discard() {
         m__TestSnapshot.reset();
         m__Cue.reset();
+        m__Raw.reset();
     }
 
 private:
@@ -43,9 +47,13 @@ private:
     void FinishCueSession();
     void FinishRawSession();
     const VdiscCueSheet& Cue();
+    // What the raw run in progress has checked so far (learned again from the disc file when
+    // the run was begun by another process).
+    const VdiscRawChecker& Raw();
 
     VdiscStore& m__Store;
     VdiscModePages& m__Pages;
     std::optional<VdiscState> m__TestSnapshot;  // the disc before a test write began
     std::optional<VdiscCueSheet> m__Cue;        // parsed form of the state's cue sheet
+    std::optional<VdiscRawChecker> m__Raw;      // the raw run's checks and table of contents
 };

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "VdiscRawStream.h"
 #include "VdiscTestDrive.h"
 
 namespace {
@@ -166,70 +167,31 @@ void Scramble(uint8_t* p__PUCHAR__Sector) {
     }
 }
 
-uint8_t Bcd(int p__int__Value) { return static_cast<uint8_t>((p__int__Value / 10) << 4 | (p__int__Value % 10)); }
-
-// 2448-byte raw block: a Mode 1 sector (scrambled) or silence, and P-W with the Q given.
-std::vector<uint8_t> RawBlock(int32_t p__LONG__Lba, bool p__bool__Data, uint8_t p__UCHAR__Track, uint8_t p__UCHAR__Index, uint8_t p__UCHAR__Fill) {
-    std::vector<uint8_t> l__Block(2448, 0);
-    const int l__int__Frames = p__LONG__Lba + (p__LONG__Lba < -150 ? 450150 : 150);
-    if (p__bool__Data) {
-        std::fill(l__Block.begin() + 1, l__Block.begin() + 11, 0xFF);
-        l__Block[12] = Bcd(l__int__Frames / 4500);
-        l__Block[13] = Bcd(l__int__Frames / 75 % 60);
-        l__Block[14] = Bcd(l__int__Frames % 75);
-        l__Block[15] = 1;
-        std::fill(l__Block.begin() + 16, l__Block.begin() + 2064, p__UCHAR__Fill);
-        const uint32_t l__ULONG__Edc = Edc(l__Block.data(), 2064);
-        for (int l__int__I = 0; l__int__I < 4; ++l__int__I) l__Block[2064 + l__int__I] = static_cast<uint8_t>(l__ULONG__Edc >> (8 * l__int__I));
-        Scramble(l__Block.data());
-    }
-    uint8_t l__Q[12] = {static_cast<uint8_t>(p__bool__Data ? 0x41 : 0x01), p__UCHAR__Track, p__UCHAR__Index, 0, 0, 0, 0,
-                        Bcd(l__int__Frames / 4500), Bcd(l__int__Frames / 75 % 60), Bcd(l__int__Frames % 75), 0, 0};
-    const uint16_t l__USHORT__Crc = QCrc(l__Q);
-    l__Q[10] = static_cast<uint8_t>(l__USHORT__Crc >> 8);
-    l__Q[11] = static_cast<uint8_t>(l__USHORT__Crc);
-    for (int l__int__I = 0; l__int__I < 96; ++l__int__I)
-        l__Block[2352 + l__int__I] = static_cast<uint8_t>(((l__Q[l__int__I / 8] >> (7 - l__int__I % 8)) & 1) << 6);
-    return l__Block;
-}
-
 TEST(VdiscReadCd, RawDiscAtOnceFromTheLeadInReadsBackDescrambled) {
     VdiscTestDrive l__Drive(VdiscMediumKind::CdR);
     ASSERT_TRUE(l__Drive.SetWriteParameters(3, 3, 0, 0, 0x00).Ok());
     VdiscTestDrive::Result l__Disc = l__Drive.DiscInfo();
     const int32_t l__LONG__LeadIn = l__Disc.m__Data[17] * 4500 + l__Disc.m__Data[18] * 75 + l__Disc.m__Data[19] - 450150;
     EXPECT_EQ(l__LONG__LeadIn, -11634);
+    const VdiscRawStream l__Stream(l__LONG__LeadIn, {{true, 1, 0, 0}}, 320, 2448);
     // Raw writing starts at the lead-in and nowhere else.
-    EXPECT_TRUE(l__Drive.Write(-150, 1, RawBlock(-150, true, 0x01, 0x00, 0)).Is(0x05, 0x21, 0x02));
-    auto l__Put = [&](int32_t p__LONG__From, int32_t p__LONG__To, bool p__bool__Data, uint8_t p__UCHAR__Track, uint8_t p__UCHAR__Index) {
-        for (int32_t l__LONG__Lba = p__LONG__From; l__LONG__Lba < p__LONG__To;) {
-            const int32_t l__LONG__Count = std::min(16, p__LONG__To - l__LONG__Lba);
-            std::vector<uint8_t> l__Packet;
-            for (int32_t l__LONG__I = 0; l__LONG__I < l__LONG__Count; ++l__LONG__I) {
-                std::vector<uint8_t> l__Block = RawBlock(l__LONG__Lba + l__LONG__I, p__bool__Data, p__UCHAR__Track, p__UCHAR__Index,
-                                                         static_cast<uint8_t>(l__LONG__Lba + l__LONG__I));
-                l__Packet.insert(l__Packet.end(), l__Block.begin(), l__Block.end());
-            }
-            ASSERT_TRUE(l__Drive.Write(l__LONG__Lba, static_cast<uint32_t>(l__LONG__Count), l__Packet).Ok());
-            l__LONG__Lba += l__LONG__Count;
-        }
-    };
-    l__Put(l__LONG__LeadIn, -150, false, 0x00, 0xA0);
-    l__Put(-150, 0, true, 0x01, 0x00);
-    l__Put(0, 320, true, 0x01, 0x01);
-    l__Put(320, 336, true, 0xAA, 0x01);
+    EXPECT_TRUE(l__Drive.Write(-150, 1, l__Stream.Block(-150)).Is(0x05, 0x21, 0x02));
+    ASSERT_TRUE(l__Stream.Put(l__Drive, l__LONG__LeadIn, 336).Ok());
     ASSERT_TRUE(l__Drive.Sync().Ok());
     VdiscTestDrive::Result l__Track = l__Drive.TrackInfo(1);
     ASSERT_TRUE(l__Track.Ok());
     EXPECT_EQ(VdiscTestDrive::Be32(l__Track.m__Data, 8), 0u);
     EXPECT_EQ(VdiscTestDrive::Be32(l__Track.m__Data, 24), 320u);
     EXPECT_EQ(l__Track.m__Data[5] & 0x0F, 4);
-    EXPECT_EQ(l__Drive.Read(5, 1).m__Data, std::vector<uint8_t>(2048, 5));
+    EXPECT_EQ(l__Drive.Read(5, 1).m__Data, VdiscRawStream::UserData(5));
     VdiscTestDrive::Result l__Raw = ReadCd(l__Drive, 7, 2, 0xF8, 1, 2352 + 96);
     ASSERT_TRUE(l__Raw.Ok());
-    std::vector<uint8_t> l__Expected = RawBlock(7, true, 0x01, 0x01, 7);
+    // The sector as sent, unscrambled here with this test's own sequence, and its sub-channel.
+    std::vector<uint8_t> l__Expected = l__Stream.Block(7);
     Scramble(l__Expected.data());
     EXPECT_EQ(l__Raw.m__Data, l__Expected);
+    EXPECT_EQ(std::vector<uint8_t>(l__Raw.m__Data.begin() + 12, l__Raw.m__Data.begin() + 16), (std::vector<uint8_t>{0x00, 0x02, 0x07, 0x01}));
+    EXPECT_EQ(std::vector<uint8_t>(l__Raw.m__Data.begin() + 16, l__Raw.m__Data.begin() + 2064), VdiscRawStream::UserData(7));
 }
 
 // Session-At-Once Mode 2 tracks carry 2336 bytes per block: the host's subheader, user data and EDC/ECC.
