@@ -38,6 +38,7 @@ bench: release
 	$(RELEASE_DIR)/bench/bench_sectors
 	$(RELEASE_DIR)/bench/bench_raw_sectors
 	$(RELEASE_DIR)/bench/bench_vdisc_write
+	$(RELEASE_DIR)/bench/bench_vdisc_raw_write
 	$(RELEASE_DIR)/bench/bench_pellmark_burn
 	$(RELEASE_DIR)/bench/bench_iscsi_burn
 	$(RELEASE_DIR)/bench/bench_sonquill_decode
