@@ -45,7 +45,10 @@ std::string CTarnwick_GrabProgress::BadBlocks() const {
     for (const auto& [l__ULONG__First, l__ULONG__Last] : Ranges()) {
         if (!l__string__Text.empty()) l__string__Text += ", ";
         l__string__Text += std::to_string(l__ULONG__First);
-        if (l__ULONG__Last != l__ULONG__First) l__string__Text += "-" + std::to_string(l__ULONG__Last);
+        if (l__ULONG__Last != l__ULONG__First) {
+            l__string__Text += '-';
+            l__string__Text += std::to_string(l__ULONG__Last);
+        }
     }
     return l__string__Text;
 }
