@@ -345,6 +345,13 @@ TEST_F(GrabOnRecorder, RangeIsItsBlocksAndItsLimitsAreChecked) {
     ASSERT_EQ(GrabRange(100, 139, Out("range.bin")), 0u) << m__Text;
     EXPECT_TRUE(ReadFile(Out("range.bin")) == Bytes(l__Data.begin() + 100 * 2048, l__Data.begin() + 140 * 2048));
 
+    // The track's last block alone.
+    ASSERT_EQ(GrabRange(l__Entry.m__LONG__EndLBA, l__Entry.m__LONG__EndLBA, Out("last.bin")), 0u) << m__Text;
+    const Bytes l__Track = Export(1);
+    ASSERT_GE(l__Track.size(), 2048u);
+    EXPECT_TRUE(ReadFile(Out("last.bin")) == Bytes(l__Track.end() - 2048, l__Track.end()));
+    std::remove(Out("last.bin").c_str());
+
     EXPECT_EQ(GrabRange(l__Entry.m__LONG__EndLBA + 1000, l__Entry.m__LONG__EndLBA + 1010, Out("none.bin")), 17u);
     EXPECT_EQ(std::string(m__Text),
               "CTarnwick_CdvdBurnerGrabber::GrabRange(): Range " + std::to_string(l__Entry.m__LONG__EndLBA + 1000) +

@@ -179,9 +179,11 @@ void CTarnwick_CdvdBurnerGrabber::GrabRange(LONG p__LONG__FirstLBA, LONG p__LONG
     auto l__Toc = std::make_unique<TOC_INFORMATION>();
     PrepareGrab(l__Toc.get());
 
+    // The range's track: the first that ends at or after the range's first block (a range
+    // may start at a track's last block).
     const TOC_TRACK_ENTRY* l__Entry = nullptr;
     for (ULONG i = 0; i < l__Toc->m__UCHAR__NumberOfTracks && i < TOC_MAXIMUM_TRACKS; ++i) {
-        if (l__Toc->m__TOC_TRACK_ENTRY__Tracks[i].m__LONG__EndLBA > p__LONG__FirstLBA) {
+        if (l__Toc->m__TOC_TRACK_ENTRY__Tracks[i].m__LONG__EndLBA >= p__LONG__FirstLBA) {
             l__Entry = &l__Toc->m__TOC_TRACK_ENTRY__Tracks[i];
             break;
         }

@@ -9,6 +9,7 @@
 #include "CTarnwick_GrabProgress.h"
 #include "CTarnwick_ToolDrive.h"
 #include "CTarnwick_ToolFailure.h"
+#include "CTarnwick_ToolMain.h"
 #include "tarnwick.h"
 
 namespace {
@@ -101,22 +102,5 @@ int Grab(const CTarnwick_GrabCommandLine& p__CommandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CTarnwick_GrabCommandLine l__CommandLine;
-    if (!l__CommandLine.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
-        std::fprintf(stderr, "%s: %s\n%s", g__PCHAR__Program, l__CommandLine.Error().c_str(),
-                     CTarnwick_GrabCommandLine::Usage());
-        return CTarnwick_GrabCommandLine::USAGE_ERROR;
-    }
-    if (l__CommandLine.IsHelp()) {
-        std::fputs(CTarnwick_GrabCommandLine::Usage(), stdout);
-        return 0;
-    }
-    const ULONG l__ULONG__Started = Tarnwick_UpStart();
-    if (l__ULONG__Started != 0) {
-        return CTarnwick_ToolFailure::Print(g__PCHAR__Program, "Tarnwick_UpStart", l__ULONG__Started,
-                                            "the toolkit did not start", 0);
-    }
-    const int l__int__Exit = Grab(l__CommandLine);
-    Tarnwick_DownShut();
-    return l__int__Exit;
+    return CTarnwick_ToolMain::Run<CTarnwick_GrabCommandLine>(g__PCHAR__Program, argc, argv, Grab);
 }

@@ -13,6 +13,7 @@
 #include "CTarnwick_SaoProgress.h"
 #include "CTarnwick_ToolDrive.h"
 #include "CTarnwick_ToolFailure.h"
+#include "CTarnwick_ToolMain.h"
 #include "tarnwick.h"
 
 namespace {
@@ -148,20 +149,5 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CTarnwick_SaoCommandLine l__CommandLine;
-    if (!l__CommandLine.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
-        std::fprintf(stderr, "%s: %s\n%s", g__PCHAR__Program, l__CommandLine.Error().c_str(),
-                     CTarnwick_SaoCommandLine::Usage());
-        return CTarnwick_SaoCommandLine::USAGE_ERROR;
-    }
-    if (l__CommandLine.IsHelp()) {
-        std::fputs(CTarnwick_SaoCommandLine::Usage(), stdout);
-        return 0;
-    }
-    const ULONG l__ULONG__Started = Tarnwick_UpStart();
-    if (l__ULONG__Started != 0) return Failed("Tarnwick_UpStart", l__ULONG__Started, "the toolkit did not start", 0);
-    const int l__int__Exit = Burn(l__CommandLine);
-    std::fflush(stdout);
-    Tarnwick_DownShut();
-    return l__int__Exit;
+    return CTarnwick_ToolMain::Run<CTarnwick_SaoCommandLine>(g__PCHAR__Program, argc, argv, Burn);
 }
