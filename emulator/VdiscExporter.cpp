@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CTarnwick_CdAddress.h"
+#include "PlatformOutputFile.h"
 #include "VdiscCommand.h"
 #include "VdiscSectorReader.h"
 
@@ -18,12 +19,22 @@ namespace {
 // complete, so that a failed export leaves neither a half-written file nor a damaged earlier one.
 class Output {
 public:
-    explicit Output(std::string p__string__Path, const char* p__PCHAR__Mode)
-        : m__string__Path(std::move(p__string__Path)), m__string__Temporary(m__string__Path + ".part"),
-          m__File(std::fopen(m__string__Temporary.c_str(), p__PCHAR__Mode)) {}
+    explicit Output(std::string p__string__Path, const char* p__PCHAR__Mode) : m__string__Path(std::move(p__string__Path)) {
+        const int l__int__Fd = PlatformOutputFile::CreateBeside(m__string__Path.c_str(), m__string__Temporary);
+        if (l__int__Fd < 0) return;
+        m__File = fdopen(l__int__Fd, p__PCHAR__Mode);
+        if (m__File == nullptr) {
+            const int l__int__Error = errno;
+            PlatformOutputFile::Close(l__int__Fd);
+            std::remove(m__string__Temporary.c_str());
+            errno = l__int__Error;
+            return;
+        }
+        m__bool__Created = true;
+    }
     ~Output() {
         if (m__File != nullptr) std::fclose(m__File);
-        if (!m__bool__Done) std::remove(m__string__Temporary.c_str());
+        if (m__bool__Created && !m__bool__Done) std::remove(m__string__Temporary.c_str());
     }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
@@ -41,14 +52,15 @@ public:
     }
     // Puts the closed file in place under its own name.
     bool Publish() {
-        m__bool__Done = std::rename(m__string__Temporary.c_str(), m__string__Path.c_str()) == 0;
+        m__bool__Done = PlatformOutputFile::Publish(m__string__Temporary, m__string__Path.c_str());
         return m__bool__Done;
     }
 
 private:
     std::string m__string__Path;
     std::string m__string__Temporary;
-    FILE* m__File;
+    FILE* m__File = nullptr;
+    bool m__bool__Created = false;
     bool m__bool__Done = false;
 };
 

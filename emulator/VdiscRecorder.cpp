@@ -253,10 +253,20 @@ void VdiscRecorder::Read(const VdiscCommand& p__Command, int32_t p__LONG__Lba, u
     RequireMedium();
     if (static_cast<uint64_t>(p__ULONG__Blocks) * 2048 > p__Command.m__ULONG__Length) VdiscCommand::InvalidField();
     VdiscSectorReader l__Reader(m__Store);
-    for (uint32_t l__ULONG__I = 0; l__ULONG__I < p__ULONG__Blocks; ++l__ULONG__I) {
+    for (uint32_t l__ULONG__I = 0; l__ULONG__I < p__ULONG__Blocks;) {
         const int32_t l__LONG__Lba = p__LONG__Lba + static_cast<int32_t>(l__ULONG__I);
-        CheckReadFault(l__LONG__Lba);
-        l__Reader.ReadUser(l__LONG__Lba, p__Command.m__PUCHAR__Buffer + static_cast<size_t>(l__ULONG__I) * 2048);
+        uint8_t* l__PUCHAR__At = p__Command.m__PUCHAR__Buffer + static_cast<size_t>(l__ULONG__I) * 2048;
+        // Sectors stored as user data one after the other come with one file read.
+        const uint32_t l__ULONG__Run = l__Reader.UserRunLength(l__LONG__Lba, p__ULONG__Blocks - l__ULONG__I);
+        if (l__ULONG__Run == 0) {
+            CheckReadFault(l__LONG__Lba);
+            l__Reader.ReadUser(l__LONG__Lba, l__PUCHAR__At);
+            ++l__ULONG__I;
+            continue;
+        }
+        for (uint32_t l__ULONG__K = 0; l__ULONG__K < l__ULONG__Run; ++l__ULONG__K) CheckReadFault(l__LONG__Lba + static_cast<int32_t>(l__ULONG__K));
+        l__Reader.ReadUserRun(l__LONG__Lba, l__ULONG__Run, l__PUCHAR__At);
+        l__ULONG__I += l__ULONG__Run;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "VdiscSectorReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "CTarnwick_Bytes.h"
@@ -85,6 +86,28 @@ void VdiscSectorReader::ReadUser(int32_t p__LONG__Lba, uint8_t* p__PUCHAR__Out) 
     if (l__Sector.m__UCHAR__Type == MODE1) std::memcpy(p__PUCHAR__Out, l__Sector.m__UCHAR__Main + 16, 2048);
     else if (l__Sector.m__UCHAR__Type == FORM1) std::memcpy(p__PUCHAR__Out, l__Sector.m__UCHAR__Main + 24, 2048);
     else VdiscCommand::Fail(0x05, 0x64, 0x00);  // illegal mode for this track
+}
+
+uint32_t VdiscSectorReader::UserRunLength(int32_t p__LONG__Lba, uint32_t p__ULONG__Count) const {
+    VdiscExtent l__Extent;
+    uint64_t l__ULONGLONG__Offset;
+    if (!m__Store.Find(p__LONG__Lba, l__Extent, l__ULONGLONG__Offset) || l__Extent.m__USHORT__Size != 2048) return 0;
+    if (l__Extent.m__Form != VdiscSectorForm::Dvd2048 && l__Extent.m__Form != VdiscSectorForm::Mode1User &&
+        l__Extent.m__Form != VdiscSectorForm::Mode2Form1User) {
+        return 0;
+    }
+    const uint64_t l__ULONGLONG__Left =
+        static_cast<uint64_t>(l__Extent.m__LONG__Count) - (l__ULONGLONG__Offset - l__Extent.m__ULONGLONG__Offset) / 2048;
+    return static_cast<uint32_t>(std::min<uint64_t>(p__ULONG__Count, l__ULONGLONG__Left));
+}
+
+void VdiscSectorReader::ReadUserRun(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint8_t* p__PUCHAR__Out) const {
+    VdiscExtent l__Extent;
+    uint64_t l__ULONGLONG__Offset;
+    if (UserRunLength(p__LONG__Lba, p__ULONG__Count) != p__ULONG__Count || !m__Store.Find(p__LONG__Lba, l__Extent, l__ULONGLONG__Offset) ||
+        !m__Store.ReadStored(l__ULONGLONG__Offset, p__ULONG__Count * 2048, p__PUCHAR__Out)) {
+        VdiscCommand::Fail(0x03, 0x11, 0x00);
+    }
 }
 
 void VdiscSectorReader::Synthesize(int32_t p__LONG__Lba, RawSector& p__Sector) const {

@@ -23,6 +23,11 @@ public:
 
     // 2048 bytes of user data (DVD, Mode 1, Mode 2 Form 1).
     void ReadUser(int32_t p__LONG__Lba, uint8_t* p__PUCHAR__Out) const;
+    // How many of the p__ULONG__Count sectors from the LBA on are stored one after the other as
+    // 2048 bytes of user data in one extent (0 when the first is not), so that ReadUserRun
+    // reads them with one file read instead of one a sector.
+    uint32_t UserRunLength(int32_t p__LONG__Lba, uint32_t p__ULONG__Count) const;
+    void ReadUserRun(int32_t p__LONG__Lba, uint32_t p__ULONG__Count, uint8_t* p__PUCHAR__Out) const;
     // The descrambled raw sector, its type and its P-W sub-channel.
     void ReadRaw(int32_t p__LONG__Lba, RawSector& p__Sector) const;
     // True when the sector holds data that ReadRaw can rebuild.

@@ -231,6 +231,23 @@ ULONG Tarnwick_CdvdBurnerGrabber_ReadTOC(PVOID p__PVOID__Burner, PCHAR p__PCHAR_
                                          ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
                                          PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
                                          PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
+/* Grabs a track (from 1; an audio track becomes a WAV file) or the blocks first to last of one
+ * track into a file, which is written under a new name beside it and put in place only on
+ * success. Retry depth: how often an unreadable block is read again; with ignore errors it is
+ * then written as zeros (BAD_SECTOR_DETECTED), otherwise the grab fails; force single blocks
+ * reads one block a command. Progress interval in seconds (0: no GRAB_PROGRESS). */
+ULONG Tarnwick_CdvdBurnerGrabber_GrabTrack(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                           ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                           PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                           UCHAR p__UCHAR__TrackNumber, PCHAR p__PCHAR__FileName,
+                                           ULONG p__ULONG__RetryDepth, BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                                           BOOLEAN p__BOOLEAN__IsForceSingleBlocks, ULONG p__ULONG__ProgressInterval);
+ULONG Tarnwick_CdvdBurnerGrabber_GrabRange(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                           ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                           PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                           LONG p__LONG__FirstLBA, LONG p__LONG__LastLBA, PCHAR p__PCHAR__FileName,
+                                           ULONG p__ULONG__RetryDepth, BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                                           BOOLEAN p__BOOLEAN__IsForceSingleBlocks, ULONG p__ULONG__ProgressInterval);
 /* Which kinds of READ CD the drive accepts: cooked, raw, raw + formatted Q, raw + raw P-W,
  * formatted Q alone, raw P-W alone. */
 ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedReadModes(

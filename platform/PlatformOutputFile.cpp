@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 int PlatformOutputFile::CreateAlways(const char* p__PCHAR__Path) {
     int l__INT__Handle;
@@ -42,3 +44,31 @@ bool PlatformOutputFile::SetSize(int p__INT__Handle, int64_t p__LONGLONG__Size) 
 }
 
 bool PlatformOutputFile::Close(int p__INT__Handle) { return ::close(p__INT__Handle) == 0; }
+
+int PlatformOutputFile::CreateBeside(const char* p__PCHAR__Path, std::string& p__string__Temporary) {
+    // A name of its own for every attempt: process id and a counter, tried until one is free.
+    static std::atomic<unsigned> s__Counter{0};
+    for (int l__INT__Attempt = 0; l__INT__Attempt < 1000; ++l__INT__Attempt) {
+        char l__CHAR__Suffix[48];
+        std::snprintf(l__CHAR__Suffix, sizeof(l__CHAR__Suffix), ".tmp-%ld-%u", static_cast<long>(::getpid()),
+                      s__Counter.fetch_add(1));
+        p__string__Temporary = std::string(p__PCHAR__Path) + l__CHAR__Suffix;
+        int l__INT__Handle;
+        do {
+            l__INT__Handle = ::open(p__string__Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        } while (l__INT__Handle < 0 && errno == EINTR);
+        if (l__INT__Handle >= 0 || errno != EEXIST) return l__INT__Handle;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool PlatformOutputFile::Flush(int p__INT__Handle) {
+    if (::fdatasync(p__INT__Handle) == 0) return true;
+    // Pipes and character devices cannot be synchronised and need not be.
+    return errno == EINVAL || errno == EROFS;
+}
+
+bool PlatformOutputFile::Publish(const std::string& p__string__Temporary, const char* p__PCHAR__Path) {
+    return std::rename(p__string__Temporary.c_str(), p__PCHAR__Path) == 0;
+}

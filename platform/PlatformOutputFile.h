@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Output files: created (or emptied) for writing, written whole, and, for images that
 // hold long runs of zeros, extended with holes instead of written zeros. Every function
@@ -18,4 +19,16 @@ public:
     // Sets the file size (holes at the end read as zeros).
     static bool SetSize(int p__INT__Handle, int64_t p__LONGLONG__Size);
     static bool Close(int p__INT__Handle);
+
+    // Files that replace their name only when complete: the bytes go into a new file beside
+    // the final name (same directory, so that the rename cannot cross file systems), which is
+    // renamed over the name when everything is written, or removed after a failure. A file
+    // that already has the name stays untouched until the rename.
+    // Creates the new file (mode 0666 less the umask, as CreateAlways) and puts its name into
+    // p__string__Temporary.
+    static int CreateBeside(const char* p__PCHAR__Path, std::string& p__string__Temporary);
+    // Writes the file's data through to the disk (a full disk may show only here).
+    static bool Flush(int p__INT__Handle);
+    // Renames the finished file over the final name.
+    static bool Publish(const std::string& p__string__Temporary, const char* p__PCHAR__Path);
 };

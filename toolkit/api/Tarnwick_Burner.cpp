@@ -481,6 +481,39 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_ReadTOC(PVOID p__PVOID__Burner, PCHA
                  });
 }
 
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GrabTrack(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                      ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                      PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                      UCHAR p__UCHAR__TrackNumber, PCHAR p__PCHAR__FileName,
+                                                      ULONG p__ULONG__RetryDepth, BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                                                      BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                                                      ULONG p__ULONG__ProgressInterval) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_GrabTrack", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     b.GrabTrack(p__UCHAR__TrackNumber, p__PCHAR__FileName, p__ULONG__RetryDepth,
+                                 p__BOOLEAN__IsIgnoreErrors, p__BOOLEAN__IsForceSingleBlocks,
+                                 p__ULONG__ProgressInterval);
+                 });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GrabRange(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                      ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                      PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                      LONG p__LONG__FirstLBA, LONG p__LONG__LastLBA,
+                                                      PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth,
+                                                      BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                                                      BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                                                      ULONG p__ULONG__ProgressInterval) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_GrabRange", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     b.GrabRange(p__LONG__FirstLBA, p__LONG__LastLBA, p__PCHAR__FileName, p__ULONG__RetryDepth,
+                                 p__BOOLEAN__IsIgnoreErrors, p__BOOLEAN__IsForceSingleBlocks,
+                                 p__ULONG__ProgressInterval);
+                 });
+}
+
 extern "C" ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedReadModes(
     PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
     PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,

@@ -128,6 +128,35 @@ public:
                          const char* p__PCHAR__ParentPath, ULONG p__ULONG__Extent, ULONG p__ULONG__DataLength,
                          CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent);
 
+    // Grabbing the user data of blocks into a file (2352 bytes a block of audio, 2048 of Mode 1,
+    // Mode 2 Form 1 and DVD, 2324 of Mode 2 Form 2). The file is written under a new name
+    // beside the asked one and renamed over it only on success: a failed or cancelled grab
+    // leaves nothing and an older file of that name untouched.
+    // One whole track (from 1); an audio track becomes a WAV file.
+    void GrabTrack(UCHAR p__UCHAR__TrackNumber, PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth,
+                   BOOLEAN p__BOOLEAN__IsIgnoreErrors, BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                   ULONG p__ULONG__ProgressInterval);
+    // The blocks first to last of one track (no WAV header).
+    void GrabRange(LONG p__LONG__FirstLBA, LONG p__LONG__LastLBA, PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth,
+                   BOOLEAN p__BOOLEAN__IsIgnoreErrors, BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                   ULONG p__ULONG__ProgressInterval);
+    // What a grab knows of its last blocks: the end they are counted from and whether a read
+    // failed among them (then nothing more is read).
+    struct GRAB_END_ZONE {
+        LONG m__LONG__End;
+        BOOLEAN m__BOOLEAN__IsReached;
+    };
+    // Reads the blocks (the track's own at depth 0, first to last at any other depth) into the
+    // open file: pieces as large as a transfer allows (one block at depth 1 and deeper, when
+    // forced, and in the last 150 blocks); a failed piece is read again block by block one
+    // depth deeper while the depth is at most the retry limit, then fails (number 10) or,
+    // ignoring errors, is written as zeros. No lock of its own. p__Zone: the end zone of
+    // the grab that retries a piece (nullptr: a grab of its own).
+    void GrabTrackCooked(UCHAR p__UCHAR__TrackNumber, PTOC_INFORMATION p__PTOC_INFORMATION__Toc, int p__INT__File,
+                         ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__Depth, ULONG p__ULONG__RetryLimit,
+                         LONG p__LONG__FirstLBA, LONG p__LONG__LastLBA, BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                         BOOLEAN p__BOOLEAN__IsForceSingleBlocks, GRAB_END_ZONE* p__Zone = nullptr);
+
     // Writes the image as one track at the next writable address (content 1 data,
     // 2 audio, other Mode 2 Form 2); the session stays open for CloseSession.
     void TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick_FileChain__Image, BOOLEAN p__BOOLEAN__IsXA,
@@ -220,6 +249,12 @@ protected:
     }
     // The burner lock: every public operation holds it for its whole run (re-entrant).
     PlatformRecursiveLock& BurnerLock() { return m__CRITICAL_SECTION__BurnerLock; }
+
+    // The start of every grab: TEST UNIT READY, the cancel flag cleared, the read error
+    // recovery page back to its defaults, and the table of contents into the zeroed record.
+    void PrepareGrab(PTOC_INFORMATION p__PTOC_INFORMATION__Toc);
+    // Raises number 2 for a NULL or empty output file name.
+    static void RaiseWithoutFileName(const char* p__PCHAR__Name, PCHAR p__PCHAR__FileName);
 
     // What one import walk knows: the last block of the track and the directories it has
     // walked (a crafted disc may list a directory inside itself).

@@ -1,8 +1,8 @@
 #include "CTarnwick_SaoCommandLine.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
+
+#include "CTarnwick_ToolDrive.h"
 
 const char* CTarnwick_SaoCommandLine::Usage() {
     return "Usage: tarnwick-sao [--drive N] [--mode2] [--test] [--keep-open] [--raw pq|pw] FILE...\n"
@@ -62,15 +62,9 @@ bool CTarnwick_SaoCommandLine::Parse(const std::vector<std::string>& p__Argument
         } else if (l__string__Argument == "--drive") {
             if (l__SIZE__At + 1 == p__Arguments.size()) return Fail("--drive needs a number");
             const std::string& l__string__Value = p__Arguments[++l__SIZE__At];
-            char* l__PCHAR__End = nullptr;
-            errno = 0;
-            const unsigned long l__ulong__Drive = std::strtoul(l__string__Value.c_str(), &l__PCHAR__End, 10);
-            // Digits only: strtoul would take "-1" for the largest number.
-            if (l__string__Value.empty() || l__string__Value.find_first_not_of("0123456789") != std::string::npos ||
-                errno != 0 || *l__PCHAR__End != '\0' || l__ulong__Drive > 255) {
+            if (!CTarnwick_ToolDrive::ParseNumber(l__string__Value, m__ulong__Drive)) {
                 return Fail("bad --drive value '" + l__string__Value + "'");
             }
-            m__ulong__Drive = l__ulong__Drive;
         } else {
             return Fail("unknown option '" + l__string__Argument + "'");
         }

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "CTarnwick_ToolFailure.h"
 #include "tarnwick_types.h"
 
 // The command line of tarnwick-sao and the session it describes: which drive, how the session
@@ -9,7 +10,7 @@
 class CTarnwick_SaoCommandLine {
 public:
     // The exit code of every usage error.
-    static constexpr int USAGE_ERROR = 87;
+    static constexpr int USAGE_ERROR = CTarnwick_ToolFailure::USAGE_ERROR;
     // A Session-At-Once session holds at most 99 tracks.
     static constexpr size_t MAXIMUM_FILES = 99;
 

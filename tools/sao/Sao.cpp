@@ -11,6 +11,9 @@
 
 #include "CTarnwick_SaoCommandLine.h"
 #include "CTarnwick_SaoProgress.h"
+#include "CTarnwick_ToolDrive.h"
+#include "CTarnwick_ToolFailure.h"
+#include "CTarnwick_ToolMain.h"
 #include "tarnwick.h"
 
 namespace {
@@ -57,26 +60,8 @@ void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__P
 
 // The failure of a flat function: its number, and its text on standard error.
 int Failed(const char* p__PCHAR__Function, ULONG p__ULONG__Number, const char* p__PCHAR__Text, ULONG p__ULONG__Status) {
-    std::fprintf(stderr, "%s: %s() failed, number %lu, status %lu: %s\n", g__PCHAR__Program, p__PCHAR__Function,
-                 static_cast<unsigned long>(p__ULONG__Number), static_cast<unsigned long>(p__ULONG__Status),
-                 p__PCHAR__Text);
-    return static_cast<int>(p__ULONG__Number);
-}
-
-// The address of the N-th CD/DVD unit the toolkit finds.
-struct DriveSearch {
-    unsigned long m__ulong__Wanted = 0;
-    unsigned long m__ulong__Seen = 0;
-    DEVICE_ADDRESS m__DEVICE_ADDRESS__Found{};
-};
-
-void OnDevice(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID) {
-    if (p__ULONG__Reason != DEVICE_FOUND) return;
-    DriveSearch* l__Search = static_cast<DriveSearch*>(p__PVOID__Context);
-    if (l__Search->m__ulong__Seen++ == l__Search->m__ulong__Wanted) {
-        l__Search->m__DEVICE_ADDRESS__Found = *static_cast<const DEVICE_ADDRESS*>(p__PVOID__Parameter1);
-        l__Search->m__DEVICE_ADDRESS__Found.m__UCHAR__IsValid = 1;
-    }
+    return CTarnwick_ToolFailure::Print(g__PCHAR__Program, p__PCHAR__Function, p__ULONG__Number, p__PCHAR__Text,
+                                        p__ULONG__Status);
 }
 
 void PrintToc(const TOC_INFORMATION& p__Toc) {
@@ -96,15 +81,13 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
     ULONG l__ULONG__Status = 0;
     CDB_FAILURE_INFORMATION l__Info{};
 
-    DriveSearch l__Search;
-    l__Search.m__ulong__Wanted = p__CommandLine.Drive();
-    Tarnwick_FindDevice(0x05, FALSE, OnDevice, &l__Search);
-    if (l__Search.m__DEVICE_ADDRESS__Found.m__UCHAR__IsValid == 0) {
+    DEVICE_ADDRESS l__Address{};
+    unsigned long l__ulong__Seen = 0;
+    if (!CTarnwick_ToolDrive::Find(p__CommandLine.Drive(), l__Address, l__ulong__Seen)) {
         std::fprintf(stderr, "%s: there is no drive %lu (%lu CD/DVD drive(s) found)\n", g__PCHAR__Program,
-                     p__CommandLine.Drive(), l__Search.m__ulong__Seen);
+                     p__CommandLine.Drive(), l__ulong__Seen);
         return EXCEPTION_NUMBER_NOT_FOUND;
     }
-    const DEVICE_ADDRESS& l__Address = l__Search.m__DEVICE_ADDRESS__Found;
 
     // Zeroed: every field the caller does not fill must be 0.
     auto l__Session = std::make_unique<SESSION_DESCRIPTOR>();
@@ -166,20 +149,5 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CTarnwick_SaoCommandLine l__CommandLine;
-    if (!l__CommandLine.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
-        std::fprintf(stderr, "%s: %s\n%s", g__PCHAR__Program, l__CommandLine.Error().c_str(),
-                     CTarnwick_SaoCommandLine::Usage());
-        return CTarnwick_SaoCommandLine::USAGE_ERROR;
-    }
-    if (l__CommandLine.IsHelp()) {
-        std::fputs(CTarnwick_SaoCommandLine::Usage(), stdout);
-        return 0;
-    }
-    const ULONG l__ULONG__Started = Tarnwick_UpStart();
-    if (l__ULONG__Started != 0) return Failed("Tarnwick_UpStart", l__ULONG__Started, "the toolkit did not start", 0);
-    const int l__int__Exit = Burn(l__CommandLine);
-    std::fflush(stdout);
-    Tarnwick_DownShut();
-    return l__int__Exit;
+    return CTarnwick_ToolMain::Run<CTarnwick_SaoCommandLine>(g__PCHAR__Program, argc, argv, Burn);
 }

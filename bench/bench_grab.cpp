@@ -1,0 +1,110 @@
+// Grabbing a 700 MiB data track from the virtual recorder with tarnwick-grab, side by side with
+// `cat` copying the same image on the same file system. The disc is burned once with Pellmark
+// (a DVD+R, whose track ends with its image); every round then grabs it into a new file.
+// Target: the grab takes at most 1.2 times as long as cat. The grab writes its file through to
+// the disk before it renames it into place; "cat + sync" shows what that costs cat.
+// Usage: bench_grab [MiB] (default 700); TARNWICK_BENCH_DIR sets the scratch directory.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "BenchProgram.h"
+
+using Run = BenchProgram::Run;
+
+namespace {
+
+// The median and the range of a set of timings, sorted in place.
+struct Timing {
+    double m__Median, m__Min, m__Max;
+};
+Timing Summary(std::vector<double>& p__Seconds) {
+    std::sort(p__Seconds.begin(), p__Seconds.end());
+    return {p__Seconds[p__Seconds.size() / 2], p__Seconds.front(), p__Seconds.back()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const unsigned long l__MiB = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 700;
+    const std::string l__Dir = BenchProgram::ScratchDirectory("grab-bench");
+    if (l__Dir.empty()) return 1;
+    const std::string l__Image = l__Dir + "/image.iso", l__Disc = l__Dir + "/disc";
+    const std::string l__Copy = l__Dir + "/copy.iso", l__Grabbed = l__Dir + "/grabbed.iso";
+
+    BenchProgram::WriteImage(l__Image, l__MiB);
+    {
+        // The volume size of the descriptor (both byte orders), which ends the track in the
+        // table of contents of a DVD: the image's blocks.
+        const uint32_t l__Blocks = static_cast<uint32_t>(l__MiB * 512);
+        unsigned char l__Size[8];
+        for (int i = 0; i < 4; ++i) {
+            l__Size[i] = static_cast<unsigned char>(l__Blocks >> (8 * i));
+            l__Size[7 - i] = static_cast<unsigned char>(l__Blocks >> (8 * i));
+        }
+        std::fstream l__File(l__Image, std::ios::binary | std::ios::in | std::ios::out);
+        l__File.seekp(16 * 2048 + 80);
+        l__File.write(reinterpret_cast<const char*>(l__Size), sizeof(l__Size));
+    }
+    const std::string l__Bin = TARNWICK_BINARY_DIR;
+    const std::string l__Vdisc = l__Bin + "/tools/vdisc/tarnwick-vdisc";
+    const std::string l__Pellmark = l__Bin + "/samples/pellmark/Pellmark";
+    const std::string l__Grab = l__Bin + "/tools/grab/tarnwick-grab";
+    const std::string l__Drives = "TARNWICK_DRIVES=virtual:" + l__Disc;
+    if (BenchProgram::Spawn({l__Vdisc, "blank", l__Disc, "--media", "dvdplusr"}, "/dev/null", {}).m__Exit != 0) return 1;
+    const Run l__Burn = BenchProgram::Spawn({l__Pellmark, "0", "0", "0", "0", l__Image, "0", "1"}, l__Dir + "/pellmark.out", {l__Drives});
+    if (l__Burn.m__Exit != 0) {
+        std::fprintf(stderr, "bench_grab: the burn failed (exit %d)\n", l__Burn.m__Exit);
+        return 1;
+    }
+
+    // Rounds of cat, cat + sync, and the grab; each starts with the dirty pages of the previous
+    // one written back, and with the image and the disc file in the page cache.
+    const int l__Rounds = 5;
+    std::vector<double> l__CatSeconds, l__CatSyncSeconds, l__GrabSeconds;
+    int l__Exit = 0;
+    bool l__bool__Identical = true;
+    for (int l__Round = 0; l__Round < l__Rounds; ++l__Round) {
+        sync();
+        l__CatSeconds.push_back(BenchProgram::Spawn({"cat", l__Image}, l__Copy, {}).m__Seconds);
+        std::filesystem::remove(l__Copy);
+        sync();
+        l__CatSyncSeconds.push_back(
+            BenchProgram::Spawn({"sh", "-c", "cat \"$0\" > \"$1\" && sync \"$1\"", l__Image, l__Copy}, "/dev/null", {}).m__Seconds);
+        std::filesystem::remove(l__Copy);
+        sync();
+        const Run l__Run = BenchProgram::Spawn({l__Grab, "--track", "1", l__Grabbed}, "/dev/null", {l__Drives});
+        l__GrabSeconds.push_back(l__Run.m__Seconds);
+        if (l__Run.m__Exit != 0) l__Exit = l__Run.m__Exit;
+        if (l__Round == 0) {
+            l__bool__Identical = BenchProgram::Spawn({"cmp", "-s", l__Image, l__Grabbed}, "/dev/null", {}).m__Exit == 0;
+        }
+        std::filesystem::remove(l__Grabbed);
+    }
+
+    const Timing l__Cat = Summary(l__CatSeconds), l__CatSync = Summary(l__CatSyncSeconds), l__GrabTime = Summary(l__GrabSeconds);
+    const double l__Ratio = l__GrabTime.m__Median / l__Cat.m__Median;
+    const double l__FastestRatio = l__GrabTime.m__Min / l__Cat.m__Min;
+    std::printf("image                             %lu MiB, %d rounds, medians (min-max)\n", l__MiB, l__Rounds);
+    std::printf("cat copy                          %6.2f s (%.2f-%.2f)  %7.1f MB/s\n", l__Cat.m__Median, l__Cat.m__Min,
+                l__Cat.m__Max, l__MiB * 1.048576 / l__Cat.m__Median);
+    std::printf("cat copy + sync                   %6.2f s (%.2f-%.2f)  %7.1f MB/s\n", l__CatSync.m__Median,
+                l__CatSync.m__Min, l__CatSync.m__Max, l__MiB * 1.048576 / l__CatSync.m__Median);
+    std::printf("tarnwick-grab (exit %d, %s)   %6.2f s (%.2f-%.2f)  %7.1f MB/s\n", l__Exit,
+                l__bool__Identical ? "identical" : "DIFFERS  ", l__GrabTime.m__Median, l__GrabTime.m__Min,
+                l__GrabTime.m__Max, l__MiB * 1.048576 / l__GrabTime.m__Median);
+    std::printf("grab / cat                        %6.2f (target <= 1.20) %s\n", l__Ratio, l__Ratio <= 1.2 ? "met" : "MISSED");
+    std::printf("grab / cat, fastest of each       %6.2f (target <= 1.20) %s\n", l__FastestRatio,
+                l__FastestRatio <= 1.2 ? "met" : "MISSED");
+    std::printf("grab / (cat + sync)               %6.2f\n", l__GrabTime.m__Median / l__CatSync.m__Median);
+    std::error_code l__Ignored;
+    std::filesystem::remove_all(l__Dir, l__Ignored);
+    return l__Exit == 0 && l__bool__Identical ? 0 : 1;
+}

@@ -1,0 +1,47 @@
+#include "CTarnwick_ToolDrive.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "tarnwick.h"
+
+namespace {
+
+// What the search for the N-th unit has seen so far.
+struct DriveSearch {
+    unsigned long m__ulong__Wanted = 0;
+    unsigned long m__ulong__Seen = 0;
+    DEVICE_ADDRESS m__DEVICE_ADDRESS__Found{};
+};
+
+void OnDevice(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID) {
+    if (p__ULONG__Reason != DEVICE_FOUND) return;
+    DriveSearch* l__Search = static_cast<DriveSearch*>(p__PVOID__Context);
+    if (l__Search->m__ulong__Seen++ == l__Search->m__ulong__Wanted) {
+        l__Search->m__DEVICE_ADDRESS__Found = *static_cast<const DEVICE_ADDRESS*>(p__PVOID__Parameter1);
+        l__Search->m__DEVICE_ADDRESS__Found.m__UCHAR__IsValid = 1;
+    }
+}
+
+}  // namespace
+
+bool CTarnwick_ToolDrive::ParseNumber(const std::string& p__string__Text, unsigned long& p__ulong__Number) {
+    // Digits only: strtoul would take "-1" for the largest number.
+    if (p__string__Text.empty() || p__string__Text.find_first_not_of("0123456789") != std::string::npos) return false;
+    char* l__PCHAR__End = nullptr;
+    errno = 0;
+    const unsigned long l__ulong__Number = std::strtoul(p__string__Text.c_str(), &l__PCHAR__End, 10);
+    if (errno != 0 || *l__PCHAR__End != '\0' || l__ulong__Number > MAXIMUM_NUMBER) return false;
+    p__ulong__Number = l__ulong__Number;
+    return true;
+}
+
+bool CTarnwick_ToolDrive::Find(unsigned long p__ulong__Wanted, DEVICE_ADDRESS& p__DEVICE_ADDRESS__Found,
+                               unsigned long& p__ulong__Seen) {
+    DriveSearch l__Search;
+    l__Search.m__ulong__Wanted = p__ulong__Wanted;
+    Tarnwick_FindDevice(0x05, FALSE, OnDevice, &l__Search);
+    p__ulong__Seen = l__Search.m__ulong__Seen;
+    p__DEVICE_ADDRESS__Found = l__Search.m__DEVICE_ADDRESS__Found;
+    return l__Search.m__DEVICE_ADDRESS__Found.m__UCHAR__IsValid != 0;
+}
