@@ -102,7 +102,7 @@ protected:
         BoundedProcess l__Initramfs({"bash", l__string__Here + "/make-initramfs.sh", l__Scratch / "initrd.cpio", KernelDirectory(),
                                      l__string__Here + "/init.sh", l__Scratch / "image.iso",
                                      l__string__Build + "/tools/finddevice/tarnwick-finddevice",
-                                     l__string__Build + "/samples/pellmark/Pellmark"},
+                                     l__string__Build + "/samples/pellmark/Pellmark", l__string__Build + "/tools/grab/tarnwick-grab"},
                                     l__Scratch / "initramfs.log");
         if (l__Initramfs.Run(300).m__int__Exit != 0) return "the initramfs was not built: " + l__Initramfs.Output();
 
@@ -195,6 +195,16 @@ TEST_F(GuestSgIo, PellmarkBurnsTheImageOntoTheUnit) {
     std::vector<uint8_t> l__Disc = ReadBytes(*s__Scratch / "unit.img", l__Image.size());
     EXPECT_EQ(l__Disc.size(), l__Image.size());
     EXPECT_TRUE(l__Disc == l__Image) << "the unit's first " << l__Image.size() << " bytes differ from the image";
+}
+
+// The track the guest burned, grabbed back through SG_IO by the guest, equals the image.
+TEST_F(GuestSgIo, TheBurnedTrackGrabsBackAsTheImage) {
+    GuestConsole::Section l__Grab = Console().Get("grab");
+    EXPECT_TRUE(l__Grab.m__bool__Ended) << ConsoleText();
+    EXPECT_EQ(l__Grab.m__int__Exit, 0) << l__Grab.m__string__Text;
+    GuestConsole::Section l__Compare = Console().Get("grabbed");
+    EXPECT_TRUE(l__Compare.m__bool__Ended) << ConsoleText();
+    EXPECT_EQ(l__Compare.m__int__Exit, 0) << "the grabbed track differs from the image: " << l__Compare.m__string__Text;
 }
 
 }  // namespace

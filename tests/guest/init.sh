@@ -57,6 +57,12 @@ section devices show_devices
 section finddevice-help timeout 60 tarnwick-finddevice --help
 section finddevice timeout 120 tarnwick-finddevice
 section pellmark timeout 240 Pellmark 0 0 0 0 /image.iso 0 1
+# The burned track read back through the kernel (tarnwick-grab closes the tray that Pellmark
+# opened after its burn), and compared with the image byte for byte. tgtd's unit answers the
+# last blocks of the track (the image's zero padding) with a read error: they are taken as
+# zeros, and the comparison still judges every byte.
+section grab timeout 240 tarnwick-grab --ignore-errors --track 1 /tmp/work/grabbed.iso
+section grabbed cmp /image.iso /tmp/work/grabbed.iso
 echo "@@tarnwick-guest done"
 sync
 poweroff -f

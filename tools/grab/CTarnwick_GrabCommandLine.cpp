@@ -34,6 +34,7 @@ const char* CTarnwick_GrabCommandLine::Usage() {
            "disc in the drive into OUTPUT: 2048 bytes a block of a data track or a DVD, 2352 of audio, 2324\n"
            "of Mode 2 Form 2. A whole audio track becomes a WAV file. OUTPUT is replaced only when the\n"
            "grab succeeds; a failed grab leaves no file and an older file of that name as it was.\n"
+           "The drive's tray is closed first.\n"
            "\n"
            "Options:\n"
            "  --drive N          the N-th CD/DVD drive the toolkit finds (default 0, the first);\n"

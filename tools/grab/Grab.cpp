@@ -68,6 +68,10 @@ int Grab(const CTarnwick_GrabCommandLine& p__CommandLine) {
                                             l__CHAR__Text, l__ULONG__Status);
     }
 
+    // The tray closed first: the disc to grab may have been ejected by the burn that wrote it.
+    // A drive that cannot close its tray says so in the grab's own failure.
+    Tarnwick_CdvdBurnerGrabber_Load(l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info);
+
     std::string l__string__Output = p__CommandLine.Output();
     const char* l__PCHAR__Function = nullptr;
     l__Run.m__Start = std::chrono::steady_clock::now();
