@@ -1,6 +1,7 @@
 #include "CTarnwick_ToolDrive.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "tarnwick.h"
@@ -44,4 +45,13 @@ bool CTarnwick_ToolDrive::Find(unsigned long p__ulong__Wanted, DEVICE_ADDRESS& p
     p__ulong__Seen = l__Search.m__ulong__Seen;
     p__DEVICE_ADDRESS__Found = l__Search.m__DEVICE_ADDRESS__Found;
     return l__Search.m__DEVICE_ADDRESS__Found.m__UCHAR__IsValid != 0;
+}
+
+bool CTarnwick_ToolDrive::FindOrTell(const char* p__PCHAR__Program, unsigned long p__ulong__Wanted,
+                                     DEVICE_ADDRESS& p__DEVICE_ADDRESS__Found) {
+    unsigned long l__ulong__Seen = 0;
+    if (Find(p__ulong__Wanted, p__DEVICE_ADDRESS__Found, l__ulong__Seen)) return true;
+    std::fprintf(stderr, "%s: there is no drive %lu (%lu CD/DVD drive(s) found)\n", p__PCHAR__Program, p__ulong__Wanted,
+                 l__ulong__Seen);
+    return false;
 }

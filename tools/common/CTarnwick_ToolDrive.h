@@ -16,4 +16,8 @@ public:
     // the count found in p__ulong__Seen.
     static bool Find(unsigned long p__ulong__Wanted, DEVICE_ADDRESS& p__DEVICE_ADDRESS__Found,
                      unsigned long& p__ulong__Seen);
+    // Find for a tool: when the drive is missing, tells so on standard error under the
+    // program's name and returns false.
+    static bool FindOrTell(const char* p__PCHAR__Program, unsigned long p__ulong__Wanted,
+                           DEVICE_ADDRESS& p__DEVICE_ADDRESS__Found);
 };

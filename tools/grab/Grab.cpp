@@ -51,12 +51,7 @@ int Grab(const CTarnwick_GrabCommandLine& p__CommandLine) {
     CDB_FAILURE_INFORMATION l__Info{};
 
     DEVICE_ADDRESS l__Address{};
-    unsigned long l__ulong__Seen = 0;
-    if (!CTarnwick_ToolDrive::Find(p__CommandLine.Drive(), l__Address, l__ulong__Seen)) {
-        std::fprintf(stderr, "%s: there is no drive %lu (%lu CD/DVD drive(s) found)\n", g__PCHAR__Program,
-                     p__CommandLine.Drive(), l__ulong__Seen);
-        return EXCEPTION_NUMBER_NOT_FOUND;
-    }
+    if (!CTarnwick_ToolDrive::FindOrTell(g__PCHAR__Program, p__CommandLine.Drive(), l__Address)) return EXCEPTION_NUMBER_NOT_FOUND;
     GrabRun l__Run;
     PVOID l__PVOID__Burner = nullptr;
     ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_Create(

@@ -82,12 +82,7 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
     CDB_FAILURE_INFORMATION l__Info{};
 
     DEVICE_ADDRESS l__Address{};
-    unsigned long l__ulong__Seen = 0;
-    if (!CTarnwick_ToolDrive::Find(p__CommandLine.Drive(), l__Address, l__ulong__Seen)) {
-        std::fprintf(stderr, "%s: there is no drive %lu (%lu CD/DVD drive(s) found)\n", g__PCHAR__Program,
-                     p__CommandLine.Drive(), l__ulong__Seen);
-        return EXCEPTION_NUMBER_NOT_FOUND;
-    }
+    if (!CTarnwick_ToolDrive::FindOrTell(g__PCHAR__Program, p__CommandLine.Drive(), l__Address)) return EXCEPTION_NUMBER_NOT_FOUND;
 
     // Zeroed: every field the caller does not fill must be 0.
     auto l__Session = std::make_unique<SESSION_DESCRIPTOR>();
