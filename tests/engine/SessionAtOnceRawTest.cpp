@@ -23,20 +23,6 @@ namespace Ref = SubchannelReference;
 
 void Ignore(ULONG, PVOID, PVOID, PVOID) {}
 
-int32_t Lba(const ScriptedCommand& c) {
-    return static_cast<int32_t>((uint32_t(c.m__Cdb[2]) << 24) | (c.m__Cdb[3] << 16) | (c.m__Cdb[4] << 8) | c.m__Cdb[5]);
-}
-uint32_t Blocks(const ScriptedCommand& c) { return (c.m__Cdb[7] << 8) | c.m__Cdb[8]; }
-
-Bytes DiscInformation(uint8_t p__Minute, uint8_t p__Second, uint8_t p__Frame) {
-    Bytes l__Data(34, 0);
-    l__Data[1] = 32;
-    l__Data[17] = p__Minute;
-    l__Data[18] = p__Second;
-    l__Data[19] = p__Frame;
-    return l__Data;
-}
-
 constexpr uint32_t BLOCK = 2448;
 // A Mode 1 track and two sound tracks; the stream holds the pre-gaps of tracks 2 and 3.
 constexpr ULONG LENGTHS[3] = {400, 350, 320};
@@ -90,15 +76,9 @@ protected:
         m__Session->m__SESSION_TRACK_ENTRY__Tracks[2].m__UCHAR__IsSound = 1;
         m__Session->m__ULONG__NumberOfRawTracks = 3;
         std::copy(std::begin(LENGTHS), std::end(LENGTHS), m__Session->m__ULONG__RawTrackBlocks);
-        try {
+        return RaisedNumber([&] {
             m__Burner->SessionAtOnce(m__Session.get(), 0, 0, 1, 0, 0, p__RawMode);
-        } catch (CTarnwick_Exception* l__Exception) {
-            const ULONG l__Number = l__Exception ? l__Exception->GetExceptionNumber() : 12;
-            if (l__Exception) m__Text = l__Exception->GetExceptionText();
-            delete l__Exception;
-            return l__Number;
-        }
-        return 0;
+        }, &m__Text);
     }
     Bytes CueSheet() {
         for (const ScriptedCommand& c : m__Drive->Commands())
