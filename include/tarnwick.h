@@ -174,6 +174,20 @@ ULONG Tarnwick_CdvdBurnerGrabber_SessionAtOnce(PVOID p__PVOID__Burner, PCHAR p__
                                                BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsTestWrite,
                                                BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
                                                ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+/* Burns a raw disc image described by an MDS file (a raw image of 2448-byte blocks, 2352 raw
+ * bytes and 96 bytes of raw P-W sub-channel each, named by the MDS relative to its own
+ * directory) Session-At-Once onto an empty CD, as the one session of the disc: the pre-gap of
+ * track 1 is made by the call, the image's blocks are written as they are from LBA 0 (data
+ * sectors scrambled). With p__BOOLEAN__IsRawMode the lead-in is written by the host too. An
+ * MDS that cannot be resolved or read, or whose image is missing, gives
+ * EXCEPTION_NUMBER_SYSTEM_ERROR with the status; an image whose size is not the tracks' the
+ * MDS describes gives EXCEPTION_NUMBER_MEDIA_OR_DATA, before anything is written. */
+ULONG Tarnwick_CdvdBurnerGrabber_SessionAtOnceRawRawPW(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                       ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                       PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                       PCHAR p__PCHAR__MdsFileName, BOOLEAN p__BOOLEAN__IsTestWrite,
+                                                       ULONG p__ULONG__ProgressInterval,
+                                                       ULONG p__ULONG__BufferStatusInterval, BOOLEAN p__BOOLEAN__IsRawMode);
 /* Writes a whole CD Disc-At-Once in raw mode onto a blank CD: lead-in, pre-gap, the tracks
  * and the lead-out, every sector with its sub-channel, P and Q (PQ) or raw P-W (RawPW). From a
  * list of files: the caller names each track's file in the list and sets the count; a file the

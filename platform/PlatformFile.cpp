@@ -33,6 +33,14 @@ int PlatformFile::OpenRead(const char* p__PCHAR__Path) {
     return l__INT__Handle;
 }
 
+bool PlatformFile::FullPath(const char* p__PCHAR__Path, std::string* p__Pstring__FullPath) {
+    char* l__PCHAR__Resolved = ::realpath(p__PCHAR__Path, nullptr);
+    if (l__PCHAR__Resolved == nullptr) return false;
+    p__Pstring__FullPath->assign(l__PCHAR__Resolved);
+    ::free(l__PCHAR__Resolved);
+    return true;
+}
+
 bool PlatformFile::CanOpenRead(const char* p__PCHAR__Path) {
     return ::faccessat(AT_FDCWD, p__PCHAR__Path, R_OK, AT_EACCESS) == 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // File access of the toolkit: descriptors opened close-on-exec, whole reads and
 // writes (a short count only at end of file or on failure), 64-bit positions.
@@ -36,6 +37,9 @@ public:
     // A second descriptor for the same open file (sharing its position).
     static int Duplicate(int p__INT__Handle);
     static bool Close(int p__INT__Handle);
+    // The absolute path of an existing file, links and "." and ".." resolved; false (errno
+    // set) when it cannot be resolved.
+    static bool FullPath(const char* p__PCHAR__Path, std::string* p__Pstring__FullPath);
     // Removes a file name.
     static bool Remove(const char* p__PCHAR__Path);
 };

@@ -20,22 +20,6 @@ using Bytes = std::vector<uint8_t>;
 
 void Ignore(ULONG, PVOID, PVOID, PVOID) {}
 
-int32_t Lba(const ScriptedCommand& c) {
-    return static_cast<int32_t>((uint32_t(c.m__Cdb[2]) << 24) | (c.m__Cdb[3] << 16) | (c.m__Cdb[4] << 8) | c.m__Cdb[5]);
-}
-uint32_t Blocks(const ScriptedCommand& c) { return (c.m__Cdb[7] << 8) | c.m__Cdb[8]; }
-
-// Disc information whose last session's lead-in starts at the address.
-Bytes DiscInformation(uint8_t p__Minute, uint8_t p__Second, uint8_t p__Frame) {
-    Bytes l__Data(34, 0);
-    l__Data[1] = 32;
-    l__Data[2] = 0x00;  // blank
-    l__Data[17] = p__Minute;
-    l__Data[18] = p__Second;
-    l__Data[19] = p__Frame;
-    return l__Data;
-}
-
 class DiscAtOnce : public ModePageDriveTest {
 protected:
     static constexpr ULONG TRACK_BLOCKS = 40;

@@ -28,11 +28,6 @@ void Record(ULONG p__Reason, PVOID p__Context, PVOID, PVOID) {
     if (l__Seen->m__OnReason) l__Seen->m__OnReason(p__Reason);
 }
 
-int32_t Lba(const ScriptedCommand& c) {
-    return static_cast<int32_t>((uint32_t(c.m__Cdb[2]) << 24) | (c.m__Cdb[3] << 16) | (c.m__Cdb[4] << 8) | c.m__Cdb[5]);
-}
-uint32_t Blocks(const ScriptedCommand& c) { return (c.m__Cdb[7] << 8) | c.m__Cdb[8]; }
-
 class SessionAtOnce : public ModePageDriveTest {
 protected:
     void SetUp() override {
@@ -54,15 +49,9 @@ protected:
         l__Entry.m__LONG__GapAfter = p__GapAfter;
     }
     ULONG Burn() {
-        try {
+        return RaisedNumber([&] {
             m__Burner->SessionAtOnce(m__Session.get(), 0, 0, 0, 0, 0, 0);
-        } catch (CTarnwick_Exception* l__Exception) {
-            const ULONG l__Number = l__Exception ? l__Exception->GetExceptionNumber() : 12;
-            if (l__Exception) m__Text = l__Exception->GetExceptionText();
-            delete l__Exception;
-            return l__Number;
-        }
-        return 0;
+        }, &m__Text);
     }
     std::vector<ScriptedCommand> Writes() { return WriteCommands(m__Drive->Commands()); }
 

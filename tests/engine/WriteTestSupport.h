@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "CTarnwick_CdvdBurnerGrabber.h"
@@ -30,6 +31,38 @@ inline std::vector<uint8_t> TrackInformation(bool p__Blank, bool p__NwaValid, ui
     l__Put(12, p__Nwa);
     l__Put(16, p__Free);
     return l__Data;
+}
+
+// The LBA and the block count of a WRITE(10) CDB.
+inline int32_t Lba(const ScriptedCommand& c) {
+    return static_cast<int32_t>((uint32_t(c.m__Cdb[2]) << 24) | (c.m__Cdb[3] << 16) | (c.m__Cdb[4] << 8) | c.m__Cdb[5]);
+}
+inline uint32_t Blocks(const ScriptedCommand& c) { return (c.m__Cdb[7] << 8) | c.m__Cdb[8]; }
+
+// Disc information whose last session's lead-in starts at the address.
+inline std::vector<uint8_t> DiscInformation(uint8_t p__Minute, uint8_t p__Second, uint8_t p__Frame) {
+    std::vector<uint8_t> l__Data(34, 0);
+    l__Data[1] = 32;
+    l__Data[2] = 0x00;  // blank
+    l__Data[17] = p__Minute;
+    l__Data[18] = p__Second;
+    l__Data[19] = p__Frame;
+    return l__Data;
+}
+
+// Runs a write that may raise: the number it raised (12 for a NULL exception) with its text
+// in *p__Text, or 0.
+template <class Routine>
+ULONG RaisedNumber(Routine&& p__Routine, std::string* p__Text) {
+    try {
+        p__Routine();
+    } catch (CTarnwick_Exception* l__Exception) {
+        const ULONG l__Number = l__Exception ? l__Exception->GetExceptionNumber() : 12;
+        if (l__Exception) *p__Text = l__Exception->GetExceptionText();
+        delete l__Exception;
+        return l__Number;
+    }
+    return 0;
 }
 
 // The WRITE(10) commands among the commands a drive received, in order.

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "CTarnwick_Bytes.h"
+#include "CTarnwick_CarrierTree.h"
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "CTarnwick_DiscAtOncePreparation.h"
 #include "CTarnwick_DiskFile.h"
@@ -19,6 +21,7 @@
 #include "DebugPrint.h"
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
+#include "TarnwickI_ImageFiles.h"
 #include "TarnwickI_Object.h"
 #include "TarnwickI_Started.h"
 #include "tarnwick.h"
@@ -362,6 +365,58 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_SessionAtOnce(
                      b.SessionAtOnce(p__PSESSION_DESCRIPTOR__Session, p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite,
                                      p__BOOLEAN__IsNextSessionAllowed, p__ULONG__ProgressInterval,
                                      p__ULONG__BufferStatusInterval, 0);
+                 });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_SessionAtOnceRawRawPW(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+    PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, PCHAR p__PCHAR__MdsFileName, BOOLEAN p__BOOLEAN__IsTestWrite,
+    ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval, BOOLEAN p__BOOLEAN__IsRawMode) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_CdvdBurnerGrabber_SessionAtOnceRawRawPW";
+    return Shell(c__PCHAR__Name, p__PVOID__Burner, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info, [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     std::string l__string__FullPath;
+                     if (p__PCHAR__MdsFileName == nullptr ||
+                         !PlatformFile::FullPath(p__PCHAR__MdsFileName, &l__string__FullPath)) {
+                         const ULONG s = p__PCHAR__MdsFileName == nullptr ? EINVAL : GetLastError();
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR, s,
+                                                    "%s(): GetFullPathName( ... ) failed, status %ld ( 0x%X )!!!", c__PCHAR__Name,
+                                                    static_cast<long>(s), s);
+                     }
+                     // The directory keeps its trailing "/": the image's name is relative to it.
+                     const std::string l__string__Directory = l__string__FullPath.substr(0, l__string__FullPath.rfind('/') + 1);
+                     auto l__Session = std::make_unique<SESSION_DESCRIPTOR>();
+                     std::memset(l__Session.get(), 0, sizeof(SESSION_DESCRIPTOR));
+                     UCHAR l__UCHAR__Kind = 1;
+                     CHAR l__CHAR__ImageFileName[MDS_IMAGE_FILE_NAME_SIZE] = {};
+                     const ULONG l__ULONG__Status = TarnwickI_ParseMDS(l__string__FullPath.c_str(), l__Session.get(), &l__UCHAR__Kind,
+                                                                       l__CHAR__ImageFileName, l__string__Directory.c_str());
+                     if (l__ULONG__Status != 0) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
+                                                    l__ULONG__Status, "%s(): TarnwickI_ParseMDS( ... ) failed, status %ld ( 0x%X )!!!",
+                                                    c__PCHAR__Name, static_cast<long>(l__ULONG__Status), l__ULONG__Status);
+                     }
+                     const std::string l__string__Image = l__string__Directory + l__CHAR__ImageFileName;
+                     DebugPrint("\nTarnwick:Tarnwick_CdvdBurnerGrabber_SessionAtOnceRawRawPW(): MDF file name and path '%s'\n",
+                                l__string__Image.c_str());
+                     const BOOLEAN l__BOOLEAN__IsMode2Form1 = l__UCHAR__Kind == 2 ? 1 : 0;
+                     std::unique_ptr<CTarnwick_File> l__Source = CTarnwick_SessionPreparation::MakeSource(l__string__Image.c_str(), false);
+                     if (!l__Source) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
+                                                    "%s(): m__PVOID__File == NULL!!!", c__PCHAR__Name);
+                     }
+                     std::unique_ptr<CTarnwick_CarrierTree> l__Tree(new (std::nothrow) CTarnwick_CarrierTree(l__Source.get()));
+                     if (!l__Tree) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
+                                                    "%s(): m__PVOID__Tree == NULL!!!", c__PCHAR__Name);
+                     }
+                     SESSION_TRACK_ENTRY& l__Entry = l__Session->m__SESSION_TRACK_ENTRY__Tracks[0];
+                     l__Session->m__ULONG__NumberOfTracks = 1;
+                     l__Entry.m__UCHAR__IsRawPW = 1;
+                     l__Entry.m__PVOID__File = l__Source.get();
+                     l__Entry.m__PVOID__Tree = static_cast<CTarnwick_EmptyBase*>(l__Tree.get());
+                     b.SessionAtOnce(l__Session.get(), l__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsTestWrite, 0,
+                                     p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval, p__BOOLEAN__IsRawMode);
                  });
 }
 

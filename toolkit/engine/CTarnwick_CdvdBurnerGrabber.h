@@ -169,7 +169,11 @@ public:
     // starting with the pre-gap of track 1 at LBA -150. Every entry's tree is the flat
     // reference of a built ISO9660 tree or of a tree whose image it is (a carrier or a Mode 2
     // Form 1 wrapper); each entry's track size is written back. The drive closes the session
-    // (a next session allowed when asked). Raw P-W tracks and raw mode are refused (16).
+    // (a next session allowed when asked). A descriptor whose one entry has the raw P-W flag
+    // is a raw image: one stream of 2448-byte blocks holding the descriptor's raw tracks
+    // (its raw track count and lengths), written after a synthesised pre-gap with its data
+    // sectors scrambled; raw mode writes the lead-in first. A stream whose size is not the
+    // raw tracks' is refused before anything is written.
     void SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_DESCRIPTOR__Session, BOOLEAN p__BOOLEAN__IsMode2Form1,
                        BOOLEAN p__BOOLEAN__IsTestWrite, BOOLEAN p__BOOLEAN__IsNextSessionAllowed,
                        ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
@@ -181,6 +185,9 @@ public:
                                 PULONG p__PULONG__Size, BOOLEAN p__BOOLEAN__IsMode2Form1, BOOLEAN p__BOOLEAN__IsRawMode);
     // The bytes per block of a session track: 2048, 2352 for sound, 2336 for Mode 2 (and for a
     // data track of a Mode 2 Form 1 session), 2448 for raw P-W.
+    // The data sectors the raw Session-At-Once writes of the program scrambled since the last
+    // raw stream started (one 64-bit count for every burner).
+    static uint64_t ScrambledSectors();
     static ULONG SessionTrackBlockSize(const SESSION_TRACK_ENTRY& p__Entry, BOOLEAN p__BOOLEAN__IsMode2Form1);
     // The image a session entry's tree reference delivers; raises number 2 for a missing or
     // foreign reference and 3 for a tree whose image is not built.
@@ -363,10 +370,25 @@ protected:
     // One track of SessionAtOnce from LBA p__LONG__Start: the 150-block pre-gap, the extra
     // pre-gap, the track's blocks from the session's cache (started by SessionAtOnce) with
     // the progress against the session's total, and the gap after, all zeros but the data.
+    // A raw P-W track (the raw stream) gets a synthesised pre-gap instead of zeros, its data
+    // sectors scrambled and, in raw mode, the lead-in written before it.
+    struct SESSION_TRACK_KIND {
+        BOOLEAN m__BOOLEAN__IsRawPW;
+        BOOLEAN m__BOOLEAN__IsMode2Form1;
+        ULONG m__ULONG__TrackIndex;
+        BOOLEAN m__BOOLEAN__IsSound;
+        BOOLEAN m__BOOLEAN__IsRawMode;
+    };
     void SessionAtOnceTrack(PVOID p__PVOID__Tree, LONGLONG* p__PLONGLONG__TotalBlocks, LONGLONG p__LONGLONG__TrackBlocks,
                             LONG p__LONG__Start, LONG p__LONG__ExtraPregap, LONG p__LONG__GapAfter,
                             ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval,
-                            ULONG p__ULONG__DiscType);
+                            ULONG p__ULONG__DiscType, const SESSION_TRACK_KIND& p__Kind);
+    // Refuses a raw stream that is not exactly its raw tracks (whole blocks, the sum of the
+    // lengths plus 150 for every track after the first) or whose tracks have gaps.
+    static void CheckRawStream(const SESSION_DESCRIPTOR& p__Session, const std::vector<CACHE_SEGMENT>& p__Segments);
+    // What a block of the raw stream gets before it is sent: its data sectors scrambled
+    // (unless the stream is sound), the P channel of the sector at LBA 0 set.
+    static void PrepareRawStreamBlock(CTarnwick_CacheObject& p__Block, LONG p__LONG__LBA, BOOLEAN p__BOOLEAN__IsSound);
     // The two raw Disc-At-Once writes as one procedure: what differs is in the form.
     struct DAO_FORM;
     void DiscAtOnce(const DAO_FORM& p__Form, CTarnwick_FileChain* p__PCTarnwick_FileChain__Track,

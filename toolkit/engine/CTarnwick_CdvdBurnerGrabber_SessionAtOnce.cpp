@@ -1,14 +1,19 @@
 // Session-At-Once: a cue sheet tells the drive every track of the session, then the tracks
 // are written in one pass, pre-gaps and gaps included, from LBA -150 on.
+#include <algorithm>
+#include <atomic>
 #include <cinttypes>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
 #include "CTarnwick_CdAddress.h"
+#include "CTarnwick_CacheObject.h"
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "CTarnwick_ISO9660FileTree.h"
+#include "CTarnwick_ISO9660FileTreePreGapRawRawPW.h"
 #include "CTarnwick_ISO9660Image.h"
+#include "CTarnwick_RawSubchannel.h"
 #include "DebugPrint.h"
 #include "MmcDumps.h"
 
@@ -166,16 +171,21 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_
                                    "%s(): Number of tracks %lu not valid, 1 to 99 are!!!", NAME,
                                    static_cast<unsigned long>(l__ULONG__Tracks));
     }
-    if (p__BOOLEAN__IsRawMode != 0 || r.m__SESSION_TRACK_ENTRY__Tracks[0].m__UCHAR__IsRawPW != 0) {
-        CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_UNSUPPORTED_MODE, 0,
-                                   "%s(): Raw + raw P-W subchannel tracks are not supported!!!", NAME);
+    // A raw image is one stream of 2448-byte blocks that holds the raw tracks one after the other.
+    const BOOLEAN l__BOOLEAN__IsRawStream = r.m__SESSION_TRACK_ENTRY__Tracks[0].m__UCHAR__IsRawPW != 0 ? 1 : 0;
+    if (l__BOOLEAN__IsRawStream &&
+        (r.m__ULONG__NumberOfRawTracks == 0 || r.m__ULONG__NumberOfRawTracks > MAXIMUM_CD_TRACKS)) {
+        CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                   "%s(): Number of raw tracks %lu not valid, 1 to 99 are!!!", NAME,
+                                   static_cast<unsigned long>(r.m__ULONG__NumberOfRawTracks));
     }
     std::vector<CACHE_SEGMENT> l__Segments;
     for (ULONG l__ULONG__Track = 0; l__ULONG__Track < l__ULONG__Tracks; ++l__ULONG__Track) {
         const SESSION_TRACK_ENTRY& l__Entry = r.m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track];
-        if (l__Entry.m__UCHAR__IsRawPW != 0) {
+        if ((l__Entry.m__UCHAR__IsRawPW != 0) != (l__BOOLEAN__IsRawStream != 0)) {
             CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_UNSUPPORTED_MODE, 0,
-                                       "%s(): Raw + raw P-W subchannel tracks are not supported!!!", NAME);
+                                       "%s(): Raw + raw P-W subchannel track %lu mixed with other tracks!!!", NAME,
+                                       static_cast<unsigned long>(l__ULONG__Track + 1));
         }
         if (l__Entry.m__LONG__ExtraPregap < 0 || l__Entry.m__LONG__GapAfter < 0) {
             CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
@@ -183,17 +193,21 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_
                                        static_cast<unsigned long>(l__ULONG__Track + 1));
         }
         // Data tracks are written whole (a partial last block padded); a sound track leaves
-        // out its partial last sector.
+        // out its partial last sector, and a raw stream is whole blocks (checked below).
         l__Segments.push_back({ImageOfSessionTree(l__Entry.m__PVOID__Tree, l__ULONG__Track),
                                SessionTrackBlockSize(l__Entry, p__BOOLEAN__IsMode2Form1),
-                               static_cast<BOOLEAN>(l__Entry.m__UCHAR__IsSound == 0)});
+                               static_cast<BOOLEAN>(l__Entry.m__UCHAR__IsSound == 0 && l__Entry.m__UCHAR__IsRawPW == 0)});
     }
+    if (l__BOOLEAN__IsRawStream) CheckRawStream(r, l__Segments);
 
     LONG l__LONG__Start = FIRST_PREGAP_LBA;
     try {
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnce(): Setting write parameters\n");
         RestoreWriteParameters();
-        SetWriteParameters(2, 8, 4, p__BOOLEAN__IsTestWrite, p__BOOLEAN__IsNextSessionAllowed,
+        // The raw stream's blocks carry their own headers and sub-channel (data block type 0),
+        // and its session is the disc's only one.
+        SetWriteParameters(2, l__BOOLEAN__IsRawStream ? 0 : 8, 4, p__BOOLEAN__IsTestWrite,
+                           l__BOOLEAN__IsRawStream ? 0 : p__BOOLEAN__IsNextSessionAllowed,
                            p__BOOLEAN__IsMode2Form1 == 1 ? 0x20 : 0x00, 0, 0, 0, 0, 0);
 
         Report(TARGET_FILE_ANALYZE_BEGIN);
@@ -233,12 +247,25 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_
                                        static_cast<long>(l__LONG__NWA));
         }
 
+        if (l__BOOLEAN__IsRawStream) {
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnce(): Patching number of tracks to number of raw + raw P-W subchannel tracks\n");
+            r.m__ULONG__NumberOfTracks = r.m__ULONG__NumberOfRawTracks;
+            for (ULONG l__ULONG__Track = 0; l__ULONG__Track < r.m__ULONG__NumberOfRawTracks; ++l__ULONG__Track) {
+                r.m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track].m__LONG__TrackSize =
+                    static_cast<LONG>(r.m__ULONG__RawTrackBlocks[l__ULONG__Track]);
+                r.m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track].m__UCHAR__IsRawPW = 1;
+            }
+        }
         UCHAR l__UCHAR__CueSheet[CUE_SHEET_BUFFER_SIZE];
         ULONG l__ULONG__CueSheetSize = 0;
         CompileCueSheet(p__PSESSION_DESCRIPTOR__Session, l__UCHAR__CueSheet, &l__ULONG__CueSheetSize,
                         p__BOOLEAN__IsMode2Form1, p__BOOLEAN__IsRawMode);
         CTarnwick_DumpCueSheet(l__UCHAR__CueSheet, l__ULONG__CueSheetSize);
         SendCueSheet(l__UCHAR__CueSheet, l__ULONG__CueSheetSize);
+        if (l__BOOLEAN__IsRawStream) {
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnce(): Patching number of tracks to one in raw + raw P-W subchannel mode\n");
+            r.m__ULONG__NumberOfTracks = 1;
+        }
 
         // One cache thread reads the tracks one after the other, so that the next track is
         // read (decoded) while the current one is written.
@@ -247,9 +274,11 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_
         for (ULONG l__ULONG__Track = 0; l__ULONG__Track < l__ULONG__Tracks; ++l__ULONG__Track) {
             const SESSION_TRACK_ENTRY& l__Entry = r.m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track];
             m__ULONG__LogicalBlockSize = l__Segments[l__ULONG__Track].m__ULONG__LogicalBlockSize;
+            const SESSION_TRACK_KIND l__Kind = {l__Entry.m__UCHAR__IsRawPW, p__BOOLEAN__IsMode2Form1, l__ULONG__Track,
+                                                l__Entry.m__UCHAR__IsSound, p__BOOLEAN__IsRawMode};
             SessionAtOnceTrack(l__Entry.m__PVOID__Tree, &l__LONGLONG__TotalBlocks, l__TrackBlocks[l__ULONG__Track],
                                l__LONG__LBA, l__Entry.m__LONG__ExtraPregap, l__Entry.m__LONG__GapAfter,
-                               p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval, l__ULONG__DiscType);
+                               p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval, l__ULONG__DiscType, l__Kind);
             l__LONG__LBA += static_cast<LONG>(l__TrackBlocks[l__ULONG__Track]) + l__Entry.m__LONG__GapAfter +
                             l__Entry.m__LONG__ExtraPregap + PREGAP_BLOCKS;
             l__LONG__Start = l__LONG__LBA;
@@ -267,13 +296,77 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnce(): EXITing with success\n");
 }
 
+void CTarnwick_CdvdBurnerGrabber::CheckRawStream(const SESSION_DESCRIPTOR& p__Session,
+                                                 const std::vector<CACHE_SEGMENT>& p__Segments) {
+    // The stream is written as it is: every block it holds must be where the cue sheet puts
+    // it, or the tracks and the lead-out would land on the wrong addresses and a burn that
+    // loses (or adds) blocks would pass as a good one.
+    if (p__Session.m__ULONG__NumberOfTracks != 1) {
+        CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                   "%s(): A raw + raw P-W subchannel stream is one entry, not %lu!!!", NAME,
+                                   static_cast<unsigned long>(p__Session.m__ULONG__NumberOfTracks));
+    }
+    LONGLONG l__LONGLONG__Expected = 0;
+    for (ULONG l__ULONG__Track = 0; l__ULONG__Track < p__Session.m__ULONG__NumberOfRawTracks; ++l__ULONG__Track) {
+        const SESSION_TRACK_ENTRY& l__Entry = p__Session.m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track];
+        const ULONG l__ULONG__Blocks = p__Session.m__ULONG__RawTrackBlocks[l__ULONG__Track];
+        if (l__ULONG__Blocks == 0 || l__ULONG__Blocks > static_cast<ULONG>(CTarnwick_CdAddress::CLOCK_FRAMES) ||
+            l__Entry.m__LONG__ExtraPregap != 0 || l__Entry.m__LONG__GapAfter != 0) {
+            CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                       "%s(): Raw track %lu of %lu LBs (gaps %ld, %ld) not valid!!!", NAME,
+                                       static_cast<unsigned long>(l__ULONG__Track + 1), static_cast<unsigned long>(l__ULONG__Blocks),
+                                       static_cast<long>(l__Entry.m__LONG__ExtraPregap), static_cast<long>(l__Entry.m__LONG__GapAfter));
+        }
+        // Each length runs from its track's index 1 to the next one's index 1 less the next
+        // track's 150-block pre-gap, which the stream holds.
+        l__LONGLONG__Expected += l__ULONG__Blocks + (l__ULONG__Track > 0 ? PREGAP_BLOCKS : 0);
+    }
+    const CACHE_SEGMENT& l__Segment = p__Segments[0];
+    const uint64_t l__ULONGLONG__Size = l__Segment.m__PCTarnwick_FileChain__Source->GetSize();
+    if (l__ULONGLONG__Size % l__Segment.m__ULONG__LogicalBlockSize != 0 ||
+        static_cast<LONGLONG>(l__ULONGLONG__Size / l__Segment.m__ULONG__LogicalBlockSize) != l__LONGLONG__Expected) {
+        CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
+                                   "%s(): Raw stream of %" PRIu64 " UCHARs is not the %" PRId64
+                                   " LBs of %lu UCHARs its %lu tracks take!!!",
+                                   NAME, l__ULONGLONG__Size, l__LONGLONG__Expected,
+                                   static_cast<unsigned long>(l__Segment.m__ULONG__LogicalBlockSize),
+                                   static_cast<unsigned long>(p__Session.m__ULONG__NumberOfRawTracks));
+    }
+}
+
+namespace {
+// Sectors scrambled by the raw Session-At-Once writes of the program (one count for all burners).
+std::atomic<uint64_t> g__ULONGLONG__ScrambledSectors{0};
+}  // namespace
+
+uint64_t CTarnwick_CdvdBurnerGrabber::ScrambledSectors() { return g__ULONGLONG__ScrambledSectors.load(); }
+
+void CTarnwick_CdvdBurnerGrabber::PrepareRawStreamBlock(CTarnwick_CacheObject& p__Block, LONG p__LONG__LBA,
+                                                        BOOLEAN p__BOOLEAN__IsSound) {
+    const ULONG l__ULONG__BlockBytes = CTarnwick_RawSubchannel::RAW_PW_BLOCK_BYTES;
+    if (!p__BOOLEAN__IsSound) {
+        for (ULONG l__ULONG__Sector = 0; l__ULONG__Sector < p__Block.m__ULONG__DataBlocks; ++l__ULONG__Sector) {
+            if (CTarnwick_RawSubchannel::ScrambleDataSector(p__Block.m__PUCHAR__Buffer + uint64_t(l__ULONG__Sector) * l__ULONG__BlockBytes))
+                ++g__ULONGLONG__ScrambledSectors;
+        }
+    }
+    // Index 1 of the first track: the P channel of its first sector is set.
+    if (p__LONG__LBA == 0 && p__Block.m__ULONG__DataBlocks > 0) {
+        PUCHAR l__PUCHAR__Subchannel = p__Block.m__PUCHAR__Buffer + CTarnwick_RawSubchannel::RAW_SECTOR_BYTES;
+        for (ULONG l__ULONG__Byte = 0; l__ULONG__Byte < CTarnwick_RawSubchannel::RAW_PW_BYTES; ++l__ULONG__Byte)
+            l__PUCHAR__Subchannel[l__ULONG__Byte] |= 0x80;
+    }
+}
+
 void CTarnwick_CdvdBurnerGrabber::SessionAtOnceTrack(PVOID p__PVOID__Tree, LONGLONG* p__PLONGLONG__TotalBlocks,
                                                      LONGLONG p__LONGLONG__TrackBlocks, LONG p__LONG__Start,
                                                      LONG p__LONG__ExtraPregap, LONG p__LONG__GapAfter,
                                                      ULONG p__ULONG__ProgressInterval,
-                                                     ULONG p__ULONG__BufferStatusInterval, ULONG p__ULONG__DiscType) {
+                                                     ULONG p__ULONG__BufferStatusInterval, ULONG p__ULONG__DiscType,
+                                                     const SESSION_TRACK_KIND& p__Kind) {
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnceTrack(): ENTERed for 0x%08" PRIXPTR "\n",
                reinterpret_cast<uintptr_t>(p__PVOID__Tree));
+    g__ULONGLONG__ScrambledSectors.store(0);
     try {
         const ULONG l__ULONG__BlockSize = m__ULONG__LogicalBlockSize;
         std::vector<UCHAR> l__Zeros(WORK_BUFFER_SIZE, 0);
@@ -287,15 +380,41 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnceTrack(PVOID p__PVOID__Tree, LONGL
                 p__LONG__Blocks -= static_cast<LONG>(l__ULONG__Blocks);
             }
         };
-        l__WriteZeros(PREGAP_BLOCKS);
+        BlockPreparation l__Preparation;
+        if (p__Kind.m__BOOLEAN__IsRawPW) {
+            if (p__Kind.m__BOOLEAN__IsRawMode == 1 && p__Kind.m__ULONG__TrackIndex == 0) {
+                DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnceTrack(): First track and raw + raw P-W subchannel, writing lead-in\n");
+                WriteLeadIn();
+            }
+            // The pre-gap's raw sectors are made here: index 0 of track 1, the relative time
+            // counting down, the P channel set, data sectors encoded and scrambled.
+            CTarnwick_ISO9660FileTreePreGapRawRawPW l__PreGap(l__LONG__LBA, PREGAP_BLOCKS, 1, !p__Kind.m__BOOLEAN__IsSound,
+                                                              p__Kind.m__BOOLEAN__IsMode2Form1);
+            for (LONG l__LONG__Written = 0; l__LONG__Written < PREGAP_BLOCKS; l__LONG__Written += ZERO_BLOCKS_PER_WRITE) {
+                const ULONG l__ULONG__Bytes = ZERO_BLOCKS_PER_WRITE * l__ULONG__BlockSize;
+                std::fill(l__Zeros.begin(), l__Zeros.end(), 0);
+                l__PreGap.Read(l__ULONG__Bytes, l__Zeros.data());
+                Write10(l__Zeros.data(), ZERO_BLOCKS_PER_WRITE, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Bytes);
+                l__LONG__LBA += static_cast<LONG>(ZERO_BLOCKS_PER_WRITE);
+            }
+            std::fill(l__Zeros.begin(), l__Zeros.end(), 0);
+            const BOOLEAN l__BOOLEAN__IsSound = p__Kind.m__BOOLEAN__IsSound;
+            l__Preparation = [this, l__BOOLEAN__IsSound](CTarnwick_CacheObject& p__Block, LONG p__LONG__LBA) {
+                PrepareRawStreamBlock(p__Block, p__LONG__LBA, l__BOOLEAN__IsSound);
+            };
+        } else {
+            l__WriteZeros(PREGAP_BLOCKS);
+        }
         l__WriteZeros(p__LONG__ExtraPregap);
         WriteCachedBlocks(TRACK_NAME, l__LONG__LBA, p__PLONGLONG__TotalBlocks, p__LONGLONG__TrackBlocks,
-                          p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval, p__ULONG__DiscType);
+                          p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval, p__ULONG__DiscType, l__Preparation);
         l__WriteZeros(p__LONG__GapAfter);
     } catch (...) {
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnceTrack(): Method in sequence failed!!!\n");
         ShutDownCacheThread();
         throw;
     }
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnceTrack(): Scrambled sectors %" PRIu64 "\n",
+               g__ULONGLONG__ScrambledSectors.load());
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::SessionAtOnceTrack(): EXITing with success\n");
 }

@@ -88,6 +88,14 @@ void CTarnwick_RawSubchannel::Scramble(PUCHAR p__PUCHAR__Sector) {
     for (; l__ULONG__Offset < SCRAMBLE_BYTES; ++l__ULONG__Offset) l__PUCHAR__Target[l__ULONG__Offset] ^= l__PUCHAR__Sequence[l__ULONG__Offset];
 }
 
+BOOLEAN CTarnwick_RawSubchannel::ScrambleDataSector(PUCHAR p__PUCHAR__Sector) {
+    static constexpr UCHAR c__UCHAR__Sync[SCRAMBLE_OFFSET] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    if (std::memcmp(p__PUCHAR__Sector, c__UCHAR__Sync, sizeof(c__UCHAR__Sync)) != 0 || (p__PUCHAR__Sector[15] & 0x03) == 0)
+        return FALSE;
+    Scramble(p__PUCHAR__Sector);
+    return TRUE;
+}
+
 USHORT CTarnwick_RawSubchannel::QCrc(const UCHAR* p__PUCHAR__Q10) {
     USHORT l__USHORT__Register = 0;
     for (ULONG l__ULONG__Byte = 0; l__ULONG__Byte < 10; ++l__ULONG__Byte)

@@ -31,6 +31,9 @@ public:
 
     // XORs bytes 12-2351 of a raw sector with the scrambling sequence (its own inverse).
     static void Scramble(PUCHAR p__PUCHAR__Sector);
+    // Scrambles a raw sector that is a data sector (the sync pattern, and a mode byte with
+    // either of its low two bits set); TRUE when it did. Audio is left alone.
+    static BOOLEAN ScrambleDataSector(PUCHAR p__PUCHAR__Sector);
     // The sequence itself, 2340 bytes, for whoever needs to look at it.
     static const UCHAR* ScramblingSequence();
 
