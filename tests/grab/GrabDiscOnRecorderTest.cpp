@@ -128,6 +128,24 @@ TEST_F(GrabDiscOnRecorder, MixedModeCdIsItsRawBlocksAndADescriptor) {
     EXPECT_EQ(MdsReference::RawBurnLayout(l__D), (std::vector<long>{0, 550, 1000, 1450, l__LeadOut}));
     EXPECT_EQ(Entries(m__Recorder->Dir()).size(), 3u) << "the disc, the image and the descriptor";
 
+
+    // The recorder's export with --sub: the BIN's blocks and the sub-channel of each, in the
+    // same order, as the grab read them.
+    std::string l__Export;
+    ASSERT_EQ(m__Recorder->Vdisc("export {} --cue '" + Out("export.cue") + "' --sub", &l__Export), 0) << l__Export;
+    const Bytes l__Bin = ReadFile(Out("export.bin")), l__Sub = ReadFile(Out("export.sub"));
+    ASSERT_EQ(l__Bin.size(), size_t(l__LeadOut) * 2352);
+    ASSERT_EQ(l__Sub.size(), size_t(l__LeadOut) * 96);
+    for (size_t l__LBA = 0; l__LBA < size_t(l__LeadOut); ++l__LBA) {
+        ASSERT_TRUE(std::equal(l__Sub.begin() + l__LBA * 96, l__Sub.begin() + (l__LBA + 1) * 96,
+                               l__Image.begin() + l__LBA * 2448 + 2352))
+            << "sub-channel of LBA " << l__LBA;
+        ASSERT_TRUE(std::equal(l__Bin.begin() + l__LBA * 2352, l__Bin.begin() + (l__LBA + 1) * 2352,
+                               l__Image.begin() + l__LBA * 2448))
+            << "sector " << l__LBA;
+    }
+    EXPECT_NE(m__Recorder->Vdisc("export {} --cue '" + Out("export2.cue") + "' --subchannel"), 0);
+
     // mdf2iso turns the data track's sectors into the ISO image that was burned. It knows
     // raw images of 2352-byte blocks only (2448-byte blocks are an unknown format to it, and
     // to iat), so it is given the sectors without their sub-channel.
