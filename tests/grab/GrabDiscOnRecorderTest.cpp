@@ -215,6 +215,37 @@ TEST_F(GrabDiscOnRecorder, CancelAndAnUnwritableOutputLeaveNothing) {
     EXPECT_EQ(Entries(m__Recorder->Dir()).size(), 1u);
 }
 
+// A descriptor states one session: of a disc of two, the first is copied.
+TEST_F(GrabDiscOnRecorder, MultisessionCdGivesItsFirstSession) {
+    Open("cdr");
+    const Bytes l__Data = IsoImage(DATA_BLOCKS, 1), l__Song = Pcm(SONG_BLOCKS, 0, 2);
+    BurnSession({{l__Data, false}, {l__Song, true}}, 1);
+    // The second session: a data track written Track-At-Once, the session then closed.
+    Bytes l__Second = IsoImage(300, 3);
+    try {
+        CTarnwick_MemoryFile l__Source(l__Second.data(), l__Second.size());
+        CTarnwick_FileChain l__Chain;
+        l__Chain.AddChainTail(&l__Source);
+        l__Chain.SeekToBegin();
+        m__Burner->TrackAtOnce(&l__Chain, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0);
+        m__Burner->CloseSession();
+    } catch (CTarnwick_Exception* l__Exception) {
+        ADD_FAILURE() << (l__Exception ? l__Exception->GetExceptionText() : "NULL");
+        delete l__Exception;
+    }
+    const LONG l__LeadOut = Track(2).m__LONG__EndLBA + 1;
+    ASSERT_GT(Track(3).m__LONG__StartLBA, l__LeadOut);
+
+    ASSERT_EQ(GrabDisc(Out("multi.mdf")), 0u) << m__Text;
+    const Bytes l__Image = ReadFile(Out("multi.mdf"));
+    ASSERT_EQ(l__Image.size(), size_t(l__LeadOut) * 2448);
+    EXPECT_TRUE(std::equal(l__Data.begin(), l__Data.begin() + 2048, l__Image.begin() + 16));
+    const MdsReference::Descriptor l__D = MdsReference::Read(ReadFile(Out("multi.mds")));
+    EXPECT_EQ(l__D.m__SessionEnd, l__LeadOut);
+    EXPECT_EQ(l__D.m__LastTrack, 2u);
+    EXPECT_EQ(l__D.m__Entries.size(), 5u);
+}
+
 TEST(GrabDiscNames, DescriptorTakesThePlaceOfTheExtension) {
     EXPECT_EQ(CTarnwick_CdvdBurnerGrabber::DescriptorName("disc.mdf"), "disc.mds");
     EXPECT_EQ(CTarnwick_CdvdBurnerGrabber::DescriptorName("/a.b/disc"), "/a.b/disc.mds");

@@ -108,7 +108,7 @@ protected:
     // the PCM of a WAV file.
     void BurnCd(const Bytes& p__Data, bool p__IsAudio) { BurnSession({{p__Data, p__IsAudio}}); }
     // A CD of one Session-At-Once session of the tracks in order: data or WAV files.
-    void BurnSession(const std::vector<std::pair<Bytes, bool>>& p__Tracks) {
+    void BurnSession(const std::vector<std::pair<Bytes, bool>>& p__Tracks, BOOLEAN p__IsNextSessionAllowed = 0) {
         auto l__Session = std::make_unique<SESSION_DESCRIPTOR>();
         std::memset(l__Session.get(), 0, sizeof(SESSION_DESCRIPTOR));
         l__Session->m__ULONG__NumberOfTracks = static_cast<ULONG>(p__Tracks.size());
@@ -121,7 +121,7 @@ protected:
                           l__Paths.back().c_str());
         }
         ASSERT_EQ(Tarnwick_CdvdBurnerGrabber_SessionAtOnce(Flat(), m__Text, sizeof(m__Text), &m__SystemError, &m__Info,
-                                                           l__Session.get(), 0, 0, 0, 0, 0),
+                                                           l__Session.get(), 0, 0, p__IsNextSessionAllowed, 0, 0),
                   0u)
             << m__Text;
         for (const std::string& l__Path : l__Paths) std::remove(l__Path.c_str());
