@@ -220,19 +220,8 @@ TEST_F(GrabDiscOnRecorder, MultisessionCdGivesItsFirstSession) {
     Open("cdr");
     const Bytes l__Data = IsoImage(DATA_BLOCKS, 1), l__Song = Pcm(SONG_BLOCKS, 0, 2);
     BurnSession({{l__Data, false}, {l__Song, true}}, 1);
-    // The second session: a data track written Track-At-Once, the session then closed.
     Bytes l__Second = IsoImage(300, 3);
-    try {
-        CTarnwick_MemoryFile l__Source(l__Second.data(), l__Second.size());
-        CTarnwick_FileChain l__Chain;
-        l__Chain.AddChainTail(&l__Source);
-        l__Chain.SeekToBegin();
-        m__Burner->TrackAtOnce(&l__Chain, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0);
-        m__Burner->CloseSession();
-    } catch (CTarnwick_Exception* l__Exception) {
-        ADD_FAILURE() << (l__Exception ? l__Exception->GetExceptionText() : "NULL");
-        delete l__Exception;
-    }
+    BurnTrackAtOnce(l__Second);
     const LONG l__LeadOut = Track(2).m__LONG__EndLBA + 1;
     ASSERT_GT(Track(3).m__LONG__StartLBA, l__LeadOut);
 

@@ -134,6 +134,10 @@ protected:
         l__Pvd[0] = 1;
         std::memcpy(l__Pvd + 1, "CD001", 5);
         CTarnwick_Bytes::PutLittleEndian32(l__Pvd + 80, p__VolumeBlocks);
+        BurnTrackAtOnce(p__Data);
+    }
+    // One data track of the bytes written Track-At-Once, the session then closed.
+    void BurnTrackAtOnce(Bytes& p__Data) {
         try {
             CTarnwick_MemoryFile l__Source(p__Data.data(), p__Data.size());
             CTarnwick_FileChain l__Chain;
