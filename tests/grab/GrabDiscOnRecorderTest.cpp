@@ -121,6 +121,7 @@ TEST_F(GrabDiscOnRecorder, MixedModeCdIsItsRawBlocksAndADescriptor) {
     for (size_t i = 0; i < 4; ++i) {
         const MdsReference::Entry& e = l__D.m__Entries[3 + i];
         EXPECT_EQ(e.m__Mode, l__Modes[i]);
+        EXPECT_EQ(e.m__AdrControl, i == 0 ? 0x14 : 0x10) << "the control of the table of contents";
         EXPECT_EQ(e.m__StartSector, m__Starts[i]);
         EXPECT_EQ(e.m__Pregap, 150u) << "the pre-gap counted from the Q of track " << i + 1;
         EXPECT_EQ(e.m__Name, "disc.mdf");
