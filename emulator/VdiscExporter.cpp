@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -127,7 +128,7 @@ bool VdiscExporter::ExportTrack(uint32_t p__ULONG__Track, const std::string& p__
     return true;
 }
 
-bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p__string__Error) const {
+bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p__string__Error, bool p__bool__IsSub) const {
     const VdiscState& l__State = m__Store.State();
     if (!l__State.IsCd()) {
         p__string__Error = "only a CD exports as a CUE sheet";
@@ -139,6 +140,7 @@ bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p_
     }
     std::string l__string__Bin = p__string__Cue;
     if (l__string__Bin.size() > 4 && l__string__Bin.compare(l__string__Bin.size() - 4, 4, ".cue") == 0) l__string__Bin.resize(l__string__Bin.size() - 4);
+    const std::string l__string__Sub = l__string__Bin + ".sub";
     l__string__Bin += ".bin";
     std::string l__string__BinName = l__string__Bin.substr(l__string__Bin.find_last_of('/') + 1);
     Output l__Bin(l__string__Bin, "wb");
@@ -146,6 +148,14 @@ bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p_
     if (!l__Bin || !l__Cue) {
         p__string__Error = "cannot create '" + (l__Bin ? p__string__Cue : l__string__Bin) + "': " + std::strerror(errno);
         return false;
+    }
+    std::unique_ptr<Output> l__Sub;
+    if (p__bool__IsSub) {
+        l__Sub = std::make_unique<Output>(l__string__Sub, "wb");
+        if (!*l__Sub) {
+            p__string__Error = "cannot create '" + l__string__Sub + "': " + std::strerror(errno);
+            return false;
+        }
     }
     std::fprintf(l__Cue.get(), "FILE \"%s\" BINARY\n", l__string__BinName.c_str());
     VdiscSectorReader l__Reader(m__Store);
@@ -177,10 +187,12 @@ bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p_
     for (int32_t l__LONG__Lba = 0; l__LONG__Lba < l__LONG__End; ++l__LONG__Lba) {
         VdiscSectorReader::RawSector l__Sector;
         const uint8_t* l__PUCHAR__Main = l__UCHAR__Zero;
+        const uint8_t* l__PUCHAR__Pw = l__UCHAR__Zero;
         if (l__Reader.IsRecorded(l__LONG__Lba)) {
             try {
                 l__Reader.ReadRaw(l__LONG__Lba, l__Sector);
                 l__PUCHAR__Main = l__Sector.m__UCHAR__Main;
+                l__PUCHAR__Pw = l__Sector.m__UCHAR__Sub;
             } catch (const VdiscCheckCondition&) {
             }
         }
@@ -188,6 +200,14 @@ bool VdiscExporter::ExportCue(const std::string& p__string__Cue, std::string& p_
             p__string__Error = "cannot write '" + l__string__Bin + "': " + std::strerror(errno);
             return false;
         }
+        if (l__Sub && std::fwrite(l__PUCHAR__Pw, 96, 1, l__Sub->get()) != 1) {
+            p__string__Error = "cannot write '" + l__string__Sub + "': " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (l__Sub && (!l__Sub->Close() || !l__Sub->Publish())) {
+        p__string__Error = "cannot write '" + l__string__Sub + "': " + std::string(std::strerror(errno));
+        return false;
     }
     // The BIN is in place before the CUE sheet that names it.
     if (!l__Bin.Close() || !l__Cue.Close() || !l__Bin.Publish() || !l__Cue.Publish()) {

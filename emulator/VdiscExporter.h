@@ -12,8 +12,10 @@ public:
     explicit VdiscExporter(const VdiscStore& p__Store) : m__Store(p__Store) {}
 
     bool ExportTrack(uint32_t p__ULONG__Track, const std::string& p__string__Out, std::string& p__string__Error) const;
-    // Writes OUT.cue and the BIN beside it (OUT with ".bin" in place of ".cue").
-    bool ExportCue(const std::string& p__string__Cue, std::string& p__string__Error) const;
+    // Writes OUT.cue and the BIN beside it (OUT with ".bin" in place of ".cue"); with
+    // p__bool__IsSub also OUT.sub beside them: the 96 raw P-W bytes of every block the BIN
+    // holds, in BIN order (zeros where the BIN has zeros for a block that cannot be read).
+    bool ExportCue(const std::string& p__string__Cue, std::string& p__string__Error, bool p__bool__IsSub = false) const;
 
 private:
     const VdiscStore& m__Store;

@@ -123,7 +123,9 @@ void VdiscSectorReader::Synthesize(int32_t p__LONG__Lba, RawSector& p__Sector) c
         if (p__LONG__Lba < l__Track->m__LONG__Start) {
             l__UCHAR__Index = 0;
             l__bool__Pause = true;
-            l__LONG__Relative = l__Track->m__LONG__Start - p__LONG__Lba;
+            // The relative time counts down through the pre-gap to 00:00:00 at its last
+            // block, as a disc has it (and as the raw generators write it).
+            l__LONG__Relative = l__Track->m__LONG__Start - p__LONG__Lba - 1;
         } else {
             l__LONG__Relative = p__LONG__Lba - l__Track->m__LONG__Start;
         }

@@ -262,6 +262,28 @@ ULONG Tarnwick_CdvdBurnerGrabber_GrabRange(PVOID p__PVOID__Burner, PCHAR p__PCHA
                                            LONG p__LONG__FirstLBA, LONG p__LONG__LastLBA, PCHAR p__PCHAR__FileName,
                                            ULONG p__ULONG__RetryDepth, BOOLEAN p__BOOLEAN__IsIgnoreErrors,
                                            BOOLEAN p__BOOLEAN__IsForceSingleBlocks, ULONG p__ULONG__ProgressInterval);
+/* Grabs the whole disc, with the retries, ignored errors, single blocks and progress of
+ * GrabTrack. A CD becomes a raw image of its first session (every block from track 1's start
+ * to the lead-out: 2352 bytes of the sector and 96 of raw P-W sub-channel, 2448 a block) named
+ * p__PCHAR__FileName, and its descriptor beside it: the same name with ".mds" in place of the
+ * extension (added when there is none). A DVD becomes an ISO image of its 2048-byte blocks.
+ * Nothing is put in place unless the whole grab succeeds. */
+ULONG Tarnwick_CdvdBurnerGrabber_GrabDisc(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                          ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                          PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                          PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth,
+                                          BOOLEAN p__BOOLEAN__IsIgnoreErrors, BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                                          ULONG p__ULONG__ProgressInterval);
+/* Grabs a DVD into parts of p__ULONGLONG__PartSize bytes (a multiple of 2048, else number 2;
+ * the last part holds the rest) named p__PCHAR__FileName with ".001", ".002"... added. Every
+ * part is put in place only when the whole grab succeeds. A CD is refused with number 10. */
+ULONG Tarnwick_CdvdBurnerGrabber_GrabDiscSplit(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                               ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                               PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                               PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth,
+                                               BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                                               BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                                               ULONG p__ULONG__ProgressInterval, ULONGLONG p__ULONGLONG__PartSize);
 /* Which kinds of READ CD the drive accepts: cooked, raw, raw + formatted Q, raw + raw P-W,
  * formatted Q alone, raw P-W alone. */
 ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedReadModes(

@@ -39,6 +39,25 @@ TEST(GrabCommandLine, TrackOrRangeWithTheirOptions) {
     EXPECT_TRUE(l__Help.IsHelp());
 }
 
+TEST(GrabCommandLine, WholeDiscWholeOrInParts) {
+    CTarnwick_GrabCommandLine l__Disc;
+    ASSERT_TRUE(l__Disc.Parse({"--disc", "--retries", "2", "disc.mdf"})) << l__Disc.Error();
+    EXPECT_TRUE(l__Disc.IsDisc());
+    EXPECT_FALSE(l__Disc.IsTrack());
+    EXPECT_EQ(l__Disc.PartSize(), 0u);
+    EXPECT_EQ(l__Disc.Retries(), 2u);
+    EXPECT_EQ(l__Disc.Output(), "disc.mdf");
+
+    const std::vector<std::pair<std::string, ULONGLONG>> l__Sizes = {
+        {"4096", 4096}, {"2k", 2048}, {"700M", 700ULL << 20}, {"4G", 4ULL << 30}, {"6K", 6144}};
+    for (const auto& [l__Text, l__Size] : l__Sizes) {
+        CTarnwick_GrabCommandLine l__Split;
+        ASSERT_TRUE(l__Split.Parse({"--disc-split", l__Text, "dvd.iso"})) << l__Text << ": " << l__Split.Error();
+        EXPECT_TRUE(l__Split.IsDisc());
+        EXPECT_EQ(l__Split.PartSize(), l__Size) << l__Text;
+    }
+}
+
 TEST(GrabCommandLine, UsageErrors) {
     const std::vector<std::vector<std::string>> l__Bad = {
         {"out.iso"},                                          // neither track nor range
@@ -51,7 +70,12 @@ TEST(GrabCommandLine, UsageErrors) {
         {"--range", "0", "99999999999", "out.iso"},
         {"--track", "1", "--retries", "-1", "out.iso"}, {"--track", "1", "--retries", "101", "out.iso"},
         {"--track", "1", "--drive", "256", "out.iso"},  {"--track", "1", "--drive"},
-        {"--track", "1", "--fast", "out.iso"},          {"--track", "1", ""}};
+        {"--track", "1", "--fast", "out.iso"},          {"--track", "1", ""},
+        {"--disc", "--track", "1", "out.iso"},          {"--disc", "--disc-split", "2K", "out.iso"},
+        {"--disc"},                                     {"--disc-split", "1000", "out.iso"},
+        {"--disc-split", "0", "out.iso"},               {"--disc-split", "K", "out.iso"},
+        {"--disc-split", "2T", "out.iso"},              {"--disc-split", "-2048", "out.iso"},
+        {"--disc-split", "9999999999999999", "out.iso"}, {"--disc-split"}};
     for (const std::vector<std::string>& l__Arguments : l__Bad) {
         CTarnwick_GrabCommandLine l__Line;
         std::string l__Joined;
@@ -123,6 +147,38 @@ TEST_F(GrabTool, GrabsARangeAndATrackWithItsUnreadableRunOut) {
     EXPECT_TRUE(Has(l__Ignored.m__Err, "tarnwick-grab: 2 unreadable block(s) written as zeros: " + std::to_string(l__Blocks) + "-" +
                                            std::to_string(l__Blocks + 1)))
         << l__Ignored.m__Err;
+}
+
+// The run-out after the Track-At-Once image cannot be read: a disc grab fails without files,
+// and ignoring errors gives the raw image with those blocks as zeros and its descriptor.
+TEST_F(GrabTool, GrabsTheWholeDiscIntoARawImageAndItsDescriptor) {
+    const std::vector<uint8_t> l__Image = PellmarkRun::ReadFile(m__Iso);
+    const size_t l__Blocks = l__Image.size() / 2048;
+    PellmarkRun::Result l__Failed = Grab({"--disc", Out("disc.mdf")});
+    EXPECT_EQ(l__Failed.m__Exit, 10) << l__Failed.m__Err;
+    EXPECT_TRUE(Has(l__Failed.m__Err, "Tarnwick_CdvdBurnerGrabber_GrabDisc() failed, number 10")) << l__Failed.m__Err;
+    EXPECT_TRUE(PellmarkRun::ReadFile(Out("disc.mdf")).empty());
+    EXPECT_TRUE(PellmarkRun::ReadFile(Out("disc.mds")).empty());
+
+    PellmarkRun::Result l__Disc = Grab({"--disc", "--ignore-errors", Out("disc.mdf")});
+    ASSERT_EQ(l__Disc.m__Exit, 0) << l__Disc.m__Err;
+    const std::vector<uint8_t> l__Raw = PellmarkRun::ReadFile(Out("disc.mdf"));
+    ASSERT_EQ(l__Raw.size(), (l__Blocks + 2) * 2448);
+    // The user data of each sector: after the header, and the subheader of a Mode 2 sector.
+    for (size_t b = 0; b < l__Blocks; ++b) {
+        const size_t l__User = b * 2448 + (l__Raw[b * 2448 + 15] == 2 ? 24 : 16);
+        ASSERT_TRUE(std::equal(l__Image.begin() + b * 2048, l__Image.begin() + (b + 1) * 2048, l__Raw.begin() + l__User))
+            << "block " << b;
+    }
+    const std::vector<uint8_t> l__Mds = PellmarkRun::ReadFile(Out("disc.mds"));
+    ASSERT_GE(l__Mds.size(), 16u);
+    EXPECT_EQ(std::string(l__Mds.begin(), l__Mds.begin() + 16), "MEDIA DESCRIPTOR");
+    EXPECT_TRUE(Has(l__Disc.m__Err, "2 unreadable block(s) written as zeros")) << l__Disc.m__Err;
+
+    // A CD is not split.
+    PellmarkRun::Result l__Split = Grab({"--disc-split", "1M", Out("cd.iso")});
+    EXPECT_EQ(l__Split.m__Exit, 10) << l__Split.m__Err;
+    EXPECT_TRUE(Has(l__Split.m__Err, "Only a DVD is split into parts!!!")) << l__Split.m__Err;
 }
 
 TEST_F(GrabTool, UsageErrorsAndAMissingDriveAreTheirNumbers) {

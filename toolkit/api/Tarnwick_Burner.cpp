@@ -569,6 +569,39 @@ extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GrabRange(PVOID p__PVOID__Burner, PC
                  });
 }
 
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GrabDisc(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                     ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                     PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                     PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth,
+                                                     BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                                                     BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                                                     ULONG p__ULONG__ProgressInterval) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_GrabDisc", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     b.GrabDisc(p__PCHAR__FileName, p__ULONG__RetryDepth, p__BOOLEAN__IsIgnoreErrors,
+                                p__BOOLEAN__IsForceSingleBlocks, p__ULONG__ProgressInterval);
+                 });
+}
+
+extern "C" ULONG Tarnwick_CdvdBurnerGrabber_GrabDiscSplit(PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText,
+                                                          ULONG p__ULONG__ExceptionTextSize,
+                                                          PULONG p__PULONG__SystemError,
+                                                          PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+                                                          PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth,
+                                                          BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                                                          BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                                                          ULONG p__ULONG__ProgressInterval,
+                                                          ULONGLONG p__ULONGLONG__PartSize) {
+    return Shell("Tarnwick:Tarnwick_CdvdBurnerGrabber_GrabDiscSplit", p__PVOID__Burner, p__PCHAR__ExceptionText,
+                 p__ULONG__ExceptionTextSize, p__PULONG__SystemError, p__PCDB_FAILURE_INFORMATION__Info,
+                 [&](CTarnwick_CdvdBurnerGrabber& b) {
+                     b.GrabDiscSplit(p__PCHAR__FileName, p__ULONG__RetryDepth, p__BOOLEAN__IsIgnoreErrors,
+                                     p__BOOLEAN__IsForceSingleBlocks, p__ULONG__ProgressInterval,
+                                     p__ULONGLONG__PartSize);
+                 });
+}
+
 extern "C" ULONG Tarnwick_CdvdBurnerGrabber_ProbeSupportedReadModes(
     PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
     PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,

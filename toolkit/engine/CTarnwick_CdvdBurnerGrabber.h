@@ -48,6 +48,7 @@ enum WRITE_MODE : UCHAR { WRITE_MODE_TAO = 1, WRITE_MODE_SAO = 2, WRITE_MODE_DAO
 
 class CTarnwick_CdvdBurnerGrabber;
 class CTarnwick_FileTreeNode;
+class CTarnwick_GrabOutput;
 class CTarnwick_ISO9660FileTree;
 // Bases, in order: the recorder, the queue of filled cache blocks, the CD sector
 // EDC/ECC generator, and an empty base.
@@ -147,15 +148,49 @@ public:
         BOOLEAN m__BOOLEAN__IsReached;
     };
     // Reads the blocks (the track's own at depth 0, first to last at any other depth) into the
-    // open file: pieces as large as a transfer allows (one block at depth 1 and deeper, when
-    // forced, and in the last 150 blocks); a failed piece is read again block by block one
-    // depth deeper while the depth is at most the retry limit, then fails (number 10) or,
-    // ignoring errors, is written as zeros. No lock of its own. p__Zone: the end zone of
-    // the grab that retries a piece (nullptr: a grab of its own).
-    void GrabTrackCooked(UCHAR p__UCHAR__TrackNumber, PTOC_INFORMATION p__PTOC_INFORMATION__Toc, int p__INT__File,
-                         ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__Depth, ULONG p__ULONG__RetryLimit,
-                         LONG p__LONG__FirstLBA, LONG p__LONG__LastLBA, BOOLEAN p__BOOLEAN__IsIgnoreErrors,
-                         BOOLEAN p__BOOLEAN__IsForceSingleBlocks, GRAB_END_ZONE* p__Zone = nullptr);
+    // open output as GrabBlocks does, cooked: the user data of each block.
+    void GrabTrackCooked(UCHAR p__UCHAR__TrackNumber, PTOC_INFORMATION p__PTOC_INFORMATION__Toc,
+                         CTarnwick_GrabOutput& p__Output, ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__Depth,
+                         ULONG p__ULONG__RetryLimit, LONG p__LONG__FirstLBA, LONG p__LONG__LastLBA,
+                         BOOLEAN p__BOOLEAN__IsIgnoreErrors, BOOLEAN p__BOOLEAN__IsForceSingleBlocks);
+    // How a grab reads its blocks: the function named in its traces and failures, the bytes
+    // a block gives, READ(10) (a DVD) or READ CD of the user data or of the whole sector with
+    // raw P-W, and what sees every piece before it is written (its LBA, blocks and bytes;
+    // zeros for unreadable blocks written anyway).
+    struct GRAB_READ {
+        const char* m__PCHAR__Name;
+        ULONG m__ULONG__BlockSize;
+        BOOLEAN m__BOOLEAN__IsDVD;
+        BOOLEAN m__BOOLEAN__IsRaw;
+        std::function<void(LONG, ULONG, const UCHAR*)> m__Observer;
+    };
+    // Reads the blocks start to end into the output: pieces as large as a transfer allows
+    // (one block at depth 1 and deeper, when forced, and in the last 150 blocks); a failed
+    // piece is read again block by block one depth deeper while the depth is at most the
+    // retry limit, then fails (number 10) or, ignoring errors, is written as zeros
+    // (BAD_SECTOR_DETECTED). Cancel stops it after the piece written (number 14). No lock of
+    // its own. p__Zone: the end zone of the grab that retries a piece (nullptr: a grab of
+    // its own, which flushes the output at its end).
+    void GrabBlocks(const GRAB_READ& p__Read, CTarnwick_GrabOutput& p__Output, ULONG p__ULONG__ProgressInterval,
+                    ULONG p__ULONG__Depth, ULONG p__ULONG__RetryLimit, LONG p__LONG__Start, LONG p__LONG__End,
+                    BOOLEAN p__BOOLEAN__IsIgnoreErrors, BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                    GRAB_END_ZONE* p__Zone = nullptr);
+    // A whole disc into a file. A CD: every block of the first session from track 1's start
+    // to the lead-out, 2448 bytes a block (the raw sector and its raw P-W sub-channel), into
+    // the image, and its descriptor (the image's name with ".mds" for its extension) beside
+    // it. A DVD: the 2048 bytes of every block into an ISO image. Both files are published
+    // only when everything succeeded.
+    void GrabDisc(PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth, BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                  BOOLEAN p__BOOLEAN__IsForceSingleBlocks, ULONG p__ULONG__ProgressInterval);
+    // A DVD into parts of p__ULONGLONG__PartSize bytes (a multiple of 2048, else number 2)
+    // named after the file name with ".001", ".002"... added; every part is published only
+    // when the whole grab succeeded. A CD is refused (number 10).
+    void GrabDiscSplit(PCHAR p__PCHAR__FileName, ULONG p__ULONG__RetryDepth, BOOLEAN p__BOOLEAN__IsIgnoreErrors,
+                       BOOLEAN p__BOOLEAN__IsForceSingleBlocks, ULONG p__ULONG__ProgressInterval,
+                       ULONGLONG p__ULONGLONG__PartSize);
+    // The name of a raw image's descriptor: the image's name with ".mds" in place of its
+    // extension (or added when it has none).
+    static std::string DescriptorName(const std::string& p__string__ImageName);
 
     // Writes the image as one track at the next writable address (content 1 data,
     // 2 audio, other Mode 2 Form 2); the session stays open for CloseSession.

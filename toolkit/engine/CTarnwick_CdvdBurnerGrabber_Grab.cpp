@@ -12,8 +12,7 @@
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "DebugPrint.h"
 #include "PlatformClock.h"
-#include "PlatformFile.h"
-#include "PlatformOutputFile.h"
+#include "CTarnwick_GrabOutput.h"
 #include "PlatformSystemError.h"
 
 namespace {
@@ -46,77 +45,6 @@ void PutWaveHeader(UCHAR* p__PUCHAR__Header, ULONG p__ULONG__DataSize) {
     CTarnwick_Bytes::PutLittleEndian16(p__PUCHAR__Header + 34, 16);
     std::memcpy(p__PUCHAR__Header + 36, "data", 4);
     CTarnwick_Bytes::PutLittleEndian32(p__PUCHAR__Header + 40, p__ULONG__DataSize);
-}
-
-// The output of one grab: a new file beside the asked name, renamed over it only when the
-// grab has succeeded. Until then a file that already has the name is left alone, and a
-// grab that fails (or is cancelled) leaves nothing behind.
-class GrabOutput {
-public:
-    GrabOutput(const char* p__PCHAR__Name, const char* p__PCHAR__Path) : m__PCHAR__Path(p__PCHAR__Path) {
-        m__INT__Handle = PlatformOutputFile::CreateBeside(p__PCHAR__Path, m__string__Temporary);
-        if (m__INT__Handle < 0) {
-            const ULONG l__ULONG__Error = GetLastError();
-            CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
-                                       l__ULONG__Error, "%s(): CreateFile( '%s' ) failed, status %ld!!!", p__PCHAR__Name,
-                                       p__PCHAR__Path, static_cast<long>(l__ULONG__Error));
-        }
-    }
-    ~GrabOutput() {
-        if (m__INT__Handle >= 0) PlatformOutputFile::Close(m__INT__Handle);
-        if (!m__bool__IsPublished) PlatformFile::Remove(m__string__Temporary.c_str());
-    }
-    GrabOutput(const GrabOutput&) = delete;
-    GrabOutput& operator=(const GrabOutput&) = delete;
-
-    int Handle() const { return m__INT__Handle; }
-
-    // Flushes and closes the file and renames it over the asked name. A failure of any step
-    // raises number 5: data that may not have reached the disk is no success.
-    void Publish(const char* p__PCHAR__Name) {
-        const char* l__PCHAR__Step = "FlushFileBuffers()";
-        bool l__bool__Ok = PlatformOutputFile::Flush(m__INT__Handle);
-        if (l__bool__Ok) {
-            l__PCHAR__Step = "CloseHandle()";
-            l__bool__Ok = PlatformOutputFile::Close(m__INT__Handle);
-            m__INT__Handle = -1;
-        }
-        if (l__bool__Ok) {
-            l__PCHAR__Step = "MoveFile()";
-            l__bool__Ok = PlatformOutputFile::Publish(m__string__Temporary, m__PCHAR__Path);
-        }
-        if (!l__bool__Ok) {
-            const ULONG l__ULONG__Error = GetLastError();
-            CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
-                                       l__ULONG__Error, "%s(): %s for '%s' failed, status %ld!!!", p__PCHAR__Name,
-                                       l__PCHAR__Step, m__PCHAR__Path, static_cast<long>(l__ULONG__Error));
-        }
-        m__bool__IsPublished = true;
-    }
-
-private:
-    const char* m__PCHAR__Path;
-    std::string m__string__Temporary;
-    int m__INT__Handle = -1;
-    bool m__bool__IsPublished = false;
-};
-
-// Writes the bytes to the grab's output: number 5 for a failed write, 10 for a short one.
-void WriteOutput(const char* p__PCHAR__Name, const char* p__PCHAR__What, int p__INT__Handle, const UCHAR* p__PUCHAR__Data,
-                 ULONG p__ULONG__Length) {
-    const int64_t l__LONGLONG__Written = PlatformOutputFile::Write(p__INT__Handle, p__PUCHAR__Data, p__ULONG__Length);
-    if (l__LONGLONG__Written < 0) {
-        const ULONG l__ULONG__Error = GetLastError();
-        CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SYSTEM_ERROR,
-                                   l__ULONG__Error, "%s(): WriteFile(%s) failed, status %ld!!!", p__PCHAR__Name,
-                                   p__PCHAR__What, static_cast<long>(l__ULONG__Error));
-    }
-    if (l__LONGLONG__Written != static_cast<int64_t>(p__ULONG__Length)) {
-        CTarnwick_Exception::Raise(p__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
-                                   "%s(): WriteFile(%s) wrote %ld UCHARs instead of %ld UCHARs!!!", p__PCHAR__Name,
-                                   p__PCHAR__What, static_cast<long>(l__LONGLONG__Written),
-                                   static_cast<long>(p__ULONG__Length));
-    }
 }
 
 }  // namespace
@@ -154,14 +82,14 @@ void CTarnwick_CdvdBurnerGrabber::GrabTrack(UCHAR p__UCHAR__TrackNumber, PCHAR p
                                    static_cast<long>(l__Entry.m__ULONG__BytesPerBlock));
     }
 
-    GrabOutput l__Output(g__PCHAR__GrabTrack, p__PCHAR__FileName);
+    CTarnwick_GrabOutput l__Output(g__PCHAR__GrabTrack, p__PCHAR__FileName);
     if (l__Entry.m__UCHAR__IsAudio == 1) {
         UCHAR l__UCHAR__Header[WAVE_HEADER_SIZE];
         const LONG l__LONG__Blocks = l__Entry.m__LONG__EndLBA - l__Entry.m__LONG__StartLBA + 1;
         PutWaveHeader(l__UCHAR__Header, static_cast<ULONG>(l__LONG__Blocks) * l__Entry.m__ULONG__BytesPerBlock);
-        WriteOutput(g__PCHAR__GrabTrack, " WAVE_FILE_HEADER ", l__Output.Handle(), l__UCHAR__Header, WAVE_HEADER_SIZE);
+        l__Output.Write(g__PCHAR__GrabTrack, " WAVE_FILE_HEADER ", l__UCHAR__Header, WAVE_HEADER_SIZE);
     }
-    GrabTrackCooked(p__UCHAR__TrackNumber, l__Toc.get(), l__Output.Handle(), p__ULONG__ProgressInterval, 0,
+    GrabTrackCooked(p__UCHAR__TrackNumber, l__Toc.get(), l__Output, p__ULONG__ProgressInterval, 0,
                     p__ULONG__RetryDepth, l__Entry.m__LONG__StartLBA, l__Entry.m__LONG__EndLBA, p__BOOLEAN__IsIgnoreErrors,
                     p__BOOLEAN__IsForceSingleBlocks);
     l__Output.Publish(g__PCHAR__GrabTrack);
@@ -202,8 +130,8 @@ void CTarnwick_CdvdBurnerGrabber::GrabRange(LONG p__LONG__FirstLBA, LONG p__LONG
                                    static_cast<long>(p__LONG__LastLBA), static_cast<long>(l__Entry->m__LONG__EndLBA));
     }
 
-    GrabOutput l__Output(g__PCHAR__GrabRange, p__PCHAR__FileName);
-    GrabTrackCooked(l__Entry->m__UCHAR__TrackNumber, l__Toc.get(), l__Output.Handle(), p__ULONG__ProgressInterval, 1,
+    CTarnwick_GrabOutput l__Output(g__PCHAR__GrabRange, p__PCHAR__FileName);
+    GrabTrackCooked(l__Entry->m__UCHAR__TrackNumber, l__Toc.get(), l__Output, p__ULONG__ProgressInterval, 1,
                     p__ULONG__RetryDepth + 1, p__LONG__FirstLBA, p__LONG__LastLBA, p__BOOLEAN__IsIgnoreErrors,
                     p__BOOLEAN__IsForceSingleBlocks);
     l__Output.Publish(g__PCHAR__GrabRange);
@@ -218,24 +146,38 @@ void CTarnwick_CdvdBurnerGrabber::RaiseWithoutFileName(const char* p__PCHAR__Nam
 }
 
 void CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(UCHAR p__UCHAR__TrackNumber, PTOC_INFORMATION p__PTOC_INFORMATION__Toc,
-                                                  int p__INT__File, ULONG p__ULONG__ProgressInterval,
+                                                  CTarnwick_GrabOutput& p__Output, ULONG p__ULONG__ProgressInterval,
                                                   ULONG p__ULONG__Depth, ULONG p__ULONG__RetryLimit,
                                                   LONG p__LONG__FirstLBA, LONG p__LONG__LastLBA,
                                                   BOOLEAN p__BOOLEAN__IsIgnoreErrors,
-                                                  BOOLEAN p__BOOLEAN__IsForceSingleBlocks, GRAB_END_ZONE* p__Zone) {
+                                                  BOOLEAN p__BOOLEAN__IsForceSingleBlocks) {
     const TOC_TRACK_ENTRY& l__Entry = p__PTOC_INFORMATION__Toc->m__TOC_TRACK_ENTRY__Tracks[p__UCHAR__TrackNumber - 1];
-    const ULONG l__ULONG__BlockSize = l__Entry.m__ULONG__BytesPerBlock;
-    const LONG l__LONG__Start = p__ULONG__Depth == 0 ? l__Entry.m__LONG__StartLBA : p__LONG__FirstLBA;
-    const LONG l__LONG__End = p__ULONG__Depth == 0 ? l__Entry.m__LONG__EndLBA : p__LONG__LastLBA;
-    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::GrabTrackCooked(): ENTERed for %ld - %ld, %ld, %ld, Ignore: %s, Force: %s\n",
+    // User data only: expected sector type any, no sync, headers, EDC/ECC or sub-channel.
+    const GRAB_READ l__Read{g__PCHAR__GrabTrackCooked, l__Entry.m__ULONG__BytesPerBlock, p__PTOC_INFORMATION__Toc->m__UCHAR__IsDVD,
+                            FALSE, {}};
+    GrabBlocks(l__Read, p__Output, p__ULONG__ProgressInterval, p__ULONG__Depth, p__ULONG__RetryLimit,
+               p__ULONG__Depth == 0 ? l__Entry.m__LONG__StartLBA : p__LONG__FirstLBA,
+               p__ULONG__Depth == 0 ? l__Entry.m__LONG__EndLBA : p__LONG__LastLBA, p__BOOLEAN__IsIgnoreErrors,
+               p__BOOLEAN__IsForceSingleBlocks);
+}
+
+void CTarnwick_CdvdBurnerGrabber::GrabBlocks(const GRAB_READ& p__Read, CTarnwick_GrabOutput& p__Output,
+                                             ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__Depth,
+                                             ULONG p__ULONG__RetryLimit, LONG p__LONG__Start, LONG p__LONG__End,
+                                             BOOLEAN p__BOOLEAN__IsIgnoreErrors, BOOLEAN p__BOOLEAN__IsForceSingleBlocks,
+                                             GRAB_END_ZONE* p__Zone) {
+    const char* const l__PCHAR__Name = p__Read.m__PCHAR__Name;
+    const ULONG l__ULONG__BlockSize = p__Read.m__ULONG__BlockSize;
+    const LONG l__LONG__Start = p__LONG__Start;
+    const LONG l__LONG__End = p__LONG__End;
+    DebugPrint("\n%s(): ENTERed for %ld - %ld, %ld, %ld, Ignore: %s, Force: %s\n", l__PCHAR__Name,
                static_cast<long>(l__LONG__Start), static_cast<long>(l__LONG__End), static_cast<long>(p__ULONG__Depth),
                static_cast<long>(p__ULONG__RetryLimit), YesNo(p__BOOLEAN__IsIgnoreErrors),
                YesNo(p__BOOLEAN__IsForceSingleBlocks));
     std::unique_ptr<UCHAR[]> l__Buffer(new (std::nothrow) UCHAR[GRAB_BUFFER_SIZE]);
     if (!l__Buffer) {
-        CTarnwick_Exception::Raise(g__PCHAR__GrabTrackCooked, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                   EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
-                                   "CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(): l__PUCHAR__Buffer == NULL!!!");
+        CTarnwick_Exception::Raise(l__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
+                                   "%s(): l__PUCHAR__Buffer == NULL!!!", l__PCHAR__Name);
     }
     // The end zone belongs to the whole grab: a retry of a piece measures it against the
     // grab's end, not against the end of the piece it re-reads, and a failure there stops
@@ -259,16 +201,20 @@ void CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(UCHAR p__UCHAR__TrackNumber, P
         bool l__bool__IsFailed = l__EndZone.m__BOOLEAN__IsReached != 0;
         if (!l__bool__IsFailed) {
             try {
-                if (p__PTOC_INFORMATION__Toc->m__UCHAR__IsDVD == 0) {
-                    ReadCd(0, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks, 0, 0, 1, 0, 0, 0, l__Buffer.get(),
+                if (p__Read.m__BOOLEAN__IsDVD != 0) {
+                    Read10(l__Buffer.get(), GRAB_BUFFER_SIZE, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks);
+                } else if (p__Read.m__BOOLEAN__IsRaw != 0) {
+                    // The whole sector (sync, headers, user data, EDC/ECC) and raw P-W.
+                    ReadCd(0, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks, 0, 1, 1, 3, 1, 1, l__Buffer.get(),
                            GRAB_BUFFER_SIZE);
                 } else {
-                    Read10(l__Buffer.get(), GRAB_BUFFER_SIZE, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks);
+                    ReadCd(0, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks, 0, 0, 1, 0, 0, 0, l__Buffer.get(),
+                           GRAB_BUFFER_SIZE);
                 }
             } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
-                DebugPrint("\nCTarnwick_CdvdBurnerGrabber::GrabTrackCooked(): Read of %ld blocks at LBA %ld failed!!!\n",
+                DebugPrint("\n%s(): Read of %ld blocks at LBA %ld failed!!!\n", l__PCHAR__Name,
                            static_cast<long>(l__ULONG__Blocks), static_cast<long>(l__LONG__LBA));
-                CTarnwick_Exception::Swallow(g__PCHAR__GrabTrackCooked, l__PCTarnwick_Exception__Exception);
+                CTarnwick_Exception::Swallow(l__PCHAR__Name, l__PCTarnwick_Exception__Exception);
                 if (l__EndZone.m__LONG__End - l__LONG__LBA < END_ZONE_BLOCKS) l__EndZone.m__BOOLEAN__IsReached = TRUE;
                 l__bool__IsFailed = true;
             }
@@ -278,15 +224,13 @@ void CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(UCHAR p__UCHAR__TrackNumber, P
             if (p__ULONG__Depth <= p__ULONG__RetryLimit && l__EndZone.m__BOOLEAN__IsReached == 0) {
                 ULONG l__ULONG__FailedLBA = static_cast<ULONG>(l__LONG__LBA);
                 Report(READ_ERROR_RETRY, &l__ULONG__FailedLBA, nullptr);
-                GrabTrackCooked(p__UCHAR__TrackNumber, p__PTOC_INFORMATION__Toc, p__INT__File, p__ULONG__ProgressInterval,
-                                p__ULONG__Depth + 1, p__ULONG__RetryLimit, l__LONG__LBA,
-                                l__LONG__LBA + static_cast<LONG>(l__ULONG__Blocks) - 1, p__BOOLEAN__IsIgnoreErrors,
-                                p__BOOLEAN__IsForceSingleBlocks, &l__EndZone);
+                GrabBlocks(p__Read, p__Output, p__ULONG__ProgressInterval, p__ULONG__Depth + 1, p__ULONG__RetryLimit,
+                           l__LONG__LBA, l__LONG__LBA + static_cast<LONG>(l__ULONG__Blocks) - 1,
+                           p__BOOLEAN__IsIgnoreErrors, p__BOOLEAN__IsForceSingleBlocks, &l__EndZone);
                 l__bool__IsWritten = true;
             } else if (!p__BOOLEAN__IsIgnoreErrors) {
-                CTarnwick_Exception::Raise(g__PCHAR__GrabTrackCooked, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                           EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
-                                           "CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(): LBA %ld cannot be recovered!!!",
+                CTarnwick_Exception::Raise(l__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
+                                           "%s(): LBA %ld cannot be recovered!!!", l__PCHAR__Name,
                                            static_cast<long>(l__LONG__LBA));
             } else {
                 std::memset(l__Buffer.get(), 0, GRAB_BUFFER_SIZE);
@@ -296,11 +240,11 @@ void CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(UCHAR p__UCHAR__TrackNumber, P
             }
         }
         if (!l__bool__IsWritten) {
-            WriteOutput(g__PCHAR__GrabTrackCooked, "", p__INT__File, l__Buffer.get(), l__ULONG__Bytes);
+            if (p__Read.m__Observer) p__Read.m__Observer(l__LONG__LBA, l__ULONG__Blocks, l__Buffer.get());
+            p__Output.Write(l__PCHAR__Name, "", l__Buffer.get(), l__ULONG__Bytes);
             if (m__UCHAR__IsCancel.load() == 1) {
-                CTarnwick_Exception::Raise(g__PCHAR__GrabTrackCooked, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                           EXCEPTION_NUMBER_CANCELLED, 0,
-                                           "CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(): Cancel set at LBA offset %ld!!!",
+                CTarnwick_Exception::Raise(l__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_CANCELLED, 0,
+                                           "%s(): Cancel set at LBA offset %ld!!!", l__PCHAR__Name,
                                            static_cast<long>(l__LONG__LBA));
             }
         }
@@ -318,11 +262,5 @@ void CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(UCHAR p__UCHAR__TrackNumber, P
         }
     }
     // The outermost call writes the file through; the retries inside it leave that to it.
-    if (p__Zone == nullptr && !PlatformOutputFile::Flush(p__INT__File)) {
-        const ULONG l__ULONG__Error = GetLastError();
-        CTarnwick_Exception::Raise(g__PCHAR__GrabTrackCooked, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
-                                   EXCEPTION_NUMBER_SYSTEM_ERROR, l__ULONG__Error,
-                                   "CTarnwick_CdvdBurnerGrabber::GrabTrackCooked(): FlushFileBuffers() failed, status %ld!!!",
-                                   static_cast<long>(l__ULONG__Error));
-    }
+    if (p__Zone == nullptr) p__Output.Flush(l__PCHAR__Name);
 }

@@ -5,8 +5,8 @@
 #include "CTarnwick_ToolFailure.h"
 #include "tarnwick_types.h"
 
-// The command line of tarnwick-grab: which drive, a track or a range of blocks, how read
-// errors are handled, and the output file.
+// The command line of tarnwick-grab: which drive, a track, a range of blocks or the whole
+// disc (a DVD possibly in parts), how read errors are handled, and the output file.
 class CTarnwick_GrabCommandLine {
 public:
     static constexpr int USAGE_ERROR = CTarnwick_ToolFailure::USAGE_ERROR;
@@ -19,8 +19,13 @@ public:
 
     bool IsHelp() const { return m__bool__Help; }
     unsigned long Drive() const { return m__ulong__Drive; }
-    // A track (from 1), or else the range FirstLBA() to LastLBA().
+    // A track (from 1), the whole disc, or else the range FirstLBA() to LastLBA().
     bool IsTrack() const { return m__UCHAR__Track != 0; }
+    bool IsDisc() const { return m__bool__IsDisc; }
+    // The size of each part of a disc grabbed in parts (0: one file).
+    ULONGLONG PartSize() const { return m__ULONGLONG__PartSize; }
+    // A size in bytes with an optional K, M or G (1024, 1024², 1024³) after the digits.
+    static bool ParseSize(const std::string& p__string__Text, ULONGLONG& p__ULONGLONG__Size);
     UCHAR Track() const { return m__UCHAR__Track; }
     LONG FirstLBA() const { return m__LONG__First; }
     LONG LastLBA() const { return m__LONG__Last; }
@@ -37,6 +42,8 @@ private:
 
     bool m__bool__Help = false;
     bool m__bool__IsRange = false;
+    bool m__bool__IsDisc = false;
+    ULONGLONG m__ULONGLONG__PartSize = 0;
     unsigned long m__ulong__Drive = 0;
     UCHAR m__UCHAR__Track = 0;
     LONG m__LONG__First = 0;

@@ -1,5 +1,5 @@
-// tarnwick-grab: copies a track, or a range of blocks of one track, of the disc in the drive
-// into a file, telling its progress on standard error and the blocks it could not read.
+// tarnwick-grab: copies a track, a range of blocks of one track, or the whole disc in the drive
+// into files, telling its progress on standard error and the blocks it could not read.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -70,7 +70,18 @@ int Grab(const CTarnwick_GrabCommandLine& p__CommandLine) {
     std::string l__string__Output = p__CommandLine.Output();
     const char* l__PCHAR__Function = nullptr;
     l__Run.m__Start = std::chrono::steady_clock::now();
-    if (p__CommandLine.IsTrack()) {
+    if (p__CommandLine.IsDisc() && p__CommandLine.PartSize() != 0) {
+        l__PCHAR__Function = "Tarnwick_CdvdBurnerGrabber_GrabDiscSplit";
+        l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GrabDiscSplit(
+            l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, l__string__Output.data(),
+            p__CommandLine.Retries(), p__CommandLine.IsIgnoreErrors(), p__CommandLine.IsSingleBlocks(), 1,
+            p__CommandLine.PartSize());
+    } else if (p__CommandLine.IsDisc()) {
+        l__PCHAR__Function = "Tarnwick_CdvdBurnerGrabber_GrabDisc";
+        l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GrabDisc(
+            l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, l__string__Output.data(),
+            p__CommandLine.Retries(), p__CommandLine.IsIgnoreErrors(), p__CommandLine.IsSingleBlocks(), 1);
+    } else if (p__CommandLine.IsTrack()) {
         l__PCHAR__Function = "Tarnwick_CdvdBurnerGrabber_GrabTrack";
         l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GrabTrack(
             l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, p__CommandLine.Track(),

@@ -30,8 +30,9 @@ const char* const USAGE =
     "        medium, drive identity, disc status, sessions and tracks\n"
     "  export FILE --track N OUT.iso\n"
     "        user data of data track N as 2048-byte sectors, from sector 0 up to the end of the track\n"
-    "  export FILE --cue OUT.cue\n"
-    "        the whole CD as a CUE sheet with a raw 2352-byte BIN file beside it\n"
+    "  export FILE --cue OUT.cue [--sub]\n"
+    "        the whole CD as a CUE sheet with a raw 2352-byte BIN file beside it; --sub also writes\n"
+    "        OUT.sub, the 96 bytes of raw P-W sub-channel of every block of the BIN, in its order\n"
     "  fault FILE [--write-fail LBA] [--read-fail LBA[:COUNT]]... [--busy N] [--not-ready N]\n"
     "             [--unit-attention] [--no-medium] [--immed-polls N] [--refuse OPCODE]...\n"
     "             [--refuse-immed-close] [--refuse-write-type N]...\n"
@@ -261,12 +262,13 @@ int VdiscTool::Export(const std::vector<std::string>& p__Arguments) {
         if (!VdiscExporter(l__Store).ExportTrack(static_cast<uint32_t>(l__LONGLONG__Track), p__Arguments[3], l__string__Error)) return Fail(l__string__Error);
         return 0;
     }
-    if (p__Arguments.size() == 3 && p__Arguments[1] == "--cue") {
+    const bool l__bool__IsSub = p__Arguments.size() == 4 && p__Arguments[3] == "--sub";
+    if ((p__Arguments.size() == 3 || l__bool__IsSub) && p__Arguments[1] == "--cue") {
         if (!l__Store.Open(p__Arguments[0], false, l__string__Error)) return Fail(l__string__Error);
-        if (!VdiscExporter(l__Store).ExportCue(p__Arguments[2], l__string__Error)) return Fail(l__string__Error);
+        if (!VdiscExporter(l__Store).ExportCue(p__Arguments[2], l__string__Error, l__bool__IsSub)) return Fail(l__string__Error);
         return 0;
     }
-    return Fail("export FILE --track N OUT.iso, or export FILE --cue OUT.cue");
+    return Fail("export FILE --track N OUT.iso, or export FILE --cue OUT.cue [--sub]");
 }
 
 int VdiscTool::Fault(const std::vector<std::string>& p__Arguments) {
