@@ -53,6 +53,10 @@ TEST(SaoCommandLine, UsageErrors) {
         {"--speed", "4", "a.wav"},            // unknown option
         {"--raw", "a.wav"},                   // a writing that is not pq or pw
         {"--raw"},                            // a missing value
+        {"--raw", "mds", "a.mds", "b.mds"},   // one descriptor only
+        {"--raw", "mds", "--mode2", "a.mds"}, // the descriptor fixes the form
+        {"--raw", "mds", "--keep-open", "a.mds"},  // a raw copy closes its disc
+        {"--lead-in", "a.iso"},               // a lead-in only with a raw copy
         {std::string(SESSION_FILE_NAME_SIZE, 'n')},  // no room for the terminator
         {""},                                 // an empty name
     };
@@ -108,6 +112,18 @@ TEST(SaoCommandLine, RawWritingAndItsTrackList) {
     EXPECT_STREQ(l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[0].m__CHAR__FileName, "a.iso");
     EXPECT_STREQ(l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[1].m__CHAR__FileName, "b.wav");
     EXPECT_EQ(LONG{l__List->m__DISC_AT_ONCE_TRACK_ENTRY__Tracks[1].m__LONG__SizeInLBs}, 0) << "the write fills the rest";
+}
+
+TEST(SaoCommandLine, RawImageFromADescriptor) {
+    CTarnwick_SaoCommandLine l__Copy, l__WithLeadIn;
+    ASSERT_TRUE(l__Copy.Parse({"--raw", "mds", "--test", "copy.mds"})) << l__Copy.Error();
+    EXPECT_EQ(l__Copy.GetWriting(), CTarnwick_SaoCommandLine::Writing::RawImage);
+    EXPECT_EQ(l__Copy.IsLeadInSent(), 0);
+    EXPECT_EQ(l__Copy.IsTestWrite(), 1);
+    ASSERT_EQ(l__Copy.Files().size(), 1u);
+    EXPECT_EQ(l__Copy.Files().front(), "copy.mds");
+    ASSERT_TRUE(l__WithLeadIn.Parse({"copy.mds", "--lead-in", "--raw", "mds"})) << l__WithLeadIn.Error();
+    EXPECT_EQ(l__WithLeadIn.IsLeadInSent(), 1);
 }
 
 }  // namespace

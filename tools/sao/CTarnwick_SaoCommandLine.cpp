@@ -6,6 +6,7 @@
 
 const char* CTarnwick_SaoCommandLine::Usage() {
     return "Usage: tarnwick-sao [--drive N] [--mode2] [--test] [--keep-open] [--raw pq|pw] FILE...\n"
+           "       tarnwick-sao [--drive N] [--test] --raw mds [--lead-in] COPY.mds\n"
            "Burns the files onto the CD in the drive as one session written Session-At-Once, one track\n"
            "per file in the order given (at most 99). A sound file the audio toolkit decodes (MP3, FLAC,\n"
            "Ogg Vorbis, WAV, ...) becomes an audio track of 2352-byte blocks; any other file (an ISO\n"
@@ -21,6 +22,10 @@ const char* CTarnwick_SaoCommandLine::Usage() {
            "                sector, lead-in, pre-gap, tracks and lead-out, with P and Q (pq, 2368-byte\n"
            "                blocks) or raw P-W (pw, 2448-byte blocks) sub-channel; the tracks follow\n"
            "                one another without pre-gaps, and only the first may be a data track\n"
+           "  --raw mds     burn the raw disc copy an MDS descriptor describes (its image of 2448-byte\n"
+           "                blocks with their own raw P-W sub-channel, as tarnwick-grab --disc writes it)\n"
+           "                Session-At-Once, every track where the descriptor puts it\n"
+           "  --lead-in     with --raw mds: the host also sends the lead-in's sub-channel\n"
            "  -h, --help    this text\n"
            "\n"
            "Progress goes to standard error as a percentage per track; the table of contents of the\n"
@@ -58,7 +63,10 @@ bool CTarnwick_SaoCommandLine::Parse(const std::vector<std::string>& p__Argument
             const std::string& l__string__Value = p__Arguments[++l__SIZE__At];
             if (l__string__Value == "pq") m__Writing = Writing::RawPQ;
             else if (l__string__Value == "pw") m__Writing = Writing::RawPW;
-            else return Fail("bad --raw value '" + l__string__Value + "': pq or pw");
+            else if (l__string__Value == "mds") m__Writing = Writing::RawImage;
+            else return Fail("bad --raw value '" + l__string__Value + "': pq, pw or mds");
+        } else if (l__string__Argument == "--lead-in") {
+            m__BOOLEAN__LeadIn = 1;
         } else if (l__string__Argument == "--drive") {
             if (l__SIZE__At + 1 == p__Arguments.size()) return Fail("--drive needs a number");
             const std::string& l__string__Value = p__Arguments[++l__SIZE__At];
@@ -70,6 +78,13 @@ bool CTarnwick_SaoCommandLine::Parse(const std::vector<std::string>& p__Argument
         }
     }
     if (m__Files.empty()) return Fail("no files to burn");
+    if (m__Writing == Writing::RawImage) {
+        // The descriptor fixes the tracks, their kinds and the session's form.
+        if (m__Files.size() != 1) return Fail("--raw mds burns one MDS descriptor, not " + std::to_string(m__Files.size()) + " files");
+        if (m__BOOLEAN__Mode2 != 0 || m__BOOLEAN__KeepOpen != 0) return Fail("--mode2 and --keep-open do not go with --raw mds");
+    } else if (m__BOOLEAN__LeadIn != 0) {
+        return Fail("--lead-in goes only with --raw mds");
+    }
     if (m__Files.size() > MAXIMUM_FILES) {
         return Fail(std::to_string(m__Files.size()) + " files: a session holds at most " + std::to_string(MAXIMUM_FILES) +
                     " tracks");

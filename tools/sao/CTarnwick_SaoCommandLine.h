@@ -28,8 +28,11 @@ public:
     BOOLEAN IsMode2Form1() const { return m__BOOLEAN__Mode2; }
     BOOLEAN IsTestWrite() const { return m__BOOLEAN__Test; }
     BOOLEAN IsKeepOpen() const { return m__BOOLEAN__KeepOpen; }
-    // How the disc is written: Session-At-Once, or raw Disc-At-Once with P-Q or raw P-W sub-channel.
-    enum class Writing { SessionAtOnce, RawPQ, RawPW };
+    // With RawImage: the host sends the lead-in too.
+    BOOLEAN IsLeadInSent() const { return m__BOOLEAN__LeadIn; }
+    // How the disc is written: Session-At-Once, raw Disc-At-Once with P-Q or raw P-W
+    // sub-channel, or the raw image an MDS descriptor describes, Session-At-Once.
+    enum class Writing { SessionAtOnce, RawPQ, RawPW, RawImage };
     Writing GetWriting() const { return m__Writing; }
     const std::vector<std::string>& Files() const { return m__Files; }
     const std::string& Error() const { return m__string__Error; }
@@ -44,6 +47,7 @@ private:
     BOOLEAN m__BOOLEAN__Mode2 = 0;
     BOOLEAN m__BOOLEAN__Test = 0;
     BOOLEAN m__BOOLEAN__KeepOpen = 0;
+    BOOLEAN m__BOOLEAN__LeadIn = 0;
     Writing m__Writing = Writing::SessionAtOnce;
     std::vector<std::string> m__Files;
     std::string m__string__Error;

@@ -1,6 +1,6 @@
 // tarnwick-sao: burns files onto a CD as one session written Session-At-Once (audio tracks from
-// sound files, data tracks from any other file), or as a whole disc written raw Disc-At-Once,
-// and prints the table of contents it left.
+// sound files, data tracks from any other file), as a whole disc written raw Disc-At-Once, or
+// a raw disc copy an MDS descriptor describes, and prints the table of contents it left.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -107,6 +107,13 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
         l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_SessionAtOnce(
             l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, l__Session.get(),
             p__CommandLine.IsMode2Form1(), p__CommandLine.IsTestWrite(), p__CommandLine.IsKeepOpen(), 1, 5);
+    } else if (p__CommandLine.GetWriting() == CTarnwick_SaoCommandLine::Writing::RawImage) {
+        l__Write.m__bool__IsRaw = true;
+        l__PCHAR__Function = "Tarnwick_CdvdBurnerGrabber_SessionAtOnceRawRawPW";
+        l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_SessionAtOnceRawRawPW(
+            l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info,
+            const_cast<PCHAR>(p__CommandLine.Files().front().c_str()), p__CommandLine.IsTestWrite(), 1, 5,
+            p__CommandLine.IsLeadInSent());
     } else {
         auto l__Tracks = std::make_unique<DISC_AT_ONCE_TRACK_LIST>();
         std::memset(l__Tracks.get(), 0, sizeof(DISC_AT_ONCE_TRACK_LIST));
