@@ -111,7 +111,9 @@ void VdiscSectorReader::ReadUserRun(int32_t p__LONG__Lba, uint32_t p__ULONG__Cou
 }
 
 void VdiscSectorReader::Synthesize(int32_t p__LONG__Lba, RawSector& p__Sector) const {
-    // Q: mode 1 position data of the track the sector lies in; P on in the pre-gap.
+    // Q: mode 1 position data of the track the sector lies in. P marks where a track starts:
+    // on through its pre-gap and its first block, as a pressed disc has it (readers of raw
+    // images look for it on the image's first block).
     const VdiscTrack* l__Track = m__Store.State().TrackAt(p__LONG__Lba);
     uint8_t l__UCHAR__Q[12] = {};
     bool l__bool__Pause = false;
@@ -128,6 +130,7 @@ void VdiscSectorReader::Synthesize(int32_t p__LONG__Lba, RawSector& p__Sector) c
             l__LONG__Relative = l__Track->m__LONG__Start - p__LONG__Lba - 1;
         } else {
             l__LONG__Relative = p__LONG__Lba - l__Track->m__LONG__Start;
+            l__bool__Pause = p__LONG__Lba == l__Track->m__LONG__Start;
         }
     }
     l__UCHAR__Q[0] = static_cast<uint8_t>(l__UCHAR__Control << 4 | 1);

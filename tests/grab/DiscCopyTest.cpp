@@ -59,9 +59,9 @@ TEST_P(DiscCopy, ACdOfADataTrackAndThreeAudioTracksCopiesThroughAnMdsMdfPair) {
     PellmarkRun l__Run;
     l__Run.Insert("cdr");
     const std::string l__Iso = l__Run.MakeIso("data.iso", 900 * 1024);
-    std::vector<std::string> l__Files = {l__Iso, l__Run.MakeSound("one.wav", "pcm_s16le", 2.0),
-                                         l__Run.MakeSound("two.wav", "pcm_s16le", 3.5),
-                                         l__Run.MakeSound("three.wav", "pcm_s16le", 1.25)};
+    std::vector<std::string> l__Files = {l__Iso, l__Run.MakeSound("one.wav", "pcm_s16le", 4.0),
+                                         l__Run.MakeSound("two.wav", "pcm_s16le", 5.5),
+                                         l__Run.MakeSound("three.wav", "pcm_s16le", 4.25)};
     PellmarkRun::Result l__Burn = l__Run.Program("tools/sao/tarnwick-sao", l__Files);
     ASSERT_EQ(l__Burn.m__Exit, 0) << l__Burn.m__Err;
     const Export l__Original = ExportDisc(l__Run, l__Run.Dir() + "/original");
