@@ -41,6 +41,7 @@ bench: release
 	$(RELEASE_DIR)/bench/bench_vdisc_raw_write
 	$(RELEASE_DIR)/bench/bench_pellmark_burn
 	$(RELEASE_DIR)/bench/bench_grab
+	$(RELEASE_DIR)/bench/bench_grab --disc
 	$(RELEASE_DIR)/bench/bench_iscsi_burn
 	$(RELEASE_DIR)/bench/bench_sonquill_decode
 	$(RELEASE_DIR)/bench/bench_sao_audio
