@@ -184,6 +184,51 @@ TEST_F(SessionAtOnceRaw, WritesTheRawTracksAsOneStreamAfterASynthesisedPregap) {
     }
 }
 
+// A sound track first and a data track after it: the data track's sectors are scrambled all
+// the same, and the sound track's are sent as they are, even where they happen to begin with
+// the sync pattern.
+TEST_F(SessionAtOnceRaw, DataSectorsAfterASoundTrackAreScrambledAndSoundIsNot) {
+    constexpr int32_t SOUND = 300, DATA_FROM = 300, BLOCKS = 300 + 150 + 320;
+    Bytes l__Stream(size_t(BLOCKS) * BLOCK);
+    const uint8_t l__Sync[12] = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
+    for (int32_t l__Lba = 0; l__Lba < BLOCKS; ++l__Lba) {
+        uint8_t* b = l__Stream.data() + size_t(l__Lba) * BLOCK;
+        for (int i = 0; i < 2352; ++i) b[i] = static_cast<uint8_t>(l__Lba * 5 + i);
+        // Every tenth sound sector starts like a Mode 1 sector; every data sector is one.
+        if (l__Lba >= DATA_FROM || l__Lba % 10 == 0) {
+            std::memcpy(b, l__Sync, 12);
+            b[15] = 1;
+        }
+    }
+    CTarnwick_MemoryFile l__Source(l__Stream.data(), l__Stream.size());
+    CTarnwick_CarrierTree l__Tree(&l__Source);
+    m__Session = std::make_unique<SESSION_DESCRIPTOR>();
+    std::memset(m__Session.get(), 0, sizeof(SESSION_DESCRIPTOR));
+    m__Session->m__ULONG__NumberOfTracks = 1;
+    m__Session->m__SESSION_TRACK_ENTRY__Tracks[0].m__UCHAR__IsRawPW = 1;
+    m__Session->m__SESSION_TRACK_ENTRY__Tracks[0].m__UCHAR__IsSound = 1;
+    m__Session->m__SESSION_TRACK_ENTRY__Tracks[0].m__PVOID__Tree = static_cast<CTarnwick_EmptyBase*>(&l__Tree);
+    m__Session->m__ULONG__NumberOfRawTracks = 2;
+    m__Session->m__ULONG__RawTrackBlocks[0] = SOUND;
+    m__Session->m__ULONG__RawTrackBlocks[1] = 320;
+    ASSERT_EQ(RaisedNumber([&] { m__Burner->SessionAtOnce(m__Session.get(), 0, 0, 0, 0, 0, 0); }, &m__Text), 0u) << m__Text;
+
+    Bytes l__Sent;
+    for (const ScriptedCommand& w : WriteCommands(m__Drive->Commands()))
+        if (Lba(w) >= 0) l__Sent.insert(l__Sent.end(), w.m__DataOut.begin(), w.m__DataOut.end());
+    ASSERT_EQ(l__Sent.size(), l__Stream.size());
+    for (int32_t l__Lba = 0; l__Lba < BLOCKS; ++l__Lba) {
+        uint8_t* l__Block = l__Sent.data() + size_t(l__Lba) * BLOCK;
+        const uint8_t* l__Original = l__Stream.data() + size_t(l__Lba) * BLOCK;
+        if (l__Lba >= DATA_FROM) {
+            ASSERT_FALSE(std::equal(l__Block + 12, l__Block + 2352, l__Original + 12)) << "LBA " << l__Lba << " is not scrambled";
+            Ref::Descramble(l__Block);
+        }
+        ASSERT_TRUE(std::equal(l__Block, l__Block + 2352, l__Original)) << "LBA " << l__Lba;
+    }
+    EXPECT_EQ(CTarnwick_CdvdBurnerGrabber::ScrambledSectors(), uint64_t(BLOCKS - DATA_FROM));
+}
+
 // An image shorter or longer than the tracks its descriptor gives, or not whole blocks, would
 // put the lead-out elsewhere than the cue sheet says: refused before anything is sent.
 TEST_F(SessionAtOnceRaw, StreamOfTheWrongSizeIsRefusedBeforeAnythingIsSent) {

@@ -413,6 +413,9 @@ protected:
         ULONG m__ULONG__TrackIndex;
         BOOLEAN m__BOOLEAN__IsSound;
         BOOLEAN m__BOOLEAN__IsRawMode;
+        // A raw stream: where each of its tracks starts (index 0) and whether it is sound, in
+        // order, so that only the sectors of data tracks are scrambled.
+        std::vector<std::pair<LONG, BOOLEAN>> m__RawTrackStarts;
     };
     void SessionAtOnceTrack(PVOID p__PVOID__Tree, LONGLONG* p__PLONGLONG__TotalBlocks, LONGLONG p__LONGLONG__TrackBlocks,
                             LONG p__LONG__Start, LONG p__LONG__ExtraPregap, LONG p__LONG__GapAfter,
@@ -421,9 +424,11 @@ protected:
     // Refuses a raw stream that is not exactly its raw tracks (whole blocks, the sum of the
     // lengths plus 150 for every track after the first) or whose tracks have gaps.
     static void CheckRawStream(const SESSION_DESCRIPTOR& p__Session, const std::vector<CACHE_SEGMENT>& p__Segments);
-    // What a block of the raw stream gets before it is sent: its data sectors scrambled
-    // (unless the stream is sound), the P channel of the sector at LBA 0 set.
-    static void PrepareRawStreamBlock(CTarnwick_CacheObject& p__Block, LONG p__LONG__LBA, BOOLEAN p__BOOLEAN__IsSound);
+    // What a block of the raw stream gets before it is sent: the data sectors of its data
+    // tracks scrambled (a sound track's sectors are left as they are), the P channel of the
+    // sector at LBA 0 set.
+    static void PrepareRawStreamBlock(CTarnwick_CacheObject& p__Block, LONG p__LONG__LBA,
+                                      const std::vector<std::pair<LONG, BOOLEAN>>& p__RawTrackStarts);
     // The two raw Disc-At-Once writes as one procedure: what differs is in the form.
     struct DAO_FORM;
     void DiscAtOnce(const DAO_FORM& p__Form, CTarnwick_FileChain* p__PCTarnwick_FileChain__Track,

@@ -256,6 +256,16 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_
                 r.m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track].m__UCHAR__IsRawPW = 1;
             }
         }
+        // Where the cue sheet puts each raw track (its index 0) and whether it is sound.
+        std::vector<std::pair<LONG, BOOLEAN>> l__RawTrackStarts;
+        if (l__BOOLEAN__IsRawStream) {
+            LONG l__LONG__Address = FIRST_PREGAP_LBA;
+            for (ULONG l__ULONG__Track = 0; l__ULONG__Track < r.m__ULONG__NumberOfTracks; ++l__ULONG__Track) {
+                const SESSION_TRACK_ENTRY& l__Entry = r.m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track];
+                l__RawTrackStarts.emplace_back(l__LONG__Address, static_cast<BOOLEAN>(l__Entry.m__UCHAR__IsSound != 0));
+                l__LONG__Address += PREGAP_BLOCKS + l__Entry.m__LONG__TrackSize;
+            }
+        }
         UCHAR l__UCHAR__CueSheet[CUE_SHEET_BUFFER_SIZE];
         ULONG l__ULONG__CueSheetSize = 0;
         CompileCueSheet(p__PSESSION_DESCRIPTOR__Session, l__UCHAR__CueSheet, &l__ULONG__CueSheetSize,
@@ -275,7 +285,7 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnce(PSESSION_DESCRIPTOR p__PSESSION_
             const SESSION_TRACK_ENTRY& l__Entry = r.m__SESSION_TRACK_ENTRY__Tracks[l__ULONG__Track];
             m__ULONG__LogicalBlockSize = l__Segments[l__ULONG__Track].m__ULONG__LogicalBlockSize;
             const SESSION_TRACK_KIND l__Kind = {l__Entry.m__UCHAR__IsRawPW, p__BOOLEAN__IsMode2Form1, l__ULONG__Track,
-                                                l__Entry.m__UCHAR__IsSound, p__BOOLEAN__IsRawMode};
+                                                l__Entry.m__UCHAR__IsSound, p__BOOLEAN__IsRawMode, l__RawTrackStarts};
             SessionAtOnceTrack(l__Entry.m__PVOID__Tree, &l__LONGLONG__TotalBlocks, l__TrackBlocks[l__ULONG__Track],
                                l__LONG__LBA, l__Entry.m__LONG__ExtraPregap, l__Entry.m__LONG__GapAfter,
                                p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval, l__ULONG__DiscType, l__Kind);
@@ -342,13 +352,17 @@ std::atomic<uint64_t> g__ULONGLONG__ScrambledSectors{0};
 uint64_t CTarnwick_CdvdBurnerGrabber::ScrambledSectors() { return g__ULONGLONG__ScrambledSectors.load(); }
 
 void CTarnwick_CdvdBurnerGrabber::PrepareRawStreamBlock(CTarnwick_CacheObject& p__Block, LONG p__LONG__LBA,
-                                                        BOOLEAN p__BOOLEAN__IsSound) {
+                                                        const std::vector<std::pair<LONG, BOOLEAN>>& p__RawTrackStarts) {
     const ULONG l__ULONG__BlockBytes = CTarnwick_RawSubchannel::RAW_PW_BLOCK_BYTES;
-    if (!p__BOOLEAN__IsSound) {
-        for (ULONG l__ULONG__Sector = 0; l__ULONG__Sector < p__Block.m__ULONG__DataBlocks; ++l__ULONG__Sector) {
-            if (CTarnwick_RawSubchannel::ScrambleDataSector(p__Block.m__PUCHAR__Buffer + uint64_t(l__ULONG__Sector) * l__ULONG__BlockBytes))
-                ++g__ULONGLONG__ScrambledSectors;
-        }
+    // The track of the block's first sector; the following sectors move on through the list.
+    size_t l__SIZE__Track = 0;
+    while (l__SIZE__Track + 1 < p__RawTrackStarts.size() && p__RawTrackStarts[l__SIZE__Track + 1].first <= p__LONG__LBA) ++l__SIZE__Track;
+    for (ULONG l__ULONG__Sector = 0; l__ULONG__Sector < p__Block.m__ULONG__DataBlocks; ++l__ULONG__Sector) {
+        const LONG l__LONG__Sector = p__LONG__LBA + static_cast<LONG>(l__ULONG__Sector);
+        while (l__SIZE__Track + 1 < p__RawTrackStarts.size() && p__RawTrackStarts[l__SIZE__Track + 1].first <= l__LONG__Sector) ++l__SIZE__Track;
+        if (l__SIZE__Track < p__RawTrackStarts.size() && p__RawTrackStarts[l__SIZE__Track].second) continue;
+        if (CTarnwick_RawSubchannel::ScrambleDataSector(p__Block.m__PUCHAR__Buffer + uint64_t(l__ULONG__Sector) * l__ULONG__BlockBytes))
+            ++g__ULONGLONG__ScrambledSectors;
     }
     // Index 1 of the first track: the P channel of its first sector is set.
     if (p__LONG__LBA == 0 && p__Block.m__ULONG__DataBlocks > 0) {
@@ -398,9 +412,9 @@ void CTarnwick_CdvdBurnerGrabber::SessionAtOnceTrack(PVOID p__PVOID__Tree, LONGL
                 l__LONG__LBA += static_cast<LONG>(ZERO_BLOCKS_PER_WRITE);
             }
             std::fill(l__Zeros.begin(), l__Zeros.end(), 0);
-            const BOOLEAN l__BOOLEAN__IsSound = p__Kind.m__BOOLEAN__IsSound;
-            l__Preparation = [this, l__BOOLEAN__IsSound](CTarnwick_CacheObject& p__Block, LONG p__LONG__LBA) {
-                PrepareRawStreamBlock(p__Block, p__LONG__LBA, l__BOOLEAN__IsSound);
+            const std::vector<std::pair<LONG, BOOLEAN>>& l__RawTrackStarts = p__Kind.m__RawTrackStarts;
+            l__Preparation = [&l__RawTrackStarts](CTarnwick_CacheObject& p__Block, LONG p__LONG__LBA) {
+                PrepareRawStreamBlock(p__Block, p__LONG__LBA, l__RawTrackStarts);
             };
         } else {
             l__WriteZeros(PREGAP_BLOCKS);
