@@ -64,7 +64,10 @@ protected:
         m__Burner.reset();
         ModePageDriveTest::TearDown();
     }
-    ULONG Burn(const Bytes& p__Stream, BOOLEAN p__RawMode) {
+    // Burns the stream as one raw entry whose raw tracks have the lengths and sound flags given
+    // (by default the data track and two sound tracks of MakeStream), a next session allowed.
+    ULONG Burn(const Bytes& p__Stream, BOOLEAN p__RawMode,
+               const std::vector<std::pair<ULONG, bool>>& p__Tracks = {{LENGTHS[0], false}, {LENGTHS[1], true}, {LENGTHS[2], true}}) {
         CTarnwick_MemoryFile l__Source(p__Stream.data(), p__Stream.size());
         CTarnwick_CarrierTree l__Tree(&l__Source);
         m__Session = std::make_unique<SESSION_DESCRIPTOR>();
@@ -72,10 +75,11 @@ protected:
         m__Session->m__ULONG__NumberOfTracks = 1;
         m__Session->m__SESSION_TRACK_ENTRY__Tracks[0].m__UCHAR__IsRawPW = 1;
         m__Session->m__SESSION_TRACK_ENTRY__Tracks[0].m__PVOID__Tree = static_cast<CTarnwick_EmptyBase*>(&l__Tree);
-        m__Session->m__SESSION_TRACK_ENTRY__Tracks[1].m__UCHAR__IsSound = 1;
-        m__Session->m__SESSION_TRACK_ENTRY__Tracks[2].m__UCHAR__IsSound = 1;
-        m__Session->m__ULONG__NumberOfRawTracks = 3;
-        std::copy(std::begin(LENGTHS), std::end(LENGTHS), m__Session->m__ULONG__RawTrackBlocks);
+        m__Session->m__ULONG__NumberOfRawTracks = static_cast<ULONG>(p__Tracks.size());
+        for (size_t k = 0; k < p__Tracks.size(); ++k) {
+            m__Session->m__SESSION_TRACK_ENTRY__Tracks[k].m__UCHAR__IsSound = p__Tracks[k].second ? 1 : 0;
+            m__Session->m__ULONG__RawTrackBlocks[k] = p__Tracks[k].first;
+        }
         return RaisedNumber([&] {
             m__Burner->SessionAtOnce(m__Session.get(), 0, 0, 1, 0, 0, p__RawMode);
         }, &m__Text);
@@ -200,18 +204,7 @@ TEST_F(SessionAtOnceRaw, DataSectorsAfterASoundTrackAreScrambledAndSoundIsNot) {
             b[15] = 1;
         }
     }
-    CTarnwick_MemoryFile l__Source(l__Stream.data(), l__Stream.size());
-    CTarnwick_CarrierTree l__Tree(&l__Source);
-    m__Session = std::make_unique<SESSION_DESCRIPTOR>();
-    std::memset(m__Session.get(), 0, sizeof(SESSION_DESCRIPTOR));
-    m__Session->m__ULONG__NumberOfTracks = 1;
-    m__Session->m__SESSION_TRACK_ENTRY__Tracks[0].m__UCHAR__IsRawPW = 1;
-    m__Session->m__SESSION_TRACK_ENTRY__Tracks[0].m__UCHAR__IsSound = 1;
-    m__Session->m__SESSION_TRACK_ENTRY__Tracks[0].m__PVOID__Tree = static_cast<CTarnwick_EmptyBase*>(&l__Tree);
-    m__Session->m__ULONG__NumberOfRawTracks = 2;
-    m__Session->m__ULONG__RawTrackBlocks[0] = SOUND;
-    m__Session->m__ULONG__RawTrackBlocks[1] = 320;
-    ASSERT_EQ(RaisedNumber([&] { m__Burner->SessionAtOnce(m__Session.get(), 0, 0, 0, 0, 0, 0); }, &m__Text), 0u) << m__Text;
+    ASSERT_EQ(Burn(l__Stream, 0, {{SOUND, true}, {320, false}}), 0u) << m__Text;
 
     Bytes l__Sent;
     for (const ScriptedCommand& w : WriteCommands(m__Drive->Commands()))
