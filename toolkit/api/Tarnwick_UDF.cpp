@@ -85,8 +85,9 @@ ULONG StoreContent(PUDF_TREE_ITEM p__PFile, int p__INT__File) {
     ULONG l__ULONG__Status = 0;
     while (l__ULONG__Status == 0 && l__ULONGLONG__Done < l__ULONGLONG__Bytes) {
         size_t l__SIZE__Length = static_cast<size_t>(std::min<uint64_t>(l__Buffer.size(), l__ULONGLONG__Bytes - l__ULONGLONG__Done));
+        const uint64_t l__ULONGLONG__Size = p__PFile->m__ULONGLONG__Size;
         size_t l__SIZE__FromFile = static_cast<size_t>(
-            std::min<uint64_t>(l__SIZE__Length, p__PFile->m__ULONGLONG__Size - std::min(p__PFile->m__ULONGLONG__Size, l__ULONGLONG__Done)));
+            std::min<uint64_t>(l__SIZE__Length, l__ULONGLONG__Size - std::min(l__ULONGLONG__Size, l__ULONGLONG__Done)));
         std::memset(l__Buffer.data() + l__SIZE__FromFile, 0, l__SIZE__Length - l__SIZE__FromFile);
         if (l__SIZE__FromFile > 0) {
             int64_t l__LONGLONG__Read = PlatformFile::Read(l__INT__Handle, l__Buffer.data(), l__SIZE__FromFile);

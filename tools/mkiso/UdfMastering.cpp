@@ -139,11 +139,13 @@ void Arrange(SourceNode* p__PNode, bool p__bool__DvdOrder, MkIsoState* p__State)
                 l__string__Extension = l__string__Base.substr(l__SIZE__Dot);
                 l__string__Base.resize(l__SIZE__Dot);
             }
-            std::string l__string__Tail = "~" + std::to_string(++p__State->m__ulong__CollisionNumber);
+            std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
+            l__string__Tail.append(std::to_string(++p__State->m__ulong__CollisionNumber));
             size_t l__SIZE__Keep = l__string__Base.size();
             std::string l__string__Candidate;
             do {
-                l__string__Candidate = l__string__Base.substr(0, l__SIZE__Keep) + l__string__Tail + l__string__Extension;
+                l__string__Candidate = l__string__Base.substr(0, l__SIZE__Keep);
+                l__string__Candidate.append(l__string__Tail).append(l__string__Extension);
             } while (!FitsUdf(l__string__Candidate) && l__SIZE__Keep-- > 1);
             l__Kid.m__string__Name = l__string__Candidate;
             ++p__State->m__ulong__Renamed;
