@@ -209,7 +209,7 @@ bool PlatformDirectory::List(const std::string& p__string__Directory, std::vecto
     return true;
 }
 
-bool PlatformDirectory::Find(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry) {
+bool PlatformDirectory::Stat(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry) {
     p__Entry = PlatformDirectoryEntry{};
     if (!StatAt(AT_FDCWD, p__string__Path.c_str(), p__Entry)) {
         return false;
@@ -217,6 +217,14 @@ bool PlatformDirectory::Find(const std::string& p__string__Path, PlatformDirecto
     size_t l__SIZE__Slash = p__string__Path.rfind('/');
     p__Entry.m__string__Name =
         l__SIZE__Slash == std::string::npos ? p__string__Path : p__string__Path.substr(l__SIZE__Slash + 1);
+    return true;
+}
+
+bool PlatformDirectory::Find(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry) {
+    if (!Stat(p__string__Path, p__Entry)) {
+        return false;
+    }
+    size_t l__SIZE__Slash = p__string__Path.rfind('/');
     if (IsShortName(p__Entry.m__string__Name)) {
         return true;
     }

@@ -31,6 +31,9 @@ public:
     static bool List(const std::string& p__string__Directory, std::vector<PlatformDirectoryEntry>& p__Entries,
                      bool* p__PBOOLEAN__OpenFailed);
 
+    // One path's information without its alternate name (no listing of its directory).
+    // Returns false with errno set when the path does not exist.
+    static bool Stat(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry);
     // Finds one path as an entry of its own directory (with its alternate name there).
     // Returns false with errno set when the path does not exist.
     static bool Find(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry);

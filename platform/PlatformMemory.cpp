@@ -21,3 +21,18 @@ void PlatformMemory::Prefault(void* p__PVOID__Address, size_t p__size_t__Bytes) 
     (void)p__size_t__Bytes;
 #endif
 }
+
+void* PlatformMemory::AllocateLarge(size_t p__size_t__Bytes) {
+    if (p__size_t__Bytes == 0) p__size_t__Bytes = 1;
+    void* l__PVOID__Address = mmap(nullptr, p__size_t__Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (l__PVOID__Address == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+    // Only advice: without huge pages the block is made of ordinary pages.
+    (void)madvise(l__PVOID__Address, p__size_t__Bytes, MADV_HUGEPAGE);
+#endif
+    return l__PVOID__Address;
+}
+
+void PlatformMemory::FreeLarge(void* p__PVOID__Address, size_t p__size_t__Bytes) {
+    if (p__PVOID__Address != nullptr) (void)munmap(p__PVOID__Address, p__size_t__Bytes == 0 ? 1 : p__size_t__Bytes);
+}

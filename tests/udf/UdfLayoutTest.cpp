@@ -13,6 +13,7 @@
 #include "CTarnwick_Exception.h"
 #include "CTarnwick_ISO9660FileTree.h"
 #include "CTarnwick_ISO9660Image.h"
+#include "CTarnwick_UdfDescriptor.h"
 #include "PlatformFile.h"
 #include "ScratchDirectory.h"
 #include "TraceCapture.h"
@@ -352,6 +353,28 @@ TEST_F(UdfLayoutTest, ABridgeRefusesAVideoFileOfTwoGibibytesWithItsStatusAndTrac
     EXPECT_TRUE(l__Trace.Contains("\nTarnwick:UDF_FormatISO9660FileSystemPacket(): EXITing with failure, file size 2147481600 is "
                                   "larger then limit 2147481600, status 18 ( 0x12 )\n"))
         << l__Trace.Text();
+}
+
+}  // namespace
+
+namespace {
+
+// The descriptor CRC against a bit-by-bit CRC-16 (polynomial 0x1021, initial value 0), at every
+// length around the eight-byte steps of the table-driven one.
+TEST(UdfCrcTest, MatchesTheBitwiseCrcAtEveryLength) {
+    EXPECT_EQ(CTarnwick_UdfDescriptor::Crc(reinterpret_cast<const UCHAR*>("123456789"), 9), 0x31C3);
+    std::vector<UCHAR> l__Bytes(2048);
+    for (size_t l__SIZE__At = 0; l__SIZE__At < l__Bytes.size(); ++l__SIZE__At) l__Bytes[l__SIZE__At] = static_cast<UCHAR>(l__SIZE__At * 37 + 11);
+    for (size_t l__SIZE__Length : {0, 1, 7, 8, 9, 15, 16, 17, 496, 2032}) {
+        ULONG l__ULONG__Crc = 0;
+        for (size_t l__SIZE__At = 0; l__SIZE__At < l__SIZE__Length; ++l__SIZE__At) {
+            l__ULONG__Crc ^= static_cast<ULONG>(l__Bytes[l__SIZE__At]) << 8;
+            for (int l__INT__Bit = 0; l__INT__Bit < 8; ++l__INT__Bit) {
+                l__ULONG__Crc = (l__ULONG__Crc & 0x8000) != 0 ? ((l__ULONG__Crc << 1) ^ 0x1021) & 0xFFFF : (l__ULONG__Crc << 1) & 0xFFFF;
+            }
+        }
+        EXPECT_EQ(CTarnwick_UdfDescriptor::Crc(l__Bytes.data(), l__SIZE__Length), l__ULONG__Crc) << "length " << l__SIZE__Length;
+    }
 }
 
 }  // namespace

@@ -159,25 +159,21 @@ extern "C" ULONG UDF_FormatFileTreeItem(PUDF_TREE_ITEM p__PItem, ULONG p__ULONG_
     Clear(p__PItem);
     if (!PutName(p__PItem, p__PCHAR__Name)) return ENAMETOOLONG;
     p__PItem->m__ULONG__UniqueId = p__ULONG__UniqueId;
-    int l__INT__Handle = PlatformFile::OpenRead(p__PCHAR__Path);
+    // One status call gives the size and the date; the file itself is opened only when its
+    // contents are needed now (IFO and BUP files), else only checked to be readable.
     PlatformDirectoryEntry l__Entry;
-    if (l__INT__Handle < 0 || !PlatformDirectory::Find(p__PCHAR__Path, l__Entry)) {
+    if (!PlatformDirectory::Stat(p__PCHAR__Path, l__Entry) || !PlatformFile::CanOpenRead(p__PCHAR__Path)) {
         ULONG l__ULONG__Error = static_cast<ULONG>(errno);
-        if (l__INT__Handle >= 0) PlatformFile::Close(l__INT__Handle);
         Clear(p__PItem);
         return l__ULONG__Error;
     }
-    int64_t l__LONGLONG__Size = PlatformFile::Size(l__INT__Handle);
-    if (l__LONGLONG__Size < 0) {
-        ULONG l__ULONG__Error = static_cast<ULONG>(errno);
-        PlatformFile::Close(l__INT__Handle);
+    if ((l__Entry.m__ULONG__Attributes & PlatformDirectory::AttributeDirectory) != 0) {
         Clear(p__PItem);
-        return l__ULONG__Error;
+        return EISDIR;
     }
-    p__PItem->m__ULONGLONG__Size = static_cast<uint64_t>(l__LONGLONG__Size);
+    p__PItem->m__ULONGLONG__Size = l__Entry.m__ULONGLONG__Size;
     const uint64_t l__ULONGLONG__Blocks = (p__PItem->m__ULONGLONG__Size + c__ULONG__Sector - 1) / c__ULONG__Sector;
     if (l__ULONGLONG__Blocks > 0xFFFFFFFFull) {
-        PlatformFile::Close(l__INT__Handle);
         Clear(p__PItem);
         return EFBIG;
     }
@@ -185,14 +181,14 @@ extern "C" ULONG UDF_FormatFileTreeItem(PUDF_TREE_ITEM p__PItem, ULONG p__ULONG_
     CTarnwick_ISO9660FileTreeNode::RecordingDateOf(PlatformLocalTime::FromUnixTime(l__Entry.m__LONGLONG__CreationTime),
                                                    p__PItem->m__UCHAR__Date);
     if (std::strstr(p__PItem->m__CHAR__Name, ".IFO") != nullptr || std::strstr(p__PItem->m__CHAR__Name, ".BUP") != nullptr) {
-        ULONG l__ULONG__Status = ReadIntoMemory(p__PItem, l__INT__Handle);
+        int l__INT__Handle = PlatformFile::OpenRead(p__PCHAR__Path);
+        ULONG l__ULONG__Status = l__INT__Handle < 0 ? static_cast<ULONG>(errno) : ReadIntoMemory(p__PItem, l__INT__Handle);
+        if (l__INT__Handle >= 0) PlatformFile::Close(l__INT__Handle);
         if (l__ULONG__Status != 0) {
-            PlatformFile::Close(l__INT__Handle);
             Clear(p__PItem);
             return l__ULONG__Status;
         }
     }
-    PlatformFile::Close(l__INT__Handle);
     p__PItem->m__PCHAR__Path = strdup(p__PCHAR__Path);
     if (p__PItem->m__PCHAR__Path == nullptr) {
         std::free(p__PItem->m__PVOID__Memory);

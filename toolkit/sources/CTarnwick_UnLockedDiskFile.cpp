@@ -57,9 +57,10 @@ void CTarnwick_UnLockedDiskFile::RealRead(uint64_t p__ULONGLONG__Length, PVOID p
 
 CTarnwick_File* CTarnwick_UnLockedDiskFile::SeekToBeginUnsafe(PULONG p__PULONG__Countdown) {
     CTarnwick_File* l__PCTarnwick_File__Stop = CTarnwick_File::SeekToBeginUnsafe(p__PULONG__Countdown);
-    Open();
-    SetFilePointerOrRaise(0, "CTarnwick_DiskFile::SeekToBeginUnsafe");
+    // The next read opens the file afresh, at its first byte: here it is only checked to be
+    // there and readable, with the text an open that failed would give.
     CloseHandle();
+    CheckOrRaise(m__PCHAR__FileName, "CTarnwick_UnLockedDiskFile::Open");
     m__ULONGLONG__BytesReadSoFar = 0;
     return l__PCTarnwick_File__Stop;
 }

@@ -24,8 +24,8 @@ public:
                                uint64_t p__ULONGLONG__Size);
 
     void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) override;
-    // Rewinds the run behind it first, then opens this file (so that a vanished file is
-    // reported here), sets it to 0 and closes it again.
+    // Rewinds the run behind it first, then closes this file and checks that it can still be
+    // opened (so that a vanished file is reported here, not halfway through the run).
     CTarnwick_File* SeekToBeginUnsafe(PULONG p__PULONG__Countdown) override;
 
 private:

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -249,7 +250,11 @@ int main(int argc, char** argv) {
         l__Job.m__Sources = l__Sources;
         l__Job.m__bool__Bridge = l__bool__UdfBridge;
         l__Job.m__bool__IgnoreErrors = l__bool__IgnoreErrors;
-        return MasterUdf(l__Job, &l__State);
+        try {
+            return MasterUdf(l__Job, &l__State);
+        } catch (const std::bad_alloc&) {
+            return Fail("out of memory");
+        }
     }
 
     try {

@@ -6,11 +6,13 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include "CTarnwick_ISO9660FileTree.h"
 #include "CTarnwick_UdfDescriptor.h"
 #include "PlatformDirectory.h"
+#include "PlatformMemory.h"
 #include "tarnwick.h"
 
 namespace {
@@ -165,19 +167,50 @@ void Arrange(SourceNode* p__PNode, bool p__bool__DvdOrder, MkIsoState* p__State)
     }
 }
 
+// The sectors of system structures a directory's subtree takes: its parent entry, and an
+// identifier and an entry per kid.
+uint64_t StructureBlocks(const SourceNode& p__Directory) {
+    uint64_t l__ULONGLONG__Blocks = 1 + 2 * static_cast<uint64_t>(p__Directory.m__Kids.size());
+    for (const SourceNode& l__Kid : p__Directory.m__Kids) {
+        if (l__Kid.m__bool__IsDirectory) l__ULONGLONG__Blocks += StructureBlocks(l__Kid);
+    }
+    return l__ULONGLONG__Blocks;
+}
+
 size_t CountNodes(const SourceNode& p__Node) {
     size_t l__SIZE__Count = 1;
     for (const SourceNode& l__Kid : p__Node.m__Kids) l__SIZE__Count += CountNodes(l__Kid);
     return l__SIZE__Count;
 }
 
+// A zeroed block of memory for the items and the system structures: tens of thousands of
+// records of 8.5 KiB and two sectors per entry, faulted in a huge page at a time.
+class LargeBlock {
+public:
+    explicit LargeBlock(size_t p__SIZE__Bytes)
+        : m__SIZE__Bytes(p__SIZE__Bytes), m__PVOID__Address(PlatformMemory::AllocateLarge(p__SIZE__Bytes)) {
+        if (m__PVOID__Address == nullptr) throw std::bad_alloc();
+    }
+    ~LargeBlock() { PlatformMemory::FreeLarge(m__PVOID__Address, m__SIZE__Bytes); }
+    LargeBlock(const LargeBlock&) = delete;
+    LargeBlock& operator=(const LargeBlock&) = delete;
+    template <class T>
+    T* As() const {
+        return static_cast<T*>(m__PVOID__Address);
+    }
+
+private:
+    size_t m__SIZE__Bytes;
+    void* m__PVOID__Address;
+};
+
 class ItemMaker {
 public:
-    ItemMaker(const UdfJob& p__Job, MkIsoState* p__State, std::vector<UDF_TREE_ITEM>* p__PItems)
+    ItemMaker(const UdfJob& p__Job, MkIsoState* p__State, PUDF_TREE_ITEM p__PItems)
         : m__Job(p__Job), m__State(p__State), m__PItems(p__PItems) {}
 
     PUDF_TREE_ITEM NewDirectory(const std::string& p__string__Name, PUDF_TREE_ITEM p__PParent) {
-        PUDF_TREE_ITEM l__PItem = &(*m__PItems)[m__SIZE__Used++];
+        PUDF_TREE_ITEM l__PItem = &m__PItems[m__SIZE__Used++];
         ULONG l__ULONG__Status = UDF_FormatDirectoryTreeItem(l__PItem, m__ULONG__UniqueId++, const_cast<PCHAR>(p__string__Name.c_str()),
                                                              p__PParent);
         if (l__ULONG__Status != 0) {
@@ -193,7 +226,7 @@ public:
     bool AddKids(const SourceNode& p__Node, PUDF_TREE_ITEM p__PItem) {
         for (const SourceNode& l__Kid : p__Node.m__Kids) {
             if (l__Kid.m__bool__IsDirectory) continue;
-            PUDF_TREE_ITEM l__PItem = &(*m__PItems)[m__SIZE__Used];
+            PUDF_TREE_ITEM l__PItem = &m__PItems[m__SIZE__Used];
             ULONG l__ULONG__Status = UDF_FormatFileTreeItem(l__PItem, m__ULONG__UniqueId, const_cast<PCHAR>(l__Kid.m__string__Name.c_str()),
                                                             const_cast<PCHAR>(l__Kid.m__string__Path.c_str()), p__PItem);
             if (l__ULONG__Status != 0) {
@@ -223,7 +256,7 @@ public:
 private:
     const UdfJob& m__Job;
     MkIsoState* m__State;
-    std::vector<UDF_TREE_ITEM>* m__PItems;
+    PUDF_TREE_ITEM m__PItems;
     size_t m__SIZE__Used = 0;
     ULONG m__ULONG__UniqueId = 1;
 };
@@ -320,16 +353,35 @@ int MasterUdf(const UdfJob& p__Job, MkIsoState* p__State) {
     }
 
     // One item per node, and one more for an AUDIO_TS made for a bridge.
-    std::vector<UDF_TREE_ITEM> l__Items(CountNodes(l__Root) + 1);
-    ItemMaker l__Maker(p__Job, p__State, &l__Items);
+    const size_t l__SIZE__Items = CountNodes(l__Root) + 1;
+    LargeBlock l__Items(l__SIZE__Items * sizeof(UDF_TREE_ITEM));
+    // The root's entry, the subtree, and an AUDIO_TS a bridge may add.
+    const uint64_t l__ULONGLONG__SystemRoom = (1 + StructureBlocks(l__Root) + 3) * uint64_t{CTarnwick_UdfDescriptor::SectorSize};
+    LargeBlock l__SystemBlock(l__ULONGLONG__SystemRoom);
+    // The kernel zeroes every page of the two blocks when it is first touched: on the other
+    // core, ahead of the items being made one after the other here.
+    std::thread l__Prefault([&l__Items, &l__SystemBlock, l__SIZE__Items, l__ULONGLONG__SystemRoom] {
+        const size_t l__SIZE__ItemBytes = l__SIZE__Items * sizeof(UDF_TREE_ITEM);
+        const size_t l__SIZE__Step = 8u << 20;
+        for (size_t l__SIZE__At = 0; l__SIZE__At < l__SIZE__ItemBytes; l__SIZE__At += l__SIZE__Step) {
+            PlatformMemory::Prefault(l__Items.As<UCHAR>() + l__SIZE__At, std::min(l__SIZE__Step, l__SIZE__ItemBytes - l__SIZE__At));
+        }
+        PlatformMemory::Prefault(l__SystemBlock.As<UCHAR>(), l__ULONGLONG__SystemRoom);
+    });
+    struct Joiner {
+        std::thread& m__Thread;
+        ~Joiner() { m__Thread.join(); }
+    } l__Joiner{l__Prefault};
+    ItemMaker l__Maker(p__Job, p__State, l__Items.As<UDF_TREE_ITEM>());
     struct Cleanup {
-        std::vector<UDF_TREE_ITEM>* m__PItems;
+        PUDF_TREE_ITEM m__PItems;
+        size_t m__SIZE__Items;
         UDF_IMAGE m__Image{};
         ~Cleanup() {
             Tarnwick_UDF_DeleteImage(&m__Image);
-            UDF_CleanupTreeItems(m__PItems->data(), static_cast<ULONG>(m__PItems->size()));
+            UDF_CleanupTreeItems(m__PItems, static_cast<ULONG>(m__SIZE__Items));
         }
-    } l__Cleanup{&l__Items};
+    } l__Cleanup{l__Items.As<UDF_TREE_ITEM>(), l__SIZE__Items};
     PUDF_TREE_ITEM l__PRoot = l__Maker.NewDirectory("", nullptr);
     if (l__PRoot == nullptr || !l__Maker.AddKids(l__Root, l__PRoot)) return 1;
     PUDF_TREE_ITEM l__PVideoTs = nullptr;
@@ -346,12 +398,16 @@ int MasterUdf(const UdfJob& p__Job, MkIsoState* p__State) {
 
     ULONGLONG l__ULONGLONG__SystemSize = 0;
     (void)Tarnwick_UDF_GetSystemStructuresSize(l__PRoot, &l__ULONGLONG__SystemSize);
+    if (l__ULONGLONG__SystemSize > l__ULONGLONG__SystemRoom) {
+        std::fprintf(stderr, "tarnwick-mkiso: the tree grew while it was read\n");
+        return 1;
+    }
     std::unique_ptr<UCHAR[]> l__Head(new UCHAR[UDF_HEAD_SIZE]);
     std::unique_ptr<UCHAR[]> l__Tail(new UCHAR[UDF_TAIL_SIZE]);
-    std::unique_ptr<UCHAR[]> l__System(new UCHAR[l__ULONGLONG__SystemSize]);
+    UCHAR* l__PUCHAR__System = l__SystemBlock.As<UCHAR>();
     char l__CHAR__Text[1024] = {};
     ULONG l__ULONG__SystemError = 0;
-    ULONG l__ULONG__Status = Tarnwick_UDF_Create(l__Head.get(), UDF_HEAD_SIZE, l__Tail.get(), UDF_TAIL_SIZE, l__System.get(),
+    ULONG l__ULONG__Status = Tarnwick_UDF_Create(l__Head.get(), UDF_HEAD_SIZE, l__Tail.get(), UDF_TAIL_SIZE, l__PUCHAR__System,
                                                  l__ULONGLONG__SystemSize, l__PRoot, l__PVideoTs, l__PAudioTs, &l__Cleanup.m__Image,
                                                  l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__SystemError,
                                                  const_cast<PCHAR>(p__Job.m__string__Label.c_str()));
