@@ -51,7 +51,7 @@ ULONG NumberOfKids(const UDF_TREE_ITEM* p__PItem) {
 
 // Step 1: every File Entry and File Identifier Descriptor gets its block. A directory's
 // entries fill one block each, its parent entry first, so its size is (kids + 1) blocks.
-void AssignBlocks(PUDF_TREE_ITEM p__PDirectory, uint64_t* p__PULONGLONG__Counter) {
+void UDF_ParseFileEntryAndFileIdentifierTreeItem(PUDF_TREE_ITEM p__PDirectory, uint64_t* p__PULONGLONG__Counter) {
     p__PDirectory->m__ULONG__FirstBlock = static_cast<ULONG>(++*p__PULONGLONG__Counter);
     const ULONG l__ULONG__Kids = NumberOfKids(p__PDirectory);
     p__PDirectory->m__ULONGLONG__Size = (static_cast<uint64_t>(l__ULONG__Kids) + 1) * c__ULONG__Sector;
@@ -63,7 +63,7 @@ void AssignBlocks(PUDF_TREE_ITEM p__PDirectory, uint64_t* p__PULONGLONG__Counter
         l__PKid->m__ULONG__FileEntryBlock = static_cast<ULONG>(++*p__PULONGLONG__Counter);
     }
     for (PUDF_TREE_ITEM l__PKid = p__PDirectory->m__PFirstKid; l__PKid != nullptr; l__PKid = l__PKid->m__PNext) {
-        if (l__PKid->m__BOOLEAN__IsDirectory != 0) AssignBlocks(l__PKid, p__PULONGLONG__Counter);
+        if (l__PKid->m__BOOLEAN__IsDirectory != 0) UDF_ParseFileEntryAndFileIdentifierTreeItem(l__PKid, p__PULONGLONG__Counter);
     }
 }
 
@@ -71,7 +71,7 @@ void AssignBlocks(PUDF_TREE_ITEM p__PDirectory, uint64_t* p__PULONGLONG__Counter
 uint64_t AssignAllBlocks(PUDF_TREE_ITEM p__PRoot) {
     p__PRoot->m__ULONG__FileEntryBlock = 1;
     uint64_t l__ULONGLONG__Counter = 1;
-    AssignBlocks(p__PRoot, &l__ULONGLONG__Counter);
+    UDF_ParseFileEntryAndFileIdentifierTreeItem(p__PRoot, &l__ULONGLONG__Counter);
     return l__ULONGLONG__Counter;
 }
 
@@ -99,7 +99,7 @@ void FormatEntry(PUDF_TREE_ITEM p__PItem, ULONG p__ULONG__UniqueId) {
 
 // Step 2: contents get their blocks after the system structures, depth first, and every
 // entry is formatted.
-void AssignContents(PUDF_TREE_ITEM p__PDirectory, ContentState* p__PState) {
+void UDF_ParseFileContentTreeItem(PUDF_TREE_ITEM p__PDirectory, ContentState* p__PState) {
     static const char* const c__PCHAR__Name = "Tarnwick:UDF_ParseFileContentTreeItem";
     const UDF_TREE_ITEM* l__PParent = p__PDirectory->m__PParent != nullptr ? p__PDirectory->m__PParent : p__PDirectory;
     std::memset(p__PDirectory->m__UCHAR__ParentFileIdentifier, 0, sizeof(p__PDirectory->m__UCHAR__ParentFileIdentifier));
@@ -134,7 +134,7 @@ void AssignContents(PUDF_TREE_ITEM p__PDirectory, ContentState* p__PState) {
         if (l__PKid->m__BOOLEAN__IsDirectory == 0) ++p__PState->m__ULONG__Files;
     }
     for (PUDF_TREE_ITEM l__PKid = p__PDirectory->m__PFirstKid; l__PKid != nullptr; l__PKid = l__PKid->m__PNext) {
-        if (l__PKid->m__BOOLEAN__IsDirectory != 0) AssignContents(l__PKid, p__PState);
+        if (l__PKid->m__BOOLEAN__IsDirectory != 0) UDF_ParseFileContentTreeItem(l__PKid, p__PState);
     }
 }
 
@@ -186,7 +186,7 @@ void AppendRecord(std::vector<UCHAR>* p__PBytes, size_t* p__PSIZE__At, ULONG p__
 
 // The ISO9660 side of a bridge: a volume descriptor and a hierarchy of VIDEO_TS (its files
 // at the sectors of their UDF contents) and an empty AUDIO_TS.
-void FormatISO9660FileSystemPacket(UCHAR* p__PUCHAR__Head, const UDF_TREE_ITEM* p__PRoot, const UDF_TREE_ITEM* p__PVideoTs,
+void UDF_FormatISO9660FileSystemPacket(UCHAR* p__PUCHAR__Head, const UDF_TREE_ITEM* p__PRoot, const UDF_TREE_ITEM* p__PVideoTs,
                                    const UDF_TREE_ITEM* p__PAudioTs, const std::string& p__string__Label,
                                    ULONG p__ULONG__ImageSectors, const UCHAR* p__PUCHAR__Now) {
     static const char* const c__PCHAR__Name = "Tarnwick:UDF_FormatISO9660FileSystemPacket";
@@ -301,6 +301,14 @@ void FormatISO9660FileSystemPacket(UCHAR* p__PUCHAR__Head, const UDF_TREE_ITEM* 
     l__PUCHAR__Terminator[0] = 255;
     std::memcpy(l__PUCHAR__Terminator + 1, "CD001", 5);
     l__PUCHAR__Terminator[6] = 1;
+}
+
+// The system structures in image order into the system block.
+void UDF_StoreSystemStructuresTreeItemToMemory(PUDF_TREE_ITEM p__PRoot, UCHAR* p__PUCHAR__System) {
+    TarnwickI_UDF_VisitSystemStructures(p__PRoot, [&](const UCHAR* p__PUCHAR__Sector) {
+        std::memcpy(p__PUCHAR__System, p__PUCHAR__Sector, c__ULONG__Sector);
+        p__PUCHAR__System += c__ULONG__Sector;
+    });
 }
 
 bool IsKidOf(const UDF_TREE_ITEM* p__PItem, const UDF_TREE_ITEM* p__PParent) {
@@ -448,7 +456,7 @@ void TarnwickI_UDF_Create(const TarnwickI_UDF_Blocks& p__Blocks, PUDF_TREE_ITEM 
     const uint64_t l__ULONGLONG__StructureBlocks = AssignAllBlocks(p__PRoot);
     ContentState l__State{l__ULONGLONG__StructureBlocks, 17, 0, 0};
     FormatEntry(p__PRoot, 0);
-    AssignContents(p__PRoot, &l__State);
+    UDF_ParseFileContentTreeItem(p__PRoot, &l__State);
     const ULONG l__ULONG__PartitionLength = static_cast<ULONG>(l__State.m__ULONGLONG__LastBlock + 1);
     const ULONG l__ULONG__ImageSectors = Udf::PartitionStart + l__ULONG__PartitionLength + c__ULONG__TailSectors;
 
@@ -464,7 +472,7 @@ void TarnwickI_UDF_Create(const TarnwickI_UDF_Blocks& p__Blocks, PUDF_TREE_ITEM 
     std::memset(l__PUCHAR__Head, 0, UDF_HEAD_SIZE);
     const ULONG l__ULONG__Recognition = l__bool__IsBridge ? 18 : 16;
     if (l__bool__IsBridge) {
-        FormatISO9660FileSystemPacket(l__PUCHAR__Head, p__PRoot, p__PVideoTs, p__PAudioTs, l__Volume.m__string__Label,
+        UDF_FormatISO9660FileSystemPacket(l__PUCHAR__Head, p__PRoot, p__PVideoTs, p__PAudioTs, l__Volume.m__string__Label,
                                       l__ULONG__ImageSectors, l__Volume.m__Date);
     }
     Udf::FormatVolumeRecognition(l__PUCHAR__Head + l__ULONG__Recognition * c__ULONG__Sector, "BEA01");
@@ -485,11 +493,7 @@ void TarnwickI_UDF_Create(const TarnwickI_UDF_Blocks& p__Blocks, PUDF_TREE_ITEM 
                           Udf::PartitionStart + l__ULONG__PartitionLength + l__ULONG__Index);
     }
 
-    UCHAR* l__PUCHAR__System = p__Blocks.m__PUCHAR__System;
-    TarnwickI_UDF_VisitSystemStructures(p__PRoot, [&](const UCHAR* p__PUCHAR__Sector) {
-        std::memcpy(l__PUCHAR__System, p__PUCHAR__Sector, c__ULONG__Sector);
-        l__PUCHAR__System += c__ULONG__Sector;
-    });
+    UDF_StoreSystemStructuresTreeItemToMemory(p__PRoot, p__Blocks.m__PUCHAR__System);
 
     TarnwickI_UDF_Master(p__Blocks, l__ULONGLONG__SystemBytes, p__PRoot, p__PImage);
     p__PImage->m__ULONG__PartitionLength = l__ULONG__PartitionLength;
