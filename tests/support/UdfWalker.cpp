@@ -8,6 +8,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -477,7 +479,7 @@ void UdfWalker::WalkFileSet(uint32_t p__uint32_t__Block) {
     uint8_t l__uint8_t__Sector[SECTOR];
     const std::string l__string__Where = Format("File Set Descriptor at block %u", p__uint32_t__Block);
     if (!ReadBlock(p__uint32_t__Block, l__uint8_t__Sector)) {
-        Problem(l__string__Where + ": the block lies outside the partition");
+        Problem(l__string__Where + ": the block lies outside the partition or the image");
         return;
     }
     if (!CheckTag(l__uint8_t__Sector, SECTOR, TAG_FILE_SET, p__uint32_t__Block, l__string__Where) &&
@@ -507,7 +509,7 @@ bool UdfWalker::ReadFileEntry(uint32_t p__uint32_t__Block, const std::string& p_
     uint8_t l__uint8_t__Sector[SECTOR];
     const std::string l__string__Where = p__string__Path + Format(": File Entry at block %u", p__uint32_t__Block);
     if (!ReadBlock(p__uint32_t__Block, l__uint8_t__Sector)) {
-        Problem(l__string__Where + ": the block lies outside the partition");
+        Problem(l__string__Where + ": the block lies outside the partition or the image");
         return false;
     }
     const bool l__bool__Extended = Get16(l__uint8_t__Sector) == TAG_EXTENDED_FILE_ENTRY;
@@ -584,7 +586,7 @@ void UdfWalker::ReadAllocation(const uint8_t* p__uint8_t__Descriptors, uint32_t 
                 break;
             }
             if (l__Extent.m__uint16_t__Partition != 0 || !ReadBlock(l__Extent.m__uint32_t__Position, l__uint8_t__Sector)) {
-                Problem(l__string__Where + ": the block lies outside the partition");
+                Problem(l__string__Where + ": the block lies outside the partition or the image");
                 break;
             }
             if (!CheckTag(l__uint8_t__Sector, SECTOR, TAG_ALLOCATION_EXTENT, l__Extent.m__uint32_t__Position, l__string__Where) &&
@@ -740,6 +742,7 @@ void UdfWalker::WalkDirectory(size_t p__size_t__Index, int p__int__Depth, uint32
             Get16(l__Fid) != TAG_FILE_IDENTIFIER)
             break;  // not a File Identifier: the rest cannot be found
         CheckCoverage(l__Fid, l__size_t__Length, l__string__Where, &m__Result.m__Problems);
+        const size_t l__size_t__Start = l__size_t__At;
         l__size_t__At += (l__size_t__Length + 3) & ~size_t{3};
         const uint8_t l__uint8_t__Characteristics = l__Fid[18];
         const uint32_t l__uint32_t__Target = Get32(l__Fid + 24);
@@ -774,6 +777,8 @@ void UdfWalker::WalkDirectory(size_t p__size_t__Index, int p__int__Depth, uint32
         const std::string l__string__Path = (l__Directory.m__string__Path == "/" ? "" : l__Directory.m__string__Path) + "/" + l__string__Name;
         if (!ReadFileEntry(l__uint32_t__Target, l__string__Path, &l__Entry)) continue;
         l__Entry.m__uint8_t__Characteristics = l__uint8_t__Characteristics;
+        l__Entry.m__uint32_t__IdentifierBlock = l__uint32_t__Location;
+        l__Entry.m__uint32_t__IdentifierOffset = static_cast<uint32_t>(l__size_t__Start - std::prev(l__Block)->first);
         const bool l__bool__Directory = (l__uint8_t__Characteristics & 0x02) != 0;
         if (l__bool__Directory != l__Entry.m__bool__IsDirectory)
             Problem(l__string__Path + Format(": File Identifier characteristics 0x%02X, File Entry type %u", l__uint8_t__Characteristics,
@@ -912,4 +917,57 @@ const UdfWalker::Result& UdfWalker::Walk() {
                                                       static_cast<unsigned long long>(m__uint64_t__NextUniqueId)));
     }
     return m__Result;
+}
+
+std::vector<std::string> UdfWalker::CompareWithDirectory(const std::string& p__string__Directory,
+                                                         const std::function<std::string(const std::string&)>& p__NameOf,
+                                                         uint64_t p__uint64_t__CompareUpTo) const {
+    namespace fs = std::filesystem;
+    std::vector<std::string> l__Differences;
+    std::map<std::string, fs::path> l__OnDisk;
+    std::vector<std::pair<fs::path, std::string>> l__Pending{{fs::path(p__string__Directory), ""}};
+    while (!l__Pending.empty()) {
+        auto [l__Path, l__string__Prefix] = l__Pending.back();
+        l__Pending.pop_back();
+        for (const fs::directory_entry& l__Item : fs::directory_iterator(l__Path)) {
+            const std::string l__string__Path = l__string__Prefix + "/" + p__NameOf(l__Item.path().filename().string());
+            l__OnDisk[l__string__Path] = l__Item.path();
+            if (l__Item.is_directory() && !l__Item.is_symlink()) l__Pending.emplace_back(l__Item.path(), l__string__Path);
+        }
+    }
+    std::set<std::string> l__InImage;
+    for (const Entry& l__Entry : m__Result.m__Entries) {
+        if (l__Entry.m__string__Path == "/") continue;
+        l__InImage.insert(l__Entry.m__string__Path);
+        auto l__Found = l__OnDisk.find(l__Entry.m__string__Path);
+        if (l__Found == l__OnDisk.end()) {
+            l__Differences.push_back(l__Entry.m__string__Path + ": in the image only");
+            continue;
+        }
+        const bool l__bool__Directory = fs::is_directory(l__Found->second);
+        if (l__bool__Directory != l__Entry.m__bool__IsDirectory) {
+            l__Differences.push_back(l__Entry.m__string__Path + ": a directory on one side only");
+            continue;
+        }
+        if (l__bool__Directory) continue;
+        const uint64_t l__uint64_t__Size = fs::file_size(l__Found->second);
+        if (l__uint64_t__Size != l__Entry.m__uint64_t__InformationLength) {
+            l__Differences.push_back(l__Entry.m__string__Path + Format(": %llu bytes in the image, %llu on disk",
+                                                                       static_cast<unsigned long long>(l__Entry.m__uint64_t__InformationLength),
+                                                                       static_cast<unsigned long long>(l__uint64_t__Size)));
+            continue;
+        }
+        if (l__uint64_t__Size > p__uint64_t__CompareUpTo) continue;
+        std::ifstream l__Stream(l__Found->second, std::ios::binary);
+        std::string l__string__Disk(static_cast<size_t>(l__uint64_t__Size), '\0');
+        l__Stream.read(l__string__Disk.data(), static_cast<std::streamsize>(l__uint64_t__Size));
+        std::string l__string__Image, l__string__Why;
+        if (!ReadContents(l__Entry, &l__string__Image, 0, UINT64_MAX, &l__string__Why))
+            l__Differences.push_back(l__Entry.m__string__Path + ": cannot be read: " + l__string__Why);
+        else if (l__string__Image != l__string__Disk)
+            l__Differences.push_back(l__Entry.m__string__Path + ": the bytes differ");
+    }
+    for (const auto& [l__string__Path, l__Path] : l__OnDisk)
+        if (l__InImage.count(l__string__Path) == 0) l__Differences.push_back(l__string__Path + ": on disk only");
+    return l__Differences;
 }

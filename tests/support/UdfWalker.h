@@ -8,6 +8,7 @@
 // directory is entered once, and what is wrong is listed as a problem.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -35,6 +36,11 @@ public:
         std::vector<Extent> m__Extents;           // data extents, continuations left out
         std::string m__string__Embedded;          // the data held inside the File Entry (kind 3)
         uint8_t m__uint8_t__Characteristics = 0;  // of the File Identifier (0 for the root)
+        // Where the File Identifier begins: its partition-relative block and the byte in it (for
+        // a directory embedded in its File Entry: the File Entry's block and the byte of the
+        // embedded data). Both 0 for the root.
+        uint32_t m__uint32_t__IdentifierBlock = 0;
+        uint32_t m__uint32_t__IdentifierOffset = 0;
         uint32_t m__uint32_t__Permissions = 0;
         uint16_t m__uint16_t__LinkCount = 0;
         uint8_t m__uint8_t__FileType = 0;         // 4 directory, 5 file, ...
@@ -88,6 +94,14 @@ public:
     // p__string__Why when an extent lies outside the partition or the image.
     bool ReadContents(const Entry& p__Entry, std::string* p__string__Bytes, uint64_t p__uint64_t__Offset = 0,
                       uint64_t p__uint64_t__Length = UINT64_MAX, std::string* p__string__Why = nullptr) const;
+
+    // How the tree differs from a directory on disk: one line per path missing on either side,
+    // per kind (file or directory) or size that differs, and per file whose bytes differ
+    // (compared only for files up to p__uint64_t__CompareUpTo bytes). p__NameOf maps a name on
+    // disk to the name expected in the image. Empty when they agree; call after Walk().
+    std::vector<std::string> CompareWithDirectory(const std::string& p__string__Directory,
+                                                  const std::function<std::string(const std::string&)>& p__NameOf,
+                                                  uint64_t p__uint64_t__CompareUpTo = UINT64_MAX) const;
 
     // CRC-16 of the descriptor tags: polynomial 0x1021, initial value 0, no final inversion.
     static uint16_t Crc16(const uint8_t* p__uint8_t__Bytes, size_t p__size_t__Count);
