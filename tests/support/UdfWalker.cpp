@@ -88,6 +88,18 @@ const char* TagName(uint16_t p__uint16_t__Identifier) {
 
 }  // namespace
 
+// Where a walk through a descriptor sequence is: an extent of sectors, which a descriptor may
+// carry on elsewhere; every sector is read once at most.
+struct UdfWalker::SequenceCursor {
+    std::set<uint64_t> m__Seen;
+    uint64_t m__uint64_t__Sector = 0;
+    uint64_t m__uint64_t__End = 0;
+    void Jump(uint32_t p__uint32_t__Length, uint32_t p__uint32_t__Sector) {
+        m__uint64_t__Sector = p__uint32_t__Sector;
+        m__uint64_t__End = m__uint64_t__Sector + p__uint32_t__Length / SECTOR;
+    }
+};
+
 // What one Volume Descriptor Sequence says.
 struct UdfWalker::VolumeSequence {
     bool m__bool__Primary = false, m__bool__Partition = false, m__bool__LogicalVolume = false;
@@ -136,6 +148,13 @@ uint8_t UdfWalker::TagChecksum(const uint8_t* p__uint8_t__Tag) {
     for (int l__int__Index = 0; l__int__Index < 16; ++l__int__Index)
         if (l__int__Index != 4) l__uint8_t__Sum = static_cast<uint8_t>(l__uint8_t__Sum + p__uint8_t__Tag[l__int__Index]);
     return l__uint8_t__Sum;
+}
+
+void UdfWalker::Restamp(uint8_t* p__uint8_t__Descriptor) {
+    const uint16_t l__uint16_t__Crc = Crc16(p__uint8_t__Descriptor + 16, Get16(p__uint8_t__Descriptor + 10));
+    p__uint8_t__Descriptor[8] = static_cast<uint8_t>(l__uint16_t__Crc);
+    p__uint8_t__Descriptor[9] = static_cast<uint8_t>(l__uint16_t__Crc >> 8);
+    p__uint8_t__Descriptor[4] = TagChecksum(p__uint8_t__Descriptor);
 }
 
 bool UdfWalker::DecodeName(const uint8_t* p__uint8_t__Bytes, size_t p__size_t__Count, std::string* p__string__Utf8) {
@@ -316,22 +335,28 @@ void UdfWalker::FindAnchors(uint32_t p__uint32_t__Main[2], uint32_t p__uint32_t_
     }
 }
 
+bool UdfWalker::ReadSequence(SequenceCursor* p__Cursor, uint8_t* p__uint8_t__Buffer, const std::string& p__string__Name) {
+    const uint64_t l__uint64_t__Sector = p__Cursor->m__uint64_t__Sector;
+    if (l__uint64_t__Sector >= p__Cursor->m__uint64_t__End || p__Cursor->m__Seen.size() >= MAXIMUM_SEQUENCE_SECTORS) return false;
+    if (!p__Cursor->m__Seen.insert(l__uint64_t__Sector).second) {
+        Problem(p__string__Name + Format(": sector %llu is reached twice", static_cast<unsigned long long>(l__uint64_t__Sector)));
+        return false;
+    }
+    if (!ReadSector(l__uint64_t__Sector, p__uint8_t__Buffer)) {
+        Problem(p__string__Name + Format(": sector %llu lies outside the image", static_cast<unsigned long long>(l__uint64_t__Sector)));
+        return false;
+    }
+    return true;
+}
+
 void UdfWalker::WalkVolumeSequence(uint32_t p__uint32_t__Length, uint32_t p__uint32_t__Sector, const std::string& p__string__Name,
                                    VolumeSequence* p__Sequence) {
     uint8_t l__uint8_t__Sector[SECTOR];
-    std::set<uint64_t> l__Seen;
-    uint64_t l__uint64_t__Sector = p__uint32_t__Sector;
-    uint64_t l__uint64_t__End = l__uint64_t__Sector + p__uint32_t__Length / SECTOR;
+    SequenceCursor l__Cursor;
+    l__Cursor.Jump(p__uint32_t__Length, p__uint32_t__Sector);
+    uint64_t& l__uint64_t__Sector = l__Cursor.m__uint64_t__Sector;
     bool l__bool__Terminated = false;
-    while (l__uint64_t__Sector < l__uint64_t__End && l__Seen.size() < MAXIMUM_SEQUENCE_SECTORS) {
-        if (!l__Seen.insert(l__uint64_t__Sector).second) {
-            Problem(p__string__Name + Format(": sector %llu is reached twice", static_cast<unsigned long long>(l__uint64_t__Sector)));
-            return;
-        }
-        if (!ReadSector(l__uint64_t__Sector, l__uint8_t__Sector)) {
-            Problem(p__string__Name + Format(": sector %llu lies outside the image", static_cast<unsigned long long>(l__uint64_t__Sector)));
-            return;
-        }
+    while (ReadSequence(&l__Cursor, l__uint8_t__Sector, p__string__Name)) {
         const uint16_t l__uint16_t__Identifier = Get16(l__uint8_t__Sector);
         const std::string l__string__Where =
             p__string__Name + Format(": %s at sector %llu", TagName(l__uint16_t__Identifier), static_cast<unsigned long long>(l__uint64_t__Sector));
@@ -358,8 +383,7 @@ void UdfWalker::WalkVolumeSequence(uint32_t p__uint32_t__Length, uint32_t p__uin
         }
         case TAG_POINTER:
             // Carries on at another extent.
-            l__uint64_t__Sector = Get32(l__uint8_t__Sector + 24);
-            l__uint64_t__End = l__uint64_t__Sector + Get32(l__uint8_t__Sector + 20) / SECTOR;
+            l__Cursor.Jump(Get32(l__uint8_t__Sector + 20), Get32(l__uint8_t__Sector + 24));
             CheckCoverage(l__uint8_t__Sector, l__size_t__Length, l__string__Where, &m__Result.m__Problems);
             continue;
         case TAG_PARTITION: {
@@ -421,16 +445,11 @@ void UdfWalker::WalkVolumeSequence(uint32_t p__uint32_t__Length, uint32_t p__uin
 
 void UdfWalker::WalkIntegrity(uint32_t p__uint32_t__Length, uint32_t p__uint32_t__Sector) {
     uint8_t l__uint8_t__Sector[SECTOR];
-    std::set<uint64_t> l__Seen;
-    uint64_t l__uint64_t__Sector = p__uint32_t__Sector;
-    uint64_t l__uint64_t__End = l__uint64_t__Sector + p__uint32_t__Length / SECTOR;
+    SequenceCursor l__Cursor;
+    l__Cursor.Jump(p__uint32_t__Length, p__uint32_t__Sector);
+    uint64_t& l__uint64_t__Sector = l__Cursor.m__uint64_t__Sector;
     bool l__bool__Found = false;
-    while (l__uint64_t__Sector < l__uint64_t__End && l__Seen.size() < MAXIMUM_SEQUENCE_SECTORS) {
-        if (!l__Seen.insert(l__uint64_t__Sector).second || !ReadSector(l__uint64_t__Sector, l__uint8_t__Sector)) {
-            Problem(Format("integrity sequence: sector %llu is reached twice or lies outside the image",
-                           static_cast<unsigned long long>(l__uint64_t__Sector)));
-            break;
-        }
+    while (ReadSequence(&l__Cursor, l__uint8_t__Sector, "integrity sequence")) {
         const uint16_t l__uint16_t__Identifier = Get16(l__uint8_t__Sector);
         const std::string l__string__Where =
             Format("integrity sequence: %s at sector %llu", TagName(l__uint16_t__Identifier), static_cast<unsigned long long>(l__uint64_t__Sector));
@@ -464,8 +483,7 @@ void UdfWalker::WalkIntegrity(uint32_t p__uint32_t__Length, uint32_t p__uint32_t
         }
         m__uint64_t__NextUniqueId = Get64(l__uint8_t__Sector + 40);
         if (Get32(l__uint8_t__Sector + 32) != 0) {
-            l__uint64_t__Sector = Get32(l__uint8_t__Sector + 36);
-            l__uint64_t__End = l__uint64_t__Sector + Get32(l__uint8_t__Sector + 32) / SECTOR;
+            l__Cursor.Jump(Get32(l__uint8_t__Sector + 32), Get32(l__uint8_t__Sector + 36));
             continue;
         }
         ++l__uint64_t__Sector;

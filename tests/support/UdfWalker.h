@@ -107,11 +107,19 @@ public:
     static uint16_t Crc16(const uint8_t* p__uint8_t__Bytes, size_t p__size_t__Count);
     // Sum of the tag's bytes 0-3 and 5-15, modulo 256.
     static uint8_t TagChecksum(const uint8_t* p__uint8_t__Tag);
+    // Gives the descriptor whose tag starts at p__uint8_t__Descriptor a sound CRC (over its CRC
+    // length) and tag checksum again: for tests that change a descriptor on purpose and want
+    // the change read as the image's own word.
+    static void Restamp(uint8_t* p__uint8_t__Descriptor);
     // A compressed-Unicode string (compression id byte first) as UTF-8; false when malformed.
     static bool DecodeName(const uint8_t* p__uint8_t__Bytes, size_t p__size_t__Count, std::string* p__string__Utf8);
 
 private:
     struct VolumeSequence;
+    struct SequenceCursor;
+    // Reads the cursor's sector; false at the end of the sequence or, with a problem, when the
+    // sector was read before or lies outside the image.
+    bool ReadSequence(SequenceCursor* p__Cursor, uint8_t* p__uint8_t__Buffer, const std::string& p__string__Name);
     bool ReadSector(uint64_t p__uint64_t__Sector, uint8_t* p__uint8_t__Buffer) const;
     bool ReadBlock(uint32_t p__uint32_t__Block, uint8_t* p__uint8_t__Buffer) const;
     bool CheckTag(const uint8_t* p__uint8_t__Descriptor, size_t p__size_t__Available, uint16_t p__uint16_t__Identifier,

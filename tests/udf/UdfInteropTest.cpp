@@ -275,6 +275,37 @@ TEST_F(UdfInteropTest, PureImageWalksCleanWithTheSourceTreeUpperCased) {
     EXPECT_EQ(CountDirectories(l__Result), 7u);  // the root, DOCS and its three, EMPTY DIR, MANY
 }
 
+TEST_F(UdfInteropTest, WalkerSeesDamageInTheExtendedAttributesOfTheToolsFileEntries) {
+    // The attributes are what genisoimage's images lack: proven here on the tool's image. The
+    // File Entry is stamped again, so that only the attribute's own checks can see the damage.
+    const UdfWalker::Result& l__Result = s__PureWalker->Walk();
+    const UdfWalker::Entry* l__Readme = l__Result.Find("/DOCS/README.TXT");
+    ASSERT_NE(l__Readme, nullptr);
+    std::string l__string__Image = ReadText(*s__Pure);
+    const size_t l__size_t__Entry = (size_t{l__Result.m__uint32_t__PartitionStart} + l__Readme->m__uint32_t__FileEntryBlock) * 2048;
+    auto l__Walk = [&](size_t p__size_t__At, uint8_t p__uint8_t__Flip) {
+        std::string l__string__Changed = l__string__Image;
+        l__string__Changed[l__size_t__Entry + 176 + p__size_t__At] ^= static_cast<char>(p__uint8_t__Flip);
+        UdfWalker::Restamp(reinterpret_cast<uint8_t*>(l__string__Changed.data() + l__size_t__Entry));
+        const std::string l__string__Path = *s__Scratch / "changed.udf";
+        std::ofstream(l__string__Path, std::ios::binary | std::ios::trunc) << l__string__Changed;
+        return UdfWalker(l__string__Path).Walk().ProblemText();
+    };
+    // The first attribute's header checksum (the attribute follows the 24-byte header).
+    std::string l__string__Problems = l__Walk(24 + 48, 0x01);
+    EXPECT_NE(l__string__Problems.find("/DOCS/README.TXT: extended attributes of block " + std::to_string(l__Readme->m__uint32_t__FileEntryBlock) +
+                                       ": header checksum"),
+              std::string::npos)
+        << l__string__Problems;
+    EXPECT_EQ(std::count(l__string__Problems.begin(), l__string__Problems.end(), '\n'), 1) << l__string__Problems;
+    // The attribute header descriptor's own CRC, and an attribute length past the end.
+    l__string__Problems = l__Walk(20, 0x01);
+    EXPECT_NE(l__string__Problems.find("extended attributes of block"), std::string::npos) << l__string__Problems;
+    EXPECT_NE(l__string__Problems.find("descriptor CRC"), std::string::npos) << l__string__Problems;
+    l__string__Problems = l__Walk(24 + 8 + 1, 0x10);
+    EXPECT_NE(l__string__Problems.find("the attribute at 24 claims"), std::string::npos) << l__string__Problems;
+}
+
 TEST_F(UdfInteropTest, UdfinfoReportsLabelAndCountsWithoutComplaint) {
     REQUIRE_TOOL("udfinfo");
     for (const auto& [l__string__Image, l__Walker, l__string__Label] :

@@ -32,15 +32,7 @@ void Put32(std::vector<uint8_t>& p__Bytes, size_t p__size_t__At, uint32_t p__uin
         p__Bytes[p__size_t__At + l__int__Index] = static_cast<uint8_t>(p__uint32_t__Value >> (8 * l__int__Index));
 }
 
-// Gives the descriptor whose tag starts at p__size_t__Tag a sound CRC and checksum again, so
-// that what a test changed in it is read as the image's own word.
-void Restamp(std::vector<uint8_t>& p__Bytes, size_t p__size_t__Tag) {
-    const size_t l__size_t__Length = p__Bytes[p__size_t__Tag + 10] | (p__Bytes[p__size_t__Tag + 11] << 8);
-    const uint16_t l__uint16_t__Crc = UdfWalker::Crc16(p__Bytes.data() + p__size_t__Tag + 16, l__size_t__Length);
-    p__Bytes[p__size_t__Tag + 8] = static_cast<uint8_t>(l__uint16_t__Crc);
-    p__Bytes[p__size_t__Tag + 9] = static_cast<uint8_t>(l__uint16_t__Crc >> 8);
-    p__Bytes[p__size_t__Tag + 4] = UdfWalker::TagChecksum(p__Bytes.data() + p__size_t__Tag);
-}
+void Restamp(std::vector<uint8_t>& p__Bytes, size_t p__size_t__Tag) { UdfWalker::Restamp(p__Bytes.data() + p__size_t__Tag); }
 
 bool Mentions(const UdfWalker::Result& p__Result, const std::string& p__string__First, const std::string& p__string__Second = "") {
     return std::any_of(p__Result.m__Problems.begin(), p__Result.m__Problems.end(), [&](const std::string& p__string__Problem) {
