@@ -67,6 +67,7 @@ protected:
         for (const std::string& l__Tool : DvdVideoFixture::Tools()) REQUIRE_TOOL(l__Tool);
         REQUIRE_TOOL("isoinfo");
         REQUIRE_TOOL("7z");
+        REQUIRE_TOOL("udfinfo");
         ASSERT_TRUE(fs::exists(Mkiso())) << Mkiso() << " is not built";
     }
 
@@ -201,6 +202,13 @@ TEST_F(DvdVideoImage, ReadsAsTheDiscItsDirectoryIs) {
     EXPECT_EQ(l__FromImage.m__Exit, 0) << l__FromImage.m__Text;
     EXPECT_EQ(l__FromImage.m__Label, LABEL) << l__FromImage.m__Text;
     EXPECT_EQ(l__FromImage.m__Titles, l__FromDirectory.m__Titles) << l__FromImage.m__Text;
+
+    // The label on both sides of the bridge.
+    std::string l__Output;
+    EXPECT_EQ(Run({"udfinfo", l__Image}, &l__Output), 0) << l__Output;
+    EXPECT_NE(l__Output.find(std::string("\nlabel=") + LABEL + "\n"), std::string::npos) << l__Output;
+    EXPECT_EQ(Run({"isoinfo", "-d", "-i", l__Image}, &l__Output), 0) << l__Output;
+    EXPECT_NE(l__Output.find(std::string("Volume id: ") + LABEL + "\n"), std::string::npos) << l__Output;
 
     // dvdbackup shows the label in title case with spaces for underscores.
     std::string l__Backup, l__Title = DvdVideoFixture::BackupTitle(l__Image, &l__Backup);
