@@ -394,6 +394,111 @@ void Tarnwick_ISO9660JolietFileTree_GetNames(PVOID p__PVOID__Tree, PVOID p__PVOI
 BOOLEAN Tarnwick_ISO9660JolietFileTree_RenameNode(PVOID p__PVOID__Tree, PVOID p__PVOID__Node,
                                                   PCHAR p__PCHAR__LongFileName, PCHAR p__PCHAR__ShortFileName);
 
+/* UDF 1.02 images, pure or as a UDF/ISO9660 bridge for DVD-Video (VIDEO_TS and AUDIO_TS on the
+ * ISO9660 side). The application makes one UDF_TREE_ITEM per file and directory with the two
+ * initialisers, masters the image with Tarnwick_UDF_Create into three memory blocks of its own,
+ * then reads the image chain of the container tree it gets (or burns it with
+ * Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree). These functions return a status; they never
+ * throw. */
+#define UDF_SECTOR_SIZE 2048u
+/* The head block covers sectors 0-307 of the image; the tail block 256 anchor sectors. */
+#define UDF_HEAD_SIZE (308u * UDF_SECTOR_SIZE)
+#define UDF_TAIL_SIZE (256u * UDF_SECTOR_SIZE)
+
+#pragma pack(push, 1)
+/* One file or directory of a UDF tree (8,554 bytes: pointers and the handle are 8 bytes wide,
+ * and the path of a file, owned by the item, is at the end). Make it with
+ * UDF_FormatFileTreeItem or UDF_FormatDirectoryTreeItem; free what it holds with
+ * UDF_CleanupTreeItems. */
+typedef struct _UDF_TREE_ITEM {
+    ULONG m__ULONG__FileEntryBlock;           /*    0 partition block of its File Entry */
+    ULONG m__ULONG__FileIdentifierBlock;      /*    4 block of its entry in the parent directory */
+    ULONG m__ULONG__FirstBlock;               /*    8 directory: its parent entry; file: first content block */
+    ULONG m__ULONG__LastBlock;                /*   12 file: last content block */
+    ULONG m__ULONG__UniqueId;                 /*   16 given by the creator, not 0 for a live item */
+    BOOLEAN m__BOOLEAN__IsDirectory;          /*   20 */
+    BOOLEAN m__BOOLEAN__IsInMemory;           /*   21 contents held in m__PVOID__Memory */
+    USHORT m__USHORT__NumberOfSubdirectories; /*   22 */
+    CHAR m__CHAR__Name[255];                  /*   24 upper-cased UTF-8, zero-terminated */
+    LONGLONG m__LONGLONG__FileHandle;         /*  279 -1: the file is opened by its path when read */
+    PVOID m__PVOID__Memory;                   /*  287 contents of a memory item (malloc) */
+    ULONGLONG m__ULONGLONG__Size;             /*  295 bytes */
+    ULONG m__ULONG__SizeInBlocks;             /*  303 2048-byte blocks, rounded up */
+    struct _UDF_TREE_ITEM* m__PNext;          /*  307 next sibling */
+    struct _UDF_TREE_ITEM* m__PPrevious;      /*  315 previous sibling */
+    struct _UDF_TREE_ITEM* m__PFirstKid;      /*  323 */
+    struct _UDF_TREE_ITEM* m__PParent;        /*  331 NULL for the root */
+    UCHAR m__UCHAR__FileEntry[2048];          /*  339 formatted File Entry */
+    UCHAR m__UCHAR__FileIdentifier[2048];     /* 2387 formatted File Identifier Descriptor */
+    UCHAR m__UCHAR__ParentFileIdentifier[2048]; /* 4435 directories: the parent entry */
+    UCHAR m__UCHAR__WorkBuffer[2048];         /* 6483 */
+    PVOID m__PVOID__Source;                   /* 8531 byte source of the contents, made by the build */
+    UCHAR m__UCHAR__Date[7];                  /* 8539 years since 1900, month, day, hour, minute, second,
+                                                      GMT offset in 15-minute units */
+    PCHAR m__PCHAR__Path;                     /* 8546 files on disk: the path (malloc) */
+} UDF_TREE_ITEM, *PUDF_TREE_ITEM;
+
+/* What Tarnwick_UDF_Create makes: the three memory sources over the caller's blocks and the
+ * container tree whose image chain reads as the whole image from sector 0. Delete them with
+ * Tarnwick_UDF_DeleteImage once the image is no longer read. */
+typedef struct _UDF_IMAGE {
+    PVOID m__PVOID__HeadSource;
+    PVOID m__PVOID__SystemSource;
+    PVOID m__PVOID__TailSource;
+    PVOID m__PVOID__Tree;
+    ULONG m__ULONG__PartitionLength;          /* blocks, from the File Set Descriptor to the last content block */
+    ULONG m__ULONG__ImageSectors;             /* 308 + partition length + 256 */
+    ULONG m__ULONG__NumberOfFiles;
+    ULONG m__ULONG__NumberOfDirectories;
+} UDF_IMAGE, *PUDF_IMAGE;
+#pragma pack(pop)
+
+/* Makes a file item: clears it, stores the unique id and the name (ASCII letters upper-cased),
+ * appends it to the parent's kids, takes the file's size, blocks and creation date, and reads
+ * files whose name contains ".IFO" or ".BUP" whole into memory. The file is closed again: its
+ * contents are read through its path when the image is read, one file open at a time. Returns 0,
+ * the system error, ENAMETOOLONG for a name of more than 254 bytes or one that does not fit a
+ * UDF file identifier, or -1 (as ULONG) when the memory block cannot be allocated. */
+ULONG UDF_FormatFileTreeItem(PUDF_TREE_ITEM p__PItem, ULONG p__ULONG__UniqueId, PCHAR p__PCHAR__Name,
+                             PCHAR p__PCHAR__Path, PUDF_TREE_ITEM p__PParent);
+/* Makes a directory item (dated now) and puts it first among the parent's kids (parent NULL:
+ * the root). Returns 0, or ENAMETOOLONG as above. */
+ULONG UDF_FormatDirectoryTreeItem(PUDF_TREE_ITEM p__PItem, ULONG p__ULONG__UniqueId, PCHAR p__PCHAR__Name,
+                                  PUDF_TREE_ITEM p__PParent);
+/* Frees what every live item of the array holds (memory blocks, paths). */
+void UDF_CleanupTreeItems(PUDF_TREE_ITEM p__PItems, ULONG p__ULONG__Count);
+/* The size in bytes of the system structures block the tree needs (one sector per File Entry
+ * and per File Identifier Descriptor). */
+ULONG Tarnwick_UDF_GetSystemStructuresSize(PUDF_TREE_ITEM p__PRoot, PULONGLONG p__PULONGLONG__Size);
+/* Masters the image; a bridge when both the VIDEO_TS and the AUDIO_TS items are given (kids of
+ * the root). Blocks smaller than UDF_HEAD_SIZE, UDF_TAIL_SIZE and the system structures size give
+ * EXCEPTION_NUMBER_INVALID_PARAMETER and are not written. Returns 0 or the exception number
+ * (text and system error copied out): 21 not started, 4 a source or the tree cannot be made,
+ * 18 a bridge file of 0x7FFFF800 bytes or more or a file too large for 128 extents. */
+ULONG Tarnwick_UDF_Create(PVOID p__PVOID__Head, ULONG p__ULONG__HeadSize, PVOID p__PVOID__Tail,
+                          ULONG p__ULONG__TailSize, PVOID p__PVOID__System, ULONGLONG p__ULONGLONG__SystemSize,
+                          PUDF_TREE_ITEM p__PRoot, PUDF_TREE_ITEM p__PVideoTs, PUDF_TREE_ITEM p__PAudioTs,
+                          PUDF_IMAGE p__PUDF_IMAGE__Image, PCHAR p__PCHAR__ExceptionText,
+                          ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                          PCHAR p__PCHAR__VolumeLabel);
+/* Deletes the sources and the tree of a created image and clears the record. */
+void Tarnwick_UDF_DeleteImage(PUDF_IMAGE p__PUDF_IMAGE__Image);
+/* Write the system structures, respectively the file contents, of a mastered subtree to an open
+ * file, in the order of the image chain. 0, the system error, or 996 for a short write. */
+ULONG UDF_StoreSystemStructuresTreeItem(PUDF_TREE_ITEM p__PItem, int p__INT__File);
+ULONG UDF_StoreContentTreeItem(PUDF_TREE_ITEM p__PItem, int p__INT__File);
+/* Patch an IFO or BUP file held in memory. The header: the set's last sector (offset 12) and the
+ * IFO's last sector (offset 28), for a "DVDVIDEO-VMG" or "DVDVIDEO-VTS" file. The table (of a
+ * "DVDVIDEO-VMG" file): every title's start sector, or with the Ex form only the titles of one
+ * title set. 0; EXCEPTION_NUMBER_INVALID_PARAMETER for an item that holds no file in memory;
+ * EXCEPTION_NUMBER_MEDIA_OR_DATA (nothing changed) for a wrong signature, a zero table or
+ * title count, or a table that lies outside the file. */
+ULONG Tarnwick_UDF_PatchIfoHeader(PUDF_TREE_ITEM p__PItem, ULONG p__ULONG__IfoLastSector,
+                                  ULONG p__ULONG__SetLastSector);
+ULONG Tarnwick_UDF_PatchIfoTable(PUDF_TREE_ITEM p__PItem, ULONG p__ULONG__TitleSetStartSector);
+ULONG Tarnwick_UDF_PatchIfoTableEx(PUDF_TREE_ITEM p__PItem, UCHAR p__UCHAR__TitleSetNumber,
+                                   ULONG p__ULONG__TitleSetStartSector);
+
 /* Sets the cancel flag of a write in progress; may be called from any thread. */
 void Tarnwick_CdvdBurnerGrabber_Cancel(PVOID p__PVOID__Burner);
 /* Deletes a burner or a tree and sets the reference to NULL; a NULL reference is left alone. */
@@ -403,6 +508,9 @@ void Tarnwick_Destroy(PVOID* p__PPVOID__Object);
 }
 static_assert(sizeof(TRACK_INFORMATION) == 28, "TRACK_INFORMATION is 28 bytes");
 static_assert(sizeof(DISC_INFORMATION) == 33, "DISC_INFORMATION is 33 bytes");
+static_assert(sizeof(UDF_TREE_ITEM) == 8554, "UDF_TREE_ITEM is 8,554 bytes");
+static_assert(offsetof(UDF_TREE_ITEM, m__UCHAR__FileEntry) == 339, "UDF_TREE_ITEM: File Entry at 339");
+static_assert(offsetof(UDF_TREE_ITEM, m__UCHAR__Date) == 8539, "UDF_TREE_ITEM: date at 8539");
 #endif
 
 #endif /* TARNWICK_H */

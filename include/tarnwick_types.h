@@ -26,6 +26,7 @@ typedef BOOLEAN* PBOOLEAN;
 typedef int64_t LONGLONG;
 typedef LONGLONG* PLONGLONG;
 typedef uint64_t ULONGLONG;
+typedef ULONGLONG* PULONGLONG;
 typedef char CHAR;
 typedef char* PCHAR;
 typedef void* PVOID;

@@ -454,6 +454,18 @@ void CTarnwick_ISO9660FileTree::BuildImage(ULONG p__ULONG__StartSector, ULONG /*
     DebugPrint("\nCTarnwick_ISO9660FileTree::BuildImage(): EXITing with success\n");
 }
 
+CTarnwick_ISO9660Image* CTarnwick_ISO9660FileTree::MakeContainerImage() {
+    std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
+    if (m__BOOLEAN__IsImageBuild) {
+        CTarnwick_Exception::Raise("CTarnwick_ISO9660FileTree::MakeContainerImage", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                   EXCEPTION_NUMBER_INVALID_STATE, 0,
+                                   "CTarnwick_ISO9660FileTree::MakeContainerImage(): m__BOOLEAN__IsImageBuild is TRUE already!!!");
+    }
+    m__PCTarnwick_ISO9660Image = new CTarnwick_ISO9660Image(m__Lock);
+    m__BOOLEAN__IsImageBuild = TRUE;
+    return m__PCTarnwick_ISO9660Image;
+}
+
 void CTarnwick_ISO9660FileTree::UndoBuild() {
     // The files placed by the failed build (never an imported one) go back to having no
     // extent and the half-made system structures go, so that the tree can be built again

@@ -78,6 +78,9 @@ public:
     // Writes the system structures of the built image to a file.
     void StoreSystemStructures(const char* p__PCHAR__FileName);
 
+    // Makes the tree the container of an image put together elsewhere (a UDF image): an
+    // empty image chain, which the caller fills and rewinds, and the tree counts as built.
+    CTarnwick_ISO9660Image* MakeContainerImage();
     // The built image (null before BuildImage).
     CTarnwick_ISO9660Image* GetImage() const { return m__PCTarnwick_ISO9660Image; }
     BOOLEAN IsImageBuild() const { return m__BOOLEAN__IsImageBuild; }

@@ -100,22 +100,24 @@ CTarnwick_ISO9660FileTreeNode::CTarnwick_ISO9660FileTreeNode(const void* p__PVOI
 
 CTarnwick_ISO9660FileTreeNode::~CTarnwick_ISO9660FileTreeNode() { delete m__PCTarnwick_File; }
 
-void CTarnwick_ISO9660FileTreeNode::SetRecordingDate() {
-    if (m__DateTime.m__int__Month == 0) {
+void CTarnwick_ISO9660FileTreeNode::SetRecordingDate() { RecordingDateOf(m__DateTime, m__UCHAR__RecordingDate); }
+
+void CTarnwick_ISO9660FileTreeNode::RecordingDateOf(const PlatformLocalTimeValue& p__DateTime, UCHAR* p__PUCHAR__Date) {
+    if (p__DateTime.m__int__Month == 0) {
         // No local date: the record says "not specified" (all zero) rather than a date
         // made up from zeros.
-        std::memset(m__UCHAR__RecordingDate, 0, sizeof(m__UCHAR__RecordingDate));
+        std::memset(p__PUCHAR__Date, 0, 7);
         return;
     }
-    m__UCHAR__RecordingDate[0] = static_cast<UCHAR>(m__DateTime.m__int__Year - 1900);
-    m__UCHAR__RecordingDate[1] = static_cast<UCHAR>(m__DateTime.m__int__Month);
-    m__UCHAR__RecordingDate[2] = static_cast<UCHAR>(m__DateTime.m__int__Day);
-    m__UCHAR__RecordingDate[3] = static_cast<UCHAR>(m__DateTime.m__int__Hour);
-    m__UCHAR__RecordingDate[4] = static_cast<UCHAR>(m__DateTime.m__int__Minute);
-    m__UCHAR__RecordingDate[5] = static_cast<UCHAR>(m__DateTime.m__int__Second);
+    p__PUCHAR__Date[0] = static_cast<UCHAR>(p__DateTime.m__int__Year - 1900);
+    p__PUCHAR__Date[1] = static_cast<UCHAR>(p__DateTime.m__int__Month);
+    p__PUCHAR__Date[2] = static_cast<UCHAR>(p__DateTime.m__int__Day);
+    p__PUCHAR__Date[3] = static_cast<UCHAR>(p__DateTime.m__int__Hour);
+    p__PUCHAR__Date[4] = static_cast<UCHAR>(p__DateTime.m__int__Minute);
+    p__PUCHAR__Date[5] = static_cast<UCHAR>(p__DateTime.m__int__Second);
     // The offset in 15-minute intervals east of GMT that held at that very moment, so
     // that a date in summer time is not an hour off.
-    m__UCHAR__RecordingDate[6] = static_cast<UCHAR>(static_cast<signed char>(m__DateTime.m__long__GmtOffsetSeconds / 900));
+    p__PUCHAR__Date[6] = static_cast<UCHAR>(static_cast<signed char>(p__DateTime.m__long__GmtOffsetSeconds / 900));
 }
 
 void CTarnwick_ISO9660FileTreeNode::SetRecordingDate(const UCHAR* p__PUCHAR__Date) {

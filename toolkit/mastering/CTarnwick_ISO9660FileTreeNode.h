@@ -70,6 +70,9 @@ public:
     uint64_t GetPower() const { return m__ULONGLONG__Power; }
     USHORT GetDirectoryNumber() const { return m__USHORT__DirectoryNumber; }
     const UCHAR* GetRecordingDate() const { return m__UCHAR__RecordingDate; }
+    // The 7-byte recording date of a local time (years since 1900, month, day, hour, minute,
+    // second, GMT offset in 15-minute units); all zero when the time has no local date.
+    static void RecordingDateOf(const PlatformLocalTimeValue& p__DateTime, UCHAR* p__PUCHAR__Date);
     ULONG GetExtentLocation() const { return m__ULONG__ExtentLocation; }
     // True for a node read from a session already on the disc: a file keeps its extent
     // there and is never written again.

@@ -18,6 +18,9 @@ public:
     // are zeros, so that the read asks for no more than the file holds. A file that holds
     // fewer bytes by then (cut since) fails the read with EXCEPTION_NUMBER_MEDIA_OR_DATA.
     CTarnwick_UnLockedDiskFile(const std::string& p__string__FileName, uint64_t p__ULONGLONG__DataSize,
+                               uint64_t p__ULONGLONG__Size)
+        : CTarnwick_UnLockedDiskFile(p__string__FileName.c_str(), p__ULONGLONG__DataSize, p__ULONGLONG__Size) {}
+    CTarnwick_UnLockedDiskFile(const char* p__PCHAR__BorrowedFileName, uint64_t p__ULONGLONG__DataSize,
                                uint64_t p__ULONGLONG__Size);
 
     void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) override;

@@ -15,6 +15,8 @@
 #include "PlatformDirectory.h"
 #include "PlatformOutputFile.h"
 #include "PlatformSystemError.h"
+#include "MkIsoOutput.h"
+#include "UdfMastering.h"
 
 namespace {
 
@@ -34,27 +36,14 @@ const char* const g__PCHAR__Usage =
     "  --start SECTOR             the sector the image starts at (default 0)\n"
     "  --system-structures FILE   also write the image's system structures to FILE\n"
     "  --ignore-errors            skip files that cannot be read instead of failing\n"
+    "  --udf                      a UDF 1.02 image instead (names upper-cased, files of any size)\n"
+    "  --udf-bridge               a DVD-Video UDF/ISO9660 bridge image: SOURCE is one directory\n"
+    "                             holding VIDEO_TS (AUDIO_TS is added empty when missing); its\n"
+    "                             files are laid out in DVD order and their IFO/BUP sector\n"
+    "                             numbers set to where the files lie\n"
     "  -q, --quiet                no progress on standard error\n"
     "  -h, --help                 this text\n"
     "Name collisions are resolved by giving the new entry a unique name.\n";
-
-struct MkIsoState {
-    bool m__bool__Quiet = false;
-    unsigned long m__ulong__Added = 0;
-    unsigned long m__ulong__Renamed = 0;
-    unsigned long m__ulong__Skipped = 0;
-    unsigned long m__ulong__CollisionNumber = 0;
-    std::chrono::steady_clock::time_point m__LastProgress = std::chrono::steady_clock::now();
-};
-
-bool ProgressDue(MkIsoState* p__State) {
-    auto l__Now = std::chrono::steady_clock::now();
-    if (p__State->m__bool__Quiet || l__Now - p__State->m__LastProgress < std::chrono::seconds(1)) {
-        return false;
-    }
-    p__State->m__LastProgress = l__Now;
-    return true;
-}
 
 // A new identifier of at most 12 characters: the start of the old one, "~N", and the
 // old extension and version when there are any.
@@ -153,58 +142,6 @@ int Fail(const char* p__PCHAR__Text) {
     return 1;
 }
 
-// Streams the built image into the output; runs of zero sectors in a regular file
-// become holes.
-int WriteImage(CTarnwick_ISO9660Image* p__Image, const std::string& p__string__Output, MkIsoState* p__State) {
-    bool l__bool__Stdout = p__string__Output == "-";
-    int l__INT__Handle = l__bool__Stdout ? 1 : PlatformOutputFile::CreateAlways(p__string__Output.c_str());
-    if (l__INT__Handle < 0) {
-        std::fprintf(stderr, "tarnwick-mkiso: cannot create '%s': %s\n", p__string__Output.c_str(), std::strerror(errno));
-        return 1;
-    }
-    // Holes only in a file of our own, whose size is set at the end.
-    bool l__bool__Sparse = !l__bool__Stdout && PlatformOutputFile::IsRegularFile(l__INT__Handle);
-    // Small enough to stay in the cache and add little to the peak memory; the output
-    // takes it in one write either way.
-    const size_t l__SIZE__Block = 256 << 10;
-    std::unique_ptr<UCHAR[]> l__Buffer(new UCHAR[l__SIZE__Block]);
-    static const UCHAR s__UCHAR__Zeros[4096] = {};
-    uint64_t l__ULONGLONG__Total = p__Image->GetSize();
-    uint64_t l__ULONGLONG__Done = 0;
-    while (l__ULONGLONG__Done < l__ULONGLONG__Total) {
-        size_t l__SIZE__Length = static_cast<size_t>(std::min<uint64_t>(l__SIZE__Block, l__ULONGLONG__Total - l__ULONGLONG__Done));
-        p__Image->Read(l__SIZE__Length, l__Buffer.get());
-        bool l__bool__Zero = l__bool__Sparse;
-        for (size_t l__SIZE__At = 0; l__bool__Zero && l__SIZE__At < l__SIZE__Length; l__SIZE__At += sizeof(s__UCHAR__Zeros)) {
-            l__bool__Zero = std::memcmp(l__Buffer.get() + l__SIZE__At, s__UCHAR__Zeros,
-                                        std::min(sizeof(s__UCHAR__Zeros), l__SIZE__Length - l__SIZE__At)) == 0;
-        }
-        bool l__bool__Ok = l__bool__Zero ? PlatformOutputFile::Skip(l__INT__Handle, static_cast<int64_t>(l__SIZE__Length))
-                                         : PlatformOutputFile::Write(l__INT__Handle, l__Buffer.get(), l__SIZE__Length) ==
-                                               static_cast<int64_t>(l__SIZE__Length);
-        if (!l__bool__Ok) {
-            std::fprintf(stderr, "tarnwick-mkiso: cannot write '%s': %s\n", p__string__Output.c_str(), std::strerror(errno));
-            if (!l__bool__Stdout) PlatformOutputFile::Close(l__INT__Handle);
-            return 1;
-        }
-        l__ULONGLONG__Done += l__SIZE__Length;
-        if (ProgressDue(p__State)) {
-            std::fprintf(stderr, "tarnwick-mkiso: %3d%% written (%llu of %llu MiB)\n",
-                         static_cast<int>(l__ULONGLONG__Done * 100 / l__ULONGLONG__Total),
-                         static_cast<unsigned long long>(l__ULONGLONG__Done >> 20),
-                         static_cast<unsigned long long>(l__ULONGLONG__Total >> 20));
-        }
-    }
-    if (!l__bool__Stdout) {
-        if ((l__bool__Sparse && !PlatformOutputFile::SetSize(l__INT__Handle, static_cast<int64_t>(l__ULONGLONG__Total))) ||
-            !PlatformOutputFile::Close(l__INT__Handle)) {
-            std::fprintf(stderr, "tarnwick-mkiso: cannot write '%s': %s\n", p__string__Output.c_str(), std::strerror(errno));
-            return 1;
-        }
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -215,6 +152,9 @@ int main(int argc, char** argv) {
     bool l__bool__Level1 = false;
     bool l__bool__Joliet = false;
     bool l__bool__IgnoreErrors = false;
+    bool l__bool__Udf = false;
+    bool l__bool__UdfBridge = false;
+    bool l__bool__IsoOnlyOption = false;
     unsigned long l__ulong__Start = 0;
     unsigned long l__ulong__BootMediaType = 2;
     unsigned long l__ulong__BootSystemType = 6;
@@ -243,12 +183,15 @@ int main(int argc, char** argv) {
         } else if (l__string__Argument == "-b") {
             if ((l__PCHAR__Value = l__Value("-b")) == nullptr) return 2;
             l__string__Boot = l__PCHAR__Value;
+            l__bool__IsoOnlyOption = true;
         } else if (l__string__Argument == "--system-structures") {
             if ((l__PCHAR__Value = l__Value("--system-structures")) == nullptr) return 2;
             l__string__SystemStructures = l__PCHAR__Value;
+            l__bool__IsoOnlyOption = true;
         } else if (l__string__Argument == "--start" || l__string__Argument == "--boot-media-type" ||
                    l__string__Argument == "--boot-system-type") {
             if ((l__PCHAR__Value = l__Value(l__string__Argument.c_str())) == nullptr) return 2;
+            l__bool__IsoOnlyOption = true;
             unsigned long* l__Pulong__Target = l__string__Argument == "--start" ? &l__ulong__Start
                                                : l__string__Argument == "--boot-media-type" ? &l__ulong__BootMediaType
                                                                                              : &l__ulong__BootSystemType;
@@ -259,8 +202,14 @@ int main(int argc, char** argv) {
             }
         } else if (l__string__Argument == "--level1") {
             l__bool__Level1 = true;
+            l__bool__IsoOnlyOption = true;
         } else if (l__string__Argument == "-J") {
             l__bool__Joliet = true;
+            l__bool__IsoOnlyOption = true;
+        } else if (l__string__Argument == "--udf") {
+            l__bool__Udf = true;
+        } else if (l__string__Argument == "--udf-bridge") {
+            l__bool__UdfBridge = true;
         } else if (l__string__Argument == "--ignore-errors") {
             l__bool__IgnoreErrors = true;
         } else if (l__string__Argument == "-q" || l__string__Argument == "--quiet") {
@@ -283,6 +232,24 @@ int main(int argc, char** argv) {
     if (l__string__Label.size() > 127) {
         std::fprintf(stderr, "tarnwick-mkiso: the volume label has more than 127 characters\n");
         return 2;
+    }
+
+    if (l__bool__Udf || l__bool__UdfBridge) {
+        if (l__bool__Udf && l__bool__UdfBridge) {
+            std::fprintf(stderr, "tarnwick-mkiso: --udf and --udf-bridge exclude each other\n");
+            return 2;
+        }
+        if (l__bool__IsoOnlyOption) {
+            std::fprintf(stderr, "tarnwick-mkiso: -J, --level1, -b, --boot-*, --start and --system-structures are ISO9660 options\n");
+            return 2;
+        }
+        UdfJob l__Job;
+        l__Job.m__string__Output = l__string__Output;
+        l__Job.m__string__Label = l__string__Label;
+        l__Job.m__Sources = l__Sources;
+        l__Job.m__bool__Bridge = l__bool__UdfBridge;
+        l__Job.m__bool__IgnoreErrors = l__bool__IgnoreErrors;
+        return MasterUdf(l__Job, &l__State);
     }
 
     try {

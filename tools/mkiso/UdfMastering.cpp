@@ -1,0 +1,371 @@
+#include "UdfMastering.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <utility>
+
+#include "CTarnwick_ISO9660FileTree.h"
+#include "CTarnwick_UdfDescriptor.h"
+#include "PlatformDirectory.h"
+#include "tarnwick.h"
+
+namespace {
+
+// One file or directory of the sources, named as it will be in the image.
+struct SourceNode {
+    std::string m__string__Name;
+    std::string m__string__Path;
+    bool m__bool__IsDirectory = false;
+    std::vector<SourceNode> m__Kids;
+};
+
+std::string UpperCased(std::string p__string__Name) {
+    for (char& l__char__Character : p__string__Name) {
+        if (l__char__Character >= 'a' && l__char__Character <= 'z') l__char__Character = static_cast<char>(l__char__Character - 'a' + 'A');
+    }
+    return p__string__Name;
+}
+
+// Whether a name fits a tree item and a UDF file identifier.
+bool FitsUdf(const std::string& p__string__Name) {
+    return p__string__Name.size() < sizeof(UDF_TREE_ITEM::m__CHAR__Name) && CTarnwick_UdfDescriptor::OstaName(p__string__Name).size() <= 255;
+}
+
+// Where a VIDEO_TS file lies in DVD order: the video manager (VIDEO_TS.*) first, then each title
+// set by number; within a set the IFO, the VOBs by number, then the BUP. Other files last.
+std::pair<int, int> DvdRank(const std::string& p__string__Name) {
+    auto l__Kind = [&](const std::string& p__string__Extension, int p__int__Vob) {
+        if (p__string__Extension == "IFO") return 0;
+        if (p__string__Extension == "VOB") return 1 + p__int__Vob;
+        if (p__string__Extension == "BUP") return 100;
+        return 200;
+    };
+    if (p__string__Name.size() == 12 && p__string__Name.compare(0, 9, "VIDEO_TS.") == 0) {
+        return {0, l__Kind(p__string__Name.substr(9), 0)};
+    }
+    unsigned l__unsigned__Set = 0;
+    unsigned l__unsigned__Vob = 0;
+    char l__CHAR__Extension[4] = {};
+    int l__int__End = 0;
+    if (p__string__Name.size() == 12 &&
+        std::sscanf(p__string__Name.c_str(), "VTS_%2u_%1u.%3[A-Z]%n", &l__unsigned__Set, &l__unsigned__Vob, l__CHAR__Extension,
+                    &l__int__End) == 3 &&
+        l__int__End == 12 && l__unsigned__Set >= 1 && l__unsigned__Set <= 99) {
+        return {static_cast<int>(l__unsigned__Set), l__Kind(l__CHAR__Extension, static_cast<int>(l__unsigned__Vob))};
+    }
+    return {1000, 0};
+}
+
+class SourceWalker {
+public:
+    SourceWalker(const UdfJob& p__Job, MkIsoState* p__State) : m__Job(p__Job), m__State(p__State) {}
+
+    // Adds a directory's entries (or a file) under the node; false after a message.
+    bool AddContents(const std::string& p__string__Directory, SourceNode* p__PNode,
+                     std::vector<std::pair<uint64_t, uint64_t>>* p__PAncestors) {
+        std::vector<PlatformDirectoryEntry> l__Entries;
+        bool l__bool__OpenFailed = false;
+        if (!PlatformDirectory::List(p__string__Directory, l__Entries, &l__bool__OpenFailed)) {
+            return Skip(p__string__Directory, std::strerror(errno));
+        }
+        for (const PlatformDirectoryEntry& l__Entry : l__Entries) {
+            std::string l__string__Path = p__string__Directory == "/" ? "/" + l__Entry.m__string__Name
+                                                                       : p__string__Directory + "/" + l__Entry.m__string__Name;
+            if (!AddEntry(l__Entry, l__string__Path, p__PNode, p__PAncestors)) return false;
+        }
+        return true;
+    }
+
+    bool AddEntry(const PlatformDirectoryEntry& p__Entry, const std::string& p__string__Path, SourceNode* p__PNode,
+                  std::vector<std::pair<uint64_t, uint64_t>>* p__PAncestors) {
+        SourceNode l__Node;
+        l__Node.m__string__Name = UpperCased(p__Entry.m__string__Name);
+        l__Node.m__string__Path = p__string__Path;
+        l__Node.m__bool__IsDirectory = (p__Entry.m__ULONG__Attributes & PlatformDirectory::AttributeDirectory) != 0;
+        if (!FitsUdf(l__Node.m__string__Name)) return Skip(p__string__Path, "the name is too long for UDF");
+        if (l__Node.m__bool__IsDirectory) {
+            std::pair<uint64_t, uint64_t> l__Identity{p__Entry.m__ULONGLONG__Device, p__Entry.m__ULONGLONG__Inode};
+            if (std::find(p__PAncestors->begin(), p__PAncestors->end(), l__Identity) != p__PAncestors->end()) {
+                // A link back to an ancestor: walking it again would never end.
+                ++m__State->m__ulong__Skipped;
+                std::fprintf(stderr, "tarnwick-mkiso: skipped '%s'\n", p__string__Path.c_str());
+                return true;
+            }
+            p__PAncestors->push_back(l__Identity);
+            bool l__bool__Ok = AddContents(p__string__Path, &l__Node, p__PAncestors);
+            p__PAncestors->pop_back();
+            if (!l__bool__Ok) return false;
+        }
+        ++m__State->m__ulong__Added;
+        if (ProgressDue(m__State)) std::fprintf(stderr, "tarnwick-mkiso: %lu entries added\n", m__State->m__ulong__Added);
+        p__PNode->m__Kids.push_back(std::move(l__Node));
+        return true;
+    }
+
+    // With --ignore-errors an entry that cannot be taken is skipped; otherwise it ends the run.
+    bool Skip(const std::string& p__string__Path, const char* p__PCHAR__Why) {
+        if (!m__Job.m__bool__IgnoreErrors) {
+            std::fprintf(stderr, "tarnwick-mkiso: cannot add '%s': %s\n", p__string__Path.c_str(), p__PCHAR__Why);
+            return false;
+        }
+        ++m__State->m__ulong__Skipped;
+        std::fprintf(stderr, "tarnwick-mkiso: skipped '%s'\n", p__string__Path.c_str());
+        return true;
+    }
+
+private:
+    const UdfJob& m__Job;
+    MkIsoState* m__State;
+};
+
+// Sorts every directory's kids (DVD order inside a bridge's VIDEO_TS) and renames the names
+// that meet after upper-casing: NAME~N.EXT.
+void Arrange(SourceNode* p__PNode, bool p__bool__DvdOrder, MkIsoState* p__State) {
+    auto& l__Kids = p__PNode->m__Kids;
+    std::stable_sort(l__Kids.begin(), l__Kids.end(), [](const SourceNode& p__Left, const SourceNode& p__Right) {
+        return p__Left.m__string__Path < p__Right.m__string__Path;
+    });
+    std::set<std::string> l__Names;
+    for (SourceNode& l__Kid : l__Kids) {
+        while (!l__Names.insert(l__Kid.m__string__Name).second) {
+            std::string l__string__Base = l__Kid.m__string__Name;
+            std::string l__string__Extension;
+            size_t l__SIZE__Dot = l__string__Base.rfind('.');
+            if (!l__Kid.m__bool__IsDirectory && l__SIZE__Dot != std::string::npos && l__SIZE__Dot > 0) {
+                l__string__Extension = l__string__Base.substr(l__SIZE__Dot);
+                l__string__Base.resize(l__SIZE__Dot);
+            }
+            std::string l__string__Tail = "~" + std::to_string(++p__State->m__ulong__CollisionNumber);
+            size_t l__SIZE__Keep = l__string__Base.size();
+            std::string l__string__Candidate;
+            do {
+                l__string__Candidate = l__string__Base.substr(0, l__SIZE__Keep) + l__string__Tail + l__string__Extension;
+            } while (!FitsUdf(l__string__Candidate) && l__SIZE__Keep-- > 1);
+            l__Kid.m__string__Name = l__string__Candidate;
+            ++p__State->m__ulong__Renamed;
+        }
+    }
+    if (p__bool__DvdOrder) {
+        std::stable_sort(l__Kids.begin(), l__Kids.end(), [](const SourceNode& p__Left, const SourceNode& p__Right) {
+            return DvdRank(p__Left.m__string__Name) < DvdRank(p__Right.m__string__Name);
+        });
+    } else {
+        std::stable_sort(l__Kids.begin(), l__Kids.end(), [](const SourceNode& p__Left, const SourceNode& p__Right) {
+            return p__Left.m__string__Name < p__Right.m__string__Name;
+        });
+    }
+    for (SourceNode& l__Kid : l__Kids) {
+        if (l__Kid.m__bool__IsDirectory) Arrange(&l__Kid, false, p__State);
+    }
+}
+
+size_t CountNodes(const SourceNode& p__Node) {
+    size_t l__SIZE__Count = 1;
+    for (const SourceNode& l__Kid : p__Node.m__Kids) l__SIZE__Count += CountNodes(l__Kid);
+    return l__SIZE__Count;
+}
+
+class ItemMaker {
+public:
+    ItemMaker(const UdfJob& p__Job, MkIsoState* p__State, std::vector<UDF_TREE_ITEM>* p__PItems)
+        : m__Job(p__Job), m__State(p__State), m__PItems(p__PItems) {}
+
+    PUDF_TREE_ITEM NewDirectory(const std::string& p__string__Name, PUDF_TREE_ITEM p__PParent) {
+        PUDF_TREE_ITEM l__PItem = &(*m__PItems)[m__SIZE__Used++];
+        ULONG l__ULONG__Status = UDF_FormatDirectoryTreeItem(l__PItem, m__ULONG__UniqueId++, const_cast<PCHAR>(p__string__Name.c_str()),
+                                                             p__PParent);
+        if (l__ULONG__Status != 0) {
+            std::fprintf(stderr, "tarnwick-mkiso: cannot add directory '%s': %s\n", p__string__Name.c_str(),
+                         std::strerror(static_cast<int>(l__ULONG__Status)));
+            return nullptr;
+        }
+        return l__PItem;
+    }
+
+    // The kids of a node under its item: files in order appended, directories put in front
+    // in reverse order so that they too end up in order.
+    bool AddKids(const SourceNode& p__Node, PUDF_TREE_ITEM p__PItem) {
+        for (const SourceNode& l__Kid : p__Node.m__Kids) {
+            if (l__Kid.m__bool__IsDirectory) continue;
+            PUDF_TREE_ITEM l__PItem = &(*m__PItems)[m__SIZE__Used];
+            ULONG l__ULONG__Status = UDF_FormatFileTreeItem(l__PItem, m__ULONG__UniqueId, const_cast<PCHAR>(l__Kid.m__string__Name.c_str()),
+                                                            const_cast<PCHAR>(l__Kid.m__string__Path.c_str()), p__PItem);
+            if (l__ULONG__Status != 0) {
+                const char* l__PCHAR__Why = l__ULONG__Status == static_cast<ULONG>(-1) ? "out of memory"
+                                                                                        : std::strerror(static_cast<int>(l__ULONG__Status));
+                if (!m__Job.m__bool__IgnoreErrors) {
+                    std::fprintf(stderr, "tarnwick-mkiso: cannot add '%s': %s\n", l__Kid.m__string__Path.c_str(), l__PCHAR__Why);
+                    return false;
+                }
+                ++m__State->m__ulong__Skipped;
+                std::fprintf(stderr, "tarnwick-mkiso: skipped '%s'\n", l__Kid.m__string__Path.c_str());
+                continue;
+            }
+            ++m__SIZE__Used;
+            ++m__ULONG__UniqueId;
+        }
+        for (auto l__Iterator = p__Node.m__Kids.rbegin(); l__Iterator != p__Node.m__Kids.rend(); ++l__Iterator) {
+            if (!l__Iterator->m__bool__IsDirectory) continue;
+            PUDF_TREE_ITEM l__PItem = NewDirectory(l__Iterator->m__string__Name, p__PItem);
+            if (l__PItem == nullptr || !AddKids(*l__Iterator, l__PItem)) return false;
+        }
+        return true;
+    }
+
+    size_t Used() const { return m__SIZE__Used; }
+
+private:
+    const UdfJob& m__Job;
+    MkIsoState* m__State;
+    std::vector<UDF_TREE_ITEM>* m__PItems;
+    size_t m__SIZE__Used = 0;
+    ULONG m__ULONG__UniqueId = 1;
+};
+
+PUDF_TREE_ITEM KidNamed(PUDF_TREE_ITEM p__PDirectory, const char* p__PCHAR__Name) {
+    for (PUDF_TREE_ITEM l__PKid = p__PDirectory->m__PFirstKid; l__PKid != nullptr; l__PKid = l__PKid->m__PNext) {
+        if (std::strcmp(l__PKid->m__CHAR__Name, p__PCHAR__Name) == 0) return l__PKid;
+    }
+    return nullptr;
+}
+
+// Sets the sector numbers inside the IFO and BUP files of VIDEO_TS to where the files lie:
+// its files follow one another in list order, so the offsets are sums of their blocks.
+void PatchVideoTs(PUDF_TREE_ITEM p__PVideoTs) {
+    struct Set {
+        ULONG m__ULONG__Start = 0;
+        ULONG m__ULONG__Blocks = 0;
+        ULONG m__ULONG__IfoBlocks = 0;
+        std::vector<PUDF_TREE_ITEM> m__Patched;  // IFO and BUP
+        bool m__bool__Seen = false;
+    };
+    Set l__Sets[100];
+    ULONG l__ULONG__Offset = 0;
+    for (PUDF_TREE_ITEM l__PKid = p__PVideoTs->m__PFirstKid; l__PKid != nullptr; l__PKid = l__PKid->m__PNext) {
+        if (l__PKid->m__BOOLEAN__IsDirectory != 0) continue;
+        std::pair<int, int> l__Rank = DvdRank(l__PKid->m__CHAR__Name);
+        if (l__Rank.first < 100) {
+            Set& l__Set = l__Sets[l__Rank.first];
+            if (!l__Set.m__bool__Seen) l__Set.m__ULONG__Start = l__ULONG__Offset;
+            l__Set.m__bool__Seen = true;
+            l__Set.m__ULONG__Blocks += l__PKid->m__ULONG__SizeInBlocks;
+            if (l__Rank.second == 0) l__Set.m__ULONG__IfoBlocks = l__PKid->m__ULONG__SizeInBlocks;
+            if (l__PKid->m__BOOLEAN__IsInMemory != 0) l__Set.m__Patched.push_back(l__PKid);
+        }
+        l__ULONG__Offset += l__PKid->m__ULONG__SizeInBlocks;
+    }
+    for (Set& l__Set : l__Sets) {
+        if (!l__Set.m__bool__Seen || l__Set.m__ULONG__Blocks == 0 || l__Set.m__ULONG__IfoBlocks == 0) continue;
+        for (PUDF_TREE_ITEM l__PFile : l__Set.m__Patched) {
+            (void)Tarnwick_UDF_PatchIfoHeader(l__PFile, l__Set.m__ULONG__IfoBlocks - 1, l__Set.m__ULONG__Blocks - 1);
+        }
+    }
+    // The title table of the video manager: each title set's start, counted from VIDEO_TS.IFO.
+    for (PUDF_TREE_ITEM l__PManager : l__Sets[0].m__Patched) {
+        for (int l__int__Set = 1; l__int__Set < 100; ++l__int__Set) {
+            if (!l__Sets[l__int__Set].m__bool__Seen) continue;
+            (void)Tarnwick_UDF_PatchIfoTableEx(l__PManager, static_cast<UCHAR>(l__int__Set),
+                                               l__Sets[l__int__Set].m__ULONG__Start - l__Sets[0].m__ULONG__Start);
+        }
+    }
+}
+
+}  // namespace
+
+int MasterUdf(const UdfJob& p__Job, MkIsoState* p__State) {
+    if (p__Job.m__bool__Bridge && p__Job.m__Sources.size() != 1) {
+        std::fprintf(stderr, "tarnwick-mkiso: --udf-bridge takes one SOURCE directory holding VIDEO_TS\n");
+        return 2;
+    }
+    if (Tarnwick_UpStart() != 0) {
+        std::fprintf(stderr, "tarnwick-mkiso: the toolkit does not start\n");
+        return 1;
+    }
+    SourceNode l__Root;
+    l__Root.m__bool__IsDirectory = true;
+    SourceWalker l__Walker(p__Job, p__State);
+    for (std::string l__string__Source : p__Job.m__Sources) {
+        while (l__string__Source.size() > 1 && l__string__Source.back() == '/') l__string__Source.pop_back();
+        PlatformDirectoryEntry l__Entry;
+        if (!PlatformDirectory::Find(l__string__Source, l__Entry)) {
+            std::fprintf(stderr, "tarnwick-mkiso: cannot find '%s': %s\n", l__string__Source.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::vector<std::pair<uint64_t, uint64_t>> l__Ancestors{{l__Entry.m__ULONGLONG__Device, l__Entry.m__ULONGLONG__Inode}};
+        bool l__bool__Ok = (l__Entry.m__ULONG__Attributes & PlatformDirectory::AttributeDirectory) != 0
+                               ? l__Walker.AddContents(l__string__Source, &l__Root, &l__Ancestors)
+                               : l__Walker.AddEntry(l__Entry, l__string__Source, &l__Root, &l__Ancestors);
+        if (!l__bool__Ok) return 1;
+    }
+    Arrange(&l__Root, false, p__State);
+    if (p__Job.m__bool__Bridge) {
+        auto l__VideoTs = std::find_if(l__Root.m__Kids.begin(), l__Root.m__Kids.end(), [](const SourceNode& p__Node) {
+            return p__Node.m__bool__IsDirectory && p__Node.m__string__Name == "VIDEO_TS";
+        });
+        if (l__VideoTs == l__Root.m__Kids.end()) {
+            std::fprintf(stderr, "tarnwick-mkiso: '%s' holds no VIDEO_TS directory\n", p__Job.m__Sources[0].c_str());
+            return 1;
+        }
+        if (std::any_of(l__VideoTs->m__Kids.begin(), l__VideoTs->m__Kids.end(), [](const SourceNode& p__Node) { return p__Node.m__bool__IsDirectory; })) {
+            std::fprintf(stderr, "tarnwick-mkiso: VIDEO_TS holds a directory, which DVD-Video does not have\n");
+            return 1;
+        }
+        Arrange(&*l__VideoTs, true, p__State);
+    }
+
+    // One item per node, and one more for an AUDIO_TS made for a bridge.
+    std::vector<UDF_TREE_ITEM> l__Items(CountNodes(l__Root) + 1);
+    ItemMaker l__Maker(p__Job, p__State, &l__Items);
+    struct Cleanup {
+        std::vector<UDF_TREE_ITEM>* m__PItems;
+        UDF_IMAGE m__Image{};
+        ~Cleanup() {
+            Tarnwick_UDF_DeleteImage(&m__Image);
+            UDF_CleanupTreeItems(m__PItems->data(), static_cast<ULONG>(m__PItems->size()));
+        }
+    } l__Cleanup{&l__Items};
+    PUDF_TREE_ITEM l__PRoot = l__Maker.NewDirectory("", nullptr);
+    if (l__PRoot == nullptr || !l__Maker.AddKids(l__Root, l__PRoot)) return 1;
+    PUDF_TREE_ITEM l__PVideoTs = nullptr;
+    PUDF_TREE_ITEM l__PAudioTs = nullptr;
+    if (p__Job.m__bool__Bridge) {
+        l__PVideoTs = KidNamed(l__PRoot, "VIDEO_TS");
+        l__PAudioTs = KidNamed(l__PRoot, "AUDIO_TS");
+        if (l__PAudioTs == nullptr) {
+            l__PAudioTs = l__Maker.NewDirectory("AUDIO_TS", l__PRoot);
+            if (l__PAudioTs == nullptr) return 1;
+        }
+        PatchVideoTs(l__PVideoTs);
+    }
+
+    ULONGLONG l__ULONGLONG__SystemSize = 0;
+    (void)Tarnwick_UDF_GetSystemStructuresSize(l__PRoot, &l__ULONGLONG__SystemSize);
+    std::unique_ptr<UCHAR[]> l__Head(new UCHAR[UDF_HEAD_SIZE]);
+    std::unique_ptr<UCHAR[]> l__Tail(new UCHAR[UDF_TAIL_SIZE]);
+    std::unique_ptr<UCHAR[]> l__System(new UCHAR[l__ULONGLONG__SystemSize]);
+    char l__CHAR__Text[1024] = {};
+    ULONG l__ULONG__SystemError = 0;
+    ULONG l__ULONG__Status = Tarnwick_UDF_Create(l__Head.get(), UDF_HEAD_SIZE, l__Tail.get(), UDF_TAIL_SIZE, l__System.get(),
+                                                 l__ULONGLONG__SystemSize, l__PRoot, l__PVideoTs, l__PAudioTs, &l__Cleanup.m__Image,
+                                                 l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__SystemError,
+                                                 const_cast<PCHAR>(p__Job.m__string__Label.c_str()));
+    if (l__ULONG__Status != 0) {
+        if (l__ULONG__Status == EXCEPTION_NUMBER_SYSTEM_ERROR) {
+            std::fprintf(stderr, "tarnwick-mkiso: %s (%s)\n", l__CHAR__Text, std::strerror(static_cast<int>(l__ULONG__SystemError)));
+        } else {
+            std::fprintf(stderr, "tarnwick-mkiso: %s\n", l__CHAR__Text);
+        }
+        return 1;
+    }
+    if (!p__State->m__bool__Quiet) {
+        std::fprintf(stderr, "tarnwick-mkiso: %lu entries, %lu renamed, %lu skipped, image of %lu sectors\n", p__State->m__ulong__Added,
+                     p__State->m__ulong__Renamed, p__State->m__ulong__Skipped,
+                     static_cast<unsigned long>(l__Cleanup.m__Image.m__ULONG__ImageSectors));
+    }
+    auto* l__PTree = dynamic_cast<CTarnwick_ISO9660FileTree*>(static_cast<CTarnwick_EmptyBase*>(l__Cleanup.m__Image.m__PVOID__Tree));
+    return WriteImage(l__PTree->GetImage(), p__Job.m__string__Output, p__State);
+}
