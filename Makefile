@@ -47,6 +47,7 @@ bench: release
 	$(RELEASE_DIR)/bench/bench_sao_audio
 	$(RELEASE_DIR)/bench/bench_dao_burn
 	cmake --build $(RELEASE_DIR) --target bench_mkiso
+	cmake --build $(RELEASE_DIR) --target bench_mkudf
 
 demo: release
 	bash tools/demo.sh $(RELEASE_DIR)

@@ -17,52 +17,9 @@ for tool in xorriso genisoimage python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
 
-if [ ! -e "$WORK/tree20k/.done" ]; then
-  rm -rf "$WORK/tree20k"
-  python3 - "$WORK/tree20k" <<'PY'
-import os, random, sys
-random.seed(20000)
-root = sys.argv[1]
-os.makedirs(root)
-dirs = [(root, 1)]
-while len(dirs) < 200:
-    parent, depth = random.choice(dirs)
-    if depth < 6:
-        path = os.path.join(parent, 'dir%03d' % len(dirs))
-        os.mkdir(path)
-        dirs.append((path, depth + 1))
-for i in range(20000):
-    with open(os.path.join(random.choice(dirs)[0], 'file%05d.dat' % i), 'wb') as f:
-        f.write(os.urandom(random.randint(1024, 65536)))
-open(os.path.join(root, '.done'), 'w').close()
-PY
-fi
-if [ ! -e "$WORK/flat100k/.done" ]; then
-  rm -rf "$WORK/flat100k"
-  python3 - "$WORK/flat100k" <<'PY'
-import os, sys
-root = sys.argv[1]
-os.makedirs(root)
-for i in range(100000):
-    open(os.path.join(root, 'empty%06d' % i), 'wb').close()
-open(os.path.join(root, '.done'), 'w').close()
-PY
-fi
-
-# Median elapsed seconds and largest peak memory (KB) of RUNS runs of each of two commands
-# (given as strings), run by turns so that a change in the machine's load falls on both:
-# prints "time-1 memory-1 time-2 memory-2".
-measure() {
-  local t1=() t2=() p1=0 p2=0 t m
-  for _ in $(seq "$RUNS"); do
-    /usr/bin/time -f "%e %M" -o "$WORK/time.txt" bash -c "$1" >/dev/null 2>&1
-    read -r t m < "$WORK/time.txt"; t1+=("$t"); [ "$m" -gt "$p1" ] && p1=$m
-    /usr/bin/time -f "%e %M" -o "$WORK/time.txt" bash -c "$2" >/dev/null 2>&1
-    read -r t m < "$WORK/time.txt"; t2+=("$t"); [ "$m" -gt "$p2" ] && p2=$m
-  done
-  echo "$(median "${t1[@]}") $p1 $(median "${t2[@]}") $p2"
-}
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+source "$(dirname "$0")/MkBenchTrees.sh"
+make_tree20k
+make_flat100k
 
 cat "$WORK"/tree20k/*/* >/dev/null 2>&1 || true
 find "$WORK/tree20k" -type f -exec cat {} + >/dev/null
