@@ -371,9 +371,10 @@ void TarnwickI_UDF_Build(PUDF_TREE_ITEM p__PItem, CTarnwick_ISO9660FileTree* p__
             l__PSource = new (std::nothrow) CTarnwick_MemoryFile(p__PFile->m__PVOID__Memory, l__ULONGLONG__Bytes);
         } else {
             // Opened when its turn comes, so that a tree of any size keeps one file open; a
-            // file cut since it was added fails the read instead of being padded.
+            // file cut since it was added fails the read instead of being padded. The rewind
+            // of the chain that follows checks that every file is still there.
             l__PSource = new (std::nothrow) CTarnwick_UnLockedDiskFile(p__PFile->m__PCHAR__Path, p__PFile->m__ULONGLONG__Size,
-                                                                       l__ULONGLONG__Bytes);
+                                                                       l__ULONGLONG__Bytes, FALSE);
         }
         if (l__PSource == nullptr) {
             CTarnwick_Exception::Raise("Tarnwick:TarnwickI_UDF_Build", EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_OUT_OF_MEMORY,

@@ -27,12 +27,13 @@ CTarnwick_UnLockedDiskFile::CTarnwick_UnLockedDiskFile(const char* p__PCHAR__Fil
 }
 
 CTarnwick_UnLockedDiskFile::CTarnwick_UnLockedDiskFile(const char* p__PCHAR__BorrowedFileName,
-                                                       uint64_t p__ULONGLONG__DataSize, uint64_t p__ULONGLONG__Size)
+                                                       uint64_t p__ULONGLONG__DataSize, uint64_t p__ULONGLONG__Size,
+                                                       BOOLEAN p__BOOLEAN__IsCheckedNow)
     : CTarnwick_DiskFile(p__ULONGLONG__Size),
       m__ULONGLONG__BytesReadSoFar(0),
       m__ULONGLONG__DataSize(std::min(p__ULONGLONG__DataSize, p__ULONGLONG__Size)),
       m__PCHAR__FileName(p__PCHAR__BorrowedFileName) {
-    CheckOrRaise(m__PCHAR__FileName, g__PCHAR__Constructor);
+    if (p__BOOLEAN__IsCheckedNow) CheckOrRaise(m__PCHAR__FileName, g__PCHAR__Constructor);
     // The data size is the file's size when it was added: a file that ends before it has
     // been cut since, and zeros written in place of its data would be lost bytes.
     m__BOOLEAN__IsSizeFromFile = TRUE;

@@ -20,8 +20,10 @@ public:
     CTarnwick_UnLockedDiskFile(const std::string& p__string__FileName, uint64_t p__ULONGLONG__DataSize,
                                uint64_t p__ULONGLONG__Size)
         : CTarnwick_UnLockedDiskFile(p__string__FileName.c_str(), p__ULONGLONG__DataSize, p__ULONGLONG__Size) {}
+    // With p__BOOLEAN__IsCheckedNow FALSE the file is not looked up here: for a caller that
+    // rewinds the run right after making it, since the rewind checks every file.
     CTarnwick_UnLockedDiskFile(const char* p__PCHAR__BorrowedFileName, uint64_t p__ULONGLONG__DataSize,
-                               uint64_t p__ULONGLONG__Size);
+                               uint64_t p__ULONGLONG__Size, BOOLEAN p__BOOLEAN__IsCheckedNow = TRUE);
 
     void RealRead(uint64_t p__ULONGLONG__Length, PVOID p__PVOID__Buffer) override;
     // Rewinds the run behind it first, then closes this file and checks that it can still be
