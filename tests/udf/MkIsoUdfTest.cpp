@@ -75,3 +75,36 @@ TEST(MkIsoUdfTest, ABridgeNeedsOneSourceHoldingVideoTs) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sysfs file says 4096 bytes but holds a few: reading it fails halfway, as a file cut while
+// it is read. The run fails in both formats and leaves the old image under the name alone.
+TEST(MkIsoUdfTest, AFailedWriteLeavesTheOldImageAndNoTemporaryFile) {
+    const std::string l__string__Short = "/sys/devices/system/cpu/online";
+    std::ifstream l__Stream(l__string__Short);
+    std::string l__string__Held((std::istreambuf_iterator<char>(l__Stream)), std::istreambuf_iterator<char>());
+    std::error_code l__Error;
+    if (std::filesystem::file_size(l__string__Short, l__Error) <= l__string__Held.size()) {
+        GTEST_SKIP() << l__string__Short << " holds what its size says on this machine";
+    }
+    ScratchDirectory l__Scratch("tarnwick-mkiso-udf");
+    std::filesystem::create_directories(l__Scratch / "out");
+    const std::string l__string__Image = l__Scratch / "out/image.iso";
+    WriteFile(l__string__Image, "old image");
+    for (const char* l__PCHAR__Mode : {"--udf", "-J"}) {
+        ToolRun l__Run = MkIso(l__Scratch, {l__PCHAR__Mode, "-o", l__string__Image, l__string__Short});
+        EXPECT_EQ(l__Run.m__int__Exit, 1) << l__PCHAR__Mode << ": " << l__Run.m__string__Output;
+        EXPECT_NE(l__Run.m__string__Output.find("the file has shrunk"), std::string::npos) << l__Run.m__string__Output;
+        std::ifstream l__Old(l__string__Image);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(l__Old)), std::istreambuf_iterator<char>()), "old image");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(l__Scratch / "out"), std::filesystem::directory_iterator()), 1);
+    }
+    // A run that succeeds replaces it.
+    WriteFile(l__Scratch / "src/a.txt", "a");
+    ToolRun l__Run = MkIso(l__Scratch, {"--udf", "-o", l__string__Image, l__Scratch / "src"});
+    ASSERT_EQ(l__Run.m__int__Exit, 0) << l__Run.m__string__Output;
+    EXPECT_GT(std::filesystem::file_size(l__string__Image), 300u * 2048u);
+}
+
+}  // namespace

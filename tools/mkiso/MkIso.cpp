@@ -308,15 +308,6 @@ int main(int argc, char** argv) {
         }
         return WriteImage(l__Tree.GetImage(), l__string__Output, &l__State);
     } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
-        std::unique_ptr<CTarnwick_Exception, CTarnwick_ExceptionDeleter> l__Owned(l__PCTarnwick_Exception__Exception);
-        if (l__Owned == nullptr) {
-            return Fail("out of memory");
-        }
-        if (l__Owned->GetExceptionNumber() == EXCEPTION_NUMBER_SYSTEM_ERROR) {
-            std::fprintf(stderr, "tarnwick-mkiso: %s (%s)\n", l__Owned->GetExceptionText(),
-                         std::strerror(static_cast<int>(l__Owned->GetStatus())));
-            return 1;
-        }
-        return Fail(l__Owned->GetExceptionText());
+        return ReportFailure(l__PCTarnwick_Exception__Exception);
     }
 }
