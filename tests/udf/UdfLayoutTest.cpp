@@ -378,3 +378,21 @@ TEST(UdfCrcTest, MatchesTheBitwiseCrcAtEveryLength) {
 }
 
 }  // namespace
+
+namespace {
+
+// Timestamps are local times that carry their own offset from GMT (12-bit minutes), so that a
+// reader in another zone shows the right moment.
+TEST(UdfTimestampTest, CarriesTheDatesOffsetFromGmt) {
+    const UCHAR l__UCHAR__East[7] = {126, 12, 8, 10, 30, 5, 4};                               // +1 h
+    const UCHAR l__UCHAR__West[7] = {99, 1, 31, 23, 59, 59, static_cast<UCHAR>(-20)};         // -5 h
+    UCHAR l__UCHAR__Stamp[12];
+    CTarnwick_UdfDescriptor::PutTimestamp(l__UCHAR__Stamp, l__UCHAR__East);
+    EXPECT_EQ(std::vector<UCHAR>(l__UCHAR__Stamp, l__UCHAR__Stamp + 12),
+              (std::vector<UCHAR>{0x3C, 0x10, 0xEA, 0x07, 12, 8, 10, 30, 5, 0, 0, 0}));
+    CTarnwick_UdfDescriptor::PutTimestamp(l__UCHAR__Stamp, l__UCHAR__West);
+    EXPECT_EQ(std::vector<UCHAR>(l__UCHAR__Stamp, l__UCHAR__Stamp + 12),
+              (std::vector<UCHAR>{0xD4, 0x1E, 0xCF, 0x07, 1, 31, 23, 59, 59, 0, 0, 0}));
+}
+
+}  // namespace
