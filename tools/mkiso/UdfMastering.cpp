@@ -358,15 +358,17 @@ int MasterUdf(const UdfJob& p__Job, MkIsoState* p__State) {
     // The root's entry, the subtree, and an AUDIO_TS a bridge may add.
     const uint64_t l__ULONGLONG__SystemRoom = (1 + StructureBlocks(l__Root) + 3) * uint64_t{CTarnwick_UdfDescriptor::SectorSize};
     LargeBlock l__SystemBlock(l__ULONGLONG__SystemRoom);
-    // The kernel zeroes every page of the two blocks when it is first touched: on the other
-    // core, ahead of the items being made one after the other here.
+    // The kernel zeroes every page of the two blocks when it is first touched. The other core
+    // takes the system structures block, then the items from the last one back, while the
+    // items are made here from the first one on, so that the two never wait for the same page.
     std::thread l__Prefault([&l__Items, &l__SystemBlock, l__SIZE__Items, l__ULONGLONG__SystemRoom] {
-        const size_t l__SIZE__ItemBytes = l__SIZE__Items * sizeof(UDF_TREE_ITEM);
-        const size_t l__SIZE__Step = 8u << 20;
-        for (size_t l__SIZE__At = 0; l__SIZE__At < l__SIZE__ItemBytes; l__SIZE__At += l__SIZE__Step) {
-            PlatformMemory::Prefault(l__Items.As<UCHAR>() + l__SIZE__At, std::min(l__SIZE__Step, l__SIZE__ItemBytes - l__SIZE__At));
-        }
         PlatformMemory::Prefault(l__SystemBlock.As<UCHAR>(), l__ULONGLONG__SystemRoom);
+        const size_t l__SIZE__Step = 4u << 20;
+        for (size_t l__SIZE__End = l__SIZE__Items * sizeof(UDF_TREE_ITEM); l__SIZE__End > 0;) {
+            const size_t l__SIZE__Start = l__SIZE__End > l__SIZE__Step ? l__SIZE__End - l__SIZE__Step : 0;
+            PlatformMemory::Prefault(l__Items.As<UCHAR>() + l__SIZE__Start, l__SIZE__End - l__SIZE__Start);
+            l__SIZE__End = l__SIZE__Start;
+        }
     });
     struct Joiner {
         std::thread& m__Thread;
