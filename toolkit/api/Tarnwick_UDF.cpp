@@ -35,11 +35,8 @@ bool PutName(PUDF_TREE_ITEM p__PItem, const char* p__PCHAR__Name) {
         CTarnwick_UdfDescriptor::OstaName(l__PCHAR__Name).size() > 255) {
         return false;
     }
-    for (size_t l__SIZE__At = 0; l__SIZE__At < l__SIZE__Length; ++l__SIZE__At) {
-        char l__char__Character = l__PCHAR__Name[l__SIZE__At];
-        p__PItem->m__CHAR__Name[l__SIZE__At] =
-            l__char__Character >= 'a' && l__char__Character <= 'z' ? static_cast<char>(l__char__Character - 'a' + 'A') : l__char__Character;
-    }
+    const std::string l__string__Upper = CTarnwick_UdfDescriptor::UpperCased(l__PCHAR__Name);
+    std::memcpy(p__PItem->m__CHAR__Name, l__string__Upper.data(), l__SIZE__Length);
     p__PItem->m__CHAR__Name[l__SIZE__Length] = '\0';
     return true;
 }

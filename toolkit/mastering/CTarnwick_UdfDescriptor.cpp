@@ -27,7 +27,7 @@ void PutLe16(UCHAR* p__PUCHAR__At, ULONG p__ULONG__Value) { CTarnwick_Bytes::Put
 void PutLe32(UCHAR* p__PUCHAR__At, ULONG p__ULONG__Value) { CTarnwick_Bytes::PutLittleEndian32(p__PUCHAR__At, p__ULONG__Value); }
 void PutLe64(UCHAR* p__PUCHAR__At, uint64_t p__ULONGLONG__Value) { CTarnwick_Bytes::PutLittleEndian64(p__PUCHAR__At, p__ULONGLONG__Value); }
 
-// A character set specification: CS0, "OSTA Compressed Unicode".
+// The character set of every d-string: CS0, "OSTA Compressed Unicode".
 void PutCharacterSet(UCHAR* p__PUCHAR__At) {
     p__PUCHAR__At[0] = 0;
     std::memcpy(p__PUCHAR__At + 1, c__PCHAR__CharacterSet, std::strlen(c__PCHAR__CharacterSet));
@@ -104,6 +104,13 @@ void CTarnwick_UdfDescriptor::FinishTag(UCHAR* p__PUCHAR__Descriptor, USHORT p__
         if (l__INT__At != 4) l__UCHAR__Sum = static_cast<UCHAR>(l__UCHAR__Sum + p__PUCHAR__Descriptor[l__INT__At]);
     }
     p__PUCHAR__Descriptor[4] = l__UCHAR__Sum;
+}
+
+std::string CTarnwick_UdfDescriptor::UpperCased(std::string p__string__Name) {
+    for (char& l__char__Character : p__string__Name) {
+        if (l__char__Character >= 'a' && l__char__Character <= 'z') l__char__Character = static_cast<char>(l__char__Character - 'a' + 'A');
+    }
+    return p__string__Name;
 }
 
 std::string CTarnwick_UdfDescriptor::OstaName(const std::string& p__string__Utf8) {

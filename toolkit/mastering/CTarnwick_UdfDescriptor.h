@@ -45,6 +45,8 @@ public:
     // version 2, serial 1, CRC over the bytes after the tag, location, then the checksum.
     static void FinishTag(UCHAR* p__PUCHAR__Descriptor, USHORT p__USHORT__Identifier, size_t p__SIZE__Length,
                           ULONG p__ULONG__Location);
+    // A name with its ASCII letters upper-cased (other bytes, UTF-8 included, stay as they are).
+    static std::string UpperCased(std::string p__string__Name);
     // A UTF-8 name as OSTA compressed Unicode: id 8 when every character is below U+0100,
     // else 16 (big-endian units). Returns the bytes (compression id first); empty text, empty.
     static std::string OstaName(const std::string& p__string__Utf8);

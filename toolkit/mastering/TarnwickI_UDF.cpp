@@ -271,10 +271,7 @@ void UDF_FormatISO9660FileSystemPacket(UCHAR* p__PUCHAR__Head, const UDF_TREE_IT
     l__PUCHAR__Pvd[0] = 1;
     std::memcpy(l__PUCHAR__Pvd + 1, "CD001", 5);
     l__PUCHAR__Pvd[6] = 1;
-    std::string l__string__VolumeId = p__string__Label;
-    for (char& l__char__Character : l__string__VolumeId) {
-        if (l__char__Character >= 'a' && l__char__Character <= 'z') l__char__Character = static_cast<char>(l__char__Character - 'a' + 'A');
-    }
+    const std::string l__string__VolumeId = Udf::UpperCased(p__string__Label);
     PutPadded(l__PUCHAR__Pvd + 8, 32, std::string());
     PutPadded(l__PUCHAR__Pvd + 40, 32, l__string__VolumeId);
     CTarnwick_Bytes::PutBothEndian32(l__PUCHAR__Pvd + 80, p__ULONG__ImageSectors);

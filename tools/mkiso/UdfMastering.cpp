@@ -25,13 +25,6 @@ struct SourceNode {
     std::vector<SourceNode> m__Kids;
 };
 
-std::string UpperCased(std::string p__string__Name) {
-    for (char& l__char__Character : p__string__Name) {
-        if (l__char__Character >= 'a' && l__char__Character <= 'z') l__char__Character = static_cast<char>(l__char__Character - 'a' + 'A');
-    }
-    return p__string__Name;
-}
-
 // Whether a name fits a tree item and a UDF file identifier.
 bool FitsUdf(const std::string& p__string__Name) {
     return p__string__Name.size() < sizeof(UDF_TREE_ITEM::m__CHAR__Name) && CTarnwick_UdfDescriptor::OstaName(p__string__Name).size() <= 255;
@@ -85,7 +78,7 @@ public:
     bool AddEntry(const PlatformDirectoryEntry& p__Entry, const std::string& p__string__Path, SourceNode* p__PNode,
                   std::vector<std::pair<uint64_t, uint64_t>>* p__PAncestors) {
         SourceNode l__Node;
-        l__Node.m__string__Name = UpperCased(p__Entry.m__string__Name);
+        l__Node.m__string__Name = CTarnwick_UdfDescriptor::UpperCased(p__Entry.m__string__Name);
         l__Node.m__string__Path = p__string__Path;
         l__Node.m__bool__IsDirectory = (p__Entry.m__ULONG__Attributes & PlatformDirectory::AttributeDirectory) != 0;
         if (!FitsUdf(l__Node.m__string__Name)) return Skip(p__string__Path, "the name is too long for UDF");
