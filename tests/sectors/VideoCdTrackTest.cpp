@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "CTarnwick_MPEG12Track.h"
 #include "CTarnwick_SVCDDATATrack.h"
 #include "CTarnwick_VCDDATATrack.h"
+#include "ExternalTool.h"
 #include "ScratchDirectory.h"
 #include "TraceCapture.h"
 
@@ -230,4 +232,40 @@ TEST_F(VideoCdTrackTest, MpegTrackIsThirtyEmptySectorsThePayloadBlocksAndThirtyM
         }
     }
     EXPECT_TRUE(l__Track.GetCurrentIsVideoStuff());
+}
+
+// The track list's playing time is the stream's own, read from its first and last packs, for
+// an MPEG-1 and an MPEG-2 stream alike; ffprobe, which shares nothing with it, is the judge.
+TEST_F(VideoCdTrackTest, SuperVideoCdPlayingTimeIsTheStreamsLength) {
+    REQUIRE_TOOL("ffmpeg");
+    REQUIRE_TOOL("ffprobe");
+    for (const char* l__Target : {"ntsc-vcd", "ntsc-svcd"}) {
+        SCOPED_TRACE(l__Target);
+        const std::string l__Mpeg = m__Dir / (std::string(l__Target) + ".mpg");
+        const std::string l__Make = "ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=7:size=352x240:rate=30000/1001 "
+                                    "-f lavfi -i sine=duration=7 -target " + std::string(l__Target) + " '" + l__Mpeg + "'";
+        ASSERT_EQ(std::system(l__Make.c_str()), 0);
+        std::string l__Probe;
+        {
+            const std::string l__Command = "ffprobe -v error -show_entries format=duration -of csv=p=0 '" + l__Mpeg + "'";
+            FILE* l__Pipe = popen(l__Command.c_str(), "r");
+            ASSERT_NE(l__Pipe, nullptr);
+            char l__Line[128] = {};
+            while (std::fgets(l__Line, sizeof(l__Line), l__Pipe) != nullptr) l__Probe.append(l__Line);
+            pclose(l__Pipe);
+        }
+        const double l__Duration = std::atof(l__Probe.c_str());
+        ASSERT_GT(l__Duration, 6.0);
+        CTarnwick_SVCDDATATrack l__Track(l__Mpeg.c_str(), "T", 1, 1, "template.iso", SVCD_RECORD);
+        const uint8_t* l__Time = l__Track.GetImage() + 432128 + 11;
+        auto l__Digits = [](uint8_t p__Bcd) {
+            EXPECT_LE(p__Bcd >> 4, 9);
+            EXPECT_LE(p__Bcd & 15, 9);
+            return (p__Bcd >> 4) * 10 + (p__Bcd & 15);
+        };
+        const int l__Seconds = l__Digits(l__Time[1]), l__Frames = l__Digits(l__Time[2]);
+        EXPECT_LT(l__Seconds, 60);
+        EXPECT_LT(l__Frames, 75);
+        EXPECT_NEAR(l__Digits(l__Time[0]) * 60 + l__Seconds + l__Frames / 75.0, l__Duration, 1.0);
+    }
 }

@@ -32,7 +32,9 @@ constexpr UCHAR SUBMODE_DATA = 0x08;
 // The MPEG track starts two blocks after the 150-block pre-gap, where a Track-At-Once
 // data track's two run-out blocks put it.
 constexpr LONG MPEG_TRACK_EXTRA_PREGAP = 2;
-constexpr LONG LAST_GAP_AFTER = 600;
+// The MPEG track ends with its own 30 empty Form 2 sectors. Zero blocks after them would be
+// read as part of the track, as sectors of no form, by a player looking for the stream's end.
+constexpr LONG MPEG_TRACK_GAP_AFTER = 0;
 
 // What one kind of disc is made of.
 struct VIDEO_DISC_KIND {
@@ -126,7 +128,7 @@ void WriteSessionAtOnce(CTarnwick_CdvdBurnerGrabber& p__Burner, VideoDiscTracks&
     SESSION_TRACK_ENTRY& l__MpegEntry = l__Session->m__SESSION_TRACK_ENTRY__Tracks[1];
     l__MpegEntry.m__UCHAR__IsMode2 = 1;
     l__MpegEntry.m__LONG__ExtraPregap = MPEG_TRACK_EXTRA_PREGAP;
-    l__MpegEntry.m__LONG__GapAfter = LAST_GAP_AFTER;
+    l__MpegEntry.m__LONG__GapAfter = MPEG_TRACK_GAP_AFTER;
     l__MpegEntry.m__PVOID__Tree = static_cast<CTarnwick_EmptyBase*>(l__Mpeg.get());
     p__Burner.SessionAtOnce(l__Session.get(), 1, p__BOOLEAN__IsTestWrite, 0, p__ULONG__ProgressInterval,
                             p__ULONG__BufferStatusInterval, 0);
