@@ -4,7 +4,8 @@
 # Then a new blank disc goes into the same recorder and Quorvane burns a directory of the
 # repository twice, the second session importing the first, and the last session is listed.
 # Last, a third blank disc gets three music files as an audio CD written in one session
-# (Session-At-Once) by tarnwick-sao.
+# (Session-At-Once) by tarnwick-sao, and a fourth blank disc becomes a VideoCD of a short test
+# pattern, burned by tarnwick-videocd.
 # (The first disc's session is closed after its audio track; a data session after audio would
 # not be seen by players, so the sessions of Quorvane get a disc of their own.)
 set -euo pipefail
@@ -81,3 +82,21 @@ echo "   its table of contents follows the progress"
 echo
 echo "== The audio CD in the virtual recorder"
 "$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc
+
+echo
+echo "== A new blank CD-R, and ten seconds of a test pattern with a tone as an MPEG-1 VideoCD stream"
+"$build/tools/vdisc/tarnwick-vdisc" blank tarnwick-disc --media cdr
+ffmpeg -loglevel error -y -f lavfi -i "testsrc=duration=10:size=352x240:rate=30000/1001" \
+    -f lavfi -i "sine=frequency=440:duration=10" -target ntsc-vcd demo-vcd.mpg
+ls -l demo-vcd.mpg
+
+echo
+echo "== Burning it as a VideoCD (Track-At-Once) with tarnwick-videocd; the data-track template"
+echo "   comes from the build's data directory"
+TARNWICK_DATA_DIR="$build/share/tarnwick" "$build/tools/videocd/tarnwick-videocd" --label TARNWICK_DEMO demo-vcd.mpg
+
+echo
+echo "== The VideoCD in the virtual recorder, and what vcd-info reads from its BIN/CUE export"
+"$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc
+"$build/tools/vdisc/tarnwick-vdisc" export tarnwick-disc --cue videocd.cue
+vcd-info --cue-file videocd.cue | grep -E "detected|volume id|album id|volume (count|number)|ENTRY\[|AVSEQ|^ *[0-9]+: [0-9]"
