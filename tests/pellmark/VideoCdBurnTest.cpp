@@ -106,7 +106,17 @@ TEST_P(VideoCdBurnTest, OutsideReadersAcceptTheDiscAndGetTheStreamBack) {
     EXPECT_EQ(Bytes(l__Track1.begin() + 2048 * l__ArchiveSector, l__Track1.begin() + 2048 * (l__ArchiveSector + 1)),
               l__ExpectedArchive);
 
-    ASSERT_FALSE(l__Run.ExportCueBin().empty());
+    // The raw sectors, from LBA 0: the volume descriptor in a Mode 2 Form 1 data sector; the
+    // MPEG track's first payload block in a Form 2 sector of the real-time video or audio kind.
+    const Bytes l__Bin = l__Run.ExportCueBin();
+    ASSERT_GE(l__Bin.size(), (l__LeadOut - 2) * 2352);
+    const uint8_t* l__Descriptor = l__Bin.data() + 16 * 2352;
+    EXPECT_EQ(l__Descriptor[15], 2);
+    EXPECT_EQ(Bytes(l__Descriptor + 16, l__Descriptor + 24), (Bytes{0, 0, 0x08, 0, 0, 0, 0x08, 0}));
+    const uint8_t* l__First = l__Bin.data() + (752 + 30) * 2352;
+    EXPECT_EQ(Bytes(l__First + 16, l__First + 20), Bytes(l__First + 20, l__First + 24));
+    EXPECT_EQ(l__First[18] & 0x60, 0x60) << "submode " << int{l__First[18]};
+    EXPECT_TRUE(std::equal(l__First + 24, l__First + 24 + 2324, l__Input.begin()));
     std::string l__Info;
     const int l__InfoExit =
         PellmarkRun::Shell("cd " + PellmarkRun::Quote(l__Run.Dir()) + " && vcd-info --cue-file export.cue 2>&1", &l__Info);
