@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +128,23 @@ TEST_P(TemplateLayout, EveryRecordCarriesTheXaField) {
     }
 }
 
+TEST_P(TemplateLayout, RecordsStandInTheOrderOfTheirNames) {
+    // Readers search a directory by its order: the entries after "." and ".." ascend.
+    std::map<std::string, std::vector<std::string>> l__Names;
+    for (const XaRecord& l__Record : m__Volume.Records()) {
+        const size_t l__SIZE__Slash = l__Record.m__string__Path.rfind('/');
+        const std::string l__string__Name = l__Record.m__string__Path.substr(l__SIZE__Slash + 1);
+        if (l__string__Name != "." && l__string__Name != "..") {
+            l__Names[l__Record.m__string__Path.substr(0, l__SIZE__Slash)].push_back(l__string__Name);
+        }
+    }
+    ASSERT_FALSE(l__Names.empty());
+    for (const auto& l__Directory : l__Names) {
+        EXPECT_TRUE(std::is_sorted(l__Directory.second.begin(), l__Directory.second.end()))
+            << l__Directory.first << "/: " << ::testing::PrintToString(l__Directory.second);
+    }
+}
+
 TEST_P(TemplateLayout, PathTablesListTheDirectoriesOfTheTree) {
     // Both tables name every directory with the extent its record gives, root first.
     std::map<std::string, ULONG> l__Directories;
@@ -144,6 +162,7 @@ TEST_P(TemplateLayout, PathTablesListTheDirectoriesOfTheTree) {
                                                    : CTarnwick_Bytes::GetLittleEndian32(At(16 * 2048 + 140));
         ASSERT_LT(l__ULONG__Table, 600u);
         std::map<std::string, ULONG> l__Listed;
+        std::vector<std::string> l__Order;
         ULONG l__ULONG__At = 0;
         int l__int__Number = 0;
         while (l__ULONG__At < l__ULONG__Size) {
@@ -158,14 +177,17 @@ TEST_P(TemplateLayout, PathTablesListTheDirectoriesOfTheTree) {
             if (l__int__Number == 1) {
                 EXPECT_EQ(l__ULONG__Lba, l__ULONG__Root) << "the root comes first";
             } else {
-                l__Listed[std::string(reinterpret_cast<const char*>(l__PUCHAR__Entry + 8), l__ULONG__NameLength)] =
-                    l__ULONG__Lba;
+                const std::string l__string__Name(reinterpret_cast<const char*>(l__PUCHAR__Entry + 8), l__ULONG__NameLength);
+                l__Listed[l__string__Name] = l__ULONG__Lba;
+                l__Order.push_back(l__string__Name);
             }
             EXPECT_EQ(l__ULONG__Parent, 1u);
             l__ULONG__At += 8 + l__ULONG__NameLength + (l__ULONG__NameLength & 1);
         }
         EXPECT_EQ(l__ULONG__At, l__ULONG__Size);
         EXPECT_EQ(l__Listed, l__Directories) << (l__bool__Big ? "big-endian table" : "little-endian table");
+        // All are children of the root, so they stand in the order of their names.
+        EXPECT_TRUE(std::is_sorted(l__Order.begin(), l__Order.end())) << ::testing::PrintToString(l__Order);
     }
 }
 
