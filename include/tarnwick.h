@@ -499,6 +499,47 @@ ULONG Tarnwick_UDF_PatchIfoTable(PUDF_TREE_ITEM p__PItem, ULONG p__ULONG__TitleS
 ULONG Tarnwick_UDF_PatchIfoTableEx(PUDF_TREE_ITEM p__PItem, UCHAR p__UCHAR__TitleSetNumber,
                                    ULONG p__ULONG__TitleSetStartSector);
 
+/* VideoCD and Super VideoCD: an MPEG-1 (VideoCD) or MPEG-2 (Super VideoCD) program stream of
+ * 2,324-byte packs burned onto a blank CD as two tracks. Track 1 is the data track: the first
+ * 600 sectors of the template "Tarnwick_VideoCD.ISO" (or "Tarnwick_SuperVideoCD.ISO"), taken
+ * from the current directory when it is there, else from TARNWICK_DATA_DIR when that variable
+ * is set, else from the toolkit's data directory, patched with the label (volume and volume
+ * set identifiers, album text), the two numbers of the disc information file (the album's
+ * volume count and this disc's number, stored big-endian) and the MPEG file's length; the
+ * sector of the file "ARCHIVE.dat" of the current directory is copied in when that file
+ * exists. Track 2 is the MPEG file's whole payload blocks between 30 empty sectors on each
+ * side, in Mode 2 Form 2 sectors.
+ * The Track-At-Once functions write both tracks, the data track leaving the session open;
+ * close it with Tarnwick_CdvdBurnerGrabber_CloseSession as after any Track-At-Once write.
+ * The two others take a write mode first: 0 is the Track-At-Once function, 1 writes both
+ * tracks Session-At-Once (the drive closes the disc), and any other value returns
+ * EXCEPTION_NUMBER_UNSUPPORTED_MODE without doing anything. A template shorter than 600
+ * sectors gives EXCEPTION_NUMBER_OUT_OF_MEMORY, a template or MPEG file that cannot be
+ * opened EXCEPTION_NUMBER_SYSTEM_ERROR with the status, an MPEG file whose extent does not
+ * fit a directory record EXCEPTION_NUMBER_SIZE_LIMIT, all before anything is written. */
+#define TARNWICK_VIDEOCD_TEMPLATE "Tarnwick_VideoCD.ISO"
+#define TARNWICK_SUPERVIDEOCD_TEMPLATE "Tarnwick_SuperVideoCD.ISO"
+ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromVideoCD(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PCHAR p__PCHAR__MpegFileName, PCHAR p__PCHAR__Label, USHORT p__USHORT__VolumeCount, USHORT p__USHORT__VolumeNumber,
+    BOOLEAN p__BOOLEAN__IsTestWrite, ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+ULONG Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromSuperVideoCD(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info,
+    PCHAR p__PCHAR__MpegFileName, PCHAR p__PCHAR__Label, USHORT p__USHORT__VolumeCount, USHORT p__USHORT__VolumeNumber,
+    BOOLEAN p__BOOLEAN__IsTestWrite, ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+ULONG Tarnwick_CdvdBurnerGrabber_VideoCD(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, ULONG p__ULONG__WriteMode,
+    PCHAR p__PCHAR__MpegFileName, PCHAR p__PCHAR__Label, USHORT p__USHORT__VolumeCount, USHORT p__USHORT__VolumeNumber,
+    BOOLEAN p__BOOLEAN__IsTestWrite, ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+ULONG Tarnwick_CdvdBurnerGrabber_SuperVideoCD(
+    PVOID p__PVOID__Burner, PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+    PULONG p__PULONG__SystemError, PCDB_FAILURE_INFORMATION p__PCDB_FAILURE_INFORMATION__Info, ULONG p__ULONG__WriteMode,
+    PCHAR p__PCHAR__MpegFileName, PCHAR p__PCHAR__Label, USHORT p__USHORT__VolumeCount, USHORT p__USHORT__VolumeNumber,
+    BOOLEAN p__BOOLEAN__IsTestWrite, ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval);
+
 /* Sets the cancel flag of a write in progress; may be called from any thread. */
 void Tarnwick_CdvdBurnerGrabber_Cancel(PVOID p__PVOID__Burner);
 /* Deletes a burner or a tree and sets the reference to NULL; a NULL reference is left alone. */

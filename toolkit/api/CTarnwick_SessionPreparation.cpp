@@ -121,7 +121,7 @@ CTarnwick_SessionPreparation::~CTarnwick_SessionPreparation() {
     for (ULONG l__ULONG__Track = 0; l__ULONG__Track < m__ULONG__Tracks; ++l__ULONG__Track) {
         SESSION_TRACK_ENTRY& l__Entry = l__Entries[l__ULONG__Track];
         if (l__Entry.m__PVOID__BackSideTree != nullptr) {
-            auto* l__Wrapper = static_cast<CTarnwick_Mode2Form1Tree*>(
+            auto* l__Wrapper = static_cast<CTarnwick_Mode2Tree*>(
                 static_cast<CTarnwick_EmptyBase*>(l__Entry.m__PVOID__BackSideTree));
             l__Entry.m__PVOID__Tree = l__Wrapper->GetWrappedTree();
             delete l__Wrapper;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "CTarnwick_ToolFailure.h"
 #include "tarnwick.h"
 
 namespace {
@@ -54,4 +55,19 @@ bool CTarnwick_ToolDrive::FindOrTell(const char* p__PCHAR__Program, unsigned lon
     std::fprintf(stderr, "%s: there is no drive %lu (%lu CD/DVD drive(s) found)\n", p__PCHAR__Program, p__ulong__Wanted,
                  l__ulong__Seen);
     return false;
+}
+
+int CTarnwick_ToolDrive::CreateBurner(const char* p__PCHAR__Program, unsigned long p__ulong__Wanted,
+                                      PROGRESS_CALLBACK p__Callback, PVOID p__PVOID__Context, PVOID* p__PPVOID__Burner) {
+    DEVICE_ADDRESS l__Address{};
+    if (!FindOrTell(p__PCHAR__Program, p__ulong__Wanted, l__Address)) return EXCEPTION_NUMBER_NOT_FOUND;
+    char l__CHAR__Text[1024] = {};
+    ULONG l__ULONG__Status = 0;
+    CDB_FAILURE_INFORMATION l__Info{};
+    const ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_Create(
+        p__PPVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, p__Callback, p__PVOID__Context,
+        l__Address.m__UCHAR__PortID, l__Address.m__UCHAR__BusID, l__Address.m__UCHAR__TargetID, l__Address.m__UCHAR__LUN, 0);
+    if (l__ULONG__Number == 0) return 0;
+    return CTarnwick_ToolFailure::Print(p__PCHAR__Program, "Tarnwick_CdvdBurnerGrabber_Create", l__ULONG__Number, l__CHAR__Text,
+                                        l__ULONG__Status);
 }

@@ -20,4 +20,8 @@ public:
     // program's name and returns false.
     static bool FindOrTell(const char* p__PCHAR__Program, unsigned long p__ulong__Wanted,
                            DEVICE_ADDRESS& p__DEVICE_ADDRESS__Found);
+    // The burner object of drive p__ulong__Wanted for a tool, its progress reported to the
+    // callback: 0, or the exit code after the failure was told on standard error.
+    static int CreateBurner(const char* p__PCHAR__Program, unsigned long p__ulong__Wanted, PROGRESS_CALLBACK p__Callback,
+                            PVOID p__PVOID__Context, PVOID* p__PPVOID__Burner);
 };

@@ -50,23 +50,17 @@ int Grab(const CTarnwick_GrabCommandLine& p__CommandLine) {
     ULONG l__ULONG__Status = 0;
     CDB_FAILURE_INFORMATION l__Info{};
 
-    DEVICE_ADDRESS l__Address{};
-    if (!CTarnwick_ToolDrive::FindOrTell(g__PCHAR__Program, p__CommandLine.Drive(), l__Address)) return EXCEPTION_NUMBER_NOT_FOUND;
     GrabRun l__Run;
     PVOID l__PVOID__Burner = nullptr;
-    ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_Create(
-        &l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, Callback, &l__Run,
-        l__Address.m__UCHAR__PortID, l__Address.m__UCHAR__BusID, l__Address.m__UCHAR__TargetID, l__Address.m__UCHAR__LUN,
-        0);
-    if (l__ULONG__Number != 0) {
-        return CTarnwick_ToolFailure::Print(g__PCHAR__Program, "Tarnwick_CdvdBurnerGrabber_Create", l__ULONG__Number,
-                                            l__CHAR__Text, l__ULONG__Status);
-    }
+    const int l__int__Created =
+        CTarnwick_ToolDrive::CreateBurner(g__PCHAR__Program, p__CommandLine.Drive(), Callback, &l__Run, &l__PVOID__Burner);
+    if (l__int__Created != 0) return l__int__Created;
 
     // The tray closed first: the disc to grab may have been ejected by the burn that wrote it.
     // A drive that cannot close its tray says so in the grab's own failure.
     Tarnwick_CdvdBurnerGrabber_Load(l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info);
 
+    ULONG l__ULONG__Number = 0;
     std::string l__string__Output = p__CommandLine.Output();
     const char* l__PCHAR__Function = nullptr;
     l__Run.m__Start = std::chrono::steady_clock::now();

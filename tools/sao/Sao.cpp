@@ -81,9 +81,6 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
     ULONG l__ULONG__Status = 0;
     CDB_FAILURE_INFORMATION l__Info{};
 
-    DEVICE_ADDRESS l__Address{};
-    if (!CTarnwick_ToolDrive::FindOrTell(g__PCHAR__Program, p__CommandLine.Drive(), l__Address)) return EXCEPTION_NUMBER_NOT_FOUND;
-
     // Zeroed: every field the caller does not fill must be 0.
     auto l__Session = std::make_unique<SESSION_DESCRIPTOR>();
     std::memset(l__Session.get(), 0, sizeof(SESSION_DESCRIPTOR));
@@ -91,11 +88,10 @@ int Burn(const CTarnwick_SaoCommandLine& p__CommandLine) {
     SaoWrite l__Write;
 
     PVOID l__PVOID__Burner = nullptr;
-    ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_Create(
-        &l__PVOID__Burner, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Status, &l__Info, Callback, &l__Write,
-        l__Address.m__UCHAR__PortID, l__Address.m__UCHAR__BusID, l__Address.m__UCHAR__TargetID,
-        l__Address.m__UCHAR__LUN, 0);
-    if (l__ULONG__Number != 0) return Failed("Tarnwick_CdvdBurnerGrabber_Create", l__ULONG__Number, l__CHAR__Text, l__ULONG__Status);
+    const int l__int__Created =
+        CTarnwick_ToolDrive::CreateBurner(g__PCHAR__Program, p__CommandLine.Drive(), Callback, &l__Write, &l__PVOID__Burner);
+    if (l__int__Created != 0) return l__int__Created;
+    ULONG l__ULONG__Number = 0;
 
     const char* l__PCHAR__Function = "Tarnwick_CdvdBurnerGrabber_SessionAtOnce";
     l__Write.m__Start = std::chrono::steady_clock::now();
