@@ -92,6 +92,14 @@ Bytes TextField(const std::string& p__Text, size_t p__Size, uint8_t p__Fill) {
     return l__Field;
 }
 
+// A seven-second stream of a test pattern and a tone made by ffmpeg for a target
+// ("ntsc-vcd", "pal-svcd"...).
+void MakeStream(const std::string& p__Path, const std::string& p__Target) {
+    const std::string l__Make = "ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=7:size=352x240 "
+                                "-f lavfi -i sine=duration=7 -target " + p__Target + " '" + p__Path + "'";
+    ASSERT_EQ(std::system(l__Make.c_str()), 0) << l__Make;
+}
+
 }  // namespace
 
 TEST_F(VideoCdTrackTest, VideoCdPatchTableWithoutArchiveFile) {
@@ -242,9 +250,7 @@ TEST_F(VideoCdTrackTest, SuperVideoCdPlayingTimeIsTheStreamsLength) {
     for (const char* l__Target : {"ntsc-vcd", "ntsc-svcd"}) {
         SCOPED_TRACE(l__Target);
         const std::string l__Mpeg = m__Dir / (std::string(l__Target) + ".mpg");
-        const std::string l__Make = "ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=7:size=352x240:rate=30000/1001 "
-                                    "-f lavfi -i sine=duration=7 -target " + std::string(l__Target) + " '" + l__Mpeg + "'";
-        ASSERT_EQ(std::system(l__Make.c_str()), 0);
+        MakeStream(l__Mpeg, l__Target);
         std::string l__Probe;
         {
             const std::string l__Command = "ffprobe -v error -show_entries format=duration -of csv=p=0 '" + l__Mpeg + "'";
@@ -267,5 +273,26 @@ TEST_F(VideoCdTrackTest, SuperVideoCdPlayingTimeIsTheStreamsLength) {
         EXPECT_LT(l__Seconds, 60);
         EXPECT_LT(l__Frames, 75);
         EXPECT_NEAR(l__Digits(l__Time[0]) * 60 + l__Seconds + l__Frames / 75.0, l__Duration, 1.0);
+    }
+}
+
+// A template is laid out for NTSC; a PAL stream's disc says PAL in the disc information file
+// and, on a Super VideoCD, in the track list. An NTSC stream leaves both as the template has them.
+TEST_F(VideoCdTrackTest, PalStreamsAreMarkedPal) {
+    REQUIRE_TOOL("ffmpeg");
+    for (const char* l__Target : {"ntsc-vcd", "pal-vcd", "ntsc-svcd", "pal-svcd"}) {
+        SCOPED_TRACE(l__Target);
+        const std::string l__Mpeg = m__Dir / (std::string(l__Target) + ".mpg");
+        MakeStream(l__Mpeg, l__Target);
+        const bool l__bool__Pal = std::string(l__Target).starts_with("pal");
+        const bool l__bool__Super = std::string(l__Target).ends_with("svcd");
+        std::unique_ptr<CTarnwick_VCDDATATrack> l__Track(
+            l__bool__Super ? new CTarnwick_SVCDDATATrack(l__Mpeg.c_str(), "T", 1, 1, "template.iso", SVCD_RECORD)
+                           : new CTarnwick_VCDDATATrack(l__Mpeg.c_str(), "T", 1, 1, "template.iso", VCD_RECORD));
+        EXPECT_EQ(l__Track->IsPalVideo(), l__bool__Pal);
+        const uint8_t l__Flags = m__Template[307200 + 30];
+        EXPECT_EQ(l__Track->GetImage()[307200 + 30], l__bool__Pal ? (l__Flags | 0x01) : l__Flags);
+        const uint8_t l__Streams = m__Template[432128 + 14];
+        EXPECT_EQ(l__Track->GetImage()[432128 + 14], l__bool__Super && l__bool__Pal ? (l__Streams | 0x10) : l__Streams);
     }
 }

@@ -25,6 +25,7 @@ CTarnwick_SVCDDATATrack::CTarnwick_SVCDDATATrack(const char* p__PCHAR__MpegFileN
         l__PUCHAR__Time[1] = CTarnwick_CdAddress::ToBcd(static_cast<ULONG>((l__ULONGLONG__Size % BYTES_PER_MINUTE) % 100));
         l__PUCHAR__Time[2] = 0;
     }
+    if (IsPalVideo()) Sector(g__ULONG__TracksSector)[g__ULONG__TrackStreamInfoOffset] |= g__UCHAR__TrackPalVideo;
     PatchAdditionalFile(g__ULONG__SuperVideoCdArchiveSector, "CTarnwick_SVCDDATATrack");
     SeekToBegin();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "CTarnwick_Bytes.h"
@@ -91,8 +92,30 @@ CTarnwick_VCDDATATrack::CTarnwick_VCDDATATrack(const char* p__PCHAR__MpegFileNam
     std::memset(l__PUCHAR__Descriptor + g__ULONG__VolumeSetIdOffset, 0, g__ULONG__VolumeSetIdSize);
     PutText(l__PUCHAR__Descriptor + g__ULONG__VolumeSetIdOffset, g__ULONG__VolumeSetIdSize, p__PCHAR__Label);
 
+    m__bool__IsPalVideo = ReadIsPalVideo(p__PCHAR__MpegFileName);
+    if (m__bool__IsPalVideo) l__PUCHAR__Info[g__ULONG__PalFlagsOffset] |= g__UCHAR__FirstTrackPalFlag;
+
     PatchAdditionalFile(g__ULONG__VideoCdArchiveSector, "CTarnwick_VCDDATATrack");
     SeekToBegin();
+}
+
+bool CTarnwick_VCDDATATrack::ReadIsPalVideo(const char* p__PCHAR__MpegFileName) {
+    constexpr size_t l__size_t__Window = 65536;
+    constexpr UCHAR l__UCHAR__SequenceHeader[4] = {0x00, 0x00, 0x01, 0xB3};
+    constexpr UCHAR l__UCHAR__PictureRate25 = 3;
+    const int l__INT__Handle = PlatformFile::OpenRead(p__PCHAR__MpegFileName);
+    if (l__INT__Handle == PlatformFile::InvalidHandle) return false;
+    std::unique_ptr<UCHAR[]> l__PUCHAR__Window(new (std::nothrow) UCHAR[l__size_t__Window]);
+    const int64_t l__LONGLONG__Read =
+        l__PUCHAR__Window ? PlatformFile::ReadAt(l__INT__Handle, l__PUCHAR__Window.get(), l__size_t__Window, 0) : -1;
+    PlatformFile::Close(l__INT__Handle);
+    if (l__LONGLONG__Read <= 0) return false;
+    const UCHAR* l__PUCHAR__End = l__PUCHAR__Window.get() + l__LONGLONG__Read;
+    const UCHAR* l__PUCHAR__Header = std::search(static_cast<const UCHAR*>(l__PUCHAR__Window.get()), l__PUCHAR__End, std::begin(l__UCHAR__SequenceHeader),
+                                                 std::end(l__UCHAR__SequenceHeader));
+    // The code, 12 bits of width, 12 of height, 4 of aspect ratio, then 4 of picture rate.
+    if (l__PUCHAR__End - l__PUCHAR__Header < 8) return false;
+    return (l__PUCHAR__Header[7] & 0x0F) == l__UCHAR__PictureRate25;
 }
 
 CTarnwick_VCDDATATrack::~CTarnwick_VCDDATATrack() = default;

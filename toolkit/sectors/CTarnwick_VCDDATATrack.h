@@ -11,7 +11,8 @@
 // patched for one disc (the label in the volume descriptor and as album text, the two
 // volume numbers of the disc information file, the recorded length of the MPEG file, and
 // one sector from the file ARCHIVE.dat of the current directory), served by its chain as
-// 2,048-byte sectors.
+// 2,048-byte sectors. A template is laid out for NTSC video: the disc information file
+// marks the MPEG track as PAL when the stream's pictures come 25 a second.
 class CTarnwick_VCDDATATrack : public CTarnwick_EmptyBase, public CTarnwick_FileChain {
 public:
     // Raises number 4 when the template is shorter than 600 sectors or memory is short,
@@ -25,6 +26,12 @@ public:
     // The patched image (1,228,800 bytes).
     const UCHAR* GetImage() const { return m__PUCHAR__Memory.get(); }
     uint64_t GetMpegFileSize() const { return m__ULONGLONG__MpegFileSize; }
+    // Whether the MPEG file's first sequence header gives 25 pictures a second (PAL video).
+    bool IsPalVideo() const { return m__bool__IsPalVideo; }
+
+    // Whether the first sequence header in the first 64 KiB of an MPEG file gives a picture
+    // rate of 25 a second; false when none is found or the file cannot be read.
+    static bool ReadIsPalVideo(const char* p__PCHAR__MpegFileName);
 
 protected:
     // Copies up to 2,048 bytes of ARCHIVE.dat (zeros after them) into a sector; a file that
@@ -36,4 +43,5 @@ private:
     std::unique_ptr<UCHAR[]> m__PUCHAR__Memory;
     std::unique_ptr<CTarnwick_MemoryFile> m__PCTarnwick_MemoryFile__DATATrack;
     uint64_t m__ULONGLONG__MpegFileSize = 0;
+    bool m__bool__IsPalVideo = false;
 };

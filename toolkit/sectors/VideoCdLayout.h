@@ -27,6 +27,9 @@ inline constexpr ULONG g__ULONG__AlbumOffset = 10;
 inline constexpr ULONG g__ULONG__AlbumSize = 16;
 inline constexpr ULONG g__ULONG__VolumeCountOffset = 26;
 inline constexpr ULONG g__ULONG__VolumeNumberOffset = 28;
+// The first byte of the bit set that marks the MPEG tracks holding PAL video (bit 0: track 2).
+inline constexpr ULONG g__ULONG__PalFlagsOffset = 30;
+inline constexpr UCHAR g__UCHAR__FirstTrackPalFlag = 0x01;
 // The entry points (ENTRIES.VCD, ENTRIES.SVD).
 inline constexpr ULONG g__ULONG__EntriesSector = 151;
 
@@ -50,5 +53,8 @@ inline constexpr ULONG g__ULONG__SuperVideoCdArchiveSector = 210;
 // (three BCD bytes at + 11).
 inline constexpr ULONG g__ULONG__TracksSector = 211;
 inline constexpr ULONG g__ULONG__TrackTimeOffset = 11;
+// The stream information of that track, after its time: bit 4 of it marks PAL video.
+inline constexpr ULONG g__ULONG__TrackStreamInfoOffset = 14;
+inline constexpr UCHAR g__UCHAR__TrackPalVideo = 0x10;
 
 }  // namespace VideoCdLayout

@@ -268,7 +268,7 @@ void CTarnwick_VideoCdTemplate::PutTracks() {
     l__PUCHAR__Tracks[10] = 1;  // tracks
     // The playing time (three BCD bytes) stays zero until the toolkit knows the stream; the
     // stream information of the track follows the list of times.
-    l__PUCHAR__Tracks[g__ULONG__TrackTimeOffset + 3] = g__UCHAR__TrackStreamInfo;
+    l__PUCHAR__Tracks[g__ULONG__TrackStreamInfoOffset] = g__UCHAR__TrackStreamInfo;
 }
 
 void CTarnwick_VideoCdTemplate::PutSearch() {
