@@ -254,7 +254,8 @@ TEST(VcdTemplateCommandLine, HelpDocumentsTheLayoutOfBothKinds) {
                                       R"(\b21\s+directory /MPEGAV\s+data length)",
                                       R"(\b20\s+directory /MPEG2\s+data length)",
                                       R"(\b150\s+/VCD/INFO.VCD\s+album)", R"(\b150\s+/SVCD/INFO.SVD\s+album)",
-                                      R"(\b151\s+/VCD/ENTRIES.VCD\s+.*00:12:02)", R"(\b211\s+/SVCD/TRACKS.SVD\s+playing time)",
+                                      R"(\b151\s+/VCD/ENTRIES.VCD\s+.*00:12:02)", R"(\b211\s+/SVCD/TRACKS.SVD\s+playing time.*PAL)",
+                                      R"(\b150\s+/VCD/INFO.VCD\s+album.*PAL)", R"(\b245\s+\(no file\)\s+up to 2,048 bytes)",
                                       R"(\b245\s+/ARCHIVE.DAT\s+up to 2,048 bytes)", R"(\b210\s+/ARCHIVE.DAT\s+up to 2,048 bytes)",
                                       R"(\b752\s+/MPEGAV/AVSEQ01.DAT)", R"(\b752\s+/MPEG2/AVSEQ01.MPG)"}) {
         EXPECT_TRUE(std::regex_search(l__string__Output, std::regex(l__PCHAR__Row))) << l__PCHAR__Row << "\n" << l__string__Output;

@@ -305,7 +305,8 @@ std::string CTarnwick_VideoCdTemplate::DescribeLayout(Kind p__Kind) {
     l__Row(l__Tree.back().m__ULONG__Lba + 1, "path table, little-endian", "-");
     l__Row(l__Tree.back().m__ULONG__Lba + 2, "path table, big-endian", "-");
     l__Row(g__ULONG__InfoSector, l__bool__Super ? "/SVCD/INFO.SVD" : "/VCD/INFO.VCD",
-           "album (+10, up to 16 bytes over spaces): the label; volume count (+26), number (+28)");
+           "album (+10, up to 16 bytes over spaces): the label; volume count (+26), number (+28); "
+           "bit 0 of +30 set for a PAL stream");
     UCHAR l__UCHAR__Msf[3];
     CTarnwick_CdAddress::LbaToMsf(static_cast<LONG>(g__ULONG__MpegTrackLba), l__UCHAR__Msf);
     char l__CHAR__Entry[64];
@@ -315,7 +316,9 @@ std::string CTarnwick_VideoCdTemplate::DescribeLayout(Kind p__Kind) {
     if (l__bool__Super) {
         l__Row(g__ULONG__SearchSector, "/SVCD/SEARCH.DAT", "- (no scan points)");
         l__Row(g__ULONG__SuperVideoCdArchiveSector, "/ARCHIVE.DAT", "up to 2,048 bytes of ARCHIVE.dat");
-        l__Row(g__ULONG__TracksSector, "/SVCD/TRACKS.SVD", "playing time of track 2 (+11, 3 BCD bytes)");
+        l__Row(g__ULONG__TracksSector, "/SVCD/TRACKS.SVD",
+               "playing time of track 2 (+11, 3 BCD bytes); bit 4 of +14 set for a PAL stream");
+        l__Row(g__ULONG__VideoCdArchiveSector, "(no file)", "up to 2,048 bytes of ARCHIVE.dat as well");
     } else {
         l__Row(g__ULONG__VideoCdArchiveSector, "/ARCHIVE.DAT", "up to 2,048 bytes of ARCHIVE.dat");
     }
