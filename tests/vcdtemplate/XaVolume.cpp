@@ -59,9 +59,11 @@ bool XaVolume::Walk(ULONG p__ULONG__Lba, ULONG p__ULONG__Size, const std::string
             }
             const UCHAR* l__PUCHAR__Record = &l__Data[l__ULONG__At];
             XaRecord l__Record;
-            std::string l__string__Name(reinterpret_cast<const char*>(l__PUCHAR__Record + 33), l__ULONG__NameLength);
-            if (l__ULONG__NameLength == 1 && l__PUCHAR__Record[33] == 0) l__string__Name = ".";
-            if (l__ULONG__NameLength == 1 && l__PUCHAR__Record[33] == 1) l__string__Name = "..";
+            // The one-byte names 0 and 1 are the directory itself and its parent.
+            const bool l__bool__Special = l__ULONG__NameLength == 1 && l__PUCHAR__Record[33] <= 1;
+            const std::string l__string__Name =
+                l__bool__Special ? std::string(l__PUCHAR__Record[33] == 0 ? "." : "..")
+                                 : std::string(reinterpret_cast<const char*>(l__PUCHAR__Record + 33), l__ULONG__NameLength);
             l__Record.m__string__Path = p__string__Path + "/" + l__string__Name;
             l__Record.m__ULONG__ImageOffset = (p__ULONG__Lba + l__ULONG__Sector) * g__ULONG__Block + l__ULONG__At;
             l__Record.m__ULONG__Length = l__ULONG__Length;
