@@ -73,25 +73,21 @@ VideoDiscTracks BuildTracks(const VIDEO_DISC_KIND& p__Kind, const char* p__PCHAR
                                    p__PCHAR__MpegFileName == nullptr ? "p__PCHAR__MpegFileName" : "p__PCHAR__Label");
     }
     const std::string l__string__Template = TemplatePath(p__Kind.m__PCHAR__TemplateName);
+    // An allocation that fails raises std::bad_alloc, which the flat boundary turns into the
+    // out-of-memory number.
     VideoDiscTracks l__Tracks;
-    // Allocation failures of the objects themselves surface as the toolkit's out-of-memory number.
-    try {
-        if (p__Kind.m__bool__IsSuper) {
-            l__Tracks.m__Data = std::make_unique<CTarnwick_SVCDDATATrack>(p__PCHAR__MpegFileName, p__PCHAR__Label,
-                                                                          p__USHORT__VolumeCount, p__USHORT__VolumeNumber,
-                                                                          l__string__Template.c_str(),
-                                                                          p__Kind.m__ULONG__DirectoryRecordOffset);
-        } else {
-            l__Tracks.m__Data = std::make_unique<CTarnwick_VCDDATATrack>(p__PCHAR__MpegFileName, p__PCHAR__Label,
-                                                                         p__USHORT__VolumeCount, p__USHORT__VolumeNumber,
-                                                                         l__string__Template.c_str(),
-                                                                         p__Kind.m__ULONG__DirectoryRecordOffset);
-        }
-        l__Tracks.m__Mpeg = std::make_unique<CTarnwick_MPEG12Track>(p__PCHAR__MpegFileName);
-    } catch (const std::bad_alloc&) {
-        CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
-                                   "%s(): Out of memory for the tracks!!!", p__PCHAR__Function);
+    if (p__Kind.m__bool__IsSuper) {
+        l__Tracks.m__Data = std::make_unique<CTarnwick_SVCDDATATrack>(p__PCHAR__MpegFileName, p__PCHAR__Label,
+                                                                      p__USHORT__VolumeCount, p__USHORT__VolumeNumber,
+                                                                      l__string__Template.c_str(),
+                                                                      p__Kind.m__ULONG__DirectoryRecordOffset);
+    } else {
+        l__Tracks.m__Data = std::make_unique<CTarnwick_VCDDATATrack>(p__PCHAR__MpegFileName, p__PCHAR__Label,
+                                                                     p__USHORT__VolumeCount, p__USHORT__VolumeNumber,
+                                                                     l__string__Template.c_str(),
+                                                                     p__Kind.m__ULONG__DirectoryRecordOffset);
     }
+    l__Tracks.m__Mpeg = std::make_unique<CTarnwick_MPEG12Track>(p__PCHAR__MpegFileName);
     return l__Tracks;
 }
 
@@ -106,19 +102,12 @@ void WriteTrackAtOnce(CTarnwick_CdvdBurnerGrabber& p__Burner, VideoDiscTracks& p
 // Both tracks in one session of 2336-byte Mode 2 blocks: the data track's 2048-byte sectors
 // become Form 1 sectors, the MPEG track's 2332-byte sectors keep their sub-headers and get
 // their EDC.
-void WriteSessionAtOnce(CTarnwick_CdvdBurnerGrabber& p__Burner, VideoDiscTracks& p__Tracks, const char* p__PCHAR__Function,
-                        BOOLEAN p__BOOLEAN__IsTestWrite, ULONG p__ULONG__ProgressInterval,
-                        ULONG p__ULONG__BufferStatusInterval) {
-    std::unique_ptr<CTarnwick_Mode2Tree> l__Data, l__Mpeg;
-    try {
-        l__Data = std::make_unique<CTarnwick_Mode2Form1Tree>(static_cast<CTarnwick_EmptyBase*>(p__Tracks.m__Data.get()),
-                                                             p__Tracks.m__Data.get());
-        l__Mpeg = std::make_unique<CTarnwick_Mode2Form2Tree>(static_cast<CTarnwick_EmptyBase*>(p__Tracks.m__Mpeg.get()),
-                                                             p__Tracks.m__Mpeg.get());
-    } catch (const std::bad_alloc&) {
-        CTarnwick_Exception::Raise(p__PCHAR__Function, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_OUT_OF_MEMORY, 0,
-                                   "%s(): m__PVOID__BackSideTree == NULL!!!", p__PCHAR__Function);
-    }
+void WriteSessionAtOnce(CTarnwick_CdvdBurnerGrabber& p__Burner, VideoDiscTracks& p__Tracks, BOOLEAN p__BOOLEAN__IsTestWrite,
+                        ULONG p__ULONG__ProgressInterval, ULONG p__ULONG__BufferStatusInterval) {
+    const auto l__Data = std::make_unique<CTarnwick_Mode2Form1Tree>(
+        static_cast<CTarnwick_EmptyBase*>(p__Tracks.m__Data.get()), p__Tracks.m__Data.get());
+    const auto l__Mpeg = std::make_unique<CTarnwick_Mode2Form2Tree>(
+        static_cast<CTarnwick_EmptyBase*>(p__Tracks.m__Mpeg.get()), p__Tracks.m__Mpeg.get());
     auto l__Session = std::make_unique<SESSION_DESCRIPTOR>();
     std::memset(l__Session.get(), 0, sizeof(SESSION_DESCRIPTOR));
     l__Session->m__ULONG__NumberOfTracks = 2;
@@ -153,7 +142,7 @@ ULONG BurnVideoDisc(const VIDEO_DISC_KIND& p__Kind, const char* p__PCHAR__Functi
                 WriteTrackAtOnce(*l__Burner, l__Tracks, p__BOOLEAN__IsTestWrite, p__ULONG__ProgressInterval,
                                  p__ULONG__BufferStatusInterval);
             } else {
-                WriteSessionAtOnce(*l__Burner, l__Tracks, p__PCHAR__Function, p__BOOLEAN__IsTestWrite,
+                WriteSessionAtOnce(*l__Burner, l__Tracks, p__BOOLEAN__IsTestWrite,
                                    p__ULONG__ProgressInterval, p__ULONG__BufferStatusInterval);
             }
         });

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "CTarnwick_CdAddress.h"
-#include "PlatformFile.h"
 #include "VideoCdLayout.h"
 
 namespace {
@@ -57,14 +56,11 @@ bool CTarnwick_SVCDDATATrack::ReadPlayingTime(const char* p__PCHAR__MpegFileName
     using namespace VideoCdLayout;
     const uint64_t l__ULONGLONG__Blocks = p__ULONGLONG__Size / g__ULONG__MpegPayloadSize;
     if (l__ULONGLONG__Blocks == 0) return false;
-    const int l__INT__Handle = PlatformFile::OpenRead(p__PCHAR__MpegFileName);
-    if (l__INT__Handle == PlatformFile::InvalidHandle) return false;
     UCHAR l__UCHAR__First[16] = {}, l__UCHAR__Last[16] = {};
+    const int64_t l__LONGLONG__LastOffset = static_cast<int64_t>((l__ULONGLONG__Blocks - 1) * g__ULONG__MpegPayloadSize);
     const bool l__bool__Read =
-        PlatformFile::ReadAt(l__INT__Handle, l__UCHAR__First, sizeof(l__UCHAR__First), 0) == sizeof(l__UCHAR__First) &&
-        PlatformFile::ReadAt(l__INT__Handle, l__UCHAR__Last, sizeof(l__UCHAR__Last),
-                             static_cast<int64_t>((l__ULONGLONG__Blocks - 1) * g__ULONG__MpegPayloadSize)) == sizeof(l__UCHAR__Last);
-    PlatformFile::Close(l__INT__Handle);
+        ReadFileAt(p__PCHAR__MpegFileName, 0, l__UCHAR__First, sizeof(l__UCHAR__First)) == sizeof(l__UCHAR__First) &&
+        ReadFileAt(p__PCHAR__MpegFileName, l__LONGLONG__LastOffset, l__UCHAR__Last, sizeof(l__UCHAR__Last)) == sizeof(l__UCHAR__Last);
     uint64_t l__ULONGLONG__First = 0, l__ULONGLONG__Last = 0;
     if (!l__bool__Read || !ReadClockReference(l__UCHAR__First, sizeof(l__UCHAR__First), &l__ULONGLONG__First) ||
         !ReadClockReference(l__UCHAR__Last, sizeof(l__UCHAR__Last), &l__ULONGLONG__Last) || l__ULONGLONG__Last < l__ULONGLONG__First)

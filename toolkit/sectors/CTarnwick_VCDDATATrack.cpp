@@ -99,16 +99,22 @@ CTarnwick_VCDDATATrack::CTarnwick_VCDDATATrack(const char* p__PCHAR__MpegFileNam
     SeekToBegin();
 }
 
+int64_t CTarnwick_VCDDATATrack::ReadFileAt(const char* p__PCHAR__FileName, int64_t p__LONGLONG__Offset,
+                                           PUCHAR p__PUCHAR__Buffer, size_t p__size_t__Size) {
+    const int l__INT__Handle = PlatformFile::OpenRead(p__PCHAR__FileName);
+    if (l__INT__Handle == PlatformFile::InvalidHandle) return -1;
+    const int64_t l__LONGLONG__Read = PlatformFile::ReadAt(l__INT__Handle, p__PUCHAR__Buffer, p__size_t__Size, p__LONGLONG__Offset);
+    PlatformFile::Close(l__INT__Handle);
+    return l__LONGLONG__Read;
+}
+
 bool CTarnwick_VCDDATATrack::ReadIsPalVideo(const char* p__PCHAR__MpegFileName) {
     constexpr size_t l__size_t__Window = 65536;
     constexpr UCHAR l__UCHAR__SequenceHeader[4] = {0x00, 0x00, 0x01, 0xB3};
     constexpr UCHAR l__UCHAR__PictureRate25 = 3;
-    const int l__INT__Handle = PlatformFile::OpenRead(p__PCHAR__MpegFileName);
-    if (l__INT__Handle == PlatformFile::InvalidHandle) return false;
     std::unique_ptr<UCHAR[]> l__PUCHAR__Window(new (std::nothrow) UCHAR[l__size_t__Window]);
-    const int64_t l__LONGLONG__Read =
-        l__PUCHAR__Window ? PlatformFile::ReadAt(l__INT__Handle, l__PUCHAR__Window.get(), l__size_t__Window, 0) : -1;
-    PlatformFile::Close(l__INT__Handle);
+    if (!l__PUCHAR__Window) return false;
+    const int64_t l__LONGLONG__Read = ReadFileAt(p__PCHAR__MpegFileName, 0, l__PUCHAR__Window.get(), l__size_t__Window);
     if (l__LONGLONG__Read <= 0) return false;
     const UCHAR* l__PUCHAR__End = l__PUCHAR__Window.get() + l__LONGLONG__Read;
     const UCHAR* l__PUCHAR__Header = std::search(static_cast<const UCHAR*>(l__PUCHAR__Window.get()), l__PUCHAR__End, std::begin(l__UCHAR__SequenceHeader),

@@ -38,6 +38,10 @@ protected:
     // cannot be opened leaves the sector as the template has it. Traces under the class name given.
     void PatchAdditionalFile(ULONG p__ULONG__Sector, const char* p__PCHAR__ClassName);
     PUCHAR Sector(ULONG p__ULONG__Sector) { return m__PUCHAR__Memory.get() + p__ULONG__Sector * 2048ULL; }
+    // Up to p__size_t__Size bytes of a file from an offset: the count read, or -1 when the
+    // file cannot be opened or read.
+    static int64_t ReadFileAt(const char* p__PCHAR__FileName, int64_t p__LONGLONG__Offset, PUCHAR p__PUCHAR__Buffer,
+                              size_t p__size_t__Size);
 
 private:
     std::unique_ptr<UCHAR[]> m__PUCHAR__Memory;
