@@ -364,6 +364,16 @@ ULONG Tarnwick_ISO9660JolietFileTree_SetBootImage(PVOID p__PVOID__Tree, PCHAR p_
                                                   ULONG p__ULONG__SystemType, ULONG p__ULONG__BootMediaType,
                                                   PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
                                                   PULONG p__PULONG__SystemError);
+/* Rock Ridge records in the ISO9660 hierarchy (off by default): names as they are (up to 255
+ * bytes), modes, owners, symbolic links, device numbers, three timestamps, hard-link counts, and
+ * directories deeper than 8 levels relocated. With it on, adds record symbolic links as links.
+ * Fails with EXCEPTION_NUMBER_INVALID_STATE once the image is built. Importing a session that
+ * has Rock Ridge records turns it on. */
+ULONG Tarnwick_ISO9660JolietFileTree_SetRockRidge(PVOID p__PVOID__Tree, BOOLEAN p__BOOLEAN__IsRockRidge,
+                                                  PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
+                                                  PULONG p__PULONG__SystemError);
+/* Not family: TRUE when the tree writes Rock Ridge records. */
+BOOLEAN Tarnwick_ISO9660JolietFileTree_GetRockRidge(PVOID p__PVOID__Tree);
 /* Adds a file whose contents are a memory block (not copied: it must outlive the burn) under
  * *p__PPVOID__Parent, or under the root when that holds NULL. */
 ULONG Tarnwick_ISO9660JolietFileTree_AddMemory(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,

@@ -73,18 +73,47 @@ void FillFromStat(PlatformDirectoryEntry& p__Entry, const struct statx& p__Statx
     p__Entry.m__LONGLONG__LastWriteTime = p__Statx.stx_mtime.tv_sec;
     p__Entry.m__ULONGLONG__Device = (static_cast<uint64_t>(p__Statx.stx_dev_major) << 32) | p__Statx.stx_dev_minor;
     p__Entry.m__ULONGLONG__Inode = p__Statx.stx_ino;
+    p__Entry.m__ULONG__Mode = p__Statx.stx_mode;
+    p__Entry.m__ULONG__Links = p__Statx.stx_nlink;
+    p__Entry.m__ULONG__User = p__Statx.stx_uid;
+    p__Entry.m__ULONG__Group = p__Statx.stx_gid;
+    p__Entry.m__ULONG__DeviceMajor = p__Statx.stx_rdev_major;
+    p__Entry.m__ULONG__DeviceMinor = p__Statx.stx_rdev_minor;
+    p__Entry.m__LONGLONG__ChangeTime = p__Statx.stx_ctime.tv_sec;
 }
 
-// Stats a name relative to a directory descriptor, following links; a link that leads
-// nowhere is described by itself.
-bool StatAt(int p__INT__DirectoryHandle, const char* p__PCHAR__Name, PlatformDirectoryEntry& p__Entry) {
+// Stats a name relative to a directory descriptor, following links unless they are
+// kept; a link that leads nowhere is described by itself. A kept link gets its target
+// text and counts as an empty file.
+bool StatAt(int p__INT__DirectoryHandle, const char* p__PCHAR__Name, PlatformDirectoryEntry& p__Entry,
+            bool p__BOOLEAN__KeepLinks = false) {
     struct statx l__Statx {};
     unsigned l__UINT__Mask = STATX_BASIC_STATS | STATX_BTIME;
-    if (statx(p__INT__DirectoryHandle, p__PCHAR__Name, 0, l__UINT__Mask, &l__Statx) != 0 &&
+    if ((p__BOOLEAN__KeepLinks || statx(p__INT__DirectoryHandle, p__PCHAR__Name, 0, l__UINT__Mask, &l__Statx) != 0) &&
         statx(p__INT__DirectoryHandle, p__PCHAR__Name, AT_SYMLINK_NOFOLLOW, l__UINT__Mask, &l__Statx) != 0) {
         return false;
     }
     FillFromStat(p__Entry, l__Statx);
+    p__Entry.m__string__LinkTarget.clear();
+    if (p__BOOLEAN__KeepLinks && S_ISLNK(l__Statx.stx_mode)) {
+        // A link's size is its target's length; a target read shorter than that is
+        // read again with room to spare (the link changed meanwhile).
+        std::string l__string__Target(static_cast<size_t>(l__Statx.stx_size) + 1, '\0');
+        for (;;) {
+            ssize_t l__SSIZE__Read =
+                readlinkat(p__INT__DirectoryHandle, p__PCHAR__Name, l__string__Target.data(), l__string__Target.size());
+            if (l__SSIZE__Read < 0) {
+                return false;
+            }
+            if (static_cast<size_t>(l__SSIZE__Read) < l__string__Target.size()) {
+                l__string__Target.resize(static_cast<size_t>(l__SSIZE__Read));
+                break;
+            }
+            l__string__Target.resize(2 * l__string__Target.size());
+        }
+        p__Entry.m__string__LinkTarget = std::move(l__string__Target);
+        p__Entry.m__ULONGLONG__Size = 0;
+    }
     return true;
 }
 
@@ -172,7 +201,7 @@ void PlatformDirectory::MakeAlternateNames(std::vector<PlatformDirectoryEntry>& 
 }
 
 bool PlatformDirectory::List(const std::string& p__string__Directory, std::vector<PlatformDirectoryEntry>& p__Entries,
-                             bool* p__PBOOLEAN__OpenFailed) {
+                             bool* p__PBOOLEAN__OpenFailed, bool p__BOOLEAN__KeepLinks) {
     p__Entries.clear();
     *p__PBOOLEAN__OpenFailed = false;
     DIR* l__PDIR__Directory = opendir(p__string__Directory.c_str());
@@ -198,7 +227,7 @@ bool PlatformDirectory::List(const std::string& p__string__Directory, std::vecto
         }
         PlatformDirectoryEntry l__Entry{};
         l__Entry.m__string__Name = l__PDirent->d_name;
-        if (!StatAt(l__INT__Handle, l__PDirent->d_name, l__Entry)) {
+        if (!StatAt(l__INT__Handle, l__PDirent->d_name, l__Entry, p__BOOLEAN__KeepLinks)) {
             // Vanished between listing and looking: the walk will report it when it opens it.
             l__Entry.m__ULONG__Attributes = AttributeArchive;
         }
@@ -209,9 +238,10 @@ bool PlatformDirectory::List(const std::string& p__string__Directory, std::vecto
     return true;
 }
 
-bool PlatformDirectory::Stat(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry) {
+bool PlatformDirectory::Stat(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry,
+                             bool p__BOOLEAN__KeepLinks) {
     p__Entry = PlatformDirectoryEntry{};
-    if (!StatAt(AT_FDCWD, p__string__Path.c_str(), p__Entry)) {
+    if (!StatAt(AT_FDCWD, p__string__Path.c_str(), p__Entry, p__BOOLEAN__KeepLinks)) {
         return false;
     }
     size_t l__SIZE__Slash = p__string__Path.rfind('/');
@@ -220,8 +250,9 @@ bool PlatformDirectory::Stat(const std::string& p__string__Path, PlatformDirecto
     return true;
 }
 
-bool PlatformDirectory::Find(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry) {
-    if (!Stat(p__string__Path, p__Entry)) {
+bool PlatformDirectory::Find(const std::string& p__string__Path, PlatformDirectoryEntry& p__Entry,
+                             bool p__BOOLEAN__KeepLinks) {
+    if (!Stat(p__string__Path, p__Entry, p__BOOLEAN__KeepLinks)) {
         return false;
     }
     size_t l__SIZE__Slash = p__string__Path.rfind('/');

@@ -279,6 +279,22 @@ extern "C" ULONG Tarnwick_ISO9660JolietFileTree_SeekToBegin(PVOID p__PVOID__Tree
                  p__PULONG__SystemError, [&](Tree& t) { ImageOf(t, c__PCHAR__Name).SeekToBegin(); });
 }
 
+extern "C" ULONG Tarnwick_ISO9660JolietFileTree_SetRockRidge(PVOID p__PVOID__Tree, BOOLEAN p__BOOLEAN__IsRockRidge,
+                                                             PCHAR p__PCHAR__ExceptionText,
+                                                             ULONG p__ULONG__ExceptionTextSize,
+                                                             PULONG p__PULONG__SystemError) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_ISO9660JolietFileTree_SetRockRidge";
+    return Shell(c__PCHAR__Name, p__PVOID__Tree, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, [&](Tree& t) { t.SetRockRidge(p__BOOLEAN__IsRockRidge); });
+}
+
+extern "C" BOOLEAN Tarnwick_ISO9660JolietFileTree_GetRockRidge(PVOID p__PVOID__Tree) {
+    BOOLEAN l__BOOLEAN__IsRockRidge = FALSE;
+    Query("Tarnwick:Tarnwick_ISO9660JolietFileTree_GetRockRidge", p__PVOID__Tree,
+          [&](Tree& t) { l__BOOLEAN__IsRockRidge = t.IsRockRidge(); });
+    return l__BOOLEAN__IsRockRidge;
+}
+
 extern "C" ULONG Tarnwick_ISO9660JolietFileTree_SetBootImage(PVOID p__PVOID__Tree, PCHAR p__PCHAR__FileName,
                                                              ULONG p__ULONG__SystemType, ULONG p__ULONG__BootMediaType,
                                                              PCHAR p__PCHAR__ExceptionText,

@@ -218,7 +218,7 @@ void CTarnwick_FileTree::CreateFromDirectoryContents(const char* p__PCHAR__Direc
     std::string l__string__Directory(p__PCHAR__Directory);
     std::vector<PlatformDirectoryEntry> l__Entries;
     bool l__BOOLEAN__OpenFailed = false;
-    if (!PlatformDirectory::List(l__string__Directory, l__Entries, &l__BOOLEAN__OpenFailed)) {
+    if (!PlatformDirectory::List(l__string__Directory, l__Entries, &l__BOOLEAN__OpenFailed, IsKeepingLinks())) {
         ULONG l__ULONG__Error = GetLastError();
         CTarnwick_Exception::Raise("CTarnwick_FileTree::CreateFromDirectoryContents", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
                                    EXCEPTION_NUMBER_SYSTEM_ERROR, l__ULONG__Error,
@@ -244,7 +244,7 @@ void CTarnwick_FileTree::CreateFromRootChecked(const char* p__PCHAR__AbsolutePat
                                                CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent) {
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
     PlatformDirectoryEntry l__Entry{};
-    bool l__BOOLEAN__Found = PlatformDirectory::Find(p__PCHAR__AbsolutePathAndFileName, l__Entry);
+    bool l__BOOLEAN__Found = PlatformDirectory::Find(p__PCHAR__AbsolutePathAndFileName, l__Entry, IsKeepingLinks());
     CreateFromFoundEntry(p__PCHAR__AbsolutePathAndFileName, l__BOOLEAN__Found ? &l__Entry : nullptr, p__PCHAR__NewName,
                          p__ULONG__TimeSelector, p__PCTarnwick_FileTreeNode__Parent);
 }
@@ -328,7 +328,8 @@ void CTarnwick_FileTree::CreateFromFoundEntry(const std::string& p__string__Path
             return CreateFileTreeNodeAndKids(p__string__Path.c_str(), l__string__LongName.c_str(),
                                              l__string__ShortName.c_str(), p__PEntry->m__ULONG__Attributes,
                                              p__PEntry->m__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__RealParent,
-                                             SelectFileTime(*p__PEntry, p__ULONG__TimeSelector), p__ULONG__TimeSelector);
+                                             SelectFileTime(*p__PEntry, p__ULONG__TimeSelector), p__ULONG__TimeSelector,
+                                             p__PEntry);
         });
 }
 
@@ -378,7 +379,7 @@ CTarnwick_FileTreeNode* CTarnwick_FileTree::CreateFileTreeNodeAndKids(
     const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__LongFileName,
     const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes, uint64_t p__ULONGLONG__Size,
     CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent, LONGLONG p__LONGLONG__FileTime,
-    ULONG p__ULONG__TimeSelector) {
+    ULONG p__ULONG__TimeSelector, const PlatformDirectoryEntry* p__PEntry) {
     if (m__BOOLEAN__IsCancelCreation) {
         CTarnwick_Exception::Raise(g__PCHAR__CreateFileTreeNodeAndKids, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
                                    EXCEPTION_NUMBER_CANCELLED, 0,
@@ -391,6 +392,9 @@ CTarnwick_FileTreeNode* CTarnwick_FileTree::CreateFileTreeNodeAndKids(
                                        p__ULONG__Attributes, p__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Parent,
                                        p__ULONG__NodeNumber, p__LONGLONG__FileTime, 0);
         });
+    if (p__PEntry != nullptr) {
+        OnNodeFromEntry(l__PCTarnwick_FileTreeNode__Node, *p__PEntry);
+    }
     bool l__BOOLEAN__IsRoot = p__PCHAR__AbsolutePathAndFileName[0] == '/' && p__PCHAR__LongFileName[0] == '/' &&
                               p__PCHAR__ShortFileName[0] == '/';
     if (l__PCTarnwick_FileTreeNode__Node->IsDirectory() && p__PCHAR__AbsolutePathAndFileName[0] != ':' &&
@@ -414,7 +418,7 @@ void CTarnwick_FileTree::CreateKids(CTarnwick_FileTreeNode* p__PCTarnwick_FileTr
     uint64_t l__ULONGLONG__Device = 0;
     uint64_t l__ULONGLONG__Inode = 0;
     if (!PlatformDirectory::Identity(l__string__Path, &l__ULONGLONG__Device, &l__ULONGLONG__Inode) ||
-        !PlatformDirectory::List(l__string__Path, l__Entries, &l__BOOLEAN__OpenFailed)) {
+        !PlatformDirectory::List(l__string__Path, l__Entries, &l__BOOLEAN__OpenFailed, IsKeepingLinks())) {
         ULONG l__ULONG__Error = GetLastError();
         if (l__BOOLEAN__OpenFailed || l__Entries.empty()) {
             CTarnwick_Exception::Raise(g__PCHAR__CreateFileTreeNodeAndKids, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
@@ -450,7 +454,7 @@ void CTarnwick_FileTree::CreateKids(CTarnwick_FileTreeNode* p__PCTarnwick_FileTr
             l__PCTarnwick_FileTreeNode__Kid = CreateFileTreeNodeAndKids(
                 l__string__KidPath.c_str(), l__Entry.m__string__Name.c_str(), l__string__ShortName.c_str(),
                 l__Entry.m__ULONG__Attributes, l__Entry.m__ULONGLONG__Size, p__PCTarnwick_FileTreeNode__Node,
-                SelectFileTime(l__Entry, p__ULONG__TimeSelector), p__ULONG__TimeSelector);
+                SelectFileTime(l__Entry, p__ULONG__TimeSelector), p__ULONG__TimeSelector, &l__Entry);
         } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
             if (!m__BOOLEAN__IsIgnoreErrors || IsCancellation(l__PCTarnwick_Exception__Exception)) {
                 DebugPrint("\nCTarnwick_FileTree::CreateFileTreeNodeAndKids(): CreateFileTreeNodeAndKids() failed, ignore "
@@ -474,6 +478,9 @@ void CTarnwick_FileTree::CreateKids(CTarnwick_FileTreeNode* p__PCTarnwick_FileTr
         }
     }
 }
+
+void CTarnwick_FileTree::OnNodeFromEntry(CTarnwick_FileTreeNode* /*p__PCTarnwick_FileTreeNode__Node*/,
+                                         const PlatformDirectoryEntry& /*p__Entry*/) {}
 
 BOOLEAN CTarnwick_FileTree::RenameNode(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,
                                        const char* p__PCHAR__LongFileName, const char* p__PCHAR__ShortFileName) {

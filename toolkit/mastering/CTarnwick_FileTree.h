@@ -78,12 +78,15 @@ public:
                                      const char* p__PCHAR__NewName, ULONG p__ULONG__TimeSelector,
                                      CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent);
     // Makes one node and, for a real directory, every node below it; the node is not linked.
+    // p__PEntry, when given, is what the file system says of the path (the node keeps
+    // what its format needs of it).
     CTarnwick_FileTreeNode* CreateFileTreeNodeAndKids(const char* p__PCHAR__AbsolutePathAndFileName,
                                                       const char* p__PCHAR__LongFileName,
                                                       const char* p__PCHAR__ShortFileName, ULONG p__ULONG__Attributes,
                                                       uint64_t p__ULONGLONG__Size,
                                                       CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
-                                                      LONGLONG p__LONGLONG__FileTime, ULONG p__ULONG__TimeSelector);
+                                                      LONGLONG p__LONGLONG__FileTime, ULONG p__ULONG__TimeSelector,
+                                                      const PlatformDirectoryEntry* p__PEntry = nullptr);
     CTarnwick_FileTreeNode* CreateFileTreeNodeMemory(const void* p__PVOID__Memory, const char* p__PCHAR__LongFileName,
                                                      const char* p__PCHAR__ShortFileName, uint64_t p__ULONGLONG__Size,
                                                      CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
@@ -123,6 +126,11 @@ protected:
     virtual void OnKidUnlisted(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                                CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid);
     void Report(ULONG p__ULONG__Reason, PVOID p__PVOID__Parameter1, PVOID p__PVOID__Parameter2);
+    // A node was made from a file-system entry, before it is announced (nothing here).
+    virtual void OnNodeFromEntry(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,
+                                 const PlatformDirectoryEntry& p__Entry);
+    // True when walks record symbolic links as links instead of following them.
+    virtual bool IsKeepingLinks() const { return false; }
     // Every node is made here: p__Make makes it with the next node number. When it throws
     // or gives no node, the count is restored; no node raises EXCEPTION_NUMBER_OUT_OF_MEMORY
     // naming p__PCHAR__Where.

@@ -10,6 +10,7 @@
 #include "CTarnwick_ISO9660Image.h"
 #include "CTarnwick_MemoryFile.h"
 #include "DebugPrint.h"
+#include "PlatformDirectory.h"
 #include "PlatformOutputFile.h"
 #include "PlatformSystemError.h"
 
@@ -384,7 +385,8 @@ std::string CTarnwick_ISO9660FileTree::ShortNameOf(const std::string& p__string_
 CTarnwick_FileTreeNode* CTarnwick_ISO9660FileTree::ImportFileTreeNode(
     const char* p__PCHAR__AbsolutePathAndFileName, const char* p__PCHAR__Name, const UCHAR* p__PUCHAR__JolietName,
     ULONG p__ULONG__JolietNameLength, ULONG p__ULONG__Attributes, const UCHAR* p__PUCHAR__RecordingDate,
-    ULONG p__ULONG__ExtentLocation, uint64_t p__ULONGLONG__Size, CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent) {
+    ULONG p__ULONG__ExtentLocation, uint64_t p__ULONGLONG__Size, CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+    const CTarnwick_RockRidgeAttributes* p__PRockRidge) {
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
     CTarnwick_FileTreeNode* l__Parent =
         p__PCTarnwick_FileTreeNode__Parent != nullptr ? p__PCTarnwick_FileTreeNode__Parent : MakeRoot();
@@ -410,12 +412,43 @@ CTarnwick_FileTreeNode* CTarnwick_ISO9660FileTree::ImportFileTreeNode(
                                        l__LONGLONG__FileTime, p__ULONG__ExtentLocation, TRUE);
         });
     Iso(l__Node)->SetRecordingDate(p__PUCHAR__RecordingDate);
+    if (p__PRockRidge != nullptr) {
+        Iso(l__Node)->SetRockRidgeAttributes(std::make_unique<CTarnwick_RockRidgeAttributes>(*p__PRockRidge));
+    }
     TakeImportedNames(l__Node, p__PUCHAR__JolietName, p__ULONG__JolietNameLength);
     OnAddNode(l__Node);
     if (!LinkChecked(l__Parent, l__Node)) {
         return nullptr;
     }
     return l__Node;
+}
+
+void CTarnwick_ISO9660FileTree::OnNodeFromEntry(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,
+                                                const PlatformDirectoryEntry& p__Entry) {
+    auto l__Attributes = std::make_unique<CTarnwick_RockRidgeAttributes>();
+    l__Attributes->m__ULONG__Mode = p__Entry.m__ULONG__Mode;
+    l__Attributes->m__ULONG__Links = p__Entry.m__ULONG__Links;
+    l__Attributes->m__ULONG__User = p__Entry.m__ULONG__User;
+    l__Attributes->m__ULONG__Group = p__Entry.m__ULONG__Group;
+    l__Attributes->m__ULONG__DeviceMajor = p__Entry.m__ULONG__DeviceMajor;
+    l__Attributes->m__ULONG__DeviceMinor = p__Entry.m__ULONG__DeviceMinor;
+    l__Attributes->m__LONGLONG__AccessTime = p__Entry.m__LONGLONG__LastAccessTime;
+    l__Attributes->m__LONGLONG__ModifyTime = p__Entry.m__LONGLONG__LastWriteTime;
+    l__Attributes->m__LONGLONG__AttributeTime = p__Entry.m__LONGLONG__ChangeTime;
+    l__Attributes->m__ULONGLONG__Origin = p__Entry.m__ULONGLONG__Device;
+    l__Attributes->m__ULONGLONG__Serial = p__Entry.m__ULONGLONG__Inode;
+    l__Attributes->m__string__LinkTarget = p__Entry.m__string__LinkTarget;
+    Iso(p__PCTarnwick_FileTreeNode__Node)->SetRockRidgeAttributes(std::move(l__Attributes));
+}
+
+void CTarnwick_ISO9660FileTree::SetRockRidge(BOOLEAN p__BOOLEAN__IsRockRidge) {
+    std::lock_guard<PlatformRecursiveLock> l__Guard(m__Lock);
+    if (m__BOOLEAN__IsImageBuild) {
+        CTarnwick_Exception::Raise("CTarnwick_ISO9660FileTree::SetRockRidge", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                   EXCEPTION_NUMBER_INVALID_STATE, 0,
+                                   "CTarnwick_ISO9660FileTree::SetRockRidge(): the image is built already!!!");
+    }
+    m__BOOLEAN__IsRockRidge = p__BOOLEAN__IsRockRidge ? TRUE : FALSE;
 }
 
 void CTarnwick_ISO9660FileTree::TakeImportedNames(CTarnwick_FileTreeNode* /*p__PCTarnwick_FileTreeNode__Node*/,

@@ -48,16 +48,24 @@ public:
     // never written again; its recording date is the record's 7 bytes. A Joliet name read
     // from the disc (big-endian, p__ULONG__JolietNameLength bytes; 0: none) is the node's
     // Joliet name in a tree that has one. Returns the node, or null when the name check
-    // dropped it.
+    // dropped it. p__PRockRidge, when given, holds the POSIX attributes read from the
+    // record's Rock Ridge entries; the node keeps a copy.
     virtual CTarnwick_FileTreeNode* ImportFileTreeNode(const char* p__PCHAR__AbsolutePathAndFileName,
                                                        const char* p__PCHAR__Name, const UCHAR* p__PUCHAR__JolietName,
                                                        ULONG p__ULONG__JolietNameLength, ULONG p__ULONG__Attributes,
                                                        const UCHAR* p__PUCHAR__RecordingDate,
                                                        ULONG p__ULONG__ExtentLocation, uint64_t p__ULONGLONG__Size,
-                                                       CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent);
+                                                       CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
+                                                       const CTarnwick_RockRidgeAttributes* p__PRockRidge = nullptr);
     // The short name of a long one: the first 12 characters, or for a file the first 8 and
     // an extension found within the last 4.
     static std::string ShortNameOf(const std::string& p__string__Name, BOOLEAN p__BOOLEAN__IsDirectory);
+
+    // Rock Ridge records (POSIX names, attributes, links and deep directories) in the
+    // ISO9660 hierarchy; off by default. With it on, walks keep symbolic links as links.
+    // Only before the image is built.
+    void SetRockRidge(BOOLEAN p__BOOLEAN__IsRockRidge);
+    BOOLEAN IsRockRidge() const { return m__BOOLEAN__IsRockRidge; }
 
     // Lays the image out at the start sector and builds its system structures; texts may be null.
     virtual void BuildImage(ULONG p__ULONG__StartSector, ULONG p__ULONG__Ignored, BOOLEAN p__BOOLEAN__IsCDXA,
@@ -93,6 +101,10 @@ protected:
                      CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) override;
     void OnKidUnlisted(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Parent,
                        CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Kid) override;
+    // Keeps the POSIX attributes of the entry with the node.
+    void OnNodeFromEntry(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,
+                         const PlatformDirectoryEntry& p__Entry) override;
+    bool IsKeepingLinks() const override { return m__BOOLEAN__IsRockRidge != FALSE; }
 
     // Where the room reserved for a derived format's structures begins, in absolute sectors.
     struct ExtraPlaces {
@@ -152,6 +164,7 @@ private:
 
     BOOLEAN m__BOOLEAN__IsKeepFilesOpen;
     BOOLEAN m__BOOLEAN__IsLongNames;
+    BOOLEAN m__BOOLEAN__IsRockRidge = FALSE;
     uint64_t m__ULONGLONG__PathTableSize;
     uint64_t m__ULONGLONG__PathTableSectors;
     uint64_t m__ULONGLONG__TotalDirectorySectors;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CTarnwick_FileTreeNode.h"
+#include "CTarnwick_RockRidgeAttributes.h"
 
 class CTarnwick_File;
 
@@ -79,6 +80,12 @@ public:
     BOOLEAN IsImported() const { return m__BOOLEAN__IsImported; }
     // Replaces the recording date by the 7 bytes of a directory record.
     void SetRecordingDate(const UCHAR* p__PUCHAR__Date);
+    // The POSIX attributes of the node (null: none known, the Rock Ridge records then make
+    // them up from the node's kind and date).
+    const CTarnwick_RockRidgeAttributes* GetRockRidgeAttributes() const { return m__RockRidgeAttributes.get(); }
+    void SetRockRidgeAttributes(std::unique_ptr<CTarnwick_RockRidgeAttributes> p__Attributes) {
+        m__RockRidgeAttributes = std::move(p__Attributes);
+    }
 
 private:
     friend class CTarnwick_ISO9660FileTree;
@@ -98,4 +105,5 @@ private:
     ULONG m__ULONG__ExtentLocation;
     BOOLEAN m__BOOLEAN__IsImported = FALSE;
     std::unique_ptr<IdentifierIndex> m__IdentifierIndex;
+    std::unique_ptr<CTarnwick_RockRidgeAttributes> m__RockRidgeAttributes;
 };

@@ -31,6 +31,9 @@ const char* const g__PCHAR__Usage =
     "  -V LABEL                   volume label (the first 32 characters are the volume id)\n"
     "  --level1                   8.3 identifiers (default: long names of up to 31 characters)\n"
     "  -J                         also a Joliet hierarchy (long Unicode names)\n"
+    "  -R                         Rock Ridge records: names as they are, modes, owners,\n"
+    "                             symbolic links (kept as links), devices, FIFOs, times;\n"
+    "                             directories deeper than 8 levels are relocated\n"
     "  -b BOOT.img                an El Torito boot image, added to the root\n"
     "  --boot-media-type N        boot media type of the catalog entry (default 2)\n"
     "  --boot-system-type N       system type of the catalog entry (default 6)\n"
@@ -152,6 +155,7 @@ int main(int argc, char** argv) {
     std::string l__string__SystemStructures;
     bool l__bool__Level1 = false;
     bool l__bool__Joliet = false;
+    bool l__bool__RockRidge = false;
     bool l__bool__IgnoreErrors = false;
     bool l__bool__Udf = false;
     bool l__bool__UdfBridge = false;
@@ -207,6 +211,9 @@ int main(int argc, char** argv) {
         } else if (l__string__Argument == "-J") {
             l__bool__Joliet = true;
             l__bool__IsoOnlyOption = true;
+        } else if (l__string__Argument == "-R") {
+            l__bool__RockRidge = true;
+            l__bool__IsoOnlyOption = true;
         } else if (l__string__Argument == "--udf") {
             l__bool__Udf = true;
         } else if (l__string__Argument == "--udf-bridge") {
@@ -241,7 +248,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         if (l__bool__IsoOnlyOption) {
-            std::fprintf(stderr, "tarnwick-mkiso: -J, --level1, -b, --boot-*, --start and --system-structures are ISO9660 options\n");
+            std::fprintf(stderr, "tarnwick-mkiso: -J, -R, --level1, -b, --boot-*, --start and --system-structures are ISO9660 options\n");
             return 2;
         }
         UdfJob l__Job;
@@ -269,6 +276,7 @@ int main(int argc, char** argv) {
                                                                    l__BOOLEAN__LongNames);
         }
         CTarnwick_ISO9660FileTree& l__Tree = *l__PTree;
+        l__Tree.SetRockRidge(l__bool__RockRidge ? TRUE : FALSE);
         for (std::string l__string__Source : l__Sources) {
             while (l__string__Source.size() > 1 && l__string__Source.back() == '/') l__string__Source.pop_back();
             PlatformDirectoryEntry l__Entry;
