@@ -414,6 +414,9 @@ CTarnwick_FileTreeNode* CTarnwick_ISO9660FileTree::ImportFileTreeNode(
 
 void CTarnwick_ISO9660FileTree::OnNodeFromEntry(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,
                                                 const PlatformDirectoryEntry& p__Entry) {
+    if (!m__BOOLEAN__IsRockRidge) {
+        return;  // kept only for the records that use them
+    }
     auto l__Attributes = std::make_unique<CTarnwick_RockRidgeAttributes>();
     l__Attributes->m__ULONG__Mode = p__Entry.m__ULONG__Mode;
     l__Attributes->m__ULONG__Links = p__Entry.m__ULONG__Links;
