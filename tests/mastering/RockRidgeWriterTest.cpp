@@ -117,11 +117,12 @@ std::string TargetOf(const ReadRecord& p__Record) {
         const std::string& l__Entry = l__It->second;
         for (size_t l__At = 5; l__At + 2 <= l__Entry.size(); l__At += 2 + static_cast<UCHAR>(l__Entry[l__At + 1])) {
             UCHAR l__Flags = static_cast<UCHAR>(l__Entry[l__At]);
-            if (!l__bool__Glue && l__string__Target != "/") l__string__Target += "/";
-            if (l__Flags & 0x08) l__string__Target = "/";
-            else if (l__Flags & 0x02) l__string__Target += ".";
-            else if (l__Flags & 0x04) l__string__Target += "..";
-            else l__string__Target += l__Entry.substr(l__At + 2, static_cast<UCHAR>(l__Entry[l__At + 1]));
+            if (!l__bool__Glue && l__string__Target != "/") l__string__Target.push_back('/');
+            // Appended in place: GCC 12 warns falsely about the string operators here.
+            if (l__Flags & 0x08) l__string__Target.assign(1, '/');
+            else if (l__Flags & 0x02) l__string__Target.push_back('.');
+            else if (l__Flags & 0x04) l__string__Target.append(2, '.');
+            else l__string__Target.append(l__Entry, l__At + 2, static_cast<UCHAR>(l__Entry[l__At + 1]));
             l__bool__Glue = (l__Flags & 0x08) != 0 || (l__Flags & 0x01) != 0;
         }
     }
