@@ -88,28 +88,29 @@ protected:
         m__Recorder = std::make_unique<RecorderUnderTest>("cdr");
         m__Burner = std::make_unique<CTarnwick_CdvdBurnerGrabber>(Ignore, nullptr, 0, 0, 0, 0, 1);
     }
-    // Writes bytes as one data track and closes the session.
-    void BurnBytes(const Bytes& p__Data) {
+    // Runs a step of the toolkit; an exception it raises fails the test.
+    static void Step(const std::function<void()>& p__Step) {
         try {
-            CTarnwick_MemoryFile l__Source(p__Data.data(), p__Data.size());
-            CTarnwick_FileChain l__Chain;
-            l__Chain.AddChainTail(&l__Source);
-            l__Chain.SeekToBegin();
-            m__Burner->TrackAtOnce(&l__Chain, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0);
-            m__Burner->CloseSession();
+            p__Step();
         } catch (CTarnwick_Exception* l__Exception) {
             ADD_FAILURE() << (l__Exception ? l__Exception->GetExceptionText() : "NULL");
             delete l__Exception;
         }
     }
-    // Imports track 1; a failure fails the test.
+    // Writes bytes as one data track and closes the session.
+    void BurnBytes(const Bytes& p__Data) {
+        CTarnwick_MemoryFile l__Source(p__Data.data(), p__Data.size());
+        CTarnwick_FileChain l__Chain;
+        l__Chain.AddChainTail(&l__Source);
+        l__Chain.SeekToBegin();
+        Step([&] {
+            m__Burner->TrackAtOnce(&l__Chain, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0);
+            m__Burner->CloseSession();
+        });
+    }
+    // Imports track 1.
     void ImportInto(CTarnwick_ISO9660FileTree& p__Tree, BOOLEAN p__Joliet) {
-        try {
-            m__Burner->ImportTrack(&p__Tree, 1, p__Joliet);
-        } catch (CTarnwick_Exception* l__Exception) {
-            ADD_FAILURE() << (l__Exception ? l__Exception->GetExceptionText() : "NULL");
-            delete l__Exception;
-        }
+        Step([&] { m__Burner->ImportTrack(&p__Tree, 1, p__Joliet); });
     }
     // The bytes of a file's extent on the disc.
     std::string ContentsOf(const CTarnwick_ISO9660FileTreeNode* p__Node) {
