@@ -152,6 +152,7 @@ fs::path MakeSource(const std::string& p__Dir) {
     fs::create_symlink(".", l__Root / "lower" / "link-dot");
     EXPECT_EQ(::mkfifo((l__Root / "pipe").c_str(), 0640), 0);
     EXPECT_EQ(::chmod((l__Root / "run.sh").c_str(), 04751), 0);
+    EXPECT_EQ(::chmod(l__Root.c_str(), 0750), 0);
     const struct timespec l__Times[2] = {{1300000001, 0}, {1234567891, 0}};
     EXPECT_EQ(::utimensat(AT_FDCWD, (l__Root / "MixedCase.TXT").c_str(), l__Times, AT_SYMLINK_NOFOLLOW), 0);
     EXPECT_EQ(::utimensat(AT_FDCWD, (l__Root / "link-rel").c_str(), l__Times, AT_SYMLINK_NOFOLLOW), 0);
@@ -224,6 +225,13 @@ TEST_P(OutsideImage, ImportsEveryPosixNameAttributeAndLinkWithoutTheRelocationDi
             const std::string l__Leaf = "/" + l__Node->GetLongFileName();
             EXPECT_TRUE(l__Node->GetAbsolutePathAndFileName().ends_with(l__Leaf));
         }
+        // The root keeps the mode and time of the source's root.
+        auto* l__Root = static_cast<CTarnwick_ISO9660FileTreeNode*>(l__Tree->GetRoot());
+        ASSERT_NE(l__Root->GetRockRidgeAttributes(), nullptr);
+        struct stat l__RootStat = {};
+        ASSERT_EQ(::lstat(l__Source.c_str(), &l__RootStat), 0);
+        EXPECT_EQ(l__Root->GetRockRidgeAttributes()->m__ULONG__Mode, l__RootStat.st_mode);
+        EXPECT_EQ(l__Root->GetRockRidgeAttributes()->m__LONGLONG__ModifyTime, l__RootStat.st_mtime);
         // Hard-link serial numbers: every imported node has one of its own here.
         std::map<std::pair<uint64_t, uint64_t>, int> l__Serials;
         for (const auto& [l__Path, l__Node] : l__Nodes)

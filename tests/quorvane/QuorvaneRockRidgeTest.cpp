@@ -55,6 +55,7 @@ fs::path MakeFirstSource(const std::string& p__Dir) {
     std::ofstream(l__Root / DEEP / "Bottom.txt") << "bottom\n";
     fs::create_symlink("../Deep/l2/Target.txt", l__Root / "CamelDir" / "RelativeLink");
     fs::create_symlink("/etc/hostname", l__Root / "AbsoluteLink");
+    EXPECT_EQ(::chmod(l__Root.c_str(), 0750), 0);
     return l__Root;
 }
 
@@ -174,6 +175,10 @@ TEST_F(QuorvaneRockRidge, NewSessionShowsEveryRockRidgeNameLinkAndTheNewFile) {
         EXPECT_EQ(l__Found->second, l__Listed) << l__Path;
     }
     EXPECT_EQ(l__Disc.count("/rr_moved"), 0u);
+    // The root keeps the first session's mode.
+    struct stat l__Root = {};
+    ASSERT_EQ(::lstat(m__First.c_str(), &l__Root), 0);
+    EXPECT_EQ(l__Disc["/"].m__string__Mode, ModeString(l__Root.st_mode));
     // The new file under the date directory, with no other name beside the first session's.
     size_t l__New = 0;
     for (const auto& [l__Path, l__Listed] : l__Disc) {

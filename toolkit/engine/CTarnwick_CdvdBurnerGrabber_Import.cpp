@@ -144,9 +144,11 @@ struct CTarnwick_CdvdBurnerGrabber::ImportWalk {
     ULONG m__ULONG__Depth = 0;
     // The bytes of the walk's first path kept in front of a cut path.
     size_t m__SIZE__KeptPrefix = 0;
-    // Rock Ridge: on for the session, the bytes every system-use area starts with.
+    // Rock Ridge: on for the session, the bytes every system-use area starts with, and the
+    // attributes of the root's "." record.
     BOOLEAN m__BOOLEAN__IsRockRidge = FALSE;
     ULONG m__ULONG__SkipLength = 0;
+    CTarnwick_RockRidgeAttributes m__RootAttributes;
     uint64_t m__ULONGLONG__NextSerial = 0;
     std::vector<UCHAR> m__Block;
     ULONG m__ULONG__Block = 0;
@@ -291,6 +293,7 @@ bool CTarnwick_CdvdBurnerGrabber::ImportWalk::DetectRockRidge(ULONG p__ULONG__Ro
     }
     m__BOOLEAN__IsRockRidge = TRUE;
     m__ULONG__SkipLength = l__ULONG__Skip;
+    m__RootAttributes = AttributesOf(l__Reader, TRUE, l__Block.data() + RECORD_DATE);
     return true;
 }
 
@@ -476,6 +479,11 @@ void CTarnwick_CdvdBurnerGrabber::ImportTrack(CTarnwick_ISO9660FileTree* p__PCTa
     ImportDirectoryWalk(l__Walk, p__PCTarnwick_ISO9660FileTree__Tree, l__BOOLEAN__IsJoliet, l__CHAR__Path,
                         CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Descriptor + DESCRIPTOR_ROOT_EXTENT),
                         CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Descriptor + DESCRIPTOR_ROOT_DATA_LENGTH), nullptr);
+    // The root keeps the attributes the old session gave it, unless it has its own already.
+    auto* l__Root = static_cast<CTarnwick_ISO9660FileTreeNode*>(p__PCTarnwick_ISO9660FileTree__Tree->GetRoot());
+    if (l__Walk.m__BOOLEAN__IsRockRidge && l__Root != nullptr && l__Root->GetRockRidgeAttributes() == nullptr) {
+        l__Root->SetRockRidgeAttributes(std::make_unique<CTarnwick_RockRidgeAttributes>(l__Walk.m__RootAttributes));
+    }
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportTrack(): EXITing with success\n");
 }
 
