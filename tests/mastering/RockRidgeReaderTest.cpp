@@ -423,18 +423,20 @@ TEST(RockRidgeReader, ContinuationAreasAreBoundedAndReadOnce) {
     EXPECT_EQ(l__Two.m__Reads, 1);
 }
 
-TEST(RockRidgeReader, NamesAndTargetsAreCutAt1023Bytes) {
+TEST(RockRidgeReader, NamesAndTargetsAreCutAtTheLongestPathLength) {
     Disc l__Disc;
     Bytes l__Area;
-    // 12 areas of 200 name bytes each: 2,400 bytes offered.
-    for (ULONG l__Block = 1; l__Block <= 12; ++l__Block)
-        l__Disc.Put(l__Block, 0, Cat({NM(1, std::string(200, static_cast<char>('a' + l__Block))), CE(l__Block + 1, 0, 300)}));
-    const Reader l__Name = Parsed(CE(1, 0, 300), 0, l__Disc.Source());
+    // 12 areas of 500 name bytes each: 6,000 bytes offered.
+    for (ULONG l__Block = 1; l__Block <= 12; ++l__Block) {
+        const std::string l__Piece(250, static_cast<char>('a' + l__Block));
+        l__Disc.Put(l__Block, 0, Cat({NM(1, l__Piece), NM(1, l__Piece), CE(l__Block + 1, 0, 600)}));
+    }
+    const Reader l__Name = Parsed(CE(1, 0, 600), 0, l__Disc.Source());
     ASSERT_EQ(l__Name.GetName().size(), Reader::MaximumTextLength);
-    EXPECT_EQ(l__Name.GetName().substr(0, 200), std::string(200, 'b'));
-    EXPECT_EQ(l__Name.GetName().back(), 'g');  // 5 whole pieces, then 23 bytes of the sixth
+    EXPECT_EQ(l__Name.GetName().substr(0, 500), std::string(500, 'b'));
+    EXPECT_EQ(l__Name.GetName().back(), 'j');  // 8 whole areas, then 95 bytes of the ninth
     Bytes l__Links;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 18; ++i) {
         const Bytes l__Entry = SL(1, {{0, std::string(240, 'x')}});
         l__Links.insert(l__Links.end(), l__Entry.begin(), l__Entry.end());
     }

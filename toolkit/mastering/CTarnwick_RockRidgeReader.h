@@ -17,7 +17,8 @@
 class CTarnwick_RockRidgeReader {
 public:
     static constexpr ULONG BlockSize = 2048;
-    static constexpr size_t MaximumTextLength = 1023;
+    // The longest link target a POSIX system keeps (a name is at most 255 bytes anyway).
+    static constexpr size_t MaximumTextLength = 4095;
     // Continuation areas followed for one record, chained ones included.
     static constexpr ULONG MaximumContinuationAreas = 16;
     // Flags of the times a TF entry gave.
