@@ -130,7 +130,7 @@ section finddevice timeout 120 tarnwick-finddevice
 section pellmark timeout 240 Pellmark 0 0 0 0 /image.iso 0 1
 # The burned track read back through the kernel (tarnwick-grab closes the tray that Pellmark
 # opened after its burn) and compared byte for byte with the volume of the image: the grab ends
-# where the primary volume descriptor says the volume ends, short of the zeros padded after it.
+# where the primary volume descriptor says the volume ends.
 section grab timeout 240 tarnwick-grab --ignore-errors --track 1 /tmp/work/grabbed.iso
 section grabbed compare_volume /image.iso /tmp/work/grabbed.iso
 section disc-tree show_disc_tree

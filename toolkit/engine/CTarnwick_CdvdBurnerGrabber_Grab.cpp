@@ -202,14 +202,16 @@ void CTarnwick_CdvdBurnerGrabber::GrabBlocks(const GRAB_READ& p__Read, CTarnwick
         if (!l__bool__IsFailed) {
             try {
                 if (p__Read.m__BOOLEAN__IsDVD != 0) {
-                    Read10(l__Buffer.get(), GRAB_BUFFER_SIZE, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks);
+                    // The transfer length is what the command asks for, not the buffer's
+                    // room: a unit may refuse a read whose length runs past the track.
+                    Read10(l__Buffer.get(), l__ULONG__Bytes, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks);
                 } else if (p__Read.m__BOOLEAN__IsRaw != 0) {
                     // The whole sector (sync, headers, user data, EDC/ECC) and raw P-W.
                     ReadCd(0, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks, 0, 1, 1, 3, 1, 1, l__Buffer.get(),
-                           GRAB_BUFFER_SIZE);
+                           l__ULONG__Bytes);
                 } else {
                     ReadCd(0, static_cast<ULONG>(l__LONG__LBA), l__ULONG__Blocks, 0, 0, 1, 0, 0, 0, l__Buffer.get(),
-                           GRAB_BUFFER_SIZE);
+                           l__ULONG__Bytes);
                 }
             } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
                 DebugPrint("\n%s(): Read of %ld blocks at LBA %ld failed!!!\n", l__PCHAR__Name,
