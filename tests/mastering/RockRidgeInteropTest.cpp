@@ -312,8 +312,10 @@ std::vector<Shown> ParseXorrisoListing(const std::string& p__string__Text) {
 
 // isoinfo -R -l: a "Directory listing of /DIR/" head, then ls -l lines with the extent in
 // brackets and the name after two blanks ("NAME -> TARGET" for a link), "." and ".." first.
+// Its link count, user and group columns run into each other when the numbers are wide
+// (65534 for nobody): only the size, the last number before the date, is read of them.
 std::vector<Shown> ParseIsoInfoListing(const std::string& p__string__Text) {
-    static const std::regex s__Line("^([-a-z?][-rwxsStT]{9}) +[0-9]+ +([0-9]+) +([0-9]+) +([0-9]+) +[A-Z][a-z]{2} +[0-9]+ +[0-9]{4} +"
+    static const std::regex s__Line("^([-a-z?][-rwxsStT]{9}) +[0-9 ]*[ ]([0-9]+) +[A-Z][a-z]{2} +[0-9]+ +[0-9]{4} +"
                                     "\\[ *[0-9]+ +[0-9a-fA-F]+\\]  (.*)$");
     const std::string l__string__Head = "Directory listing of /";
     std::vector<Shown> l__Shown;
@@ -325,7 +327,7 @@ std::vector<Shown> ParseIsoInfoListing(const std::string& p__string__Text) {
         }
         std::smatch l__Match;
         if (!std::regex_match(l__string__Line, l__Match, s__Line)) continue;
-        std::string l__string__Name = l__Match[5];
+        std::string l__string__Name = l__Match[3];
         if (!l__string__Name.empty() && l__string__Name.back() == ' ') l__string__Name.pop_back();
         Shown l__Entry;
         l__Entry.m__string__Mode = l__Match[1];
@@ -338,9 +340,7 @@ std::vector<Shown> ParseIsoInfoListing(const std::string& p__string__Text) {
         }
         if (l__string__Name == "." || l__string__Name == "..") continue;
         l__Entry.m__string__Path = l__string__Directory + l__string__Name;
-        l__Entry.m__LONGLONG__User = Number(l__Match[2]);
-        l__Entry.m__LONGLONG__Group = Number(l__Match[3]);
-        l__Entry.m__LONGLONG__Size = Number(l__Match[4]);
+        l__Entry.m__LONGLONG__Size = Number(l__Match[2]);
         l__Shown.push_back(l__Entry);
     }
     return l__Shown;
