@@ -366,7 +366,8 @@ ULONG Tarnwick_ISO9660JolietFileTree_SetBootImage(PVOID p__PVOID__Tree, PCHAR p_
                                                   PULONG p__PULONG__SystemError);
 /* Rock Ridge records in the ISO9660 hierarchy (off by default): names as they are (up to 255
  * bytes), modes, owners, symbolic links, device numbers, three timestamps, hard-link counts, and
- * directories deeper than 8 levels relocated. With it on, adds record symbolic links as links.
+ * directories deeper than 8 levels relocated. With it on, adds record symbolic links as links;
+ * turn it on before adding: what was added before gets attributes made up from its kind and date.
  * Fails with EXCEPTION_NUMBER_INVALID_STATE once the image is built. Importing a session that
  * has Rock Ridge records turns it on. */
 ULONG Tarnwick_ISO9660JolietFileTree_SetRockRidge(PVOID p__PVOID__Tree, BOOLEAN p__BOOLEAN__IsRockRidge,

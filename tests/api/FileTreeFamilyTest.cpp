@@ -148,6 +148,30 @@ TEST_F(FileTreeFamily, CreateNeedsAStartedToolkitAndMakesAnEmptyTree) {
     EXPECT_EQ(l__Quiet, nullptr);
 }
 
+TEST_F(FileTreeFamily, RockRidgeIsSwitchedOnBeforeTheBuildOnlyAndKeepsLinks) {
+    std::filesystem::create_symlink("docs/notes.txt", m__Source / "Notes-Link");
+    ASSERT_EQ(Create(&m__Tree, TRUE), 0u);
+    EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_GetRockRidge(m__Tree), FALSE);
+    ASSERT_EQ(Tarnwick_ISO9660JolietFileTree_SetRockRidge(m__Tree, TRUE, m__Text, sizeof(m__Text), &m__SystemError), 0u)
+        << m__Text;
+    EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_GetRockRidge(m__Tree), TRUE);
+    const std::string l__Path = m__Source.string() + "/";
+    ASSERT_EQ(Add(m__Tree, &l__Path), 0u) << m__Text;
+    ASSERT_EQ(Build(m__Tree), 0u) << m__Text;
+    EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_SetRockRidge(m__Tree, FALSE, m__Text, sizeof(m__Text), &m__SystemError),
+              static_cast<ULONG>(EXCEPTION_NUMBER_INVALID_STATE));
+    EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_GetRockRidge(m__Tree), TRUE);
+    NotATree l__Foreign;
+    EXPECT_NE(Tarnwick_ISO9660JolietFileTree_SetRockRidge(&l__Foreign, TRUE, m__Text, sizeof(m__Text), &m__SystemError), 0u);
+    EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_GetRockRidge(&l__Foreign), FALSE);
+    REQUIRE_TOOL("isoinfo");
+    const std::string l__Image = ImageFile(m__Tree);
+    std::string l__Listing;
+    ASSERT_EQ(RecorderUnderTest::Run("isoinfo -R -l -i '" + l__Image + "'", &l__Listing), 0) << l__Listing;
+    EXPECT_NE(l__Listing.find("Notes-Link -> docs/notes.txt"), std::string::npos) << l__Listing;
+    EXPECT_NE(l__Listing.find("README.TXT"), std::string::npos) << l__Listing;
+}
+
 TEST_F(FileTreeFamily, PathsAreNormalisedBeforeTheWalk) {
     PVOID l__Other = nullptr;
     ASSERT_EQ(Create(&m__Tree), 0u);

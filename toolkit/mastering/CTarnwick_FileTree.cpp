@@ -213,7 +213,13 @@ void CTarnwick_FileTree::CreateFromDirectoryContents(const char* p__PCHAR__Direc
     // A walk of its own: a cancel meant for an earlier walk does not stop it.
     m__BOOLEAN__IsCancelCreation = FALSE;
     if (p__PCTarnwick_FileTreeNode__Parent == nullptr) {
+        // A root made for the directory's contents takes the directory's own attributes.
+        const bool l__bool__IsNewRoot = m__PCTarnwick_FileTreeNode__Root == nullptr;
         p__PCTarnwick_FileTreeNode__Parent = MakeRoot();
+        PlatformDirectoryEntry l__Own{};
+        if (l__bool__IsNewRoot && PlatformDirectory::Stat(p__PCHAR__Directory, l__Own)) {
+            OnNodeFromEntry(p__PCTarnwick_FileTreeNode__Parent, l__Own);
+        }
     }
     std::string l__string__Directory(p__PCHAR__Directory);
     std::vector<PlatformDirectoryEntry> l__Entries;

@@ -9,6 +9,7 @@
 #include "CTarnwick_Exception.h"
 #include "CTarnwick_ISO9660Image.h"
 #include "CTarnwick_MemoryFile.h"
+#include "CTarnwick_RockRidgeHierarchy.h"
 #include "DebugPrint.h"
 #include "PlatformDirectory.h"
 #include "PlatformOutputFile.h"
@@ -392,19 +393,7 @@ CTarnwick_FileTreeNode* CTarnwick_ISO9660FileTree::ImportFileTreeNode(
         p__PCTarnwick_FileTreeNode__Parent != nullptr ? p__PCTarnwick_FileTreeNode__Parent : MakeRoot();
     std::string l__string__Short =
         ShortNameOf(p__PCHAR__Name, (p__ULONG__Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    // The record's date as an instant: its fields are local to the GMT offset it carries.
-    LONGLONG l__LONGLONG__FileTime = 0;
-    if (p__PUCHAR__RecordingDate[1] != 0) {
-        std::tm l__tm__Date = {};
-        l__tm__Date.tm_year = p__PUCHAR__RecordingDate[0];
-        l__tm__Date.tm_mon = p__PUCHAR__RecordingDate[1] - 1;
-        l__tm__Date.tm_mday = p__PUCHAR__RecordingDate[2];
-        l__tm__Date.tm_hour = p__PUCHAR__RecordingDate[3];
-        l__tm__Date.tm_min = p__PUCHAR__RecordingDate[4];
-        l__tm__Date.tm_sec = p__PUCHAR__RecordingDate[5];
-        l__LONGLONG__FileTime = static_cast<LONGLONG>(timegm(&l__tm__Date)) -
-                                static_cast<LONGLONG>(static_cast<signed char>(p__PUCHAR__RecordingDate[6])) * 900;
-    }
+    const LONGLONG l__LONGLONG__FileTime = CTarnwick_ISO9660FileTreeNode::UnixTimeOf(p__PUCHAR__RecordingDate);
     CTarnwick_FileTreeNode* l__Node =
         NewNumberedNode("CTarnwick_ISO9660FileTree::ImportFileTreeNode", [&](ULONG p__ULONG__NodeNumber) {
             return NewFileTreeNodeItem(p__PCHAR__AbsolutePathAndFileName, p__PCHAR__Name, l__string__Short.c_str(),
@@ -425,6 +414,9 @@ CTarnwick_FileTreeNode* CTarnwick_ISO9660FileTree::ImportFileTreeNode(
 
 void CTarnwick_ISO9660FileTree::OnNodeFromEntry(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,
                                                 const PlatformDirectoryEntry& p__Entry) {
+    if (!m__BOOLEAN__IsRockRidge) {
+        return;  // kept only for the records that use them
+    }
     auto l__Attributes = std::make_unique<CTarnwick_RockRidgeAttributes>();
     l__Attributes->m__ULONG__Mode = p__Entry.m__ULONG__Mode;
     l__Attributes->m__ULONG__Links = p__Entry.m__ULONG__Links;
@@ -519,14 +511,35 @@ void CTarnwick_ISO9660FileTree::UndoBuild() {
 void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOLEAN p__BOOLEAN__IsCDXA,
                                                const CTarnwick_ISO9660ImageWriter::Texts& p__Texts) {
     ULONG l__ULONG__ExtraDescriptorSectors = static_cast<ULONG>(m__ULONGLONG__ExtraDescriptorBytes / g__ULONG__Sector);
+    // The ISO9660 hierarchy's sizes: the running totals, or with Rock Ridge those of the
+    // hierarchy planned now (records with system-use entries, relocated directories and
+    // continuation areas).
+    std::unique_ptr<CTarnwick_RockRidgeHierarchy> l__RockRidge;
+    uint64_t l__ULONGLONG__PathTableSize = m__ULONGLONG__PathTableSize;
+    uint64_t l__ULONGLONG__DirectorySectors = m__ULONGLONG__TotalDirectorySectors;
+    if (m__BOOLEAN__IsRockRidge) {
+        l__RockRidge = std::make_unique<CTarnwick_RockRidgeHierarchy>(Iso(m__PCTarnwick_FileTreeNode__Root), m__BOOLEAN__IsLongNames);
+        l__RockRidge->Plan();
+        l__ULONGLONG__PathTableSize = l__RockRidge->GetPathTableSize();
+        l__ULONGLONG__DirectorySectors = l__RockRidge->GetSectors();
+    }
+    const uint64_t l__ULONGLONG__PathTableSectors = CTarnwick_ISO9660FileTreeNode::SectorsOf(l__ULONGLONG__PathTableSize);
+    if (static_cast<uint64_t>(p__ULONG__StartSector) + 21 + l__ULONG__ExtraDescriptorSectors +
+            m__ULONGLONG__ExtraPathTableBytes / g__ULONG__Sector + 2 * l__ULONGLONG__PathTableSectors +
+            l__ULONGLONG__DirectorySectors + m__ULONGLONG__ExtraDirectoryBytes / g__ULONG__Sector >
+        0xFFFFFFFFull) {
+        CTarnwick_Exception::Raise(g__PCHAR__BuildImage, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_SIZE_LIMIT, 0,
+                                   "CTarnwick_ISO9660FileTree::BuildImage(): the image exceeds %llu sectors!!!",
+                                   0xFFFFFFFFull);
+    }
     m__ULONG__StartSector = p__ULONG__StartSector;
     m__ULONG__PrimaryDescriptorSector = p__ULONG__StartSector + 16;
     m__ULONG__LPathTableSector = p__ULONG__StartSector + 21 + l__ULONG__ExtraDescriptorSectors;
-    m__ULONG__MPathTableSector = m__ULONG__LPathTableSector + static_cast<ULONG>(m__ULONGLONG__PathTableSectors);
+    m__ULONG__MPathTableSector = m__ULONG__LPathTableSector + static_cast<ULONG>(l__ULONGLONG__PathTableSectors);
     m__ULONG__FirstDirectorySector = p__ULONG__StartSector + 21 + l__ULONG__ExtraDescriptorSectors +
                                      static_cast<ULONG>(m__ULONGLONG__ExtraPathTableBytes / g__ULONG__Sector) +
-                                     static_cast<ULONG>(2 * m__ULONGLONG__PathTableSectors);
-    m__ULONG__FirstFileSector = m__ULONG__FirstDirectorySector + static_cast<ULONG>(m__ULONGLONG__TotalDirectorySectors) +
+                                     static_cast<ULONG>(2 * l__ULONGLONG__PathTableSectors);
+    m__ULONG__FirstFileSector = m__ULONG__FirstDirectorySector + static_cast<ULONG>(l__ULONGLONG__DirectorySectors) +
                                 static_cast<ULONG>(m__ULONGLONG__ExtraDirectoryBytes / g__ULONG__Sector);
 
     // Extents, breadth-first: the entries of the root, then those one level down in the
@@ -535,8 +548,12 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
     CTarnwick_ISO9660FileTreeNode* l__Root = Iso(m__PCTarnwick_FileTreeNode__Root);
     ULONG l__ULONG__NextDirectory = m__ULONG__FirstDirectorySector;
     uint64_t l__ULONGLONG__NextFile = m__ULONG__FirstFileSector;
-    l__Root->m__ULONG__ExtentLocation = l__ULONG__NextDirectory;
-    l__ULONG__NextDirectory += static_cast<ULONG>(l__Root->m__ULONGLONG__DirectorySectors);
+    // With Rock Ridge the hierarchy places the ISO9660 directories itself.
+    const bool l__bool__PlaceDirectories = !l__RockRidge;
+    if (l__bool__PlaceDirectories) {
+        l__Root->m__ULONG__ExtentLocation = l__ULONG__NextDirectory;
+        l__ULONG__NextDirectory += static_cast<ULONG>(l__Root->m__ULONGLONG__DirectorySectors);
+    }
     l__Root->m__USHORT__DirectoryNumber = 1;
     m__Directories.push_back(l__Root);
     for (size_t l__SIZE__Index = 0; l__SIZE__Index < m__Directories.size(); ++l__SIZE__Index) {
@@ -550,8 +567,10 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
                                                "CTarnwick_ISO9660FileTree::BuildImage(): more than %lu directories!!!",
                                                0xFFFEul);
                 }
-                l__Kid->m__ULONG__ExtentLocation = l__ULONG__NextDirectory;
-                l__ULONG__NextDirectory += static_cast<ULONG>(l__Kid->m__ULONGLONG__DirectorySectors);
+                if (l__bool__PlaceDirectories) {
+                    l__Kid->m__ULONG__ExtentLocation = l__ULONG__NextDirectory;
+                    l__ULONG__NextDirectory += static_cast<ULONG>(l__Kid->m__ULONGLONG__DirectorySectors);
+                }
                 m__Directories.push_back(l__Kid);
                 l__Kid->m__USHORT__DirectoryNumber = static_cast<USHORT>(m__Directories.size());
             } else if (!l__Kid->IsImported()) {
@@ -570,6 +589,9 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
         }
     }
     m__ULONG__VolumeSpaceSize = static_cast<ULONG>(l__ULONGLONG__NextFile);
+    if (l__RockRidge) {
+        l__RockRidge->Place(m__ULONG__FirstDirectorySector);
+    }
 
     m__ULONGLONG__SystemStructuresSize = static_cast<uint64_t>(m__ULONG__FirstFileSector - p__ULONG__StartSector) * g__ULONG__Sector;
     m__PUCHAR__SystemStructures = new (std::nothrow) UCHAR[m__ULONGLONG__SystemStructuresSize];
@@ -589,19 +611,29 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
     std::memset(m__PUCHAR__SystemStructures, 0, m__ULONGLONG__SystemStructuresSize);
 
     const CTarnwick_ISO9660ImageWriter::Layout l__Layout = {
-        p__ULONG__StartSector,      m__ULONG__PrimaryDescriptorSector, m__ULONG__LPathTableSector,
-        m__ULONG__MPathTableSector, m__ULONGLONG__PathTableSize,       m__ULONG__VolumeSpaceSize,
-        l__ULONG__ExtraDescriptorSectors};
+        p__ULONG__StartSector,
+        m__ULONG__PrimaryDescriptorSector,
+        m__ULONG__LPathTableSector,
+        m__ULONG__MPathTableSector,
+        l__ULONGLONG__PathTableSize,
+        m__ULONG__VolumeSpaceSize,
+        l__ULONG__ExtraDescriptorSectors,
+        l__RockRidge ? l__RockRidge->GetRootDataLength()
+                     : static_cast<ULONG>(l__Root->m__ULONGLONG__DirectorySectors * g__ULONG__Sector)};
     CTarnwick_ISO9660ImageWriter l__Writer(m__PUCHAR__SystemStructures, l__Layout);
-    l__Writer.WriteDirectories(m__Directories);
+    if (l__RockRidge) {
+        l__RockRidge->Write(l__Writer, {m__ULONG__LPathTableSector, m__ULONG__MPathTableSector, l__ULONGLONG__PathTableSize});
+    } else {
+        l__Writer.WriteDirectories(m__Directories);
+    }
     l__Writer.WriteVolumeDescriptors(l__Root, p__BOOLEAN__IsCDXA, p__Texts,
                                      {m__PCTarnwick_ISO9660FileTreeNode__BootImage, m__UCHAR__BootMediaType,
                                       m__UCHAR__SystemType});
     const ExtraPlaces l__Places = {
         m__ULONG__PrimaryDescriptorSector,
         m__ULONG__PrimaryDescriptorSector + (m__PCTarnwick_ISO9660FileTreeNode__BootImage != nullptr ? 2u : 1u),
-        m__ULONG__MPathTableSector + static_cast<ULONG>(m__ULONGLONG__PathTableSectors),
-        m__ULONG__FirstDirectorySector + static_cast<ULONG>(m__ULONGLONG__TotalDirectorySectors), m__ULONG__FirstFileSector};
+        m__ULONG__MPathTableSector + static_cast<ULONG>(l__ULONGLONG__PathTableSectors),
+        m__ULONG__FirstDirectorySector + static_cast<ULONG>(l__ULONGLONG__DirectorySectors), m__ULONG__FirstFileSector};
     WriteExtraStructures(l__Writer, m__Directories, l__Places);
     // The chain links its sources to each other: it is made only once nothing can fail,
     // so that a failed build leaves no source linked.

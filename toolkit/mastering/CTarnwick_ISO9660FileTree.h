@@ -62,8 +62,9 @@ public:
     static std::string ShortNameOf(const std::string& p__string__Name, BOOLEAN p__BOOLEAN__IsDirectory);
 
     // Rock Ridge records (POSIX names, attributes, links and deep directories) in the
-    // ISO9660 hierarchy; off by default. With it on, walks keep symbolic links as links.
-    // Only before the image is built.
+    // ISO9660 hierarchy; off by default. With it on, walks keep symbolic links as links
+    // and nodes keep the POSIX attributes of their files; nodes added before it was turned
+    // on get attributes made up from their kind and date. Only before the image is built.
     void SetRockRidge(BOOLEAN p__BOOLEAN__IsRockRidge);
     BOOLEAN IsRockRidge() const { return m__BOOLEAN__IsRockRidge; }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <new>
 
 #include "CTarnwick_DiskFile.h"
@@ -170,4 +171,19 @@ ULONG CTarnwick_ISO9660FileTreeNode::GetExtentCount() const {
         return 1;
     }
     return static_cast<ULONG>((m__ULONGLONG__Size + MaximumExtentSize - 1) / MaximumExtentSize);
+}
+
+LONGLONG CTarnwick_ISO9660FileTreeNode::UnixTimeOf(const UCHAR* p__PUCHAR__Date) {
+    if (p__PUCHAR__Date[1] == 0) {
+        return 0;
+    }
+    std::tm l__tm__Date = {};
+    l__tm__Date.tm_year = p__PUCHAR__Date[0];
+    l__tm__Date.tm_mon = p__PUCHAR__Date[1] - 1;
+    l__tm__Date.tm_mday = p__PUCHAR__Date[2];
+    l__tm__Date.tm_hour = p__PUCHAR__Date[3];
+    l__tm__Date.tm_min = p__PUCHAR__Date[4];
+    l__tm__Date.tm_sec = p__PUCHAR__Date[5];
+    return static_cast<LONGLONG>(timegm(&l__tm__Date)) -
+           static_cast<LONGLONG>(static_cast<signed char>(p__PUCHAR__Date[6])) * 900;
 }

@@ -74,6 +74,9 @@ public:
     // The 7-byte recording date of a local time (years since 1900, month, day, hour, minute,
     // second, GMT offset in 15-minute units); all zero when the time has no local date.
     static void RecordingDateOf(const PlatformLocalTimeValue& p__DateTime, UCHAR* p__PUCHAR__Date);
+    // The instant a 7-byte recording date stands for (its fields are local to the GMT
+    // offset it carries), in Unix seconds; 0 for a date without a month.
+    static LONGLONG UnixTimeOf(const UCHAR* p__PUCHAR__Date);
     ULONG GetExtentLocation() const { return m__ULONG__ExtentLocation; }
     // True for a node read from a session already on the disc: a file keeps its extent
     // there and is never written again.
@@ -89,6 +92,7 @@ public:
 
 private:
     friend class CTarnwick_ISO9660FileTree;
+    friend class CTarnwick_RockRidgeHierarchy;
     // Identifiers of the kids of a directory, each with the kids that carry it in list order.
     using IdentifierIndex = std::unordered_map<std::string, std::vector<CTarnwick_ISO9660FileTreeNode*>>;
 

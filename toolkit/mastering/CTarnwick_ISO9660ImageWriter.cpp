@@ -47,8 +47,9 @@ void CTarnwick_ISO9660ImageWriter::PutText(UCHAR* p__PUCHAR__Field, const char* 
 
 ULONG CTarnwick_ISO9660ImageWriter::PutRecord(UCHAR* p__PUCHAR__Record, ULONG p__ULONG__Extent, ULONG p__ULONG__DataLength,
                                               const UCHAR* p__PUCHAR__Date, UCHAR p__UCHAR__Flags,
-                                              const UCHAR* p__PUCHAR__Identifier, ULONG p__ULONG__IdentifierLength) {
-    ULONG l__ULONG__Length = 33 + p__ULONG__IdentifierLength + ((p__ULONG__IdentifierLength & 1) == 0 ? 1 : 0);
+                                              const UCHAR* p__PUCHAR__Identifier, ULONG p__ULONG__IdentifierLength,
+                                              const UCHAR* p__PUCHAR__SystemUse, ULONG p__ULONG__SystemUseLength) {
+    ULONG l__ULONG__Length = RecordLengthOf(p__ULONG__IdentifierLength, p__ULONG__SystemUseLength);
     p__PUCHAR__Record[0] = static_cast<UCHAR>(l__ULONG__Length);
     p__PUCHAR__Record[1] = 0;
     CTarnwick_Bytes::PutBothEndian32(p__PUCHAR__Record + 2, p__ULONG__Extent);
@@ -60,7 +61,55 @@ ULONG CTarnwick_ISO9660ImageWriter::PutRecord(UCHAR* p__PUCHAR__Record, ULONG p_
     CTarnwick_Bytes::PutBothEndian16(p__PUCHAR__Record + 28, 1);
     p__PUCHAR__Record[32] = static_cast<UCHAR>(p__ULONG__IdentifierLength);
     std::memcpy(p__PUCHAR__Record + 33, p__PUCHAR__Identifier, p__ULONG__IdentifierLength);
+    if (p__ULONG__SystemUseLength != 0) {
+        ULONG l__ULONG__SystemUse = 33 + p__ULONG__IdentifierLength + ((p__ULONG__IdentifierLength & 1) == 0 ? 1 : 0);
+        std::memcpy(p__PUCHAR__Record + l__ULONG__SystemUse, p__PUCHAR__SystemUse, p__ULONG__SystemUseLength);
+    }
     return l__ULONG__Length;
+}
+
+void CTarnwick_ISO9660ImageWriter::FileRecordPart(const CTarnwick_ISO9660FileTreeNode* p__File, ULONG p__ULONG__Index,
+                                                  ULONG* p__PULONG__Extent, ULONG* p__PULONG__DataLength,
+                                                  UCHAR* p__PUCHAR__Flags) {
+    ULONG l__ULONG__Count = p__File->GetExtentCount();
+    if (l__ULONG__Count == 1) {
+        *p__PULONG__Extent = p__File->GetExtentLocation();
+        *p__PULONG__DataLength = static_cast<ULONG>(p__File->GetSize());
+        return;
+    }
+    // One extent of a file of 4 GiB or more, each but the last of the largest size.
+    const uint64_t l__ULONGLONG__Before = static_cast<uint64_t>(p__ULONG__Index) * CTarnwick_ISO9660FileTreeNode::MaximumExtentSize;
+    *p__PULONG__Extent = p__File->GetExtentLocation() +
+                         p__ULONG__Index * static_cast<ULONG>(CTarnwick_ISO9660FileTreeNode::MaximumExtentSize / SectorSize);
+    *p__PULONG__DataLength =
+        static_cast<ULONG>(std::min(p__File->GetSize() - l__ULONGLONG__Before, CTarnwick_ISO9660FileTreeNode::MaximumExtentSize));
+    if (p__ULONG__Index + 1 < l__ULONG__Count) {
+        *p__PUCHAR__Flags |= 0x80;
+    }
+}
+
+void CTarnwick_ISO9660ImageWriter::PutPathTableRecords(const PathTables& p__Tables, uint64_t* p__PULONGLONG__TableOffset,
+                                                       ULONG p__ULONG__Extent, USHORT p__USHORT__ParentNumber,
+                                                       const UCHAR* p__PUCHAR__Identifier,
+                                                       ULONG p__ULONG__IdentifierLength) {
+    ULONG l__ULONG__TableRecord = 8 + p__ULONG__IdentifierLength + (p__ULONG__IdentifierLength & 1);
+    if (*p__PULONGLONG__TableOffset + l__ULONG__TableRecord > p__Tables.m__ULONGLONG__PathTableSize) {
+        CTarnwick_Exception::Raise(g__PCHAR__BuildImage, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_STATE, 0,
+                                   "CTarnwick_ISO9660FileTree::BuildImage(): path table exceeds %llu bytes!!!",
+                                   static_cast<unsigned long long>(p__Tables.m__ULONGLONG__PathTableSize));
+    }
+    UCHAR* l__PUCHAR__LRecord = SectorAt(p__Tables.m__ULONG__LPathTableSector) + *p__PULONGLONG__TableOffset;
+    UCHAR* l__PUCHAR__MRecord = SectorAt(p__Tables.m__ULONG__MPathTableSector) + *p__PULONGLONG__TableOffset;
+    for (UCHAR* l__PUCHAR__Record : {l__PUCHAR__LRecord, l__PUCHAR__MRecord}) {
+        l__PUCHAR__Record[0] = static_cast<UCHAR>(p__ULONG__IdentifierLength);
+        l__PUCHAR__Record[1] = 0;
+        std::memcpy(l__PUCHAR__Record + 8, p__PUCHAR__Identifier, p__ULONG__IdentifierLength);
+    }
+    CTarnwick_Bytes::PutLittleEndian32(l__PUCHAR__LRecord + 2, p__ULONG__Extent);
+    CTarnwick_Bytes::PutLittleEndian16(l__PUCHAR__LRecord + 6, p__USHORT__ParentNumber);
+    CTarnwick_Bytes::PutBigEndian32(l__PUCHAR__MRecord + 2, p__ULONG__Extent);
+    CTarnwick_Bytes::PutBigEndian16(l__PUCHAR__MRecord + 6, p__USHORT__ParentNumber);
+    *p__PULONGLONG__TableOffset += l__ULONG__TableRecord;
 }
 
 void CTarnwick_ISO9660ImageWriter::WriteDirectories(const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories) {
@@ -91,24 +140,8 @@ void CTarnwick_ISO9660ImageWriter::WriteDirectory(const CTarnwick_ISO9660FileTre
     const UCHAR* l__PUCHAR__Identifier =
         l__BOOLEAN__IsRoot ? &g__UCHAR__Zero : reinterpret_cast<const UCHAR*>(l__string__Identifier.data());
     ULONG l__ULONG__IdentifierLength = l__BOOLEAN__IsRoot ? 1 : static_cast<ULONG>(l__string__Identifier.size());
-    ULONG l__ULONG__TableRecord = 8 + l__ULONG__IdentifierLength + (l__ULONG__IdentifierLength & 1);
-    if (*p__PULONGLONG__TableOffset + l__ULONG__TableRecord > p__Tables.m__ULONGLONG__PathTableSize) {
-        CTarnwick_Exception::Raise(g__PCHAR__BuildImage, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_INVALID_STATE, 0,
-                                   "CTarnwick_ISO9660FileTree::BuildImage(): path table exceeds %llu bytes!!!",
-                                   static_cast<unsigned long long>(p__Tables.m__ULONGLONG__PathTableSize));
-    }
-    UCHAR* l__PUCHAR__LRecord = SectorAt(p__Tables.m__ULONG__LPathTableSector) + *p__PULONGLONG__TableOffset;
-    UCHAR* l__PUCHAR__MRecord = SectorAt(p__Tables.m__ULONG__MPathTableSector) + *p__PULONGLONG__TableOffset;
-    for (UCHAR* l__PUCHAR__Record : {l__PUCHAR__LRecord, l__PUCHAR__MRecord}) {
-        l__PUCHAR__Record[0] = static_cast<UCHAR>(l__ULONG__IdentifierLength);
-        l__PUCHAR__Record[1] = 0;
-        std::memcpy(l__PUCHAR__Record + 8, l__PUCHAR__Identifier, l__ULONG__IdentifierLength);
-    }
-    CTarnwick_Bytes::PutLittleEndian32(l__PUCHAR__LRecord + 2, l__ULONG__DirectoryExtent);
-    CTarnwick_Bytes::PutLittleEndian16(l__PUCHAR__LRecord + 6, l__Parent->GetDirectoryNumber());
-    CTarnwick_Bytes::PutBigEndian32(l__PUCHAR__MRecord + 2, l__ULONG__DirectoryExtent);
-    CTarnwick_Bytes::PutBigEndian16(l__PUCHAR__MRecord + 6, l__Parent->GetDirectoryNumber());
-    *p__PULONGLONG__TableOffset += l__ULONG__TableRecord;
+    PutPathTableRecords(p__Tables, p__PULONGLONG__TableOffset, l__ULONG__DirectoryExtent, l__Parent->GetDirectoryNumber(),
+                        l__PUCHAR__Identifier, l__ULONG__IdentifierLength);
 
     // Directory records: ".", "..", then one per kid (one per extent of a file of 4 GiB
     // or more) in kid order; a record that would cross a sector end starts the next sector.
@@ -126,7 +159,6 @@ void CTarnwick_ISO9660ImageWriter::WriteDirectory(const CTarnwick_ISO9660FileTre
         ULONG l__ULONG__Count = l__Kid->GetExtentCount();
         const std::string& l__string__KidIdentifier = p__Hierarchy.Identifier(l__Kid);
         ULONG l__ULONG__Record = CTarnwick_ISO9660FileTreeNode::RecordLengthOf(static_cast<ULONG>(l__string__KidIdentifier.size()));
-        uint64_t l__ULONGLONG__Remaining = l__Kid->GetSize();
         for (ULONG l__ULONG__Index = 0; l__ULONG__Index < l__ULONG__Count; ++l__ULONG__Index) {
             if (l__ULONGLONG__Offset % SectorSize + l__ULONG__Record > SectorSize) {
                 l__ULONGLONG__Offset += SectorSize - l__ULONGLONG__Offset % SectorSize;
@@ -146,19 +178,8 @@ void CTarnwick_ISO9660ImageWriter::WriteDirectory(const CTarnwick_ISO9660FileTre
                 l__ULONG__Extent = p__Hierarchy.DirectoryExtent(l__Kid);
                 l__ULONG__DataLength = static_cast<ULONG>(p__Hierarchy.DirectorySectors(l__Kid) * SectorSize);
                 l__UCHAR__Flags |= 0x02;
-            } else if (l__ULONG__Count == 1) {
-                l__ULONG__Extent = l__Kid->GetExtentLocation();
-                l__ULONG__DataLength = static_cast<ULONG>(l__Kid->GetSize());
             } else {
-                // One extent of a file of 4 GiB or more; all but the last say more follow.
-                l__ULONG__Extent = l__Kid->GetExtentLocation() +
-                                   l__ULONG__Index * static_cast<ULONG>(CTarnwick_ISO9660FileTreeNode::MaximumExtentSize / SectorSize);
-                uint64_t l__ULONGLONG__Part = std::min(l__ULONGLONG__Remaining, CTarnwick_ISO9660FileTreeNode::MaximumExtentSize);
-                l__ULONG__DataLength = static_cast<ULONG>(l__ULONGLONG__Part);
-                l__ULONGLONG__Remaining -= l__ULONGLONG__Part;
-                if (l__ULONG__Index + 1 < l__ULONG__Count) {
-                    l__UCHAR__Flags |= 0x80;
-                }
+                FileRecordPart(l__Kid, l__ULONG__Index, &l__ULONG__Extent, &l__ULONG__DataLength, &l__UCHAR__Flags);
             }
             l__ULONGLONG__Offset += PutRecord(l__PUCHAR__Directory + l__ULONGLONG__Offset, l__ULONG__Extent,
                                               l__ULONG__DataLength, l__Kid->GetRecordingDate(), l__UCHAR__Flags,
@@ -197,8 +218,8 @@ void CTarnwick_ISO9660ImageWriter::WriteVolumeDescriptors(const CTarnwick_ISO966
     UCHAR l__UCHAR__Date[7] = {static_cast<UCHAR>(l__tm__Utc.tm_year), static_cast<UCHAR>(l__tm__Utc.tm_mon + 1),
                                static_cast<UCHAR>(l__tm__Utc.tm_mday), static_cast<UCHAR>(l__tm__Utc.tm_hour),
                                static_cast<UCHAR>(l__tm__Utc.tm_min),  static_cast<UCHAR>(l__tm__Utc.tm_sec), 0};
-    PutRecord(l__PUCHAR__Pvd + 156, p__Root->GetExtentLocation(),
-              static_cast<ULONG>(p__Root->GetDirectorySectors() * SectorSize), l__UCHAR__Date, 0x02, &g__UCHAR__Zero, 1);
+    PutRecord(l__PUCHAR__Pvd + 156, p__Root->GetExtentLocation(), m__Layout.m__ULONG__RootDataLength, l__UCHAR__Date, 0x02,
+              &g__UCHAR__Zero, 1);
     PutText(l__PUCHAR__Pvd + 318, p__Texts.m__PCHAR__PublisherPreparer, 128);
     PutText(l__PUCHAR__Pvd + 446, p__Texts.m__PCHAR__PublisherPreparer, 128);
     PutText(l__PUCHAR__Pvd + 574, p__Texts.m__PCHAR__Application, 128);

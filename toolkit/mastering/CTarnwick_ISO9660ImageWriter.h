@@ -27,6 +27,8 @@ public:
         ULONG m__ULONG__VolumeSpaceSize;
         // Descriptor sectors another hierarchy takes before the terminator.
         ULONG m__ULONG__ExtraDescriptorSectors;
+        // The data length of the root directory the descriptor's root record states.
+        ULONG m__ULONG__RootDataLength;
     };
     // The texts of the Primary Volume Descriptor; each may be null (the field stays zero).
     struct Texts {
@@ -79,10 +81,27 @@ public:
     void WriteVolumeDescriptors(const CTarnwick_ISO9660FileTreeNode* p__Root, BOOLEAN p__BOOLEAN__IsCDXA,
                                 const Texts& p__Texts, const Boot& p__Boot);
 
-    // One directory record (length 33 + n, plus a padding byte when n is even); returns its length.
+    // One directory record (length 33 + n, plus a padding byte when n is even, plus the
+    // system-use bytes and a padding byte that makes the length even); returns its length.
     static ULONG PutRecord(UCHAR* p__PUCHAR__Record, ULONG p__ULONG__Extent, ULONG p__ULONG__DataLength,
                            const UCHAR* p__PUCHAR__Date, UCHAR p__UCHAR__Flags, const UCHAR* p__PUCHAR__Identifier,
-                           ULONG p__ULONG__IdentifierLength);
+                           ULONG p__ULONG__IdentifierLength, const UCHAR* p__PUCHAR__SystemUse = nullptr,
+                           ULONG p__ULONG__SystemUseLength = 0);
+    // The length of such a record.
+    static ULONG RecordLengthOf(ULONG p__ULONG__IdentifierLength, ULONG p__ULONG__SystemUseLength) {
+        ULONG l__ULONG__Length = 33 + p__ULONG__IdentifierLength + ((p__ULONG__IdentifierLength & 1) == 0 ? 1 : 0) +
+                                 p__ULONG__SystemUseLength;
+        return l__ULONG__Length + (l__ULONG__Length & 1);
+    }
+    // The extent, data length and flags of record p__ULONG__Index of a file's records (one,
+    // or one per extent of a file of 4 GiB or more; all but the last say more follow).
+    static void FileRecordPart(const CTarnwick_ISO9660FileTreeNode* p__File, ULONG p__ULONG__Index,
+                               ULONG* p__PULONG__Extent, ULONG* p__PULONG__DataLength, UCHAR* p__PUCHAR__Flags);
+    // The little-endian and big-endian path-table records of one directory at
+    // *p__PULONGLONG__TableOffset, which moves past them; the root's identifier is one zero byte.
+    void PutPathTableRecords(const PathTables& p__Tables, uint64_t* p__PULONGLONG__TableOffset, ULONG p__ULONG__Extent,
+                             USHORT p__USHORT__ParentNumber, const UCHAR* p__PUCHAR__Identifier,
+                             ULONG p__ULONG__IdentifierLength);
     // Copies a text with its terminating zero into a zero-filled field when it is shorter
     // than p__SIZE__Limit characters; a null or longer text leaves the field alone.
     static void PutText(UCHAR* p__PUCHAR__Field, const char* p__PCHAR__Text, size_t p__SIZE__Limit);
