@@ -117,11 +117,12 @@ std::string TargetOf(const ReadRecord& p__Record) {
         const std::string& l__Entry = l__It->second;
         for (size_t l__At = 5; l__At + 2 <= l__Entry.size(); l__At += 2 + static_cast<UCHAR>(l__Entry[l__At + 1])) {
             UCHAR l__Flags = static_cast<UCHAR>(l__Entry[l__At]);
-            if (!l__bool__Glue && l__string__Target != "/") l__string__Target += "/";
-            if (l__Flags & 0x08) l__string__Target = "/";
-            else if (l__Flags & 0x02) l__string__Target += ".";
-            else if (l__Flags & 0x04) l__string__Target += "..";
-            else l__string__Target += l__Entry.substr(l__At + 2, static_cast<UCHAR>(l__Entry[l__At + 1]));
+            if (!l__bool__Glue && l__string__Target != "/") l__string__Target.push_back('/');
+            // Appended in place: GCC 12 warns falsely about the string operators here.
+            if (l__Flags & 0x08) l__string__Target.assign(1, '/');
+            else if (l__Flags & 0x02) l__string__Target.push_back('.');
+            else if (l__Flags & 0x04) l__string__Target.append(2, '.');
+            else l__string__Target.append(l__Entry, l__At + 2, static_cast<UCHAR>(l__Entry[l__At + 1]));
             l__bool__Glue = (l__Flags & 0x08) != 0 || (l__Flags & 0x01) != 0;
         }
     }
@@ -357,4 +358,29 @@ TEST(RockRidgeTree, BsdtarReadsEveryLevelOfARelocatedChain) {
     EXPECT_EQ(::pclose(l__Pipe), 0) << l__string__Output;
     EXPECT_NE(l__string__Output.find(l__string__Deep.substr(4) + "/bottom"), std::string::npos) << l__string__Output;
     EXPECT_EQ(l__string__Output.find("rr_moved"), std::string::npos) << l__string__Output;
+}
+
+TEST(RockRidgeTree, ANodeRenamedByTheCollisionProtocolGetsARockRidgeNameOfItsOwn) {
+    // The application renames the new node's identifier; its long name stays that of the
+    // node it met, and the records must not give two entries one name.
+    PROGRESS_CALLBACK l__Rename = [](ULONG p__ULONG__Reason, PVOID, PVOID p__PVOID__Information, PVOID) {
+        if (p__ULONG__Reason != NAME_COLLISION) return;
+        auto* l__Information = static_cast<NAME_COLLISION_INFORMATION*>(p__PVOID__Information);
+        std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
+        std::memcpy(l__Information->m__UCHAR__NewName, "SAME_1.TXT", 10);
+        l__Information->m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
+    };
+    CTarnwick_ISO9660FileTree l__Tree(l__Rename, nullptr, FALSE, FALSE, TRUE);
+    l__Tree.SetRockRidge(TRUE);
+    static const char s__CHAR__First[] = "first";
+    static const char s__CHAR__Second[] = "second";
+    l__Tree.CreateFromRootMemoryChecked(s__CHAR__First, 5, "same.txt", CTarnwick_FileTree::TimeLastWrite, nullptr);
+    l__Tree.CreateFromRootMemoryChecked(s__CHAR__Second, 6, "same.txt", CTarnwick_FileTree::TimeLastWrite, nullptr);
+    Build(l__Tree);
+    Structures l__Structures(l__Tree);
+    std::vector<ReadRecord> l__Root = l__Structures.Directory(l__Structures.RootExtent());
+    ASSERT_EQ(l__Root.size(), 4u);
+    EXPECT_EQ(NameOf(l__Root[2]), "same.txt");
+    EXPECT_EQ(l__Root[3].m__string__Identifier, "SAME_1.TXT");
+    EXPECT_EQ(NameOf(l__Root[3]), "same.txt_1");
 }

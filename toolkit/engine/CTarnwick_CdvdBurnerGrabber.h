@@ -119,7 +119,12 @@ public:
     // Adds every file and directory of a data track already on the disc to the tree (the
     // Joliet hierarchy with p__BOOLEAN__IsJoliet): its files keep their extents there, so
     // that a new session built from the tree shows old and new files together. Nodes
-    // imported before a failure stay in the tree.
+    // imported before a failure stay in the tree. A session whose root starts with SP and
+    // carries Rock Ridge entries is read through its primary hierarchy whatever the flag
+    // says: the nodes take the Rock Ridge names and attributes (a symbolic link becomes an
+    // empty file whose attributes hold its target), relocated directories stand at their
+    // real places, the relocation directory is left out, and the tree's Rock Ridge option
+    // is switched on. Node paths are cut from the front to stay below the path limit.
     void ImportTrack(CTarnwick_ISO9660FileTree* p__PCTarnwick_ISO9660FileTree__Tree, UCHAR p__UCHAR__TrackNumber,
                      BOOLEAN p__BOOLEAN__IsJoliet);
     // Imports one directory (extent and data length as its record gives them) under the
@@ -298,8 +303,9 @@ protected:
     // Raises number 2 for a NULL or empty output file name.
     static void RaiseWithoutFileName(const char* p__PCHAR__Name, PCHAR p__PCHAR__FileName);
 
-    // What one import walk knows: the last block of the track and the directories it has
-    // walked (a crafted disc may list a directory inside itself).
+    // What one import walk knows: the last block of the track, the directories it has
+    // walked (a crafted disc may list a directory inside itself), how deep it is, and the
+    // Rock Ridge skip length of the session.
     struct ImportWalk;
     void ImportDirectoryWalk(ImportWalk& p__Walk, CTarnwick_ISO9660FileTree* p__PCTarnwick_ISO9660FileTree__Tree,
                              BOOLEAN p__BOOLEAN__IsJoliet, const std::string& p__string__ParentPath,

@@ -518,7 +518,9 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
     uint64_t l__ULONGLONG__PathTableSize = m__ULONGLONG__PathTableSize;
     uint64_t l__ULONGLONG__DirectorySectors = m__ULONGLONG__TotalDirectorySectors;
     if (m__BOOLEAN__IsRockRidge) {
-        l__RockRidge = std::make_unique<CTarnwick_RockRidgeHierarchy>(Iso(m__PCTarnwick_FileTreeNode__Root), m__BOOLEAN__IsLongNames);
+        l__RockRidge = std::make_unique<CTarnwick_RockRidgeHierarchy>(
+            Iso(m__PCTarnwick_FileTreeNode__Root), m__BOOLEAN__IsLongNames,
+            [this](const CTarnwick_ISO9660FileTreeNode* p__Node) { return RockRidgeAlternativeName(p__Node); });
         l__RockRidge->Plan();
         l__ULONGLONG__PathTableSize = l__RockRidge->GetPathTableSize();
         l__ULONGLONG__DirectorySectors = l__RockRidge->GetSectors();
@@ -644,6 +646,10 @@ void CTarnwick_ISO9660FileTree::LayOutAndWrite(ULONG p__ULONG__StartSector, BOOL
         }
     }
     m__PCTarnwick_ISO9660Image->AddChainHead(m__PCTarnwick_MemoryFile__SystemStructures);
+}
+
+std::string CTarnwick_ISO9660FileTree::RockRidgeAlternativeName(const CTarnwick_ISO9660FileTreeNode* /*p__Node*/) const {
+    return std::string();
 }
 
 void CTarnwick_ISO9660FileTree::WriteExtraStructures(CTarnwick_ISO9660ImageWriter& /*p__Writer*/,

@@ -122,6 +122,10 @@ protected:
                                       const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories,
                                       const ExtraPlaces& p__Places);
 
+    // The name a node's Rock Ridge record gives when its long name is taken by a sibling
+    // (empty here: a number is added to the long name).
+    virtual std::string RockRidgeAlternativeName(const CTarnwick_ISO9660FileTreeNode* p__Node) const;
+
     // Gives an imported node the names read from the disc before its name is checked
     // (nothing here: the ISO9660 identifier follows from the name).
     virtual void TakeImportedNames(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node,

@@ -258,3 +258,12 @@ void CTarnwick_JolietFileTree::WriteSupplementaryDescriptor(CTarnwick_ISO9660Ima
     CTarnwick_Bytes::PutBothEndian32(l__PUCHAR__Svd + 166,
                                      static_cast<ULONG>(p__Root->GetJolietDirectorySectors() * g__ULONG__Sector));
 }
+
+std::string CTarnwick_JolietFileTree::RockRidgeAlternativeName(const CTarnwick_ISO9660FileTreeNode* p__Node) const {
+    std::string l__string__Name =
+        CTarnwick_Utf16::ToUtf8(CTarnwick_Utf16::FromBigEndian(static_cast<const CTarnwick_JolietFileTreeNode*>(p__Node)->GetJolietName()));
+    if (!p__Node->IsDirectory() && l__string__Name.size() > 2 && l__string__Name.compare(l__string__Name.size() - 2, 2, ";1") == 0) {
+        l__string__Name.resize(l__string__Name.size() - 2);
+    }
+    return l__string__Name;
+}

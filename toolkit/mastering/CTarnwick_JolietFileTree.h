@@ -48,6 +48,9 @@ protected:
     // The Joliet name read from the disc, when there is one, replaces the derived one.
     void TakeImportedNames(CTarnwick_FileTreeNode* p__PCTarnwick_FileTreeNode__Node, const UCHAR* p__PUCHAR__JolietName,
                            ULONG p__ULONG__JolietNameLength) override;
+    // The Joliet name (as UTF-8, without a file's version): the collision protocol made it
+    // unique among the siblings.
+    std::string RockRidgeAlternativeName(const CTarnwick_ISO9660FileTreeNode* p__Node) const override;
     void WriteExtraStructures(CTarnwick_ISO9660ImageWriter& p__Writer,
                               const std::vector<CTarnwick_ISO9660FileTreeNode*>& p__Directories,
                               const ExtraPlaces& p__Places) override;

@@ -25,8 +25,41 @@ ULONG BaseLengthOf(size_t p__SIZE__Identifier) {
 }  // namespace
 
 CTarnwick_RockRidgeHierarchy::CTarnwick_RockRidgeHierarchy(CTarnwick_ISO9660FileTreeNode* p__Root,
-                                                           BOOLEAN p__BOOLEAN__IsLongNames)
-    : m__Root(p__Root), m__BOOLEAN__IsLongNames(p__BOOLEAN__IsLongNames) {}
+                                                           BOOLEAN p__BOOLEAN__IsLongNames,
+                                                           AlternativeName p__AlternativeName)
+    : m__Root(p__Root), m__BOOLEAN__IsLongNames(p__BOOLEAN__IsLongNames), m__AlternativeName(std::move(p__AlternativeName)) {}
+
+const std::string& CTarnwick_RockRidgeHierarchy::NameOf(const CTarnwick_ISO9660FileTreeNode* p__Node) const {
+    auto l__Found = m__Renamed.find(p__Node);
+    return l__Found != m__Renamed.end() ? l__Found->second : p__Node->GetLongFileName();
+}
+
+void CTarnwick_RockRidgeHierarchy::MakeNamesUnique() {
+    // Two entries of one name (a node renamed by the collision protocol keeps its long
+    // name) would read as one file: the later one takes another name.
+    m__Renamed.clear();
+    for (const Directory& l__Directory : m__Directories) {
+        if (l__Directory.m__Node == nullptr) {
+            continue;  // "rr_moved": its entries are read at their real places
+        }
+        std::unordered_set<std::string> l__Taken;
+        for (const Entry& l__Entry : l__Directory.m__Entries) {
+            if (l__Entry.m__Node == nullptr || l__Taken.insert(l__Entry.m__Node->GetLongFileName()).second) {
+                continue;
+            }
+            std::string l__string__Name = m__AlternativeName ? m__AlternativeName(l__Entry.m__Node) : std::string();
+            for (unsigned l__UINT__Number = 1; l__string__Name.empty() || l__Taken.count(l__string__Name) != 0; ++l__UINT__Number) {
+                std::string l__string__Tail(1, '_');
+                l__string__Tail.append(std::to_string(l__UINT__Number));
+                l__string__Name = CTarnwick_ISO9660FileTreeNode::CutName(l__Entry.m__Node->GetLongFileName(),
+                                                                         255 - l__string__Tail.size());
+                l__string__Name.append(l__string__Tail);
+            }
+            l__Taken.insert(l__string__Name);
+            m__Renamed[l__Entry.m__Node] = std::move(l__string__Name);
+        }
+    }
+}
 
 const CTarnwick_RockRidgeAttributes& CTarnwick_RockRidgeHierarchy::AttributesOf(
     const CTarnwick_ISO9660FileTreeNode* p__Node, CTarnwick_RockRidgeAttributes* p__Made) const {
@@ -185,6 +218,7 @@ void CTarnwick_RockRidgeHierarchy::Plan() {
         }
         m__Directories[l__SIZE__Index].m__Entries = std::move(l__Entries);
     }
+    MakeNamesUnique();
     // Links: "." and ".." and one for each subdirectory as readers that follow CL see it.
     for (Directory& l__Directory : m__Directories) {
         ULONG l__ULONG__Subdirectories = 0;
@@ -249,8 +283,7 @@ CTarnwick_RockRidgeRecord CTarnwick_RockRidgeHierarchy::RecordOf(const Entry& p_
                                                                  CTarnwick_RockRidgeAttributes* p__Made) const {
     CTarnwick_RockRidgeRecord::Content l__Content;
     l__Content.m__PAttributes = &AttributesOf(p__Entry.m__Node, p__Made);
-    l__Content.m__Pstring__Name =
-        p__Entry.m__Node != nullptr ? &p__Entry.m__Node->GetLongFileName() : &m__string__RelocationName;
+    l__Content.m__Pstring__Name = p__Entry.m__Node != nullptr ? &NameOf(p__Entry.m__Node) : &m__string__RelocationName;
     if (p__Entry.m__Kind == Kind::Plain && !p__Entry.m__Node->IsDirectory()) {
         const CTarnwick_RockRidgeAttributes* l__Known = p__Entry.m__Node->GetRockRidgeAttributes();
         l__Content.m__ULONG__Links = l__Known != nullptr && l__Known->m__ULONG__Links != 0 ? l__Known->m__ULONG__Links : 1;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -22,8 +23,13 @@ public:
     static constexpr ULONG SectorSize = CTarnwick_ISO9660FileTreeNode::SectorSize;
     static constexpr ULONG MaximumLevel = 8;
 
+    // Gives the name a node goes by when its own is taken in its directory (a name the
+    // collision protocol gave it elsewhere; empty: none).
+    using AlternativeName = std::function<std::string(const CTarnwick_ISO9660FileTreeNode*)>;
+
     // p__BOOLEAN__IsLongNames: identifiers of up to 31 characters (else 8 for directories).
-    CTarnwick_RockRidgeHierarchy(CTarnwick_ISO9660FileTreeNode* p__Root, BOOLEAN p__BOOLEAN__IsLongNames);
+    CTarnwick_RockRidgeHierarchy(CTarnwick_ISO9660FileTreeNode* p__Root, BOOLEAN p__BOOLEAN__IsLongNames,
+                                 AlternativeName p__AlternativeName);
 
     // Relocates, numbers and measures the directories and sizes the continuation areas.
     void Plan();
@@ -87,9 +93,16 @@ private:
     ULONG SerialOf(const CTarnwick_ISO9660FileTreeNode* p__File);
     // The identifier of the relocation directory: one no entry of the root has.
     std::string RelocationIdentifier() const;
+    // Gives the entries of every directory names no two of them share: a later entry whose
+    // long name is taken goes by its alternative name, else by the long name and "_N".
+    void MakeNamesUnique();
+    const std::string& NameOf(const CTarnwick_ISO9660FileTreeNode* p__Node) const;
 
     CTarnwick_ISO9660FileTreeNode* m__Root;
     BOOLEAN m__BOOLEAN__IsLongNames;
+    AlternativeName m__AlternativeName;
+    // The Rock Ridge names of the nodes that cannot go by their long names.
+    std::unordered_map<const CTarnwick_ISO9660FileTreeNode*, std::string> m__Renamed;
     std::vector<Directory> m__Directories;
     std::unordered_map<const CTarnwick_ISO9660FileTreeNode*, size_t> m__DirectoryIndex;
     std::unordered_map<std::string, unsigned> m__RelocatedIdentifiers;

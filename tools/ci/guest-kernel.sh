@@ -6,16 +6,20 @@
 #   current/vmlinuz          the kernel
 #   current/modules/NAME.ko  the modules the guest needs, uncompressed
 #   current/modules.load     their names, one a line, each after the modules it depends on
+#   current/builtin          the wanted modules the kernel has built in, one a line
 #   current/release          the kernel release (uname -r)
-# A second run finds the cache complete and downloads nothing.
+# A second run finds the cache complete and downloads nothing. A cache that lacks a module
+# now wanted (made before it was added to the list) is extracted again from the package
+# kept in the cache.
 #
 # Usage: guest-kernel.sh [CACHE-DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cache=${1:-${TARNWICK_GUEST_KERNEL_DIR:-$here/../../build/guest-kernel}}
 # What the guest needs to see a SCSI CD/DVD unit on a virtio-scsi host adapter as /dev/sr* and
-# /dev/sg*. Those the kernel has built in are left out.
-wanted=(virtio_pci virtio_scsi sg sr_mod)
+# /dev/sg*, and to mount a disc's ISO9660 file system. Those the kernel has built in are left
+# out.
+wanted=(virtio_pci virtio_scsi sg sr_mod isofs)
 
 apt_cmd() {
   local sudo_cmd=()
@@ -42,10 +46,27 @@ fi
 mkdir -p "$cache"
 cache=$(cd "$cache" && pwd)
 target=$cache/$package
-if [ -s "$target/vmlinuz" ] && [ -s "$target/modules.load" ]; then
-  ln -sfn "$package" "$cache/current"
-  echo "guest-kernel: $package present in $cache"
-  exit 0
+
+# The wanted module that the extracted kernel in $1 lacks (neither extracted nor recorded as
+# built in), else nothing; fails when the kernel itself is missing.
+first_lacking() {
+  local dir=$1 name
+  [ -s "$dir/vmlinuz" ] && [ -s "$dir/modules.load" ] || return 1
+  for name in "${wanted[@]}"; do
+    if grep -qxF "$name" "$dir/modules.load" && [ -s "$dir/modules/$name.ko" ]; then continue; fi
+    if [ -f "$dir/builtin" ] && grep -qxF "$name" "$dir/builtin"; then continue; fi
+    echo "$name"
+    return 0
+  done
+}
+
+if lacking=$(first_lacking "$target"); then
+  if [ -z "$lacking" ]; then
+    ln -sfn "$package" "$cache/current"
+    echo "guest-kernel: $package present in $cache"
+    exit 0
+  fi
+  echo "guest-kernel: $target lacks the module $lacking: extracting again"
 fi
 
 for tool in dpkg-deb depmod; do
@@ -101,6 +122,7 @@ done <"$moddir/modules.builtin"
 # Depth first: every module after all it depends on.
 declare -A placed=()
 order=()
+built_in=()
 place() {
   local name=$1 dep depname
   [ -n "${placed[$name]:-}" ] && return 0
@@ -115,6 +137,7 @@ place() {
 for name in "${wanted[@]}"; do
   if [ -n "${builtin[$name]:-}" ]; then
     echo "guest-kernel: $name is built in"
+    built_in+=("$name")
   elif [ -n "${path_of[$name]:-}" ]; then
     place "$name"
   else
@@ -128,6 +151,7 @@ mkdir -p "$staging/modules"
 cp "$vmlinuz" "$staging/vmlinuz"
 echo "$release" >"$staging/release"
 : >"$staging/modules.load"
+printf '%s\n' "${built_in[@]}" | grep -v '^$' >"$staging/builtin" || true
 for name in "${order[@]}"; do
   source_ko=$moddir/${path_of[$name]}
   case "$source_ko" in
