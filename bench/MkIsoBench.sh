@@ -3,11 +3,14 @@
 #   1. a tree of 20,000 files of 1 to 64 KiB (at most 6 levels deep, so that genisoimage
 #      takes all of it), the image written to /dev/null;
 #   2. one directory of 100,000 empty files;
-#   3. the tree of 1. with a Joliet hierarchy (-J) beside genisoimage -J.
+#   3. the tree of 1. with a Joliet hierarchy (-J) beside genisoimage -J;
+#   4. the tree of 1. with Rock Ridge records and a Joliet hierarchy (-R -J) beside
+#      genisoimage -R -J.
 # Prints the median elapsed time of RUNS runs and the peak memory of each tool, and whether
 # the targets hold (mkiso <= 0.8 x xorriso and <= genisoimage on 1; mkiso <= genisoimage -l
 # and peak memory <= 1.5 x genisoimage's on 2; mkiso -J <= 0.8 x genisoimage -J and no more
-# memory on 3). Exit status 1 when a target is missed.
+# memory on 3; mkiso -R -J <= 0.8 x genisoimage -R -J on 4, its peak memory printed beside
+# genisoimage's). Exit status 1 when a target is missed, 2 when a command fails.
 # Usage: MkIsoBench.sh PATH/TO/tarnwick-mkiso [WORK-DIRECTORY]
 set -euo pipefail
 MKISO=${1:?usage: MkIsoBench.sh PATH/TO/tarnwick-mkiso [WORK-DIRECTORY]}
@@ -25,7 +28,18 @@ cat "$WORK"/tree20k/*/* >/dev/null 2>&1 || true
 find "$WORK/tree20k" -type f -exec cat {} + >/dev/null
 ls "$WORK/flat100k" >/dev/null
 
+# A command that fails would be timed as if it had done its work: each one must succeed
+# once (untimed) before it is measured.
+must_succeed() {
+  local c
+  for c in "$@"; do
+    bash -c "$c" >/dev/null 2>"$WORK/error.txt" || { echo "failed: $c" >&2; cat "$WORK/error.txt" >&2; exit 2; }
+  done
+}
+
 status=0
+must_succeed "$MKISO -q -o /dev/null $WORK/tree20k" "xorriso -as mkisofs -quiet -o /dev/null $WORK/tree20k" \
+  "genisoimage -quiet -o /dev/null $WORK/tree20k"
 read -r m1 mm1 x1 xm1 < <(measure "$MKISO -q -o /dev/null $WORK/tree20k" "xorriso -as mkisofs -quiet -o /dev/null $WORK/tree20k")
 read -r _ _ g1 gm1 < <(measure "$MKISO -q -o /dev/null $WORK/tree20k" "genisoimage -quiet -o /dev/null $WORK/tree20k")
 printf '20,000 files of 1-64 KiB:  tarnwick-mkiso %6.2f s %7d KB | xorriso -as mkisofs %6.2f s %7d KB | genisoimage %6.2f s %7d KB\n' \
@@ -36,6 +50,7 @@ else
   echo "  TARGET MISSED: mkiso <= 0.8 x xorriso and <= genisoimage"; status=1
 fi
 
+must_succeed "$MKISO -q -o /dev/null $WORK/flat100k" "genisoimage -quiet -l -o /dev/null $WORK/flat100k"
 read -r m2 mm2 g2 gm2 < <(measure "$MKISO -q -o /dev/null $WORK/flat100k" "genisoimage -quiet -l -o /dev/null $WORK/flat100k")
 printf '100,000 empty files:       tarnwick-mkiso %6.2f s %7d KB | genisoimage -l %6.2f s %7d KB\n' "$m2" "$mm2" "$g2" "$gm2"
 if awk -v m="$m2" -v g="$g2" -v mm="$mm2" -v gm="$gm2" 'BEGIN {exit !(m <= g && mm <= 1.5 * gm)}'; then
@@ -43,11 +58,20 @@ if awk -v m="$m2" -v g="$g2" -v mm="$mm2" -v gm="$gm2" 'BEGIN {exit !(m <= g && 
 else
   echo "  TARGET MISSED: mkiso <= genisoimage -l, peak memory <= 1.5 x genisoimage's"; status=1
 fi
+must_succeed "$MKISO -q -J -o /dev/null $WORK/tree20k" "genisoimage -quiet -J -o /dev/null $WORK/tree20k"
 read -r m3 mm3 g3 gm3 < <(measure "$MKISO -q -J -o /dev/null $WORK/tree20k" "genisoimage -quiet -J -o /dev/null $WORK/tree20k")
 printf '20,000 files, Joliet:      tarnwick-mkiso -J %6.2f s %7d KB | genisoimage -J %6.2f s %7d KB\n' "$m3" "$mm3" "$g3" "$gm3"
 if awk -v m="$m3" -v g="$g3" -v mm="$mm3" -v gm="$gm3" 'BEGIN {exit !(m <= 0.8 * g && mm <= gm)}'; then
   echo "  target met: mkiso -J <= 0.8 x genisoimage -J, peak memory <= genisoimage's"
 else
   echo "  TARGET MISSED: mkiso -J <= 0.8 x genisoimage -J, peak memory <= genisoimage's"; status=1
+fi
+must_succeed "$MKISO -q -R -J -o /dev/null $WORK/tree20k" "genisoimage -quiet -R -J -o /dev/null $WORK/tree20k"
+read -r m4 mm4 g4 gm4 < <(measure "$MKISO -q -R -J -o /dev/null $WORK/tree20k" "genisoimage -quiet -R -J -o /dev/null $WORK/tree20k")
+printf '20,000 files, Rock Ridge:  tarnwick-mkiso -R -J %6.2f s %7d KB | genisoimage -R -J %6.2f s %7d KB\n' "$m4" "$mm4" "$g4" "$gm4"
+if awk -v m="$m4" -v g="$g4" 'BEGIN {exit !(m <= 0.8 * g)}'; then
+  echo "  target met: mkiso -R -J <= 0.8 x genisoimage -R -J"
+else
+  echo "  TARGET MISSED: mkiso -R -J <= 0.8 x genisoimage -R -J"; status=1
 fi
 exit $status
