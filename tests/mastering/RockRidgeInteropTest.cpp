@@ -225,7 +225,8 @@ struct ReaderTraits {
     bool m__bool__ReadsContinuation;
     // True for bsdtar: of a link target stored in two SL entries (whole components in each,
     // the first entry marked as continued) it drops the slash where the second entry starts.
-    // xorriso and isoinfo read the same bytes with the slash.
+    // xorriso and isoinfo read the same bytes with the slash. Our writer ends such an entry
+    // inside a name, where no slash goes: only an outside writer's image is let pass.
     bool m__bool__DropsSlashBetweenLinkEntries;
 };
 
@@ -234,7 +235,7 @@ struct ReaderTraits {
 // the expected one without one of its slashes.
 bool SameTarget(const std::string& p__string__Shown, const std::string& p__string__Expected, bool p__bool__DropsSlash) {
     if (p__string__Shown == p__string__Expected) return true;
-    if (!p__bool__DropsSlash || p__string__Expected.size() <= 200 || p__string__Shown.size() + 1 != p__string__Expected.size()) return false;
+    if (!p__bool__DropsSlash || Reference().empty() || p__string__Expected.size() <= 200 || p__string__Shown.size() + 1 != p__string__Expected.size()) return false;
     size_t l__SIZE__At = 0;
     while (p__string__Shown[l__SIZE__At] == p__string__Expected[l__SIZE__At]) ++l__SIZE__At;
     return p__string__Expected[l__SIZE__At] == '/' &&

@@ -110,11 +110,28 @@ void CTarnwick_RockRidgeRecord::AddLink(const std::string& p__string__Target) {
         }
         l__SIZE__At = l__SIZE__Slash + 1;
     }
-    // The component records fill SL entries in turn; all but the last entry continue.
+    // The component records fill SL entries in turn; all but the last entry continue. An
+    // entry that fills up ends inside a name, its last component record flagged to
+    // continue: readers disagree on whether a "/" goes between two entries' components,
+    // never on one name's pieces.
     std::vector<std::string> l__Entries;
     std::string l__string__Payload;
-    for (const std::string& l__string__Record : l__Components) {
-        if (l__string__Payload.size() + l__string__Record.size() > g__SIZE__MaximumPayload) {
+    for (std::string l__string__Record : l__Components) {
+        while (l__string__Payload.size() + l__string__Record.size() > g__SIZE__MaximumPayload) {
+            const size_t l__SIZE__Room = g__SIZE__MaximumPayload - l__string__Payload.size();
+            const UCHAR l__UCHAR__Flags = static_cast<UCHAR>(l__string__Record[0]);
+            const size_t l__SIZE__Length = static_cast<UCHAR>(l__string__Record[1]);
+            if ((l__UCHAR__Flags & (g__UCHAR__Current | g__UCHAR__Parent | g__UCHAR__Root)) == 0 && l__SIZE__Room > 2 &&
+                l__SIZE__Length > l__SIZE__Room - 2) {
+                const size_t l__SIZE__Piece = l__SIZE__Room - 2;
+                l__string__Payload.push_back(static_cast<char>(l__UCHAR__Flags | g__UCHAR__Continue));
+                l__string__Payload.push_back(static_cast<char>(l__SIZE__Piece));
+                l__string__Payload.append(l__string__Record, 2, l__SIZE__Piece);
+                std::string l__string__Rest(1, static_cast<char>(l__UCHAR__Flags));
+                l__string__Rest.push_back(static_cast<char>(l__SIZE__Length - l__SIZE__Piece));
+                l__string__Rest.append(l__string__Record, 2 + l__SIZE__Piece, std::string::npos);
+                l__string__Record = std::move(l__string__Rest);
+            }
             l__Entries.push_back(std::move(l__string__Payload));
             l__string__Payload.clear();
         }
