@@ -26,26 +26,31 @@ void Both32(Bytes* p__Bytes, ULONG p__ULONG__Value) {
     for (int i = 3; i >= 0; --i) p__Bytes->push_back(static_cast<UCHAR>(p__ULONG__Value >> (8 * i)));
 }
 
-// One entry: signature, length, version 1, data.
+// One entry: signature, length, version 1, data. (Built byte by byte: GCC 12's optimiser
+// warns falsely about inserts into a vector made from a list.)
 Bytes Entry(const char* p__Signature, const Bytes& p__Data) {
-    Bytes l__Entry = {static_cast<UCHAR>(p__Signature[0]), static_cast<UCHAR>(p__Signature[1]),
-                      static_cast<UCHAR>(4 + p__Data.size()), 1};
-    l__Entry.insert(l__Entry.end(), p__Data.begin(), p__Data.end());
+    Bytes l__Entry;
+    l__Entry.reserve(4 + p__Data.size());
+    l__Entry.push_back(static_cast<UCHAR>(p__Signature[0]));
+    l__Entry.push_back(static_cast<UCHAR>(p__Signature[1]));
+    l__Entry.push_back(static_cast<UCHAR>(4 + p__Data.size()));
+    l__Entry.push_back(1);
+    for (UCHAR l__Byte : p__Data) l__Entry.push_back(l__Byte);
     return l__Entry;
 }
 Bytes Text(UCHAR p__Flags, const std::string& p__Text) {
-    Bytes l__Data = {p__Flags};
-    l__Data.insert(l__Data.end(), p__Text.begin(), p__Text.end());
+    Bytes l__Data(1, p__Flags);
+    for (char l__Char : p__Text) l__Data.push_back(static_cast<UCHAR>(l__Char));
     return l__Data;
 }
 Bytes NM(UCHAR p__Flags, const std::string& p__Name) { return Entry("NM", Text(p__Flags, p__Name)); }
 // An SL entry of components (flags, text).
 Bytes SL(UCHAR p__Flags, std::initializer_list<std::pair<UCHAR, std::string>> p__Components) {
-    Bytes l__Data = {p__Flags};
+    Bytes l__Data(1, p__Flags);
     for (const auto& [l__Flags, l__Text] : p__Components) {
         l__Data.push_back(l__Flags);
         l__Data.push_back(static_cast<UCHAR>(l__Text.size()));
-        l__Data.insert(l__Data.end(), l__Text.begin(), l__Text.end());
+        for (char l__Char : l__Text) l__Data.push_back(static_cast<UCHAR>(l__Char));
     }
     return Entry("SL", l__Data);
 }

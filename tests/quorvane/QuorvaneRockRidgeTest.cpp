@@ -64,7 +64,10 @@ Listing SourceListing(const fs::path& p__Root) {
     for (auto l__It = fs::recursive_directory_iterator(p__Root); l__It != fs::recursive_directory_iterator(); ++l__It) {
         struct stat l__Stat = {};
         EXPECT_EQ(::lstat(l__It->path().c_str(), &l__Stat), 0);
-        l__Listing["/" + l__It->path().lexically_relative(p__Root).string()] = {
+        // Appended: GCC 12 warns falsely about "/" + a path's string here.
+        std::string l__string__Path(1, '/');
+        l__string__Path.append(l__It->path().lexically_relative(p__Root).string());
+        l__Listing[l__string__Path] = {
             ModeString(l__Stat.st_mode), S_ISLNK(l__Stat.st_mode) ? fs::read_symlink(l__It->path()).string() : ""};
     }
     return l__Listing;
