@@ -11,7 +11,7 @@ namespace {
 const char g__PCHAR__ExtensionIdentifier[] = "IEEE_P1282";
 const char g__PCHAR__ExtensionDescriptor[] = "THE IEEE P1282 PROTOCOL PROVIDES SUPPORT FOR POSIX FILE SYSTEM SEMANTICS.";
 const char g__PCHAR__ExtensionSource[] =
-    "PLEASE CONTACT THE IEEE STANDARDS DEPARTMENT, PISCATAWAY, NJ, USA FOR THE P1282 SPECIFICATION.";
+    "PLEASE CONTACT THE IEEE STANDARDS DEPARTMENT, PISCATAWAY, NJ, USA FOR THE P1282 STANDARD.";
 
 // An entry is at most 255 bytes: 5 of them are the header and the flags of NM and SL.
 constexpr size_t g__SIZE__MaximumPayload = 250;
