@@ -26,11 +26,12 @@ struct ReadRecord {
     std::vector<std::string> m__Order;
 };
 
-// The system structures of a built tree that starts at sector 0.
+// The system structures of a built tree that starts at sector 0 (or any blocks from sector 0).
 class Structures {
 public:
     explicit Structures(const CTarnwick_ISO9660FileTree& p__Tree)
         : m__PUCHAR__Bytes(p__Tree.GetSystemStructures()), m__ULONGLONG__Size(p__Tree.GetSystemStructuresSize()) {}
+    explicit Structures(const std::vector<UCHAR>& p__Blocks) : m__PUCHAR__Bytes(p__Blocks.data()), m__ULONGLONG__Size(p__Blocks.size()) {}
 
     const UCHAR* At(uint64_t p__ULONGLONG__Offset, uint64_t p__ULONGLONG__Length) const {
         EXPECT_LE(p__ULONGLONG__Offset + p__ULONGLONG__Length, m__ULONGLONG__Size);
@@ -185,26 +186,8 @@ TEST(RockRidgeRecord, LongNamesAndLinksSpillIntoChainedAreasThatStayInsideBlocks
     l__Record.Write(l__SystemUse.data(), l__Places,
                     [&](const CTarnwick_RockRidgeRecord::Place& p) { return l__Image.data() + p.m__ULONG__Block * 2048 + p.m__ULONG__Offset; });
     ReadRecord l__Read;
-    // A small walker of its own: the areas must chain from the record on.
-    std::function<void(const UCHAR*, ULONG)> l__Walk = [&](const UCHAR* p__Area, ULONG p__Length) {
-        for (ULONG l__At = 0; l__At + 4 <= p__Length;) {
-            ULONG l__Entry = p__Area[l__At + 2];
-            ASSERT_GE(l__Entry, 4u);
-            ASSERT_LE(l__At + l__Entry, p__Length);
-            std::string l__Signature(reinterpret_cast<const char*>(p__Area + l__At), 2);
-            l__Read.m__Entries.emplace(l__Signature, std::string(reinterpret_cast<const char*>(p__Area + l__At), l__Entry));
-            if (l__Signature == "CE") {
-                ULONG b = CTarnwick_Bytes::GetLittleEndian32(p__Area + l__At + 4);
-                ULONG o = CTarnwick_Bytes::GetLittleEndian32(p__Area + l__At + 12);
-                ULONG n = CTarnwick_Bytes::GetLittleEndian32(p__Area + l__At + 20);
-                ASSERT_LE(o + n, 2048u);
-                ASSERT_LT(b, 8u);
-                l__Walk(l__Image.data() + b * 2048 + o, n);
-            }
-            l__At += l__Entry;
-        }
-    };
-    l__Walk(l__SystemUse.data(), static_cast<ULONG>(l__SystemUse.size()));
+    // The areas must chain from the record on, each inside its block.
+    Structures(l__Image).Walk(l__SystemUse.data(), static_cast<ULONG>(l__SystemUse.size()), &l__Read);
     EXPECT_EQ(NameOf(l__Read), l__string__Name);
     EXPECT_EQ(TargetOf(l__Read), l__string__Target);
     // The name's first piece fills what the record has left: readers that never follow
@@ -215,12 +198,13 @@ TEST(RockRidgeRecord, LongNamesAndLinksSpillIntoChainedAreasThatStayInsideBlocks
 }
 
 TEST(RockRidgeRecord, DatesBeyondTheRecordRangeAreHeldAtItsEnds) {
+    auto PutDate = [](UCHAR* p__Date, LONGLONG p__Time) { CTarnwick_ISO9660FileTreeNode::RecordingDateOfUnixTime(p__Time, p__Date); };
     UCHAR l__UCHAR__Date[7];
-    CTarnwick_RockRidgeRecord::PutShortDate(l__UCHAR__Date, 1583305567);  // 2020-03-04 07:06:07 UTC
+    PutDate(l__UCHAR__Date, 1583305567);  // 2020-03-04 07:06:07 UTC
     EXPECT_EQ(std::vector<UCHAR>(l__UCHAR__Date, l__UCHAR__Date + 7), (std::vector<UCHAR>{120, 3, 4, 7, 6, 7, 0}));
-    CTarnwick_RockRidgeRecord::PutShortDate(l__UCHAR__Date, -5000000000LL);  // before 1900
+    PutDate(l__UCHAR__Date, -5000000000LL);  // before 1900
     EXPECT_EQ(std::vector<UCHAR>(l__UCHAR__Date, l__UCHAR__Date + 7), (std::vector<UCHAR>{0, 1, 1, 0, 0, 0, 0}));
-    CTarnwick_RockRidgeRecord::PutShortDate(l__UCHAR__Date, 9000000000LL);  // after 2155
+    PutDate(l__UCHAR__Date, 9000000000LL);  // after 2155
     EXPECT_EQ(l__UCHAR__Date[0], 255);
 }
 

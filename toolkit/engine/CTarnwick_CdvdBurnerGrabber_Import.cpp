@@ -57,9 +57,6 @@ constexpr size_t MAXIMUM_KEPT_PREFIX = 64;
 // they never meet the serial numbers of local files.
 constexpr uint64_t ORIGIN_DISC_SERIAL = 0x8000000000000000ull;
 constexpr uint64_t ORIGIN_WALK_SERIAL = 0x8000000000000001ull;
-// Without a PX entry: what the ISO9660 record alone tells.
-constexpr ULONG DEFAULT_DIRECTORY_MODE = CTarnwick_RockRidgeAttributes::TypeDirectory | 0555;
-constexpr ULONG DEFAULT_FILE_MODE = CTarnwick_RockRidgeAttributes::TypeRegular | 0444;
 
 const char* const g__PCHAR__ImportTrack = "CTarnwick_CdvdBurnerGrabber::ImportTrack";
 const char* const g__PCHAR__ImportDirectory = "CTarnwick_CdvdBurnerGrabber::ImportDirectory";
@@ -347,7 +344,8 @@ CTarnwick_RockRidgeAttributes CTarnwick_CdvdBurnerGrabber::ImportWalk::Attribute
     CTarnwick_RockRidgeAttributes l__Attributes = p__Reader.GetAttributes();
     using Attributes = CTarnwick_RockRidgeAttributes;
     if (!p__Reader.HasPosixAttributes()) {
-        l__Attributes.m__ULONG__Mode = p__BOOLEAN__IsDirectory ? DEFAULT_DIRECTORY_MODE : DEFAULT_FILE_MODE;
+        // Without a PX entry: what the ISO9660 record alone tells.
+        l__Attributes.m__ULONG__Mode = CTarnwick_RockRidgeAttributes::MadeUpMode(p__BOOLEAN__IsDirectory != FALSE);
         l__Attributes.m__ULONG__Links = 1;
     }
     // The kind the walk gives the node wins over a PX type that says otherwise.

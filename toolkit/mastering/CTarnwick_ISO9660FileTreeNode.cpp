@@ -187,3 +187,26 @@ LONGLONG CTarnwick_ISO9660FileTreeNode::UnixTimeOf(const UCHAR* p__PUCHAR__Date)
     return static_cast<LONGLONG>(timegm(&l__tm__Date)) -
            static_cast<LONGLONG>(static_cast<signed char>(p__PUCHAR__Date[6])) * 900;
 }
+
+void CTarnwick_ISO9660FileTreeNode::RecordingDateOfUnixTime(LONGLONG p__LONGLONG__UnixTime, UCHAR* p__PUCHAR__Date) {
+    std::tm l__tm__Utc{};
+    std::time_t l__time_t__Time = static_cast<std::time_t>(p__LONGLONG__UnixTime);
+    if (gmtime_r(&l__time_t__Time, &l__tm__Utc) == nullptr || l__tm__Utc.tm_year < 0) {
+        // Before 1900 (or beyond what the machine's calendar holds): the earliest date.
+        const UCHAR l__UCHAR__Earliest[7] = {0, 1, 1, 0, 0, 0, 0};
+        std::memcpy(p__PUCHAR__Date, l__UCHAR__Earliest, 7);
+        return;
+    }
+    if (l__tm__Utc.tm_year > 255) {
+        const UCHAR l__UCHAR__Latest[7] = {255, 12, 31, 23, 59, 59, 0};
+        std::memcpy(p__PUCHAR__Date, l__UCHAR__Latest, 7);
+        return;
+    }
+    p__PUCHAR__Date[0] = static_cast<UCHAR>(l__tm__Utc.tm_year);
+    p__PUCHAR__Date[1] = static_cast<UCHAR>(l__tm__Utc.tm_mon + 1);
+    p__PUCHAR__Date[2] = static_cast<UCHAR>(l__tm__Utc.tm_mday);
+    p__PUCHAR__Date[3] = static_cast<UCHAR>(l__tm__Utc.tm_hour);
+    p__PUCHAR__Date[4] = static_cast<UCHAR>(l__tm__Utc.tm_min);
+    p__PUCHAR__Date[5] = static_cast<UCHAR>(l__tm__Utc.tm_sec);
+    p__PUCHAR__Date[6] = 0;
+}

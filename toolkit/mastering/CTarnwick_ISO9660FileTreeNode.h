@@ -77,6 +77,9 @@ public:
     // The instant a 7-byte recording date stands for (its fields are local to the GMT
     // offset it carries), in Unix seconds; 0 for a date without a month.
     static LONGLONG UnixTimeOf(const UCHAR* p__PUCHAR__Date);
+    // The 7-byte recording date of a Unix time in UTC (years before 1900 or after 2155 held
+    // at the nearest end).
+    static void RecordingDateOfUnixTime(LONGLONG p__LONGLONG__UnixTime, UCHAR* p__PUCHAR__Date);
     ULONG GetExtentLocation() const { return m__ULONG__ExtentLocation; }
     // True for a node read from a session already on the disc: a file keeps its extent
     // there and is never written again.

@@ -212,12 +212,8 @@ void CTarnwick_ISO9660ImageWriter::WriteVolumeDescriptors(const CTarnwick_ISO966
     CTarnwick_Bytes::PutLittleEndian32(l__PUCHAR__Pvd + 140, m__Layout.m__ULONG__LPathTableSector);
     CTarnwick_Bytes::PutBigEndian32(l__PUCHAR__Pvd + 148, m__Layout.m__ULONG__MPathTableSector);
     // The root's record carries the current time in UTC.
-    std::time_t l__time_t__Now = std::time(nullptr);
-    std::tm l__tm__Utc{};
-    gmtime_r(&l__time_t__Now, &l__tm__Utc);
-    UCHAR l__UCHAR__Date[7] = {static_cast<UCHAR>(l__tm__Utc.tm_year), static_cast<UCHAR>(l__tm__Utc.tm_mon + 1),
-                               static_cast<UCHAR>(l__tm__Utc.tm_mday), static_cast<UCHAR>(l__tm__Utc.tm_hour),
-                               static_cast<UCHAR>(l__tm__Utc.tm_min),  static_cast<UCHAR>(l__tm__Utc.tm_sec), 0};
+    UCHAR l__UCHAR__Date[7];
+    CTarnwick_ISO9660FileTreeNode::RecordingDateOfUnixTime(static_cast<LONGLONG>(std::time(nullptr)), l__UCHAR__Date);
     PutRecord(l__PUCHAR__Pvd + 156, p__Root->GetExtentLocation(), m__Layout.m__ULONG__RootDataLength, l__UCHAR__Date, 0x02,
               &g__UCHAR__Zero, 1);
     PutText(l__PUCHAR__Pvd + 318, p__Texts.m__PCHAR__PublisherPreparer, 128);

@@ -32,6 +32,11 @@ struct CTarnwick_RockRidgeAttributes {
     uint64_t m__ULONGLONG__Serial = 0;
     std::string m__string__LinkTarget;  // of a symbolic link
 
+    // The mode of a node whose own is not known: readable (and a directory searchable) by everyone.
+    static constexpr ULONG MadeUpMode(bool p__bool__IsDirectory) {
+        return p__bool__IsDirectory ? (TypeDirectory | 0555) : (TypeRegular | 0444);
+    }
+
     ULONG Type() const { return m__ULONG__Mode & TypeMask; }
     bool IsLink() const { return Type() == TypeLink; }
     bool IsDevice() const { return Type() == TypeBlockDevice || Type() == TypeCharacterDevice; }

@@ -77,8 +77,7 @@ const CTarnwick_RockRidgeAttributes& CTarnwick_RockRidgeHierarchy::AttributesOf(
         *p__Made = *l__Known;
         p__Made->m__string__LinkTarget.clear();
     }
-    p__Made->m__ULONG__Mode = l__bool__IsDirectory ? (CTarnwick_RockRidgeAttributes::TypeDirectory | 0555)
-                                                   : (CTarnwick_RockRidgeAttributes::TypeRegular | 0444);
+    p__Made->m__ULONG__Mode = CTarnwick_RockRidgeAttributes::MadeUpMode(l__bool__IsDirectory);
     if (l__Known == nullptr) {
         const LONGLONG l__LONGLONG__Time = CTarnwick_ISO9660FileTreeNode::UnixTimeOf(l__Dated->GetRecordingDate());
         p__Made->m__LONGLONG__AccessTime = l__LONGLONG__Time;

@@ -1,9 +1,9 @@
 #include "CTarnwick_RockRidgeRecord.h"
 
 #include <cstring>
-#include <ctime>
 
 #include "CTarnwick_Bytes.h"
+#include "CTarnwick_ISO9660FileTreeNode.h"
 
 namespace {
 
@@ -36,28 +36,6 @@ std::string CTarnwick_RockRidgeRecord::Entry(const char* p__PCHAR__Signature, si
     return l__string__Entry;
 }
 
-void CTarnwick_RockRidgeRecord::PutShortDate(UCHAR* p__PUCHAR__Date, LONGLONG p__LONGLONG__UnixTime) {
-    std::tm l__tm__Utc{};
-    std::time_t l__time_t__Time = static_cast<std::time_t>(p__LONGLONG__UnixTime);
-    if (gmtime_r(&l__time_t__Time, &l__tm__Utc) == nullptr || l__tm__Utc.tm_year < 0) {
-        // Before 1900 (or beyond what the machine's calendar holds): the earliest date.
-        const UCHAR l__UCHAR__Earliest[7] = {0, 1, 1, 0, 0, 0, 0};
-        std::memcpy(p__PUCHAR__Date, l__UCHAR__Earliest, 7);
-        return;
-    }
-    if (l__tm__Utc.tm_year > 255) {
-        const UCHAR l__UCHAR__Latest[7] = {255, 12, 31, 23, 59, 59, 0};
-        std::memcpy(p__PUCHAR__Date, l__UCHAR__Latest, 7);
-        return;
-    }
-    p__PUCHAR__Date[0] = static_cast<UCHAR>(l__tm__Utc.tm_year);
-    p__PUCHAR__Date[1] = static_cast<UCHAR>(l__tm__Utc.tm_mon + 1);
-    p__PUCHAR__Date[2] = static_cast<UCHAR>(l__tm__Utc.tm_mday);
-    p__PUCHAR__Date[3] = static_cast<UCHAR>(l__tm__Utc.tm_hour);
-    p__PUCHAR__Date[4] = static_cast<UCHAR>(l__tm__Utc.tm_min);
-    p__PUCHAR__Date[5] = static_cast<UCHAR>(l__tm__Utc.tm_sec);
-    p__PUCHAR__Date[6] = 0;
-}
 
 void CTarnwick_RockRidgeRecord::AddName(const std::string& p__string__Name) {
     // Names longer than one entry holds go on in further NM entries, each but the last
@@ -150,9 +128,9 @@ void CTarnwick_RockRidgeRecord::AddTimes(const CTarnwick_RockRidgeAttributes& p_
     // Modification, access and attribute change, in that order, 7 bytes each.
     std::string l__string__Entry = Entry("TF", 1 + 3 * 7);
     l__string__Entry[4] = 0x0E;
-    PutShortDate(Bytes(l__string__Entry) + 5, p__Attributes.m__LONGLONG__ModifyTime);
-    PutShortDate(Bytes(l__string__Entry) + 12, p__Attributes.m__LONGLONG__AccessTime);
-    PutShortDate(Bytes(l__string__Entry) + 19, p__Attributes.m__LONGLONG__AttributeTime);
+    CTarnwick_ISO9660FileTreeNode::RecordingDateOfUnixTime(p__Attributes.m__LONGLONG__ModifyTime, Bytes(l__string__Entry) + 5);
+    CTarnwick_ISO9660FileTreeNode::RecordingDateOfUnixTime(p__Attributes.m__LONGLONG__AccessTime, Bytes(l__string__Entry) + 12);
+    CTarnwick_ISO9660FileTreeNode::RecordingDateOfUnixTime(p__Attributes.m__LONGLONG__AttributeTime, Bytes(l__string__Entry) + 19);
     Add(std::move(l__string__Entry));
 }
 

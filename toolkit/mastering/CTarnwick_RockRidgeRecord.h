@@ -51,10 +51,6 @@ public:
     void Write(UCHAR* p__PUCHAR__SystemUse, const std::vector<Place>& p__Places,
                const std::function<UCHAR*(const Place&)>& p__At) const;
 
-    // The 7-byte recording date of a Unix time in UTC (years before 1900 or after 2155 held
-    // at the nearest end).
-    static void PutShortDate(UCHAR* p__PUCHAR__Date, LONGLONG p__LONGLONG__UnixTime);
-
 private:
     void Add(std::string p__string__Entry) { m__Entries.push_back(std::move(p__string__Entry)); }
     static std::string Entry(const char* p__PCHAR__Signature, size_t p__SIZE__DataLength);
