@@ -76,6 +76,13 @@ typedef struct _DISC_INFORMATION {
 #define TARNWICK_DISC_TYPE_DDCDR 11
 #define TARNWICK_DISC_TYPE_DDCDRW 12
 #define TARNWICK_DISC_TYPE_DVDPLUSR 13
+/* Blu-ray: BD-ROM (and a finalized BD-R in drives that report it so), BD-R in sequential
+ * recording mode (written track by track, session by session, like DVD+R), BD-RE (formatted
+ * before its first write, like DVD+RW). BD media take 2048-byte data tracks only and have no
+ * test write. A BD-R in random recording mode reports TARNWICK_DISC_TYPE_UNSUPPORTED. */
+#define TARNWICK_DISC_TYPE_BDROM 14
+#define TARNWICK_DISC_TYPE_BDR 15
+#define TARNWICK_DISC_TYPE_BDRE 16
 
 /* Start-up and discovery */
 ULONG Tarnwick_UpStart(void);

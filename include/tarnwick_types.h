@@ -223,7 +223,10 @@ typedef enum _CALLBACK_REASON {
     DVDPLUSRW_FORMAT_END = 22,
     DVDRAM_FORMAT_BEGIN = 23,
     DVDRAM_FORMAT_END = 24,
-    BUFFER_UNDERRUN = 25
+    BUFFER_UNDERRUN = 25,
+    /* A BD-RE is being formatted (before its first write, or to blank it). */
+    BDRE_FORMAT_BEGIN = 26,
+    BDRE_FORMAT_END = 27
 } CALLBACK_REASON;
 
 /* The one progress callback: (reason, context, parameter 1, parameter 2). */

@@ -57,6 +57,12 @@ void CTarnwick_SampleBurn::PrintWriteEvent(const char* p__PCHAR__Program, ULONG 
         case DVDPLUSRW_FORMAT_END:
             std::printf("%s:Callback(): DVDPLUSRW_FORMAT_END\n", p);
             break;
+        case BDRE_FORMAT_BEGIN:
+            std::printf("\n%s:Callback(): BDRE_FORMAT_BEGIN\n", p);
+            break;
+        case BDRE_FORMAT_END:
+            std::printf("%s:Callback(): BDRE_FORMAT_END\n", p);
+            break;
         default:
             break;
     }

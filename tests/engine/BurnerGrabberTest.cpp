@@ -119,7 +119,7 @@ TEST(CacheManager, FailedBlockAllocationFreesWhatWasMade) {
 
 TEST_F(BurnerGrabber, DiscTypeFollowsTheCurrentProfile) {
     auto l__Burner = Make();
-    const std::array<std::pair<int, ULONG>, 16> l__Profiles = {{{0x0008, 1},
+    const std::array<std::pair<int, ULONG>, 19> l__Profiles = {{{0x0008, 1},
                                                                 {0x0009, 2},
                                                                 {0x000A, 3},
                                                                 {0x0010, 4},
@@ -134,7 +134,10 @@ TEST_F(BurnerGrabber, DiscTypeFollowsTheCurrentProfile) {
                                                                 {0x001B, 13},
                                                                 {0x0000, 0},
                                                                 {0x0002, 0},
-                                                                {0x0041, 0}}};
+                                                                {0x0040, 14},
+                                                                {0x0041, 15},
+                                                                {0x0042, 0},  // BD-R random recording: not written
+                                                                {0x0043, 16}}};
     for (const auto& [l__Profile, l__Type] : l__Profiles) {
         m__Pages->m__Profile = l__Profile;
         EXPECT_EQ(l__Burner->GetDiscTypeSafe(), l__Type) << std::hex << l__Profile;
@@ -205,6 +208,18 @@ TEST_F(BurnerGrabber, ProbeReportsWhatTheDriveAccepts) {
     m__Pages->m__Profile = 0x0009;
     l__Burner->ProbeSupportedWriteModes(&l__TAO, &l__SAO, &l__PQ, &l__PW);
     EXPECT_EQ(l__TAO, 0);
+    // A writable BD: Track-At-Once whatever the drive makes of the page, never a CD write type,
+    // even from a drive that takes every page.
+    for (int l__Profile : {0x0041, 0x0043}) {
+        m__Pages->m__Profile = l__Profile;
+        for (const std::set<uint8_t>& l__Refused : {std::set<uint8_t>{1, 2, 3}, std::set<uint8_t>{}}) {
+            m__Pages->m__Refused = l__Refused;
+            l__TAO = l__SAO = l__PQ = l__PW = 0;
+            l__Burner->ProbeSupportedWriteModes(&l__TAO, &l__SAO, &l__PQ, &l__PW);
+            EXPECT_EQ(l__TAO, 1) << std::hex << l__Profile;
+            EXPECT_EQ(l__SAO + l__PQ + l__PW, 0) << std::hex << l__Profile;
+        }
+    }
     REQUIRE_TRACING();
     EXPECT_TRUE(l__Capture.Contains(
         "\nCTarnwick_CdvdBurnerGrabber::ProbeSupportedWriteModes(): SetWriteParameters( DAO_PQ ) failed!!!\n"

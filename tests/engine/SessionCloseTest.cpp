@@ -59,6 +59,10 @@ TEST_F(SessionClose, EachDiscClosesItsOwnWay) {
         {0x0009, "VELMOR", "DVDRW", {{0x01, 0x02, 0}}},              // CD-R: asynchronous
         {0x0009, "HP", "CD-Writer+ 9100", {{0x00, 0x02, 0}}},        // HP 9100 on CD: synchronous at once
         {0x0011, "HP", "CD-Writer+ 9100", {}},                       // ...on DVD-R the disc decides
+        {0x0041, "VELMOR", "BDRW", {{0x01, 0x01, 1}, {0x01, 0x06, 0}}},  // BD-R: track, then finalise
+        {0x0041, "HP", "CD-Writer+ 9100", {{0x01, 0x01, 1}, {0x01, 0x06, 0}}},
+        {0x0043, "VELMOR", "BDRW", {}},                              // BD-RE: nothing to close
+        {0x0040, "VELMOR", "BDRW", {}},                              // BD-ROM
     };
     for (const Case& l__Case : l__Cases) {
         auto l__Burner = Make(l__Case.m__Profile, l__Case.m__Vendor, l__Case.m__Product);
@@ -145,6 +149,45 @@ TEST_F(SessionClose, BlankPerDisc) {
     EXPECT_EQ(l__Format->m__DataOut, (Bytes{0, 0x82, 0, 0x08, 0x00, 0x23, 0x05, 0x40, 0x00, 0x00, 0x08, 0x00}));
     EXPECT_EQ(m__Drive->CountOpcode(0x51), 0u);  // DVD-RAM: TEST UNIT READY only
     EXPECT_EQ(m__Reasons.m__Seen, (std::vector<ULONG>{DVDRAM_FORMAT_BEGIN, DVDRAM_FORMAT_END}));
+}
+
+// A BD-RE is blanked by formatting it with the first format with spare areas the drive
+// offers (its default), whatever comes before it in the list.
+TEST_F(SessionClose, BlankBdReFormatsWithTheDrivesDefaultSpareAreas) {
+    auto l__BdRe = Make(0x0043);
+    const Bytes l__Capacities = {0, 0, 0, 0x20,
+                                 0x00, 0xBA, 0x74, 0x00, 0x01, 0x00, 0x08, 0x00,   // current: unformatted
+                                 0x00, 0xBA, 0x74, 0x00, 0xC4, 0x00, 0x08, 0x00,   // 31h: no spare areas
+                                 0x00, 0xB4, 0x74, 0x00, 0xC0, 0x00, 0x30, 0x00,   // 30h: the default spare
+                                 0x00, 0xB0, 0x74, 0x00, 0xC0, 0x00, 0x50, 0x00};  // 30h: a larger one
+    m__Drive->Queue(0x23, ScriptedAnswer::Good(l__Capacities));
+    l__BdRe->Blank(0, 0);
+    auto l__Sent = m__Drive->Commands();
+    auto l__Format = std::find_if(l__Sent.begin(), l__Sent.end(), [](auto& c) { return c.m__Cdb[0] == 0x04; });
+    ASSERT_NE(l__Format, l__Sent.end());
+    EXPECT_EQ(l__Format->m__Cdb, (Bytes{0x04, 0x11, 0, 0, 0, 0}));
+    EXPECT_EQ(l__Format->m__DataOut, (Bytes{0, 0x82, 0, 0x08, 0x00, 0xB4, 0x74, 0x00, 0xC0, 0x00, 0x30, 0x00}));
+    EXPECT_EQ(m__Drive->CountOpcode(0xA1), 0u);  // a BD-RE has no BLANK
+    EXPECT_EQ(Closes(), std::vector<Bytes>{});
+    EXPECT_GE(m__Drive->CountOpcode(0x51), 1u);  // the ready wait polls the disc information
+    EXPECT_EQ(m__Reasons.m__Seen, (std::vector<ULONG>{BDRE_FORMAT_BEGIN, BDRE_FORMAT_END}));
+
+    // A drive that offers no format with spare areas: nothing is formatted, the caller is told.
+    m__Reasons.m__Seen.clear();
+    auto l__Odd = Make(0x0043);
+    Bytes l__NoSpare(l__Capacities.begin(), l__Capacities.begin() + 20);
+    l__NoSpare[3] = 0x10;
+    m__Drive->Queue(0x23, ScriptedAnswer::Good(l__NoSpare));
+    try {
+        l__Odd->Blank(0, 0);
+        FAIL() << "formatted without a format to choose";
+    } catch (CTarnwick_Exception* l__Exception) {
+        ASSERT_NE(l__Exception, nullptr);
+        EXPECT_EQ(l__Exception->GetExceptionNumber(), 10u);
+        delete l__Exception;
+    }
+    EXPECT_EQ(m__Drive->CountOpcode(0x04), 0u);
+    EXPECT_TRUE(m__Reasons.m__Seen.empty());
 }
 
 }  // namespace

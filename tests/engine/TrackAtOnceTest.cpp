@@ -280,6 +280,71 @@ TEST_F(TrackAtOnce, BlankDvdPlusRwIsFormattedFirst) {
     EXPECT_EQ(Lba(Writes()[0]), 0u);
 }
 
+// BD-R: written at the invisible track's NWA without a reservation (the track is closed by
+// the session close); a drive that refuses the write parameters page, which does not apply to
+// BD, still gets the write.
+TEST_F(TrackAtOnce, BdRIsWrittenAtTheNwaWithoutReservationEvenWhenThePageIsRefused) {
+    Make(0x0041);
+    m__Pages->m__Refused = {1};
+    m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(true, true, 12219392 - 4096, 4096)));
+    const Bytes l__Image = Pattern(40 * 2048);
+    ASSERT_EQ(Burn(l__Image), 0u);
+    EXPECT_EQ(m__Drive->CountOpcode(0x53), 0u);
+    ASSERT_FALSE(Writes().empty());
+    EXPECT_EQ(Lba(Writes()[0]), 4096u);
+    EXPECT_EQ(Written(), l__Image);
+    auto l__Sent = m__Drive->Commands();
+    auto l__Track = std::find_if(l__Sent.begin(), l__Sent.end(), [](auto& c) { return c.m__Cdb[0] == 0x52; });
+    ASSERT_NE(l__Track, l__Sent.end());
+    EXPECT_EQ(l__Track->m__Cdb[5], 0xFF);  // the invisible track
+    EXPECT_EQ(m__Drive->CountOpcode(0x1B), 0u);  // not ejected: nothing failed
+}
+
+// A blank BD-RE (READ CAPACITY: last LBA 0) is formatted after the analysis, then written from
+// LBA 0.
+TEST_F(TrackAtOnce, BlankBdReIsFormattedFirst) {
+    Make(0x0043);
+    std::atomic<int> l__Capacities{0};
+    m__Drive->Respond(0x25, [&](const ScriptedCommand&) {
+        return ScriptedAnswer::Good(l__Capacities++ == 0 ? Bytes{0, 0, 0, 0, 0, 0, 8, 0}
+                                                          : Bytes{0, 0xB4, 0x73, 0xFF, 0, 0, 8, 0});
+    });
+    m__Drive->Always(0x23, ScriptedAnswer::Good({0, 0, 0, 0x10, 0x00, 0xBA, 0x74, 0x00, 0x01, 0x00, 0x08, 0x00, 0x00,
+                                                 0xB4, 0x74, 0x00, 0xC0, 0x00, 0x30, 0x00}));
+    ASSERT_EQ(Burn(Pattern(4096)), 0u);
+    auto& r = m__Events.m__Reasons;
+    auto l__End = std::find(r.begin(), r.end(), (ULONG)TARGET_FILE_ANALYZE_END);
+    ASSERT_NE(l__End, r.end());
+    EXPECT_EQ(*(l__End + 1), (ULONG)BDRE_FORMAT_BEGIN);
+    EXPECT_EQ(*(l__End + 2), (ULONG)BDRE_FORMAT_END);
+    EXPECT_EQ(*(l__End + 3), (ULONG)WAIT_CACHE_FULL_BEGIN);
+    EXPECT_EQ(m__Drive->CountOpcode(0x04), 1u);
+    EXPECT_EQ(m__Drive->CountOpcode(0x52), 0u);  // the track is built from the capacity
+    ASSERT_FALSE(Writes().empty());
+    EXPECT_EQ(Lba(Writes()[0]), 0u);
+}
+
+// What a BD cannot take is refused before anything reaches the drive: a test write (a drive
+// that ignored the Test Write bit would burn the disc for real) and any content but data.
+TEST_F(TrackAtOnce, BdRefusesTestWritesAndSoundBeforeTouchingTheDisc) {
+    for (int l__Profile : {0x0041, 0x0043}) {
+        SCOPED_TRACE(l__Profile);
+        Make(l__Profile);
+        const Bytes l__Image = Pattern(2048);
+        CTarnwick_MemoryFile l__Data(l__Image.data(), l__Image.size());
+        CTarnwick_FileChain l__Chain;
+        l__Chain.AddChainTail(&l__Data);
+        l__Chain.SeekToBegin();
+        std::string l__Text;
+        EXPECT_EQ(RaisedNumber([&] { m__Burner->TrackAtOnce(&l__Chain, 1, 1, 1, 1, 5, 1, 0, 0, 0, 0); }, &l__Text), 10u);
+        EXPECT_EQ(l__Text, "CTarnwick_CdvdBurnerGrabber::TrackAtOnce(): BD media cannot be written in test mode!!!");
+        EXPECT_EQ(RaisedNumber([&] { m__Burner->TrackAtOnce(&l__Chain, 1, 0, 1, 1, 5, 2, 0, 0, 0, 0); }, &l__Text), 10u);
+        EXPECT_EQ(l__Text, "CTarnwick_CdvdBurnerGrabber::TrackAtOnce(): BD media take data tracks only!!!");
+        EXPECT_EQ(Burn(l__Image, 3), 10u);
+        for (uint8_t l__Op : {0x55, 0x2A, 0x53, 0x04, 0x1B}) EXPECT_EQ(m__Drive->CountOpcode(l__Op), 0u) << int(l__Op);
+    }
+}
+
 TEST_F(TrackAtOnce, NotBlankIsRefusedAndEjected) {
     Make(0x0009);
     m__Drive->Always(0x52, ScriptedAnswer::Good(TrackInformation(false, true, 1000, 500)));

@@ -92,6 +92,9 @@ ULONG CTarnwick_CdvdBurnerGrabber::DiscTypeOfProfile(USHORT p__USHORT__Profile) 
         case 0x0020: return DISC_TYPE_DDCDROM;
         case 0x0021: return DISC_TYPE_DDCDR;
         case 0x0022: return DISC_TYPE_DDCDRW;
+        case 0x0040: return DISC_TYPE_BDROM;
+        case 0x0041: return DISC_TYPE_BDR;
+        case 0x0043: return DISC_TYPE_BDRE;
         default: return DISC_TYPE_UNSUPPORTED;
     }
 }
@@ -160,10 +163,19 @@ void CTarnwick_CdvdBurnerGrabber::ProbeSupportedWriteModes(PBOOLEAN p__PBOOLEAN_
                        l__Probe.m__PCHAR__Name);
             CTarnwick_Exception::Swallow("CTarnwick_CdvdBurnerGrabber::ProbeSupportedWriteModes",
                                          l__PCTarnwick_Exception__Exception);
-            // DVD-R drives refuse the CD write type yet write Track-At-Once all the same.
-            bool l__bool__KeepTAO = l__Probe.m__PBOOLEAN__Result == p__PBOOLEAN__TAO && l__ULONG__DiscType == DISC_TYPE_DVDR;
+            // DVD-R drives refuse the CD write type yet write Track-At-Once all the same; so do
+            // drives with a writable BD, to which the write parameters page does not apply.
+            bool l__bool__KeepTAO = l__Probe.m__PBOOLEAN__Result == p__PBOOLEAN__TAO &&
+                                    (l__ULONG__DiscType == DISC_TYPE_DVDR || l__ULONG__DiscType == DISC_TYPE_BDR ||
+                                     l__ULONG__DiscType == DISC_TYPE_BDRE);
             if (!l__bool__KeepTAO) *l__Probe.m__PBOOLEAN__Result = 0;
         }
+    }
+    // A BD is written track by track with 2048-byte blocks only: the Session-At-Once and raw
+    // Disc-At-Once write types are CD ones, whatever the drive makes of the page with a BD in it.
+    if (IsBluRay(l__ULONG__DiscType)) {
+        DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ProbeSupportedWriteModes(): BD media: Track-At-Once only\n");
+        *p__PBOOLEAN__SAO = *p__PBOOLEAN__DAOPQ = *p__PBOOLEAN__DAORawPW = 0;
     }
 }
 
@@ -332,7 +344,8 @@ void CTarnwick_CdvdBurnerGrabber::FillTrackInformation(ULONG p__ULONG__DiscType,
                                                        PVOID p__PVOID__Buffer, ULONG p__ULONG__Length) {
     switch (p__ULONG__DiscType) {
         case DISC_TYPE_DVDPLUSRW:
-        case DISC_TYPE_DVDRAM: {
+        case DISC_TYPE_DVDRAM:
+        case DISC_TYPE_BDRE: {
             // These drives report no track that fits: build it from the capacity.
             UCHAR l__UCHAR__Capacity[8] = {};
             ReadCapacity(l__UCHAR__Capacity, sizeof(l__UCHAR__Capacity));

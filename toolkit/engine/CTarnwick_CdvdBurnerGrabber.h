@@ -30,7 +30,10 @@ enum DISC_TYPE : ULONG {
     DISC_TYPE_DDCDROM = 10,
     DISC_TYPE_DDCDR = 11,
     DISC_TYPE_DDCDRW = 12,
-    DISC_TYPE_DVDPLUSR = 13
+    DISC_TYPE_DVDPLUSR = 13,
+    DISC_TYPE_BDROM = 14,
+    DISC_TYPE_BDR = 15,  // sequential recording mode
+    DISC_TYPE_BDRE = 16
 };
 
 // Where the writer and the cache thread let a test run code of its own (see CacheTestPoint).
@@ -264,6 +267,11 @@ public:
     void BlankForDVDPLUSRW();
     void FormatUnitForDVDPLUSRW();
     void FormatUnitForDVDRAM();
+    // BD-R: closes the track just written, then the session (the disc stays appendable) or
+    // the disc (finalized), as the last write allowed.
+    void CloseSessionForBDR();
+    // Formats a BD-RE with the spare areas the drive offers first (its default).
+    void FormatUnitForBDRE();
 
     // Used from inside the writing methods (no lock of their own).
     void SynchronizeCache();
@@ -367,6 +375,8 @@ protected:
     // DVD-ROM, DVD-R and DVD-RW: a track of the exact size is reserved and written
     // Session-At-Once.
     static bool IsSequentialDvd(ULONG p__ULONG__DiscType);
+    // BD-ROM, BD-R and BD-RE: 2048-byte data only, no write parameters page, no test write.
+    static bool IsBluRay(ULONG p__ULONG__DiscType);
     // What the track information of the track to write says.
     struct WRITABLE_TRACK {
         BOOLEAN m__BOOLEAN__IsBlank;

@@ -1,10 +1,12 @@
 // Closing the session after Track-At-Once, blanking rewritable discs and formatting
-// DVD+RW and DVD-RAM: each long command is sent with Immed and followed by a
+// DVD+RW, DVD-RAM and BD-RE: each long command is sent with Immed and followed by a
 // bounded wait for the drive.
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "CTarnwick_Bytes.h"
 #include "CTarnwick_CdvdBurnerGrabber.h"
 #include "CTarnwick_DriveQuirks.h"
 #include "DebugPrint.h"
@@ -14,6 +16,8 @@ constexpr ULONG CLOSE_TRIES = 20;
 constexpr ULONG FORMAT_TRIES = 720;
 constexpr ULONG WAIT_SLEEP_MILLISECONDS = 5000;
 constexpr ULONG FORMAT_LIST_LENGTH = 12;
+constexpr ULONG FORMAT_CAPACITIES_SIZE = 4096;
+constexpr UCHAR BDRE_FORMAT_WITH_SPARE_AREAS = 0x30;
 // The highest blanking type of BLANK (6: blank the last session). The CDB carries the type
 // in three bits: a higher one would reach the drive cut to another type (8 as 0, the
 // whole disc).
@@ -37,11 +41,20 @@ void CTarnwick_CdvdBurnerGrabber::CloseSession() {
             CloseSessionForDVDPLUSR();
             DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): EXITing with success #2\n");
             return;
+        case DISC_TYPE_BDR:
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): BD-R close session\n");
+            CloseSessionForBDR();
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSession(): EXITing with success #2\n");
+            return;
         case DISC_TYPE_DVDROM:
         case DISC_TYPE_DVDR:
         case DISC_TYPE_DVDRAM:
         case DISC_TYPE_DVDRW_RO:
         case DISC_TYPE_DVDRW_SR:
+        case DISC_TYPE_BDROM:
+        case DISC_TYPE_BDRE:
+            // Nothing to close: a reserved DVD track closes itself, a random-writable disc has no
+            // session to close.
             break;
         default:
             if (l__ULONG__DiscType == DISC_TYPE_DVDPLUSRW ||
@@ -84,6 +97,21 @@ void CTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR() {
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR(): EXITing with success\n");
 }
 
+void CTarnwick_CdvdBurnerGrabber::CloseSessionForBDR() {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForBDR(): ENTERed\n");
+    // The logical track just written (001b), then the session (010b): the disc takes another
+    // session; or, when the write allowed none, the session and the disc (110b, finalize).
+    CloseTrackSession(1, 1, 0, 0, m__UCHAR__LastTrackNumber);
+    WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+    if (m__BOOLEAN__IsLastNextSessionAllowed) {
+        CloseTrackSession(1, 0, 1, 0, 0);
+    } else {
+        CloseTrackSession(1, 0, 1, 1, 0);
+    }
+    WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForBDR(): EXITing with success\n");
+}
+
 void CTarnwick_CdvdBurnerGrabber::Blank(ULONG p__ULONG__BlankingType, ULONG p__ULONG__StartAddress) {
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::Blank(): ENTERed\n");
     if (p__ULONG__BlankingType > LAST_BLANKING_TYPE) {
@@ -101,6 +129,10 @@ void CTarnwick_CdvdBurnerGrabber::Blank(ULONG p__ULONG__BlankingType, ULONG p__U
             break;
         case DISC_TYPE_DVDRAM:
             FormatUnitForDVDRAM();
+            break;
+        case DISC_TYPE_BDRE:
+            // Formatting anew is how a BD-RE is blanked: it has no BLANK.
+            FormatUnitForBDRE();
             break;
         default:
             BlankForCDRW(p__ULONG__BlankingType, p__ULONG__StartAddress);
@@ -139,7 +171,7 @@ void CTarnwick_CdvdBurnerGrabber::FormatUnitForDVDPLUSRW() {
 
 void CTarnwick_CdvdBurnerGrabber::FormatUnitForDVDRAM() {
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForDVDRAM(): ENTERed\n");
-    std::vector<UCHAR> l__Capacities(4096, 0);
+    std::vector<UCHAR> l__Capacities(FORMAT_CAPACITIES_SIZE, 0);
     ReadFormatCapacities(l__Capacities.data(), static_cast<ULONG>(l__Capacities.size()));
     UCHAR l__UCHAR__List[FORMAT_LIST_LENGTH] = {};
     l__UCHAR__List[1] = 0x82;
@@ -152,4 +184,41 @@ void CTarnwick_CdvdBurnerGrabber::FormatUnitForDVDRAM() {
     WaitForUnitReady(FORMAT_TRIES, WAIT_SLEEP_MILLISECONDS, FALSE);
     Report(DVDRAM_FORMAT_END);
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForDVDRAM(): EXITing with success\n");
+}
+
+void CTarnwick_CdvdBurnerGrabber::FormatUnitForBDRE() {
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForBDRE(): ENTERed\n");
+    std::vector<UCHAR> l__Capacities(FORMAT_CAPACITIES_SIZE, 0);
+    ReadFormatCapacities(l__Capacities.data(), static_cast<ULONG>(l__Capacities.size()));
+    // After the 4-byte header and the current/maximum capacity descriptor come the formattable
+    // ones, 8 bytes each: blocks, format type (bits 7-2), type-dependent parameter. The first
+    // of type 30h (with spare areas) is the drive's default.
+    const ULONG l__ULONG__ListLength = std::min<ULONG>(l__Capacities[3], FORMAT_CAPACITIES_SIZE - 4);
+    const UCHAR* l__PUCHAR__Chosen = nullptr;
+    for (ULONG l__ULONG__At = 4 + 8; l__ULONG__At + 8 <= 4 + l__ULONG__ListLength; l__ULONG__At += 8) {
+        if ((l__Capacities[l__ULONG__At + 4] >> 2) == BDRE_FORMAT_WITH_SPARE_AREAS) {
+            l__PUCHAR__Chosen = l__Capacities.data() + l__ULONG__At;
+            break;
+        }
+    }
+    if (l__PUCHAR__Chosen == nullptr) {
+        CTarnwick_Exception::Raise("CTarnwick_CdvdBurnerGrabber::FormatUnitForBDRE", EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                   EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
+                                   "CTarnwick_CdvdBurnerGrabber::FormatUnitForBDRE(): The drive offers no BD-RE format "
+                                   "with spare areas!!!");
+    }
+    UCHAR l__UCHAR__List[FORMAT_LIST_LENGTH] = {};
+    l__UCHAR__List[1] = 0x82;  // FOV, Immed
+    l__UCHAR__List[3] = 0x08;  // descriptor length
+    std::memcpy(l__UCHAR__List + 4, l__PUCHAR__Chosen, 4);                           // blocks
+    l__UCHAR__List[8] = static_cast<UCHAR>(BDRE_FORMAT_WITH_SPARE_AREAS << 2);      // sub-type 0: full format
+    std::memcpy(l__UCHAR__List + 9, l__PUCHAR__Chosen + 5, 3);                       // spare area size
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForBDRE(): %lu blocks, spare parameter 0x%06lX\n",
+               static_cast<unsigned long>(CTarnwick_Bytes::GetBigEndian32(l__UCHAR__List + 4)),
+               static_cast<unsigned long>(CTarnwick_Bytes::GetBigEndian24(l__UCHAR__List + 9)));
+    Report(BDRE_FORMAT_BEGIN);
+    FormatUnit(1, 0, 1, 0, l__UCHAR__List, FORMAT_LIST_LENGTH);
+    WaitForUnitReady(FORMAT_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+    Report(BDRE_FORMAT_END);
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::FormatUnitForBDRE(): EXITing with success\n");
 }

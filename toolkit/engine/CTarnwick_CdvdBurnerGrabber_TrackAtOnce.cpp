@@ -54,6 +54,17 @@ void CTarnwick_CdvdBurnerGrabber::TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick
     ULONG l__ULONG__DiscType = GetDiscTypeSafe();
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Inserted disc type 0x%08X\n", l__ULONG__DiscType);
 
+    // A BD records 2048-byte blocks only and cannot simulate a write: refused before anything
+    // reaches the drive (a drive that ignored the Test Write bit would burn the disc for real).
+    if (IsBluRay(l__ULONG__DiscType) && p__ULONG__Content != CONTENT_DATA) {
+        CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
+                                   "CTarnwick_CdvdBurnerGrabber::TrackAtOnce(): BD media take data tracks only!!!");
+    }
+    if (IsBluRay(l__ULONG__DiscType) && p__BOOLEAN__IsTestWrite) {
+        CTarnwick_Exception::Raise(NAME, EXIT_TRACE_FORM_NUMBER_AND_TEXT, EXCEPTION_NUMBER_MEDIA_OR_DATA, 0,
+                                   "CTarnwick_CdvdBurnerGrabber::TrackAtOnce(): BD media cannot be written in test mode!!!");
+    }
+
     const CONTENT_SETTINGS& l__Settings = ChooseContentSettings(p__ULONG__Content, p__BOOLEAN__IsXA);
     m__ULONG__LogicalBlockSize = l__Settings.m__ULONG__LogicalBlockSize;
     // Data tracks are written whole; a sound track leaves out a partial last sector.
@@ -62,10 +73,19 @@ void CTarnwick_CdvdBurnerGrabber::TrackAtOnce(CTarnwick_FileChain* p__PCTarnwick
     LONG l__LONG__LBA = 0;
     try {
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::TrackAtOnce(): Setting write parameters\n");
-        RestoreWriteParameters();
-        if (IsSequentialDvd(l__ULONG__DiscType)) {
+        if (IsBluRay(l__ULONG__DiscType)) {
+            // The page does not apply to BD: a drive may refuse it, and the write goes on.
+            try {
+                RestoreWriteParameters();
+                SetWriteParameters(1, 8, 4, 0, 0, 0, 0, 0, 0, 0, 0);
+            } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+                CTarnwick_Exception::Swallow(NAME, l__PCTarnwick_Exception__Exception);
+            }
+        } else if (IsSequentialDvd(l__ULONG__DiscType)) {
+            RestoreWriteParameters();
             SetWriteParameters(2, 8, 5, p__BOOLEAN__IsTestWrite, 0, 0, 0, 0, 0, 0, 1);
         } else {
+            RestoreWriteParameters();
             SetWriteParameters(1, l__Settings.m__UCHAR__DataBlockType, l__Settings.m__UCHAR__TrackMode,
                                p__BOOLEAN__IsTestWrite, p__BOOLEAN__IsNextSessionAllowed,
                                l__Settings.m__UCHAR__SessionFormat, p__UCHAR__SubHeader0, p__UCHAR__SubHeader1,

@@ -22,6 +22,10 @@ bool CTarnwick_CdvdBurnerGrabber::IsSequentialDvd(ULONG p__ULONG__DiscType) {
            p__ULONG__DiscType == DISC_TYPE_DVDRW_RO || p__ULONG__DiscType == DISC_TYPE_DVDRW_SR;
 }
 
+bool CTarnwick_CdvdBurnerGrabber::IsBluRay(ULONG p__ULONG__DiscType) {
+    return p__ULONG__DiscType == DISC_TYPE_BDROM || p__ULONG__DiscType == DISC_TYPE_BDR || p__ULONG__DiscType == DISC_TYPE_BDRE;
+}
+
 CTarnwick_CdvdBurnerGrabber::WRITABLE_TRACK CTarnwick_CdvdBurnerGrabber::PrepareWritableTrack(
     const char* p__PCHAR__Name, ULONG p__ULONG__DiscType, LONGLONG p__LONGLONG__Blocks, NWA_RULE p__NWA_RULE__Rule) {
     DebugPrint("\n%s(): Reading track information\n", p__PCHAR__Name);
@@ -36,10 +40,13 @@ CTarnwick_CdvdBurnerGrabber::WRITABLE_TRACK CTarnwick_CdvdBurnerGrabber::Prepare
                                                &l__WritableTrack.m__UCHAR__TrackNumber);
     };
     l__ReadTrack();
-    if ((p__ULONG__DiscType == DISC_TYPE_DVDPLUSRW || p__ULONG__DiscType == DISC_TYPE_DVDRAM) &&
+    if ((p__ULONG__DiscType == DISC_TYPE_DVDPLUSRW || p__ULONG__DiscType == DISC_TYPE_DVDRAM ||
+         p__ULONG__DiscType == DISC_TYPE_BDRE) &&
         l__WritableTrack.m__ULONG__FreeBlocks == 0) {
         if (p__ULONG__DiscType == DISC_TYPE_DVDRAM) {
             FormatUnitForDVDRAM();
+        } else if (p__ULONG__DiscType == DISC_TYPE_BDRE) {
+            FormatUnitForBDRE();
         } else {
             FormatUnitForDVDPLUSRW();
         }
