@@ -283,6 +283,23 @@ TEST_F(DvdToc, OneTrackEndsAtTheVolumesLastBlock) {
         l__Capture.Contains("\nCTarnwick_CdvdBurnerGrabber::ReadTOCForDVD(): Replacing ending LBA with new value from PVD\n"));
 }
 
+// A BD refuses the DVD structure as a CD does; its disc type sends it down the DVD path all the
+// same (a full TOC, which only a CD has, is never asked for).
+TEST_F(DvdToc, BdIsReadAsADvdAlthoughItRefusesTheDvdStructure) {
+    for (int l__Profile : {0x0040, 0x0041, 0x0043}) {
+        SCOPED_TRACE(l__Profile);
+        HoldDvd(99999, Pvd("CD001", 4000));
+        m__Drive->Always(READ_DVD_STRUCTURE, ScriptedAnswer::Check(0x05, 0x30, 0x02));
+        m__Pages->m__Profile = l__Profile;
+        m__Drive->ClearCommands();
+        ASSERT_EQ(ReadToc(), 0u) << m__Text;
+        EXPECT_EQ(m__Toc->m__UCHAR__IsDVD, 1);
+        EXPECT_EQ(+m__Toc->m__TOC_TRACK_ENTRY__Tracks[0].m__LONG__EndLBA, 3999);
+        EXPECT_EQ(CommandsOf(READ_DVD_STRUCTURE).size(), 0u);
+        for (const ScriptedCommand& c : CommandsOf(READ_TOC)) EXPECT_NE(c.m__Cdb[2] & 0x0F, 2);
+    }
+}
+
 TEST_F(DvdToc, WithoutAVolumeTheCapacityStays) {
     {
         HoldDvd(5000, Pvd("XY123", 4000));

@@ -76,6 +76,8 @@ TEST_F(PellmarkEndToEnd, EveryMediumGetsTheImageClosesItsWayAndIsEjected) {
         {"dvdplusr", {{0x01, 0x01, 0x01}, {0x01, 0x02, 0x00}}, false, false},  // track 1, then the session (appendable)
         {"dvdplusrw", {{0x00, 0x02, 0x00}}, false, true},  // formatted first; synchronous close
         {"dvdram", {}, false, true},
+        {"bdr", {{0x01, 0x01, 0x01}, {0x01, 0x02, 0x00}}, false, false},  // BD-R: track 1, then the session
+        {"bdre", {}, false, true},                         // formatted first; nothing to close
     };
     for (const Medium& l__Medium : l__Media) {
         SCOPED_TRACE(l__Medium.m__Name);
@@ -110,6 +112,14 @@ TEST_F(PellmarkEndToEnd, EveryMediumGetsTheImageClosesItsWayAndIsEjected) {
             EXPECT_NE(At(o, "WAIT_CACHE_FULL_BEGIN"), std::string::npos);
         } else {
             EXPECT_FALSE(Has(l__Result.m__Out, "DVDPLUSRW_FORMAT"));
+        }
+        if (std::string(l__Medium.m__Name) == "bdre") {
+            const std::string& o = l__Result.m__Out;
+            EXPECT_LT(At(o, "TARGET_FILE_ANALYZE_END"), At(o, "\nPellmark:Callback(): BDRE_FORMAT_BEGIN\n"));
+            EXPECT_LT(At(o, "BDRE_FORMAT_BEGIN"), At(o, "Pellmark:Callback(): BDRE_FORMAT_END\n"));
+            EXPECT_LT(At(o, "BDRE_FORMAT_END"), At(o, "WAIT_CACHE_FULL_BEGIN"));
+        } else {
+            EXPECT_FALSE(Has(l__Result.m__Out, "BDRE_FORMAT"));
         }
         std::string l__Info;
         ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);

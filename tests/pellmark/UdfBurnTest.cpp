@@ -1,5 +1,5 @@
 // A UDF image mastered by tarnwick-mkiso, burned Track-At-Once by Pellmark onto blank
-// write-once DVDs of the virtual recorder: the recorded track is the image, and outside
+// write-once DVDs, a BD-R and a BD-RE of the virtual recorder: the recorded track is the image, and outside
 // readers still find and extract every file of the tree from what was read back.
 #include <gtest/gtest.h>
 
@@ -67,7 +67,7 @@ TEST_F(UdfBurn, ImageBurnedOntoDvdMinusRAndDvdPlusRReadsBackAsTheSameFileSystem)
     std::map<std::string, std::string> l__Want;
     for (const auto& [l__Path, l__Bytes] : l__Given) l__Want[Upper(l__Path)] = l__Bytes;
 
-    for (const char* l__Media : {"dvdr", "dvdplusr"}) {
+    for (const char* l__Media : {"dvdr", "dvdplusr", "bdr", "bdre"}) {
         SCOPED_TRACE(l__Media);
         m__Run.Insert(l__Media);
         PellmarkRun::Result l__Result = m__Run.Burn(l__Image);

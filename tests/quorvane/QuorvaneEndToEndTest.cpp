@@ -255,6 +255,7 @@ TEST_F(QuorvaneEndToEnd, IsoCollisionsAreNumberedAcrossTheRunAndBothNamesStay) {
 // the old ones byte for byte as they were first burned.
 class QuorvaneMultisession : public QuorvaneTest {
 protected:
+    void ThreeSessionsOn(const char* p__Media);
     void ExpectSession(int p__Track, const Files& p__Old, const std::vector<Files>& p__Dated) {
         SCOPED_TRACE("track " + std::to_string(p__Track));
         const long l__Start = StartOf(p__Track);
@@ -458,11 +459,18 @@ TEST_F(QuorvaneMultisession, DateDirectoryCollidingWithAnImportedOneIsRenamedInB
     EXPECT_EQ(SessionFiles(Export(2), l__Start), l__Expected);
 }
 
-// Three sessions on one DVD+R, as on CD: Pellmark's session close leaves the disc appendable
+// Three sessions on one DVD+R, and on one BD-R, as on CD: Pellmark's session close leaves the disc appendable
 // (its write allowed a next session), each Quorvane run closes the track it wrote, and a later
 // import of track 2 reads the second session's descriptors, not the first's.
-TEST_F(QuorvaneMultisession, ThreeSessionsOnDvdPlusRCarryEveryFileOn) {
-    RecorderUnderTest l__Recorder("dvdplusr");
+TEST_F(QuorvaneMultisession, ThreeSessionsOnDvdPlusRAndOnBdRCarryEveryFileOn) {
+    for (const char* l__Media : {"dvdplusr", "bdr"}) {
+        SCOPED_TRACE(l__Media);
+        ThreeSessionsOn(l__Media);
+    }
+}
+
+void QuorvaneMultisession::ThreeSessionsOn(const char* p__Media) {
+    RecorderUnderTest l__Recorder(p__Media);
     m__Disc = l__Recorder.File();
     BurnFirstSession(m__Run, m__Run.MakeSource("session1", FIRST), Disc(), "1");
     PellmarkRun::Result l__Result = Quorvane(m__Run.MakeSource("session2", SECOND), "0", "1");

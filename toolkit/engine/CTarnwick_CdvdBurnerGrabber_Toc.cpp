@@ -135,12 +135,18 @@ void CTarnwick_CdvdBurnerGrabber::ReadTOC(PTOC_INFORMATION p__PTOC_INFORMATION__
     std::lock_guard<PlatformRecursiveLock> l__Guard(m__CRITICAL_SECTION__BurnerLock);
     std::vector<UCHAR> l__Buffer(READ_BUFFER_SIZE, 0);
     bool l__bool__IsDVD = true;
-    try {
-        ReadDvdStructure(l__Buffer.data(), READ_BUFFER_SIZE, 0, 0, 0, 0);
-    } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
-        // A CD refuses the DVD structure: read as a CD.
-        delete l__PCTarnwick_Exception__Exception;
-        l__bool__IsDVD = false;
+    if (IsBluRay(GetDiscTypeSafe())) {
+        // A BD refuses the DVD structure as a CD does, yet has the tracks of a DVD: 2048-byte
+        // blocks, no full TOC.
+        DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ReadTOC(): BD media, read as a DVD\n");
+    } else {
+        try {
+            ReadDvdStructure(l__Buffer.data(), READ_BUFFER_SIZE, 0, 0, 0, 0);
+        } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
+            // A CD refuses the DVD structure: read as a CD.
+            delete l__PCTarnwick_Exception__Exception;
+            l__bool__IsDVD = false;
+        }
     }
     if (l__bool__IsDVD) {
         ReadTOCForDVD(p__PTOC_INFORMATION__Toc);
