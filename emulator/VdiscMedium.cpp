@@ -3,6 +3,7 @@
 namespace {
 // CD capacity: an 80-minute disc whose last possible lead-out starts at 79:59:74
 // (LBA 359849). Single-layer DVD±R/RW: 2,295,104 blocks; 4.7 GB DVD-RAM: 2,236,704.
+// A Blu-ray layer: 12,219,392 blocks, the whole user area with no spare areas taken from it.
 const VdiscMediumInfo g__Media[] = {
     {VdiscMediumKind::None, "none", "no medium", 0x0000, false, false, false, 0, 0},
     {VdiscMediumKind::CdR, "cdr", "CD-R", 0x0009, true, false, false, 359849, -11634},
@@ -13,6 +14,8 @@ const VdiscMediumInfo g__Media[] = {
     {VdiscMediumKind::DvdPlusR, "dvdplusr", "DVD+R", 0x001B, false, false, false, 2295104, 0},
     {VdiscMediumKind::DvdPlusRw, "dvdplusrw", "DVD+RW", 0x001A, false, true, true, 2295104, 0},
     {VdiscMediumKind::DvdRam, "dvdram", "DVD-RAM", 0x0012, false, true, true, 2236704, 0},
+    {VdiscMediumKind::BdR, "bdr", "BD-R (sequential recording)", 0x0041, false, false, false, 12219392, 0},
+    {VdiscMediumKind::BdRe, "bdre", "BD-RE", 0x0043, false, true, true, 12219392, 0},
 };
 }  // namespace
 
@@ -40,4 +43,17 @@ std::string VdiscMedium::Names() {
         l__string__Names += l__Info.m__PCHAR__Name;
     }
     return l__string__Names;
+}
+
+std::vector<VdiscFormatRow> VdiscMedium::BdReFormats(uint8_t p__UCHAR__Layers) {
+    // Spare areas of 12,288 (the default), 20,480 and 4,096 clusters a layer, then the whole user
+    // area without spare areas. A 30h row holds what is left of the user area beside its spare.
+    const uint32_t l__ULONG__Full = static_cast<uint32_t>(Info(VdiscMediumKind::BdRe).m__LONG__Capacity) * p__UCHAR__Layers;
+    std::vector<VdiscFormatRow> l__Rows;
+    for (uint32_t l__ULONG__SparePerLayer : {0x3000u, 0x5000u, 0x1000u}) {
+        const uint32_t l__ULONG__Spare = l__ULONG__SparePerLayer * p__UCHAR__Layers;
+        l__Rows.push_back({l__ULONG__Full - l__ULONG__Spare * 32, 0x30, l__ULONG__Spare});
+    }
+    l__Rows.push_back({l__ULONG__Full, 0x31, 0x0800});
+    return l__Rows;
 }

@@ -122,7 +122,7 @@ TEST(VdiscState, RefusesDamagedStatesAndKeepsItsOwn) {
     l__Bytes[0] = 2;  // another version
     EXPECT_TRUE(l__Refused(l__Bytes));
     l__Bytes = g__StoredSample;
-    l__Bytes[4] = 9;  // no such medium
+    l__Bytes[4] = 11;  // no such medium
     EXPECT_TRUE(l__Refused(l__Bytes));
     l__Bytes = g__StoredSample;
     l__Bytes[40] = 0xFF;  // more sessions than bytes left
