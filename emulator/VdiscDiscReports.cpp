@@ -70,7 +70,7 @@ Bytes VdiscDiscReports::DiscInformation(const VdiscState& p__State) {
     uint32_t l__ULONG__Sessions = 1, l__ULONG__First = 1, l__ULONG__Last = 1;
     if (IsRandom(p__State)) {
         if (p__State.m__bool__IsFormatted) {
-            l__UCHAR__Status = p__State.m__Kind == VdiscMediumKind::DvdRam ? 3 : 2;
+            l__UCHAR__Status = p__State.m__Kind == VdiscMediumKind::DvdRam || p__State.m__Kind == VdiscMediumKind::BdRe ? 3 : 2;
             l__UCHAR__SessionState = 3;
         }
         if (p__State.m__Kind == VdiscMediumKind::DvdPlusRw) l__Out[7] = p__State.m__bool__IsFormatted ? 0x03 : 0x00;
@@ -117,7 +117,7 @@ Bytes VdiscDiscReports::DiscInformation(const VdiscState& p__State) {
             std::vector<const VdiscSession*> l__Closed = ClosedSessions(p__State);
             if (!l__Closed.empty()) l__LONG__LeadIn = l__Closed.back()->m__LONG__LeadOutStart + 6750;
             PutAddress(l__Out, 16, l__LONG__LeadIn, true);
-            PutAddress(l__Out, 20, l__Medium.m__LONG__Capacity, true);
+            PutAddress(l__Out, 20, p__State.FullCapacity(), true);
         }
     } else if (!p__State.m__bool__IsFinalized) {
         VdiscCommand::PutBe32(l__Out, 20, static_cast<uint32_t>(p__State.Capacity()));
@@ -319,7 +319,7 @@ Bytes VdiscDiscReports::Toc(const VdiscState& p__State, uint8_t p__UCHAR__Format
                 uint8_t l__Next[3] = {0xFF, 0xFF, 0xFF};
                 if (l__Session->m__UCHAR__MultiSession == 3) CTarnwick_CdAddress::LbaToMsf(l__Session->m__LONG__LeadOutStart + 11250, l__Next);
                 uint8_t l__Max[3];
-                CTarnwick_CdAddress::LbaToMsf(p__State.Medium().m__LONG__Capacity, l__Max);
+                CTarnwick_CdAddress::LbaToMsf(p__State.FullCapacity(), l__Max);
                 l__Add(l__UCHAR__Number, static_cast<uint8_t>(0x50 | (l__UCHAR__LastAdr & 0x0F)), 0xB0, l__Next,
                        static_cast<uint8_t>(l__bool__First ? 2 : 1), l__Max);
                 if (l__bool__First) {
@@ -353,7 +353,7 @@ Bytes VdiscDiscReports::Capacity(const VdiscState& p__State) {
 
 Bytes VdiscDiscReports::FormatCapacities(const VdiscState& p__State) {
     Bytes l__Out(4, 0);
-    const uint32_t l__ULONG__Full = static_cast<uint32_t>(p__State.Medium().m__LONG__Capacity);
+    const uint32_t l__ULONG__Full = static_cast<uint32_t>(p__State.FullCapacity());
     auto l__Descriptor = [&](uint32_t p__ULONG__Blocks, uint8_t p__UCHAR__TypeByte, uint32_t p__ULONG__Parameter) {
         size_t l__size_t__At = l__Out.size();
         l__Out.resize(l__size_t__At + 8, 0);
@@ -363,6 +363,12 @@ Bytes VdiscDiscReports::FormatCapacities(const VdiscState& p__State) {
     };
     if (p__State.m__Kind == VdiscMediumKind::None) {
         l__Descriptor(0xFFFFFFFFu, 0x03, 2048);
+    } else if (p__State.m__Kind == VdiscMediumKind::BdRe) {
+        // The capacity of the current format (the whole medium before any), then every format offered.
+        if (p__State.m__bool__IsFormatted) l__Descriptor(static_cast<uint32_t>(p__State.Capacity()), 0x02, 2048);
+        else l__Descriptor(l__ULONG__Full, 0x01, 2048);
+        for (const VdiscFormatRow& l__Row : VdiscMedium::BdReFormats(p__State.m__UCHAR__Layers))
+            l__Descriptor(l__Row.m__ULONG__Blocks, static_cast<uint8_t>(l__Row.m__UCHAR__Type << 2), l__Row.m__ULONG__Parameter);
     } else {
         const bool l__bool__Formatted = IsRandom(p__State) ? p__State.m__bool__IsFormatted : !p__State.m__Tracks.empty();
         l__Descriptor(l__ULONG__Full, l__bool__Formatted ? 0x02 : 0x01, 2048);
@@ -386,7 +392,11 @@ Bytes VdiscDiscReports::Configuration(const VdiscState& p__State, uint8_t p__UCH
     const VdiscMediumKind l__Kind = p__State.m__Kind;
     const bool l__bool__Present = l__Kind != VdiscMediumKind::None;
     const bool l__bool__Cd = l__bool__Present && p__State.IsCd();
-    const bool l__bool__Dvd = l__bool__Present && !p__State.IsCd();
+    const bool l__bool__Bd = l__bool__Present && p__State.IsBd();
+    const bool l__bool__Dvd = l__bool__Present && !l__bool__Cd && !l__bool__Bd;
+    const bool l__bool__FormattedBdRe = l__Kind == VdiscMediumKind::BdRe && p__State.m__bool__IsFormatted;
+    // Blocks read or written as one unit: a DVD ECC block, a BD cluster.
+    const uint8_t l__UCHAR__Blocking = l__bool__Bd ? 32 : 16;
     const bool l__bool__Appendable = p__State.IsAppendable();
     const uint16_t l__USHORT__Profile = p__State.CurrentProfile();
     Bytes l__Out(8, 0);
@@ -399,26 +409,36 @@ Bytes VdiscDiscReports::Configuration(const VdiscState& p__State, uint8_t p__UCH
         Bytes m__Data;
     };
     Bytes l__Profiles;
-    for (uint16_t l__USHORT__P : {0x0012, 0x0011, 0x0014, 0x0013, 0x001B, 0x001A, 0x0010, 0x000A, 0x0009, 0x0008}) {
+    for (uint16_t l__USHORT__P : {0x0043, 0x0041, 0x0040, 0x0012, 0x0011, 0x0014, 0x0013, 0x001B, 0x001A, 0x0010, 0x000A, 0x0009, 0x0008}) {
         l__Profiles.insert(l__Profiles.end(), {0, 0, static_cast<uint8_t>(l__USHORT__P == l__USHORT__Profile ? 1 : 0), 0});
         VdiscCommand::PutBe16(l__Profiles, l__Profiles.size() - 4, l__USHORT__P);
     }
     uint8_t l__UCHAR__Last[4];
     CTarnwick_Bytes::PutBigEndian32(l__UCHAR__Last, static_cast<uint32_t>(std::max(0, p__State.Capacity() - 1)));
+    // BD Read: the versions of each class of BD-RE, BD-R and BD-ROM read (bit N: version N);
+    // BD Write: SVNR, then those of BD-RE and BD-R written.
+    const Bytes l__BdRead = {0, 0, 0, 0, 0x00, 0x0E, 0, 0, 0, 0, 0, 0, 0x00, 0x06, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0, 0, 0, 0, 0, 0};
+    const Bytes l__BdWrite = {0, 0, 0, 0, 0x00, 0x0E, 0, 0, 0, 0, 0, 0, 0x00, 0x06, 0, 0, 0, 0, 0, 0};
+    // Formattable: a BD drive adds Cert, QCert and RENoSA (BD-RE formats with and without
+    // certification, and without spare areas) and the RRM byte.
+    const Bytes l__Formattable = l__bool__Bd ? Bytes{0x0B, 0, 0, 0, 0, 0, 0, 0} : Bytes{0, 0, 0, 0};
     const Entry l__Features[] = {
         {0x0000, 0, true, true, l__Profiles},
         {0x0001, 1, true, true, {0, 0, 0, 2, 0, 0, 0, 0}},
         {0x0003, 0, true, true, {0x29, 0, 0, 0}},
-        {0x0010, 0, false, l__bool__Present, {0, 0, 8, 0, 0, static_cast<uint8_t>(l__bool__Dvd ? 16 : 1), 0, 0}},
+        {0x0010, 0, false, l__bool__Present, {0, 0, 8, 0, 0, static_cast<uint8_t>(l__bool__Cd || !l__bool__Present ? 1 : l__UCHAR__Blocking), 0, 0}},
         {0x001E, 1, false, l__bool__Cd, {0x03, 0, 0, 0}},
         {0x001F, 0, false, l__bool__Dvd, {0, 0, 0, 0}},
-        {0x0020, 0, false, l__Kind == VdiscMediumKind::DvdRam || l__Kind == VdiscMediumKind::DvdRwRo,
-         {l__UCHAR__Last[0], l__UCHAR__Last[1], l__UCHAR__Last[2], l__UCHAR__Last[3], 0, 0, 8, 0, 0, 16, 0, 0}},
+        {0x0020, 0, false, l__Kind == VdiscMediumKind::DvdRam || l__Kind == VdiscMediumKind::DvdRwRo || l__bool__FormattedBdRe,
+         {l__UCHAR__Last[0], l__UCHAR__Last[1], l__UCHAR__Last[2], l__UCHAR__Last[3], 0, 0, 8, 0, 0, l__UCHAR__Blocking, 0, 0}},
         {0x0021, 0, false, (l__bool__Cd || l__Kind == VdiscMediumKind::DvdR || l__Kind == VdiscMediumKind::DvdRwSeq) && l__bool__Appendable,
          {0x3F, 0x03, 0x01, 0x01, 16, 0, 0, 0}},
         {0x0023, 0, false, l__Kind == VdiscMediumKind::DvdPlusRw || l__Kind == VdiscMediumKind::DvdRam ||
-                               l__Kind == VdiscMediumKind::DvdRwSeq || l__Kind == VdiscMediumKind::DvdRwRo,
-         {0, 0, 0, 0}},
+                               l__Kind == VdiscMediumKind::DvdRwSeq || l__Kind == VdiscMediumKind::DvdRwRo || l__Kind == VdiscMediumKind::BdRe,
+         l__Formattable},
+        // Hardware Defect Management: a BD-RE formatted with spare areas. SSA stays clear: the
+        // drive does not report spare area information.
+        {0x0024, 1, false, p__State.HasSpareAreas(), {0, 0, 0, 0}},
         {0x0026, 0, false, l__Kind == VdiscMediumKind::DvdRwRo, {}},
         {0x002A, 0, false, l__Kind == VdiscMediumKind::DvdPlusRw, {0x01, 0x00, 0, 0}},
         {0x002B, 0, false, l__Kind == VdiscMediumKind::DvdPlusR, {0x01, 0, 0, 0}},
@@ -426,6 +446,8 @@ Bytes VdiscDiscReports::Configuration(const VdiscState& p__State, uint8_t p__UCH
         {0x002E, 0, false, l__bool__Cd && l__bool__Appendable, {0x7E, 0x00, 0xFF, 0xFF}},
         {0x002F, 1, false, (l__Kind == VdiscMediumKind::DvdR || l__Kind == VdiscMediumKind::DvdRwSeq) && l__bool__Appendable,
          {0x46, 0, 0, 0}},
+        {0x0040, 0, false, l__bool__Bd, l__BdRead},
+        {0x0041, 0, false, (l__Kind == VdiscMediumKind::BdR && l__bool__Appendable) || l__Kind == VdiscMediumKind::BdRe, l__BdWrite},
     };
     for (const Entry& l__Entry : l__Features) {
         const bool l__bool__Take = p__UCHAR__Rt == 2 ? l__Entry.m__USHORT__Code == p__ULONG__Start
@@ -440,7 +462,7 @@ Bytes VdiscDiscReports::Configuration(const VdiscState& p__State, uint8_t p__UCH
 
 Bytes VdiscDiscReports::DvdStructure(const VdiscState& p__State, uint8_t p__UCHAR__Format) {
     if (p__State.m__Kind == VdiscMediumKind::None) VdiscCommand::Fail(0x02, 0x3A, 0x00);
-    if (p__State.IsCd()) VdiscCommand::IncompatibleMedium();
+    if (p__State.IsCd() || p__State.IsBd()) VdiscCommand::IncompatibleMedium();
     Bytes l__Out(4 + 2048, 0);
     VdiscCommand::PutBe16(l__Out, 0, 2050);
     if (p__UCHAR__Format == 0x04) return l__Out;
@@ -459,7 +481,7 @@ Bytes VdiscDiscReports::DvdStructure(const VdiscState& p__State, uint8_t p__UCHA
     l__Out[5] = 0x0F;
     l__Out[6] = l__UCHAR__LayerType;
     const uint32_t l__ULONG__StartSector = 0x030000;
-    const uint32_t l__ULONG__End = l__ULONG__StartSector + static_cast<uint32_t>(p__State.Medium().m__LONG__Capacity) - 1;
+    const uint32_t l__ULONG__End = l__ULONG__StartSector + static_cast<uint32_t>(p__State.FullCapacity()) - 1;
     VdiscCommand::PutBe32(l__Out, 4 + 4, l__ULONG__StartSector);
     VdiscCommand::PutBe32(l__Out, 4 + 8, l__ULONG__End);
     return l__Out;

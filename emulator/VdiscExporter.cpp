@@ -51,6 +51,11 @@ public:
         if (!l__bool__Ok) errno = l__int__Error;
         return l__bool__Ok && l__bool__Closed;
     }
+    // Flushes the file and sets its length: the holes that skipped blocks left at its end are
+    // part of it. False (errno set) when that fails.
+    bool SetLength(uint64_t p__ULONGLONG__Length) {
+        return std::fflush(m__File) == 0 && PlatformOutputFile::SetSize(fileno(m__File), static_cast<int64_t>(p__ULONGLONG__Length));
+    }
     // Puts the closed file in place under its own name.
     bool Publish() {
         m__bool__Done = PlatformOutputFile::Publish(m__string__Temporary, m__string__Path.c_str());
@@ -104,24 +109,54 @@ bool VdiscExporter::ExportTrack(uint32_t p__ULONG__Track, const std::string& p__
         return false;
     }
     VdiscSectorReader l__Reader(m__Store);
-    std::vector<uint8_t> l__Buffer(2048 * 64);
+    const int32_t l__LONG__Chunk = 512;
+    std::vector<uint8_t> l__Buffer(2048 * l__LONG__Chunk);
+    static const uint8_t s__UCHAR__Zero[2048] = {};
+    // Blocks of zeros are skipped, not written: the file gets holes there (and its length at the end).
+    bool l__bool__Skipped = false;
     for (int32_t l__LONG__Lba = 0; l__LONG__Lba < l__LONG__End;) {
-        int32_t l__LONG__Count = std::min<int32_t>(64, l__LONG__End - l__LONG__Lba);
-        for (int32_t l__LONG__I = 0; l__LONG__I < l__LONG__Count; ++l__LONG__I) {
+        const int32_t l__LONG__Count = std::min<int32_t>(l__LONG__Chunk, l__LONG__End - l__LONG__Lba);
+        for (int32_t l__LONG__I = 0; l__LONG__I < l__LONG__Count;) {
             uint8_t* l__PUCHAR__At = l__Buffer.data() + 2048 * l__LONG__I;
+            // Blocks stored one after the other come with one read; one that fails is read alone.
+            const uint32_t l__ULONG__Run = l__Reader.UserRunLength(l__LONG__Lba + l__LONG__I, static_cast<uint32_t>(l__LONG__Count - l__LONG__I));
+            if (l__ULONG__Run > 1) {
+                try {
+                    l__Reader.ReadUserRun(l__LONG__Lba + l__LONG__I, l__ULONG__Run, l__PUCHAR__At);
+                    l__LONG__I += static_cast<int32_t>(l__ULONG__Run);
+                    continue;
+                } catch (const VdiscCheckCondition&) {
+                }
+            }
             try {
                 l__Reader.ReadUser(l__LONG__Lba + l__LONG__I, l__PUCHAR__At);
             } catch (const VdiscCheckCondition&) {
                 std::memset(l__PUCHAR__At, 0, 2048);
             }
+            ++l__LONG__I;
         }
-        if (std::fwrite(l__Buffer.data(), 2048, static_cast<size_t>(l__LONG__Count), l__Out.get()) != static_cast<size_t>(l__LONG__Count)) {
-            p__string__Error = "cannot write '" + p__string__Out + "': " + std::strerror(errno);
-            return false;
+        for (int32_t l__LONG__I = 0; l__LONG__I < l__LONG__Count;) {
+            const uint8_t* l__PUCHAR__At = l__Buffer.data() + 2048 * l__LONG__I;
+            if (std::memcmp(l__PUCHAR__At, s__UCHAR__Zero, 2048) == 0) {
+                if (fseeko(l__Out.get(), 2048, SEEK_CUR) != 0) {
+                    p__string__Error = "cannot write '" + p__string__Out + "': " + std::strerror(errno);
+                    return false;
+                }
+                l__bool__Skipped = true;
+                ++l__LONG__I;
+                continue;
+            }
+            int32_t l__LONG__Data = 1;
+            while (l__LONG__I + l__LONG__Data < l__LONG__Count && std::memcmp(l__PUCHAR__At + 2048 * l__LONG__Data, s__UCHAR__Zero, 2048) != 0) ++l__LONG__Data;
+            if (std::fwrite(l__PUCHAR__At, 2048, static_cast<size_t>(l__LONG__Data), l__Out.get()) != static_cast<size_t>(l__LONG__Data)) {
+                p__string__Error = "cannot write '" + p__string__Out + "': " + std::strerror(errno);
+                return false;
+            }
+            l__LONG__I += l__LONG__Data;
         }
         l__LONG__Lba += l__LONG__Count;
     }
-    if (!l__Out.Close() || !l__Out.Publish()) {
+    if ((l__bool__Skipped && !l__Out.SetLength(static_cast<uint64_t>(l__LONG__End) * 2048)) || !l__Out.Close() || !l__Out.Publish()) {
         p__string__Error = "cannot write '" + p__string__Out + "': " + std::strerror(errno);
         return false;
     }

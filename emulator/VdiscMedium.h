@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The kinds of medium the recorder takes, with what a drive reports for each blank one.
 enum class VdiscMediumKind : uint8_t {
@@ -13,6 +14,8 @@ enum class VdiscMediumKind : uint8_t {
     DvdPlusR,
     DvdPlusRw,
     DvdRam,
+    BdR,         // BD-R, sequential recording
+    BdRe,
 };
 
 struct VdiscMediumInfo {
@@ -22,9 +25,16 @@ struct VdiscMediumInfo {
     uint16_t m__USHORT__Profile;        // MMC profile number
     bool m__bool__IsCd;
     bool m__bool__IsErasable;
-    bool m__bool__IsRandomWritable;  // written anywhere once formatted (DVD+RW, DVD-RAM, DVD-RW restricted overwrite)
-    int32_t m__LONG__Capacity;       // user blocks of the blank medium (CD: last possible lead-out start)
+    bool m__bool__IsRandomWritable;  // written anywhere once formatted (DVD+RW, DVD-RAM, DVD-RW restricted overwrite, BD-RE)
+    int32_t m__LONG__Capacity;       // user blocks of the blank medium, one layer (CD: last possible lead-out start)
     int32_t m__LONG__LeadInStart;    // CD: LBA of the first lead-in (negative); DVD: 0
+};
+
+// A format READ FORMAT CAPACITIES offers and FORMAT UNIT takes.
+struct VdiscFormatRow {
+    uint32_t m__ULONG__Blocks;
+    uint8_t m__UCHAR__Type;       // format type (30h: with spare areas, 31h: without)
+    uint32_t m__ULONG__Parameter;  // type-dependent parameter (30h: spare clusters of 32 blocks)
 };
 
 class VdiscMedium {
@@ -33,4 +43,6 @@ public:
     // Looks a kind up by its tool name ("cdr", "dvdplusrw", ...); false when unknown.
     static bool FromName(const std::string& p__string__Name, VdiscMediumKind& p__Kind);
     static std::string Names();  // "cdr|cdrw|..." for help texts
+    // The formats a BD-RE of one or two layers offers, the drive's default first.
+    static std::vector<VdiscFormatRow> BdReFormats(uint8_t p__UCHAR__Layers);
 };

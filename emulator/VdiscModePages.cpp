@@ -168,7 +168,7 @@ void VdiscModePages::CheckWriteParameters(const uint8_t* p__PUCHAR__Page, const 
             if (l__UCHAR__WriteType != 0 && l__UCHAR__WriteType != 2) VdiscCommand::InvalidParameter();
             break;
         default:
-            // DVD+R, DVD+RW, DVD-RAM and restricted overwrite ignore the write type but have no test write.
+            // DVD+R, DVD+RW, DVD-RAM, restricted overwrite and BD ignore the write type but have no test write.
             if (l__bool__TestWrite) VdiscCommand::InvalidParameter();
             break;
     }

@@ -9,7 +9,7 @@ namespace {
 
 constexpr uint32_t STATE_VERSION = 1;
 
-int32_t AlignUp16(int32_t p__LONG__Lba) { return (p__LONG__Lba + 15) & ~15; }
+int32_t AlignUp(int32_t p__LONG__Lba, int32_t p__LONG__Unit) { return (p__LONG__Lba + p__LONG__Unit - 1) & ~(p__LONG__Unit - 1); }
 
 // How a reader takes an enumeration byte it does not know: refuse the state, or reduce it.
 enum class UnknownValue { Refuse, Wrap };
@@ -39,6 +39,12 @@ public:
     // Fields added after the first files were written.
     template <class F>
     void Appended(F p__Visit) { p__Visit(); }
+    // Fields added later still, left out while they hold their defaults, so that the state of a
+    // CD or DVD stores the bytes it always did.
+    template <class F>
+    void AppendedUnlessDefault(bool p__bool__Default, F p__Visit) {
+        if (!p__bool__Default) p__Visit();
+    }
 
 private:
     template <class C>
@@ -90,6 +96,8 @@ public:
     void Appended(F p__Visit) {
         if (m__bool__Ok && m__Position < m__Length) p__Visit();
     }
+    template <class F>
+    void AppendedUnlessDefault(bool, F p__Visit) { Appended(p__Visit); }
 
 private:
     uint8_t U8() {
@@ -123,7 +131,7 @@ private:
 template <class Io, class State>
 void VisitFields(Io& p__Io, State& p__State) {
     p__Io.Version(STATE_VERSION);
-    p__Io.Enum(p__State.m__Kind, static_cast<uint8_t>(VdiscMediumKind::DvdRam) + 1, UnknownValue::Refuse);
+    p__Io.Enum(p__State.m__Kind, static_cast<uint8_t>(VdiscMediumKind::BdRe) + 1, UnknownValue::Refuse);
     p__Io.Field(p__State.m__string__Vendor);
     p__Io.Field(p__State.m__string__Product);
     p__Io.Field(p__State.m__string__Revision);
@@ -174,6 +182,11 @@ void VisitFields(Io& p__Io, State& p__State) {
         p__Io.Field(p__State.m__Faults.m__UCHAR__RefusedWriteTypes);
         p__Io.Field(p__State.m__string__CommandLog);
     });
+    // (Fields added after these go inside this block too, written whenever any of them is.)
+    p__Io.AppendedUnlessDefault(p__State.m__UCHAR__Layers == 1 && p__State.m__LONG__FormattedCapacity == 0, [&] {
+        p__Io.Field(p__State.m__UCHAR__Layers);
+        p__Io.Field(p__State.m__LONG__FormattedCapacity);
+    });
 }
 
 }  // namespace
@@ -182,9 +195,10 @@ bool VdiscFaults::Refuses(uint8_t p__UCHAR__Op) const {
     return std::find(m__RefusedOps.begin(), m__RefusedOps.end(), p__UCHAR__Op) != m__RefusedOps.end();
 }
 
-VdiscState VdiscState::Blank(VdiscMediumKind p__Kind) {
+VdiscState VdiscState::Blank(VdiscMediumKind p__Kind, uint8_t p__UCHAR__Layers) {
     VdiscState l__State;
     l__State.m__Kind = p__Kind;
+    l__State.m__UCHAR__Layers = p__UCHAR__Layers;
     // A restricted-overwrite DVD-RW is formatted by the time it is in that mode.
     l__State.m__bool__IsFormatted = (p__Kind == VdiscMediumKind::DvdRwRo);
     return l__State;
@@ -194,6 +208,7 @@ uint16_t VdiscState::CurrentProfile() const {
     if (m__bool__RomWhenFinalized && m__bool__IsFinalized) {
         if (m__Kind == VdiscMediumKind::CdR) return 0x0008;
         if (m__Kind == VdiscMediumKind::DvdR || m__Kind == VdiscMediumKind::DvdPlusR) return 0x0010;
+        if (m__Kind == VdiscMediumKind::BdR) return 0x0040;
     }
     return Medium().m__USHORT__Profile;
 }
@@ -201,7 +216,8 @@ uint16_t VdiscState::CurrentProfile() const {
 int32_t VdiscState::Capacity() const {
     const VdiscMediumInfo& l__Info = Medium();
     if (l__Info.m__bool__IsRandomWritable && !m__bool__IsFormatted) return 0;
-    return l__Info.m__LONG__Capacity;
+    if (m__Kind == VdiscMediumKind::BdRe && m__LONG__FormattedCapacity > 0) return m__LONG__FormattedCapacity;
+    return FullCapacity();
 }
 
 VdiscTrack* VdiscState::OpenTrack() {
@@ -231,10 +247,10 @@ int32_t VdiscState::InvisibleTrackStart() const {
     if (!m__Sessions.empty() && m__Sessions.back().m__bool__IsClosed) {
         int32_t l__LONG__LeadOut = m__Sessions.back().m__LONG__LeadOutStart;
         // CD: the old session's 6750-block lead-out, the new 4500-block lead-in and a 150-block pre-gap.
-        return l__bool__IsCd ? l__LONG__LeadOut + 11400 : AlignUp16(l__LONG__LeadOut);
+        return l__bool__IsCd ? l__LONG__LeadOut + 11400 : AlignUp(l__LONG__LeadOut, Cluster());
     }
     int32_t l__LONG__End = l__Last.m__LONG__Start + l__Last.m__LONG__Size;
-    return l__bool__IsCd ? l__LONG__End + 150 : AlignUp16(l__LONG__End);
+    return l__bool__IsCd ? l__LONG__End + 150 : AlignUp(l__LONG__End, Cluster());
 }
 
 int32_t VdiscState::NextWritable() const {
@@ -363,6 +379,10 @@ bool VdiscState::Deserialize(const uint8_t* p__PUCHAR__Data, size_t p__size_t__L
     VdiscState l__State;
     VisitFields(l__In, l__State);
     if (!l__In.m__bool__Ok) return false;
+    // Only BD has a second layer; a format takes no more than the medium holds.
+    if (l__State.m__UCHAR__Layers < 1 || l__State.m__UCHAR__Layers > 2 || (l__State.m__UCHAR__Layers == 2 && !l__State.IsBd()) ||
+        l__State.m__LONG__FormattedCapacity < 0 || l__State.m__LONG__FormattedCapacity > l__State.FullCapacity())
+        return false;
     *this = std::move(l__State);
     return true;
 }

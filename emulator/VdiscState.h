@@ -100,7 +100,9 @@ public:
     // File that every command the drive receives is appended to, one line each ("" for none).
     std::string m__string__CommandLog;
 
-    bool m__bool__IsFormatted = false;   // DVD+RW, DVD-RAM
+    uint8_t m__UCHAR__Layers = 1;        // recording layers (2 only on BD)
+    bool m__bool__IsFormatted = false;   // DVD+RW, DVD-RAM, BD-RE
+    int32_t m__LONG__FormattedCapacity = 0;  // BD-RE: the user blocks the last format chose
     bool m__bool__IsFinalized = false;   // no further session may be written
     bool m__bool__EverWritten = false;   // random-writable media: anything recorded
     int32_t m__LONG__HighestWritten = -1;
@@ -116,15 +118,22 @@ public:
 
     VdiscFaults m__Faults;
 
-    // A blank disc of the kind.
-    static VdiscState Blank(VdiscMediumKind p__Kind);
+    // A blank disc of the kind (of two layers only on BD).
+    static VdiscState Blank(VdiscMediumKind p__Kind, uint8_t p__UCHAR__Layers = 1);
     const VdiscMediumInfo& Medium() const { return VdiscMedium::Info(m__Kind); }
     bool IsCd() const { return Medium().m__bool__IsCd; }
+    bool IsBd() const { return m__Kind == VdiscMediumKind::BdR || m__Kind == VdiscMediumKind::BdRe; }
     // The profile GET CONFIGURATION reports as current.
     uint16_t CurrentProfile() const;
 
-    // Capacity in blocks (random media: 0 until formatted).
+    // User blocks of the blank medium, all its layers (CD: the last possible lead-out start).
+    int32_t FullCapacity() const { return Medium().m__LONG__Capacity * m__UCHAR__Layers; }
+    // Capacity in blocks (random media: 0 until formatted; a formatted BD-RE: what its format chose).
     int32_t Capacity() const;
+    // A formatted BD-RE that keeps spare areas for defect management.
+    bool HasSpareAreas() const { return m__Kind == VdiscMediumKind::BdRe && m__bool__IsFormatted && Capacity() < FullCapacity(); }
+    // Blocks of the unit that sequential DVD and BD align tracks and sessions to (ECC block, cluster).
+    int32_t Cluster() const { return IsBd() ? 32 : 16; }
     // The track being written (open, or reserved and not full), or nullptr.
     VdiscTrack* OpenTrack();
     const VdiscTrack* OpenTrack() const { return const_cast<VdiscState*>(this)->OpenTrack(); }

@@ -32,6 +32,66 @@ constexpr uint32_t TRAILER_SIZE = 8;
 constexpr uint32_t RECORD_STATE = 1;
 constexpr uint32_t RECORD_SECTORS = 2;
 constexpr uint64_t MAX_STATE_SIZE = 64u << 20;
+// The file blocks a record's zeros are left out in: those are holes, read back as zeros.
+constexpr uint64_t FILE_BLOCK = 4096;
+const uint8_t g__UCHAR__Zeros[RECORD_ALIGNMENT] = {};
+
+// The parts of a record in file order (header, padding, payload, trailer), from a file offset on.
+struct RecordParts {
+    uint64_t m__ULONGLONG__At;
+    struct iovec m__Parts[4];
+
+    // True when every byte of the record in [from, to) is zero.
+    bool IsZero(uint64_t p__ULONGLONG__From, uint64_t p__ULONGLONG__To) const {
+        uint64_t l__ULONGLONG__PartAt = m__ULONGLONG__At;
+        for (const struct iovec& l__Part : m__Parts) {
+            const uint64_t l__ULONGLONG__PartEnd = l__ULONGLONG__PartAt + l__Part.iov_len;
+            const uint64_t l__ULONGLONG__From = std::max(p__ULONGLONG__From, l__ULONGLONG__PartAt);
+            const uint64_t l__ULONGLONG__To = std::min(p__ULONGLONG__To, l__ULONGLONG__PartEnd);
+            if (l__ULONGLONG__From < l__ULONGLONG__To && l__Part.iov_base != g__UCHAR__Zeros &&
+                std::memcmp(static_cast<const uint8_t*>(l__Part.iov_base) + (l__ULONGLONG__From - l__ULONGLONG__PartAt), g__UCHAR__Zeros,
+                            static_cast<size_t>(l__ULONGLONG__To - l__ULONGLONG__From)) != 0)
+                return false;
+            l__ULONGLONG__PartAt = l__ULONGLONG__PartEnd;
+        }
+        return true;
+    }
+
+    // Writes the record's bytes in [from, to) where they belong; false (errno set) when that fails.
+    bool Write(int p__int__Fd, uint64_t p__ULONGLONG__From, uint64_t p__ULONGLONG__To) const {
+        struct iovec l__Vectors[4];
+        int l__int__Vectors = 0;
+        uint64_t l__ULONGLONG__PartAt = m__ULONGLONG__At;
+        for (const struct iovec& l__Part : m__Parts) {
+            const uint64_t l__ULONGLONG__PartEnd = l__ULONGLONG__PartAt + l__Part.iov_len;
+            const uint64_t l__ULONGLONG__From = std::max(p__ULONGLONG__From, l__ULONGLONG__PartAt);
+            const uint64_t l__ULONGLONG__To = std::min(p__ULONGLONG__To, l__ULONGLONG__PartEnd);
+            if (l__ULONGLONG__From < l__ULONGLONG__To)
+                l__Vectors[l__int__Vectors++] = {static_cast<uint8_t*>(l__Part.iov_base) + (l__ULONGLONG__From - l__ULONGLONG__PartAt),
+                                                 static_cast<size_t>(l__ULONGLONG__To - l__ULONGLONG__From)};
+            l__ULONGLONG__PartAt = l__ULONGLONG__PartEnd;
+        }
+        uint64_t l__ULONGLONG__Done = p__ULONGLONG__From;
+        int l__int__First = 0;
+        while (l__ULONGLONG__Done < p__ULONGLONG__To) {
+            ssize_t l__ssize_t__Wrote = pwritev(p__int__Fd, l__Vectors + l__int__First, l__int__Vectors - l__int__First, static_cast<off_t>(l__ULONGLONG__Done));
+            if (l__ssize_t__Wrote < 0 && errno == EINTR) continue;
+            if (l__ssize_t__Wrote <= 0) {
+                if (l__ssize_t__Wrote == 0) errno = EIO;
+                return false;
+            }
+            l__ULONGLONG__Done += static_cast<uint64_t>(l__ssize_t__Wrote);
+            size_t l__size_t__Left = static_cast<size_t>(l__ssize_t__Wrote);
+            while (l__int__First < l__int__Vectors && l__size_t__Left >= l__Vectors[l__int__First].iov_len)
+                l__size_t__Left -= l__Vectors[l__int__First++].iov_len;
+            if (l__int__First < l__int__Vectors) {
+                l__Vectors[l__int__First].iov_base = static_cast<uint8_t*>(l__Vectors[l__int__First].iov_base) + l__size_t__Left;
+                l__Vectors[l__int__First].iov_len -= l__size_t__Left;
+            }
+        }
+        return true;
+    }
+};
 
 // FNV-1a over the record header: tells a complete header from torn or stray bytes.
 uint32_t Check(const uint8_t* p__PUCHAR__Data, size_t p__size_t__Length) {
@@ -271,10 +331,15 @@ bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uin
     flock(m__int__Fd, LOCK_EX);
     Unlock l__Unlock{m__int__Fd};
     struct stat l__Stat {};
+    if (fstat(m__int__Fd, &l__Stat) != 0) {
+        p__string__Error = SystemError("cannot stat", m__string__Path);
+        return false;
+    }
     // (What looked torn when the file was opened may have been a record another writer was
     // finishing; under the lock it is either complete now or really torn.)
-    if (fstat(m__int__Fd, &l__Stat) == 0 && static_cast<uint64_t>(l__Stat.st_size) > m__ULONGLONG__End && !Scan(m__ULONGLONG__End, p__string__Error))
-        return false;
+    if (static_cast<uint64_t>(l__Stat.st_size) > m__ULONGLONG__End && !Scan(m__ULONGLONG__End, p__string__Error)) return false;
+    // Nothing may follow the last complete record: the zeros of the new one are left unwritten
+    // and must read back as zeros.
     if (m__bool__NeedsTruncate) {
         if (ftruncate(m__int__Fd, static_cast<off_t>(m__ULONGLONG__End)) != 0) {
             p__string__Error = SystemError("cannot truncate", m__string__Path);
@@ -302,37 +367,35 @@ bool VdiscStore::AppendRecord(uint32_t p__ULONG__Type, int32_t p__LONG__Lba, uin
     if (p__PUCHAR__Subheader != nullptr) std::memcpy(l__UCHAR__Header + 36, p__PUCHAR__Subheader, 4);
     CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 40, static_cast<uint32_t>(l__ULONGLONG__Padding));
     CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Header + 44, Check(l__UCHAR__Header, 44));
-    static const uint8_t s__UCHAR__Zeros[RECORD_ALIGNMENT] = {};
     uint8_t l__UCHAR__Trailer[TRAILER_SIZE];
     CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Trailer, TRAILER_MAGIC);
     CTarnwick_Bytes::PutLittleEndian32(l__UCHAR__Trailer + 4, CTarnwick_Bytes::GetLittleEndian32(l__UCHAR__Header + 44));
-    // One call, in file order: the trailer can only be on disk once all before it is.
-    struct iovec l__Vectors[4] = {{l__UCHAR__Header, RECORD_HEADER_SIZE},
-                                  {const_cast<uint8_t*>(s__UCHAR__Zeros), static_cast<size_t>(l__ULONGLONG__Padding)},
-                                  {const_cast<uint8_t*>(p__PUCHAR__Payload), static_cast<size_t>(p__ULONGLONG__Length)},
-                                  {l__UCHAR__Trailer, TRAILER_SIZE}};
-    const int l__int__Vectors = 4;
     const uint64_t l__ULONGLONG__Total = l__ULONGLONG__Unpadded + l__ULONGLONG__Padding;
     if (p__PULONGLONG__PayloadAt != nullptr) *p__PULONGLONG__PayloadAt = m__ULONGLONG__End + RECORD_HEADER_SIZE + l__ULONGLONG__Padding;
-    uint64_t l__ULONGLONG__Done = 0;
-    int l__int__First = 0;
-    while (l__ULONGLONG__Done < l__ULONGLONG__Total) {
-        ssize_t l__ssize_t__Wrote = pwritev(m__int__Fd, l__Vectors + l__int__First, l__int__Vectors - l__int__First,
-                                            static_cast<off_t>(m__ULONGLONG__End + l__ULONGLONG__Done));
-        if (l__ssize_t__Wrote < 0 && errno == EINTR) continue;
-        if (l__ssize_t__Wrote <= 0) {
+    const RecordParts l__Record{m__ULONGLONG__End,
+                                {{l__UCHAR__Header, RECORD_HEADER_SIZE},
+                                 {const_cast<uint8_t*>(g__UCHAR__Zeros), static_cast<size_t>(l__ULONGLONG__Padding)},
+                                 {const_cast<uint8_t*>(p__PUCHAR__Payload), static_cast<size_t>(p__ULONGLONG__Length)},
+                                 {l__UCHAR__Trailer, TRAILER_SIZE}}};
+    // Written in file order, each run of file blocks that holds anything but zeros in one call;
+    // blocks of zeros only are skipped and stay holes. The header opens the first run and the
+    // trailer closes the last, so the trailer is on disk only once all before it is.
+    const uint64_t l__ULONGLONG__Finish = m__ULONGLONG__End + l__ULONGLONG__Total;
+    uint64_t l__ULONGLONG__RunFrom = m__ULONGLONG__End;
+    for (uint64_t l__ULONGLONG__Block = m__ULONGLONG__End - m__ULONGLONG__End % FILE_BLOCK; l__ULONGLONG__Block < l__ULONGLONG__Finish;
+         l__ULONGLONG__Block += FILE_BLOCK) {
+        const uint64_t l__ULONGLONG__From = std::max(l__ULONGLONG__Block, m__ULONGLONG__End);
+        const uint64_t l__ULONGLONG__To = std::min(l__ULONGLONG__Block + FILE_BLOCK, l__ULONGLONG__Finish);
+        const bool l__bool__Zero = l__Record.IsZero(l__ULONGLONG__From, l__ULONGLONG__To);
+        const bool l__bool__Last = l__ULONGLONG__To == l__ULONGLONG__Finish;
+        if (!l__bool__Zero && !l__bool__Last) continue;  // the run goes on
+        const uint64_t l__ULONGLONG__RunTo = l__bool__Zero ? l__ULONGLONG__From : l__ULONGLONG__To;
+        if (l__ULONGLONG__RunFrom < l__ULONGLONG__RunTo && !l__Record.Write(m__int__Fd, l__ULONGLONG__RunFrom, l__ULONGLONG__RunTo)) {
             p__string__Error = SystemError("cannot write", m__string__Path);
             m__bool__NeedsTruncate = true;
             return false;
         }
-        l__ULONGLONG__Done += static_cast<uint64_t>(l__ssize_t__Wrote);
-        size_t l__size_t__Left = static_cast<size_t>(l__ssize_t__Wrote);
-        while (l__int__First < l__int__Vectors && l__size_t__Left >= l__Vectors[l__int__First].iov_len)
-            l__size_t__Left -= l__Vectors[l__int__First++].iov_len;
-        if (l__int__First < l__int__Vectors) {
-            l__Vectors[l__int__First].iov_base = static_cast<uint8_t*>(l__Vectors[l__int__First].iov_base) + l__size_t__Left;
-            l__Vectors[l__int__First].iov_len -= l__size_t__Left;
-        }
+        l__ULONGLONG__RunFrom = l__ULONGLONG__To;
     }
     m__ULONGLONG__Sequence++;
     m__ULONGLONG__End += l__ULONGLONG__Total;

@@ -25,7 +25,9 @@ struct VdiscExtent {
 // that record with the later sector runs applied to it. Sectors are sparse: only
 // what was written is stored, and a later run hides what it overwrites.
 // A sector record may carry padding between its header and its payload so that it
-// ends on a 64 KiB boundary (see VdiscStore.cpp for the file versions).
+// ends on a 64 KiB boundary (see VdiscStore.cpp for the file versions). The file blocks
+// (4 KiB) of a record that would hold only zeros are not written: they stay holes, so a disc
+// of mostly empty blocks takes little room, and the file's bytes are the same either way.
 // Erasing (blank, format, a new disc) writes a fresh file and renames it into place.
 class VdiscStore {
 public:

@@ -35,7 +35,11 @@ bool TrackAtOnceForm(uint8_t p__UCHAR__Type, VdiscSectorForm& p__Form) {
     }
 }
 
-int32_t AlignUp16(int32_t p__LONG__Value) { return (p__LONG__Value + 15) & ~15; }
+int32_t AlignUp(int32_t p__LONG__Value, int32_t p__LONG__Unit) { return (p__LONG__Value + p__LONG__Unit - 1) & ~(p__LONG__Unit - 1); }
+
+// DVD-R and DVD-RW record as the write parameters page says (incremental or Disc-At-Once);
+// DVD+R and BD-R ignore its write type.
+bool FollowsWriteType(VdiscMediumKind p__Kind) { return p__Kind == VdiscMediumKind::DvdR || p__Kind == VdiscMediumKind::DvdRwSeq; }
 
 }  // namespace
 
@@ -70,7 +74,7 @@ const VdiscCueSheet& VdiscWriter::Cue() {
         const VdiscState& l__State = m__Store.State();
         VdiscCueSheet l__Cue;
         l__Cue.Parse(l__State.m__Cue.data(), static_cast<uint32_t>(l__State.m__Cue.size()), l__State.Medium().m__LONG__LeadInStart,
-                     l__State.Medium().m__LONG__Capacity);
+                     l__State.FullCapacity());
         m__Cue = l__Cue;
     }
     return *m__Cue;
@@ -210,7 +214,7 @@ void VdiscWriter::WriteCdRaw(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, co
     } else if (p__LONG__Lba != l__State.m__LONG__SaoNext) {
         NotAtNextWritable();
     }
-    if (static_cast<int64_t>(p__LONG__Lba) + p__ULONG__Blocks > l__State.Medium().m__LONG__Capacity + 6750) OutOfRange();
+    if (static_cast<int64_t>(p__LONG__Lba) + p__ULONG__Blocks > l__State.FullCapacity() + 6750) OutOfRange();
     // Every block is checked before any is recorded: a refused WRITE leaves the run where it was.
     VdiscRawChecker l__Checked = Raw();
     l__Checked.Check(p__LONG__Lba, p__ULONG__Blocks, p__PUCHAR__Data, l__ULONG__Size);
@@ -243,7 +247,7 @@ void VdiscWriter::WriteDvd(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, cons
         const VdiscTrack* l__Open = l__State.OpenTrack();
         const bool l__bool__Reserved = l__Open != nullptr && l__Open->m__State == VdiscTrackState::Reserved;
         // Disc-At-Once on DVD-R/RW writes only into a reserved track.
-        if (l__State.m__Kind != VdiscMediumKind::DvdPlusR && m__Pages.WriteType() == 2 && !l__bool__Reserved) VdiscCommand::SequenceError();
+        if (FollowsWriteType(l__State.m__Kind) && m__Pages.WriteType() == 2 && !l__bool__Reserved) VdiscCommand::SequenceError();
         if (p__LONG__Lba != l__State.NextWritable()) NotAtNextWritable();
         const int64_t l__LONGLONG__Limit = l__bool__Reserved ? l__Open->m__LONG__Start + l__Open->m__LONG__Size : l__State.Capacity();
         if (l__LONGLONG__End > l__LONGLONG__Limit) OutOfRange();
@@ -342,7 +346,6 @@ void VdiscWriter::FinishRawSession() {
 }
 
 void VdiscWriter::CloseTrackSession(uint8_t p__UCHAR__Function, uint32_t p__ULONG__Track) {
-    (void)p__ULONG__Track;
     if (m__TestSnapshot) {
         Forget();
         return;
@@ -354,6 +357,12 @@ void VdiscWriter::CloseTrackSession(uint8_t p__UCHAR__Function, uint32_t p__ULON
         case VdiscMediumKind::DvdRwRo:
             // Nothing to close on random-writable media (a DVD+RW only stops its background format).
             if (p__UCHAR__Function != 1 && p__UCHAR__Function != 2 && p__UCHAR__Function != 5 && p__UCHAR__Function != 6) VdiscCommand::InvalidField();
+            return;
+        case VdiscMediumKind::BdRe:
+            if (p__UCHAR__Function != 1 && p__UCHAR__Function != 2) VdiscCommand::InvalidField();
+            return;
+        case VdiscMediumKind::BdR:
+            CloseBdR(p__UCHAR__Function, p__ULONG__Track);
             return;
         default:
             break;
@@ -387,6 +396,39 @@ void VdiscWriter::CloseTrackSession(uint8_t p__UCHAR__Function, uint32_t p__ULON
     }
 }
 
+void VdiscWriter::CloseBdR(uint8_t p__UCHAR__Function, uint32_t p__ULONG__Track) {
+    VdiscState& l__State = m__Store.MutableState();
+    if (p__UCHAR__Function != 1 && p__UCHAR__Function != 2 && p__UCHAR__Function != 6) VdiscCommand::InvalidField();
+    if (l__State.m__Tracks.empty()) VdiscCommand::SequenceError();
+    switch (p__UCHAR__Function) {
+        case 1: {
+            // The logical track the CDB names; closing a closed one changes nothing.
+            VdiscTrack* l__Named = nullptr;
+            for (VdiscTrack& l__Track : l__State.m__Tracks)
+                if (l__Track.m__UCHAR__Number == p__ULONG__Track) l__Named = &l__Track;
+            if (l__Named == nullptr) VdiscCommand::InvalidField();
+            if (l__Named->m__State == VdiscTrackState::Closed) return;
+            if (l__Named == l__State.OpenTrack()) l__State.CloseTrack();
+            else l__Named->m__State = VdiscTrackState::Closed;  // a reserved track already written full
+            Commit();
+            return;
+        }
+        case 2:
+            // The session closes and the disc takes another.
+            if (!l__State.CloseSession(3, 0)) VdiscCommand::SequenceError();
+            Commit();
+            return;
+        default:
+            // Finalises: the open session (if any) is closed as the last one.
+            if (!l__State.CloseSession(0, 0)) {
+                l__State.m__bool__IsFinalized = true;
+                l__State.m__Sessions.back().m__UCHAR__MultiSession = 0;
+            }
+            Commit();
+            return;
+    }
+}
+
 void VdiscWriter::ReserveTrack(uint32_t p__ULONG__Blocks) {
     VdiscState& l__State = m__Store.MutableState();
     switch (l__State.m__Kind) {
@@ -395,6 +437,7 @@ void VdiscWriter::ReserveTrack(uint32_t p__ULONG__Blocks) {
         case VdiscMediumKind::DvdR:
         case VdiscMediumKind::DvdRwSeq:
         case VdiscMediumKind::DvdPlusR:
+        case VdiscMediumKind::BdR:
             break;
         default:
             VdiscCommand::SequenceError();
@@ -404,7 +447,7 @@ void VdiscWriter::ReserveTrack(uint32_t p__ULONG__Blocks) {
     if (l__State.OpenTrack() != nullptr) VdiscCommand::SequenceError();
     if (m__Pages.TestWrite() && !m__TestSnapshot) m__TestSnapshot = l__State;  // a simulated reservation
     const int32_t l__LONG__Start = l__State.InvisibleTrackStart();
-    const int32_t l__LONG__Size = AlignUp16(static_cast<int32_t>(p__ULONG__Blocks));
+    const int32_t l__LONG__Size = AlignUp(static_cast<int32_t>(p__ULONG__Blocks), l__State.Cluster());
     if (static_cast<int64_t>(l__LONG__Start) + l__LONG__Size > l__State.Capacity()) OutOfRange();
     if (l__State.m__Sessions.empty() || l__State.m__Sessions.back().m__bool__IsClosed) {
         VdiscSession l__Session;
@@ -415,8 +458,7 @@ void VdiscWriter::ReserveTrack(uint32_t p__ULONG__Blocks) {
     l__Track.m__UCHAR__Number = static_cast<uint8_t>(l__State.m__Tracks.empty() ? 1 : l__State.m__Tracks.back().m__UCHAR__Number + 1);
     l__Track.m__UCHAR__Session = l__State.m__Sessions.back().m__UCHAR__Number;
     l__Track.m__State = VdiscTrackState::Reserved;
-    l__Track.m__WriteKind = l__State.m__Kind != VdiscMediumKind::DvdPlusR && m__Pages.WriteType() == 2 ? VdiscWriteKind::DvdDiscAtOnce
-                                                                                                       : VdiscWriteKind::DvdIncremental;
+    l__Track.m__WriteKind = FollowsWriteType(l__State.m__Kind) && m__Pages.WriteType() == 2 ? VdiscWriteKind::DvdDiscAtOnce : VdiscWriteKind::DvdIncremental;
     l__Track.m__LONG__Start = l__LONG__Start;
     l__Track.m__LONG__Size = l__LONG__Size;
     l__State.m__Tracks.push_back(l__Track);
@@ -433,7 +475,7 @@ void VdiscWriter::SendCueSheet(const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG
     if (l__State.m__bool__RawActive) VdiscCommand::SequenceError();
     // Checked before anything changes: a refused cue sheet leaves the disc and the run as they were.
     VdiscCueSheet l__Cue;
-    l__Cue.Parse(p__PUCHAR__Data, p__ULONG__Length, l__State.Medium().m__LONG__LeadInStart, l__State.Medium().m__LONG__Capacity);
+    l__Cue.Parse(p__PUCHAR__Data, p__ULONG__Length, l__State.Medium().m__LONG__LeadInStart, l__State.FullCapacity());
     if (m__Pages.TestWrite() && !m__TestSnapshot) m__TestSnapshot = l__State;
     l__State.m__Sessions.clear();
     l__State.m__Cue.assign(p__PUCHAR__Data, p__PUCHAR__Data + p__ULONG__Length);
@@ -508,7 +550,7 @@ void VdiscWriter::FormatUnit(const uint8_t* p__PUCHAR__Cdb, const uint8_t* p__PU
     const uint8_t l__UCHAR__Type = p__PUCHAR__Data[8] >> 2;
     const uint32_t l__ULONG__Parameter = CTarnwick_Bytes::GetBigEndian24(p__PUCHAR__Data + 9);
     VdiscState& l__State = m__Store.MutableState();
-    const uint32_t l__ULONG__Capacity = static_cast<uint32_t>(l__State.Medium().m__LONG__Capacity);
+    const uint32_t l__ULONG__Capacity = static_cast<uint32_t>(l__State.FullCapacity());
     switch (l__State.m__Kind) {
         case VdiscMediumKind::DvdPlusRw:
             if (l__UCHAR__Type != 0x26 || (l__ULONG__Blocks != 0xFFFFFFFFu && l__ULONG__Blocks > l__ULONG__Capacity)) VdiscCommand::InvalidParameter();
@@ -524,6 +566,20 @@ void VdiscWriter::FormatUnit(const uint8_t* p__PUCHAR__Cdb, const uint8_t* p__PU
             l__State.m__Sessions.clear();
             l__State.m__bool__IsFinalized = false;
             break;
+        case VdiscMediumKind::BdRe: {
+            // One of the formats READ FORMAT CAPACITIES offers: 30h (any sub-type) with its blocks and
+            // spare clusters, or 31h over the whole medium (parameter zero or the block length).
+            bool l__bool__Offered = false;
+            for (const VdiscFormatRow& l__Row : VdiscMedium::BdReFormats(l__State.m__UCHAR__Layers)) {
+                if (l__Row.m__UCHAR__Type != l__UCHAR__Type || l__Row.m__ULONG__Blocks != l__ULONG__Blocks) continue;
+                l__bool__Offered = l__UCHAR__Type == 0x30 ? l__ULONG__Parameter == l__Row.m__ULONG__Parameter
+                                                          : l__ULONG__Parameter == 0 || l__ULONG__Parameter == l__Row.m__ULONG__Parameter;
+                if (l__bool__Offered) break;
+            }
+            if (!l__bool__Offered) VdiscCommand::InvalidParameter();
+            l__State.m__LONG__FormattedCapacity = static_cast<int32_t>(l__ULONG__Blocks);
+            break;
+        }
         default:
             WrongMedium();
     }

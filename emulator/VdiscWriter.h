@@ -44,6 +44,8 @@ private:
     void WriteCdCue(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length);
     void WriteCdRaw(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length);
     void WriteDvd(int32_t p__LONG__Lba, uint32_t p__ULONG__Blocks, const uint8_t* p__PUCHAR__Data, uint32_t p__ULONG__Length);
+    // CLOSE TRACK/SESSION on BD-R: a logical track, the session, or the session and the disc.
+    void CloseBdR(uint8_t p__UCHAR__Function, uint32_t p__ULONG__Track);
     void FinishCueSession();
     void FinishRawSession();
     const VdiscCueSheet& Cue();

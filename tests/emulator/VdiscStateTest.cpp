@@ -122,7 +122,7 @@ TEST(VdiscState, RefusesDamagedStatesAndKeepsItsOwn) {
     l__Bytes[0] = 2;  // another version
     EXPECT_TRUE(l__Refused(l__Bytes));
     l__Bytes = g__StoredSample;
-    l__Bytes[4] = 9;  // no such medium
+    l__Bytes[4] = 11;  // no such medium
     EXPECT_TRUE(l__Refused(l__Bytes));
     l__Bytes = g__StoredSample;
     l__Bytes[40] = 0xFF;  // more sessions than bytes left
@@ -137,4 +137,47 @@ TEST(VdiscState, RefusesDamagedStatesAndKeepsItsOwn) {
     VdiscState l__Read;
     ASSERT_TRUE(l__Read.Deserialize(l__Bytes.data(), l__Bytes.size()));
     EXPECT_EQ(l__Read.m__Tracks[0].m__State, VdiscTrackState::Reserved);
+}
+
+TEST(VdiscState, LayersAndFormattedCapacityComeBackAndOnlyBdStoresThem) {
+    VdiscState l__Dual = VdiscState::Blank(VdiscMediumKind::BdRe, 2);
+    l__Dual.m__bool__IsFormatted = true;
+    l__Dual.m__LONG__FormattedCapacity = 23652352;
+    const std::vector<uint8_t> l__Bytes = l__Dual.Serialize();
+    VdiscState l__Read;
+    ASSERT_TRUE(l__Read.Deserialize(l__Bytes.data(), l__Bytes.size()));
+    EXPECT_EQ(l__Read.m__UCHAR__Layers, 2);
+    EXPECT_EQ(l__Read.Capacity(), 23652352);
+    EXPECT_EQ(l__Read.Serialize(), l__Bytes);
+    // A single-layer BD never formatted stores only what every state before it stored.
+    EXPECT_EQ(VdiscState::Blank(VdiscMediumKind::BdRe).Serialize().size() + 5, l__Bytes.size());
+    // States of the earlier layout (here with the medium byte of a BD-R) read as one layer.
+    std::vector<uint8_t> l__Old = g__StoredSample;
+    l__Old[4] = static_cast<uint8_t>(VdiscMediumKind::BdR);
+    ASSERT_TRUE(l__Read.Deserialize(l__Old.data(), l__Old.size()));
+    EXPECT_EQ(l__Read.m__Kind, VdiscMediumKind::BdR);
+    EXPECT_EQ(l__Read.m__UCHAR__Layers, 1);
+    EXPECT_EQ(l__Read.Capacity(), 12219392);
+}
+
+TEST(VdiscState, RefusesLayersAndCapacitiesNoMediumHas) {
+    const auto l__Refused = [](VdiscMediumKind p__Kind, uint8_t p__UCHAR__Layers, int32_t p__LONG__Capacity) {
+        VdiscState l__State = VdiscState::Blank(p__Kind, p__UCHAR__Layers);
+        l__State.m__LONG__FormattedCapacity = p__LONG__Capacity;
+        const std::vector<uint8_t> l__Bytes = l__State.Serialize();
+        VdiscState l__Read;
+        return !l__Read.Deserialize(l__Bytes.data(), l__Bytes.size());
+    };
+    EXPECT_FALSE(l__Refused(VdiscMediumKind::BdR, 2, 0));
+    EXPECT_FALSE(l__Refused(VdiscMediumKind::BdRe, 1, 12219392));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::BdR, 3, 0));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::BdR, 0, 0));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::DvdPlusR, 2, 0));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::BdRe, 1, 12219393));
+    EXPECT_TRUE(l__Refused(VdiscMediumKind::BdRe, 1, -1));
+    // The added fields cut in the middle.
+    std::vector<uint8_t> l__Bytes = VdiscState::Blank(VdiscMediumKind::BdRe, 2).Serialize();
+    l__Bytes.resize(l__Bytes.size() - 2);
+    VdiscState l__Read;
+    EXPECT_FALSE(l__Read.Deserialize(l__Bytes.data(), l__Bytes.size()));
 }

@@ -17,11 +17,12 @@ const char* const USAGE =
     "\n"
     "Disc files of the virtual recorder (drives 'virtual:FILE' of TARNWICK_DRIVES).\n"
     "\n"
-    "  blank FILE --media MEDIA [--vendor V] [--product P] [--revision R] [--page30] [--immed-polls N]\n"
-    "             [--rom-when-finalised] [--write-speed KBPS] [--command-log LOG]\n"
+    "  blank FILE --media MEDIA [--layers 1|2] [--vendor V] [--product P] [--revision R] [--page30]\n"
+    "             [--immed-polls N] [--rom-when-finalised] [--write-speed KBPS] [--command-log LOG]\n"
     "        insert a blank disc (creates FILE or replaces its disc); MEDIA is one of\n"
-    "        cdr|cdrw|dvdr|dvdrw|dvdrw-ro|dvdplusr|dvdplusrw|dvdram; --rom-when-finalised makes the\n"
-    "        drive report a finalised CD-R as CD-ROM and a finalised DVD-R or DVD+R as DVD-ROM;\n"
+    "        cdr|cdrw|dvdr|dvdrw|dvdrw-ro|dvdplusr|dvdplusrw|dvdram|bdr|bdre; --layers 2 makes a\n"
+    "        dual-layer BD; --rom-when-finalised makes the drive report a finalised CD-R as CD-ROM,\n"
+    "        a finalised DVD-R or DVD+R as DVD-ROM and a finalised BD-R as BD-ROM;\n"
     "        --write-speed makes the drive record at KBPS kilobytes (1000 bytes) per second\n"
     "        (0: as fast as the disc file takes it); --command-log appends every command the drive\n"
     "        receives to LOG, one line each: the CDB in hex and GOOD, CHECK KEY/ASC/ASCQ or BUSY\n"
@@ -63,8 +64,9 @@ const char* StateName(const VdiscTrack& p__Track) {
     }
 }
 
-std::string ModeName(const VdiscTrack& p__Track, bool p__bool__Cd) {
-    if (!p__bool__Cd) return "DVD";
+std::string ModeName(const VdiscTrack& p__Track, const VdiscState& p__State) {
+    if (p__State.IsBd()) return "BD";
+    if (!p__State.IsCd()) return "DVD";
     if ((p__Track.m__UCHAR__Control & 4) == 0) return "Audio";
     return p__Track.m__UCHAR__DataMode == 2 ? "Mode2" : "Mode1";
 }
@@ -105,7 +107,7 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
     VdiscMediumKind l__Kind = VdiscMediumKind::None;
     std::string l__string__Vendor, l__string__Product, l__string__Revision;
     bool l__bool__Page30 = false, l__bool__Rom = false, l__bool__HasVendor = false, l__bool__HasProduct = false, l__bool__HasRevision = false;
-    long long l__LONGLONG__Polls = -1, l__LONGLONG__Speed = -1;
+    long long l__LONGLONG__Polls = -1, l__LONGLONG__Speed = -1, l__LONGLONG__Layers = 1;
     std::string l__string__Log;
     bool l__bool__HasLog = false;
     for (size_t l__size_t__I = 1; l__size_t__I < p__Arguments.size(); ++l__size_t__I) {
@@ -123,6 +125,11 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
         const std::string& l__string__Value = p__Arguments[++l__size_t__I];
         if (l__string__Option == "--media") {
             if (!VdiscMedium::FromName(l__string__Value, l__Kind)) return Fail("unknown medium '" + l__string__Value + "' (" + VdiscMedium::Names() + ")");
+        } else if (l__string__Option == "--layers") {
+            if (!Number(l__string__Value, 1, 2, l__LONGLONG__Layers)) {
+                Fail("bad --layers value '" + l__string__Value + "' (1 or 2)");
+                return 2;
+            }
         } else if (l__string__Option == "--vendor") {
             if (l__string__Value.size() > 8) return Fail("the vendor is at most 8 characters");
             l__string__Vendor = l__string__Value;
@@ -147,7 +154,11 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
         }
     }
     if (l__Kind == VdiscMediumKind::None) return Fail("blank needs --media " + VdiscMedium::Names());
-    VdiscState l__State = VdiscState::Blank(l__Kind);
+    VdiscState l__State = VdiscState::Blank(l__Kind, static_cast<uint8_t>(l__LONGLONG__Layers));
+    if (l__LONGLONG__Layers == 2 && !l__State.IsBd()) {
+        Fail(std::string("--layers 2 is for BD media only, not ") + l__State.Medium().m__PCHAR__Description);
+        return 2;
+    }
     // A disc changed in an existing file keeps the drive it sits in unless told otherwise.
     struct stat l__Stat {};
     if (::stat(l__string__File.c_str(), &l__Stat) == 0) {
@@ -174,7 +185,8 @@ int VdiscTool::Blank(const std::vector<std::string>& p__Arguments) {
     if (l__bool__HasLog) l__State.m__string__CommandLog = l__string__Log;
     std::string l__string__Error;
     if (!VdiscStore::Create(l__string__File, l__State, l__string__Error)) return Fail(l__string__Error);
-    m__Out << "Inserted a blank " << l__State.Medium().m__PCHAR__Description << " into " << l__string__File << "\n";
+    m__Out << "Inserted a blank " << (l__State.m__UCHAR__Layers == 2 ? "dual-layer " : "") << l__State.Medium().m__PCHAR__Description << " into "
+           << l__string__File << "\n";
     return 0;
 }
 
@@ -200,7 +212,11 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
     if (l__State.m__bool__SaoActive) l__string__Status += ", Session-At-Once run in progress";
     if (l__State.m__bool__RawActive) l__string__Status += ", raw Disc-At-Once run in progress";
     m__Out << "Disc status:  " << l__string__Status << "\n";
-    m__Out << "Capacity:     " << l__State.Capacity() << " blocks\n";
+    if (l__State.IsBd()) m__Out << "Layers:       " << unsigned{l__State.m__UCHAR__Layers} << " (" << l__State.FullCapacity() << " blocks)\n";
+    m__Out << "Capacity:     " << l__State.Capacity() << " blocks";
+    if (l__State.HasSpareAreas()) m__Out << " (formatted with spare areas)";
+    else if (l__State.m__Kind == VdiscMediumKind::BdRe && l__State.m__bool__IsFormatted) m__Out << " (formatted without spare areas)";
+    m__Out << "\n";
     if (l__State.IsAppendable() && !l__Medium.m__bool__IsRandomWritable) {
         const int32_t l__LONG__Next = l__State.NextWritable();
         m__Out << "Next writable address: " << l__LONG__Next << ", free blocks: " << std::max(0, l__State.Capacity() - l__LONG__Next) << "\n";
@@ -222,7 +238,7 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
         m__Out << "  Track  Session  Mode    Start LBA  Pre-gap at   Length  Recorded  State\n";
         for (const VdiscTrack& l__Track : l__State.m__Tracks) {
             m__Out << "  " << std::setw(5) << unsigned{l__Track.m__UCHAR__Number} << "  " << std::setw(7) << unsigned{l__Track.m__UCHAR__Session} << "  "
-                   << std::left << std::setw(6) << ModeName(l__Track, l__State.IsCd()) << std::right << "  " << std::setw(9) << l__Track.m__LONG__Start
+                   << std::left << std::setw(6) << ModeName(l__Track, l__State) << std::right << "  " << std::setw(9) << l__Track.m__LONG__Start
                    << "  " << std::setw(10) << l__Track.m__LONG__Start - l__Track.m__LONG__Pregap << "  " << std::setw(7) << l__Track.m__LONG__Size << "  "
                    << std::setw(8) << l__Track.m__LONG__Recorded << "  " << StateName(l__Track) << "\n";
         }
