@@ -49,6 +49,6 @@ std::vector<VdiscFormatRow> VdiscMedium::BdReFormats(uint8_t p__UCHAR__Layers) {
     // Spare areas as the parameter of a 30h row counts them (clusters of 32 blocks): the drive's
     // default, the largest and the smallest, then the whole user area without spare areas.
     if (p__UCHAR__Layers == 2)
-        return {{23652352, 0x30, 0x6000}, {23127552, 0x30, 0xA000}, {24176640, 0x30, 0x2000}, {24438784, 0x31, 0x0800}};
+        return {{23652352, 0x30, 0x6000}, {23128064, 0x30, 0xA000}, {24176640, 0x30, 0x2000}, {24438784, 0x31, 0x0800}};
     return {{11826176, 0x30, 0x3000}, {11564032, 0x30, 0x5000}, {12088320, 0x30, 0x1000}, {12219392, 0x31, 0x0800}};
 }

@@ -328,6 +328,63 @@ TEST_F(CraftedImport, HiddenAndMultiExtentRecordsAreLeftOut) {
     EXPECT_TRUE(Has(l__Names, "DOCS/DEEPER/LEAF.BIN"));
 }
 
+// A file stored in parts (each but the last flagged multi-extent, all under one identifier) is
+// imported whole when the parts follow one another on the disc, and left out when they do not:
+// never as its last part alone.
+class MultiExtentImport : public CraftedImport {
+protected:
+    // Burns an image of two files of 4096 bytes made into the two parts of one file: the record
+    // that comes first in the root is flagged multi-extent and the second takes its identifier;
+    // the second part is moved one block away unless contiguous. Imports the track and gives
+    // the one node named like the files, or nullptr.
+    CTarnwick_FileTreeNode* ImportParts(bool p__bool__Contiguous, CTarnwick_ISO9660FileTree& p__Tree) {
+        m__Source = fs::path(m__Recorder->Dir()) / "parts";
+        fs::create_directories(m__Source);
+        std::ofstream(m__Source / "PART1.BIN") << std::string(4096, '1');
+        std::ofstream(m__Source / "PART2.BIN") << std::string(4096, '2');
+        Bytes l__Image = FirstImage(false);
+        const uint8_t* l__Pvd = l__Image.data() + 16 * 2048;
+        std::vector<DiscRecord> l__Records = RecordsOf(l__Image, 0, CTarnwick_Bytes::GetLittleEndian32(l__Pvd + 158),
+                                                       CTarnwick_Bytes::GetLittleEndian32(l__Pvd + 166));
+        EXPECT_EQ(l__Records.size(), 4u);  // ".", "..", the two files
+        if (l__Records.size() != 4) return nullptr;
+        const DiscRecord& l__First = l__Records[2];
+        const DiscRecord& l__Last = l__Records[3];
+        EXPECT_EQ(l__Last.m__ULONG__Extent, l__First.m__ULONG__Extent + 2);  // laid out one after the other
+        m__ULONG__FirstExtent = l__First.m__ULONG__Extent;
+        m__string__Name = l__First.m__string__Identifier.substr(0, l__First.m__string__Identifier.find(';'));
+        l__Image[l__First.m__SIZE__Offset + 25] = 0x80;
+        std::copy(l__First.m__string__Identifier.begin(), l__First.m__string__Identifier.end(),
+                  l__Image.begin() + static_cast<std::ptrdiff_t>(l__Last.m__SIZE__Offset + 33));
+        if (!p__bool__Contiguous) PutBoth32(l__Image, l__Last.m__SIZE__Offset + 2, l__Last.m__ULONG__Extent + 1);
+        BurnBytes(l__Image);
+        ImportInto(p__Tree, FALSE);
+        CTarnwick_FileTreeNode* l__Part = nullptr;
+        if (p__Tree.GetRoot() == nullptr) return nullptr;
+        for (CTarnwick_FileTreeNode* l__Kid = p__Tree.GetRoot()->GetFirstKid(); l__Kid != nullptr; l__Kid = l__Kid->GetNextSibling()) {
+            EXPECT_EQ(l__Part, nullptr) << "a second node for the parts";
+            l__Part = l__Kid;
+        }
+        return l__Part;
+    }
+    ULONG m__ULONG__FirstExtent = 0;
+    std::string m__string__Name;
+};
+
+TEST_F(MultiExtentImport, ContiguousPartsMakeOneFileOfTheirWholeLength) {
+    CTarnwick_ISO9660FileTree l__Tree(Ignore, nullptr, FALSE, FALSE, FALSE);
+    CTarnwick_FileTreeNode* l__Part = ImportParts(true, l__Tree);
+    ASSERT_NE(l__Part, nullptr);
+    EXPECT_EQ(l__Part->GetLongFileName(), m__string__Name);
+    EXPECT_EQ(l__Part->GetSize(), 8192u);
+    EXPECT_EQ(static_cast<CTarnwick_ISO9660FileTreeNode*>(l__Part)->GetExtentLocation(), m__ULONG__FirstExtent);
+}
+
+TEST_F(MultiExtentImport, ScatteredPartsLeaveTheFileOut) {
+    CTarnwick_ISO9660FileTree l__Tree(Ignore, nullptr, FALSE, FALSE, FALSE);
+    EXPECT_EQ(ImportParts(false, l__Tree), nullptr);
+}
+
 // "." and ".." with system-use data (longer than 34 bytes) are skipped by their own lengths.
 TEST_F(CraftedImport, SelfAndParentRecordsWithSystemUseData) {
     Crafted l__Crafted = Make();

@@ -356,7 +356,7 @@ TEST_P(VdiscBdReFormats, OfferedFormatsAreTakenAndOthersRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Layers, VdiscBdReFormats,
                          ::testing::Values(FormatCase{"SingleLayer", 1, SINGLE_LAYER, {{11826176, 0x3000}, {11564032, 0x5000}, {12088320, 0x1000}}},
-                                           FormatCase{"DualLayer", 2, DUAL_LAYER, {{23652352, 0x6000}, {23127552, 0xA000}, {24176640, 0x2000}}}),
+                                           FormatCase{"DualLayer", 2, DUAL_LAYER, {{23652352, 0x6000}, {23128064, 0xA000}, {24176640, 0x2000}}}),
                          [](const ::testing::TestParamInfo<FormatCase>& p__Info) { return std::string(p__Info.param.m__PCHAR__Name); });
 
 TEST(VdiscBluRay, BdReFormattedAgainLosesWhatWasRecorded) {

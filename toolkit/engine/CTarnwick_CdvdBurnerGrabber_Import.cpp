@@ -40,6 +40,8 @@ constexpr ULONG RECORD_IDENTIFIER_LENGTH = 32;
 constexpr ULONG RECORD_IDENTIFIER = 33;
 constexpr UCHAR RECORD_FLAGS_FILE = 0x00;
 constexpr UCHAR RECORD_FLAGS_DIRECTORY = 0x02;
+// A part of a file of 4 GiB or more other than its last: the file flags with multi-extent set.
+constexpr UCHAR RECORD_FLAGS_MULTI_EXTENT_FILE = 0x80;
 // The root directory record of a volume descriptor: its extent and data length.
 constexpr ULONG DESCRIPTOR_ROOT_EXTENT = 158;
 constexpr ULONG DESCRIPTOR_ROOT_DATA_LENGTH = 166;
@@ -62,6 +64,46 @@ const char* const g__PCHAR__ImportTrack = "CTarnwick_CdvdBurnerGrabber::ImportTr
 const char* const g__PCHAR__ImportDirectory = "CTarnwick_CdvdBurnerGrabber::ImportDirectory";
 
 uint64_t BlocksOf(uint64_t p__ULONGLONG__Bytes) { return (p__ULONGLONG__Bytes + IMPORT_BLOCK_SIZE - 1) / IMPORT_BLOCK_SIZE; }
+
+// The records of one file stored in several extents, in the order of the directory: each
+// part but the last flagged multi-extent, all with one identifier. The file is imported whole
+// when its parts follow one another on the disc (every part but the last a whole number of
+// blocks): it is then one run of bytes from the first part's extent on, which the new session's
+// records split again.
+class MultiExtentFile {
+public:
+    bool IsOpen() const { return m__bool__Open; }
+    bool IsPartOf(const UCHAR* p__PUCHAR__Identifier, ULONG p__ULONG__Length) const {
+        return m__bool__Open && m__Identifier.size() == p__ULONG__Length &&
+               std::equal(m__Identifier.begin(), m__Identifier.end(), p__PUCHAR__Identifier);
+    }
+    void Add(const UCHAR* p__PUCHAR__Identifier, ULONG p__ULONG__IdentifierLength, ULONG p__ULONG__Extent, ULONG p__ULONG__Length) {
+        if (!m__bool__Open) {
+            m__bool__Open = true;
+            m__bool__Contiguous = true;
+            m__Identifier.assign(p__PUCHAR__Identifier, p__PUCHAR__Identifier + p__ULONG__IdentifierLength);
+            m__ULONG__First = p__ULONG__Extent;
+            m__ULONGLONG__Length = p__ULONG__Length;
+            return;
+        }
+        if (m__ULONGLONG__Length % IMPORT_BLOCK_SIZE != 0 ||
+            static_cast<uint64_t>(m__ULONG__First) + m__ULONGLONG__Length / IMPORT_BLOCK_SIZE != p__ULONG__Extent) {
+            m__bool__Contiguous = false;
+        }
+        m__ULONGLONG__Length += p__ULONG__Length;
+    }
+    void Close() { m__bool__Open = false; }
+    bool IsContiguous() const { return m__bool__Contiguous; }
+    ULONG First() const { return m__ULONG__First; }
+    uint64_t Length() const { return m__ULONGLONG__Length; }
+
+private:
+    bool m__bool__Open = false;
+    bool m__bool__Contiguous = true;
+    std::vector<UCHAR> m__Identifier;
+    ULONG m__ULONG__First = 0;
+    uint64_t m__ULONGLONG__Length = 0;
+};
 
 // The name of a record as the tree takes it: ISO9660 bytes as they are, or a Joliet
 // name (UCS-2 big-endian) as UTF-8 with any invalid unit replaced; a one-digit version
@@ -527,19 +569,45 @@ void CTarnwick_CdvdBurnerGrabber::ImportDirectoryWalk(ImportWalk& p__Walk,
                                &l__ULONG__Position)) {
         return;
     }
+    MultiExtentFile l__Parts;
     while (const UCHAR* l__PUCHAR__Record = ImportWalk::NextRecord(l__Directory, p__ULONG__DataLength, &l__ULONG__Position,
                                                                    p__string__ParentPath, p__ULONG__Extent)) {
         const ULONG l__ULONG__IdentifierLength = l__PUCHAR__Record[RECORD_IDENTIFIER_LENGTH];
-        // Only plain files and directories: hidden, associated, multi-extent, record-format
-        // and protected records are left out.
+        const UCHAR* l__PUCHAR__Identifier = l__PUCHAR__Record + RECORD_IDENTIFIER;
         const UCHAR l__UCHAR__Flags = l__PUCHAR__Record[RECORD_FLAGS];
+        ULONG l__ULONG__Extent = CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Record + RECORD_EXTENT);
+        const ULONG l__ULONG__RecordLength = CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Record + RECORD_DATA_LENGTH);
+        uint64_t l__ULONGLONG__DataLength = l__ULONG__RecordLength;
+        if (l__Parts.IsOpen() && !l__Parts.IsPartOf(l__PUCHAR__Identifier, l__ULONG__IdentifierLength)) {
+            DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportDirectory(): WARNING! Directory '%s' at %lu: a file in "
+                       "several extents without its last part, skipped!!!\n",
+                       p__string__ParentPath.c_str(), static_cast<unsigned long>(p__ULONG__Extent));
+            l__Parts.Close();
+        }
+        if (l__UCHAR__Flags == RECORD_FLAGS_MULTI_EXTENT_FILE) {
+            l__Parts.Add(l__PUCHAR__Identifier, l__ULONG__IdentifierLength, l__ULONG__Extent, l__ULONG__RecordLength);
+            continue;
+        }
+        if (l__Parts.IsOpen() && l__UCHAR__Flags == RECORD_FLAGS_FILE) {
+            // The last part: the file is all its parts, or nothing (never its last part alone).
+            l__Parts.Add(l__PUCHAR__Identifier, l__ULONG__IdentifierLength, l__ULONG__Extent, l__ULONG__RecordLength);
+            l__Parts.Close();
+            if (!l__Parts.IsContiguous()) {
+                DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportDirectory(): WARNING! Directory '%s' at %lu: a file whose "
+                           "extents do not follow one another, skipped!!!\n",
+                           p__string__ParentPath.c_str(), static_cast<unsigned long>(p__ULONG__Extent));
+                continue;
+            }
+            l__ULONG__Extent = l__Parts.First();
+            l__ULONGLONG__DataLength = l__Parts.Length();
+        }
+        l__Parts.Close();
+        // Only plain files and directories: hidden, associated, record-format and protected
+        // records are left out.
         if (l__UCHAR__Flags != RECORD_FLAGS_FILE && l__UCHAR__Flags != RECORD_FLAGS_DIRECTORY) {
             continue;
         }
         BOOLEAN l__BOOLEAN__IsDirectory = l__UCHAR__Flags == RECORD_FLAGS_DIRECTORY;
-        ULONG l__ULONG__Extent = CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Record + RECORD_EXTENT);
-        ULONG l__ULONG__DataLength = CTarnwick_Bytes::GetLittleEndian32(l__PUCHAR__Record + RECORD_DATA_LENGTH);
-        const UCHAR* l__PUCHAR__Identifier = l__PUCHAR__Record + RECORD_IDENTIFIER;
         // A record past the "." and ".." ones that names itself or its parent again.
         if (l__ULONG__IdentifierLength == 1 && l__PUCHAR__Identifier[0] <= 1) {
             DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportDirectory(): WARNING! Directory '%s' at %lu: a further \".\" "
@@ -547,11 +615,11 @@ void CTarnwick_CdvdBurnerGrabber::ImportDirectoryWalk(ImportWalk& p__Walk,
                        p__string__ParentPath.c_str(), static_cast<unsigned long>(p__ULONG__Extent));
             continue;
         }
-        if (l__ULONG__DataLength != 0 && l__ULONG__Extent + BlocksOf(l__ULONG__DataLength) - 1 > p__Walk.m__ULONGLONG__LastBlock) {
+        if (l__ULONGLONG__DataLength != 0 && l__ULONG__Extent + BlocksOf(l__ULONGLONG__DataLength) - 1 > p__Walk.m__ULONGLONG__LastBlock) {
             DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportDirectory(): WARNING! Directory '%s' at %lu: a record's extent "
-                       "%lu with length %lu does not fit the track, skipped!!!\n",
+                       "%lu with length %llu does not fit the track, skipped!!!\n",
                        p__string__ParentPath.c_str(), static_cast<unsigned long>(p__ULONG__Extent),
-                       static_cast<unsigned long>(l__ULONG__Extent), static_cast<unsigned long>(l__ULONG__DataLength));
+                       static_cast<unsigned long>(l__ULONG__Extent), static_cast<unsigned long long>(l__ULONGLONG__DataLength));
             continue;
         }
         std::string l__string__Name = NameOfRecord(l__PUCHAR__Identifier, l__ULONG__IdentifierLength, p__BOOLEAN__IsJoliet);
@@ -567,9 +635,11 @@ void CTarnwick_CdvdBurnerGrabber::ImportDirectoryWalk(ImportWalk& p__Walk,
             if (l__Reader.HasChildLink()) {
                 // The record stands for a directory relocated elsewhere: the directory is
                 // imported here, walked at its real place, with the attributes of its "." record.
-                if (!p__Walk.FindRelocatedDirectory(l__Reader.GetChildLink(), &l__ULONG__DataLength, &l__DotReader)) {
+                ULONG l__ULONG__RelocatedLength = 0;
+                if (!p__Walk.FindRelocatedDirectory(l__Reader.GetChildLink(), &l__ULONG__RelocatedLength, &l__DotReader)) {
                     continue;
                 }
+                l__ULONGLONG__DataLength = l__ULONG__RelocatedLength;
                 l__BOOLEAN__IsDirectory = TRUE;
                 l__ULONG__Extent = l__Reader.GetChildLink();
                 if (l__DotReader.HasPosixAttributes()) {
@@ -587,11 +657,11 @@ void CTarnwick_CdvdBurnerGrabber::ImportDirectoryWalk(ImportWalk& p__Walk,
             l__Attributes = std::make_unique<CTarnwick_RockRidgeAttributes>(
                 p__Walk.AttributesOf(*l__PAttributesReader, l__BOOLEAN__IsDirectory, l__PUCHAR__Record + RECORD_DATE));
             if (l__Attributes->IsLink()) {
-                l__ULONG__DataLength = 0;  // a link is an empty file whose attributes carry the target
+                l__ULONGLONG__DataLength = 0;  // a link is an empty file whose attributes carry the target
             }
             if (l__BOOLEAN__IsDirectory && p__Walk.m__ULONG__Depth == 0 &&
                 (l__string__Name == "rr_moved" || l__string__Name == "RR_MOVED") &&
-                p__Walk.IsRelocationDirectory(l__string__Name, l__ULONG__Extent, l__ULONG__DataLength)) {
+                p__Walk.IsRelocationDirectory(l__string__Name, l__ULONG__Extent, static_cast<ULONG>(l__ULONGLONG__DataLength))) {
                 DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportDirectory(): '%s' holds only relocated directories, "
                            "not imported\n",
                            l__string__Name.c_str());
@@ -611,13 +681,13 @@ void CTarnwick_CdvdBurnerGrabber::ImportDirectoryWalk(ImportWalk& p__Walk,
         CTarnwick_FileTreeNode* l__Node = p__PCTarnwick_ISO9660FileTree__Tree->ImportFileTreeNode(
             l__string__Path.c_str(), l__string__Name.c_str(), l__BOOLEAN__HasJolietName ? l__PUCHAR__Identifier : nullptr,
             l__BOOLEAN__HasJolietName ? l__ULONG__IdentifierLength : 0, l__BOOLEAN__IsDirectory ? FILE_ATTRIBUTE_DIRECTORY : 0,
-            l__PUCHAR__Record + RECORD_DATE, l__ULONG__Extent, l__ULONG__DataLength, p__PCTarnwick_FileTreeNode__Parent,
+            l__PUCHAR__Record + RECORD_DATE, l__ULONG__Extent, l__ULONGLONG__DataLength, p__PCTarnwick_FileTreeNode__Parent,
             l__Attributes.get());
         if (l__BOOLEAN__IsDirectory && l__Node != nullptr) {
             // A failure ends the whole walk: the depth needs no restoring then.
             ++p__Walk.m__ULONG__Depth;
             ImportDirectoryWalk(p__Walk, p__PCTarnwick_ISO9660FileTree__Tree, p__BOOLEAN__IsJoliet, l__string__Path,
-                                l__ULONG__Extent, l__ULONG__DataLength, l__Node);
+                                l__ULONG__Extent, static_cast<ULONG>(l__ULONGLONG__DataLength), l__Node);
             --p__Walk.m__ULONG__Depth;
         }
     }
