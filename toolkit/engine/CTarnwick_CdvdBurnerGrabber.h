@@ -270,6 +270,9 @@ public:
     // BD-R: closes the track just written, then the session (the disc stays appendable) or
     // the disc (finalized), as the last write allowed.
     void CloseSessionForBDR();
+    // Closes the last track written, then the session (a next session allowed) or the disc with
+    // the given close function.
+    void CloseTrackThenSession(UCHAR p__UCHAR__FinalizeFunction);
     // Formats a BD-RE with the spare areas the drive offers first (its default).
     void FormatUnitForBDRE();
 

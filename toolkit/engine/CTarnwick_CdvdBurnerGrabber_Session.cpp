@@ -18,6 +18,9 @@ constexpr ULONG WAIT_SLEEP_MILLISECONDS = 5000;
 constexpr ULONG FORMAT_LIST_LENGTH = 12;
 constexpr ULONG FORMAT_CAPACITIES_SIZE = 4096;
 constexpr UCHAR BDRE_FORMAT_WITH_SPARE_AREAS = 0x30;
+// The close functions that finalise a disc: DVD+R (101b) and BD-R (110b).
+constexpr UCHAR DVDPLUSR_FINALIZE = 0x05;
+constexpr UCHAR BDR_FINALIZE = 0x06;
 // The highest blanking type of BLANK (6: blank the last session). The CDB carries the type
 // in three bits: a higher one would reach the drive cut to another type (8 as 0, the
 // whole disc).
@@ -83,33 +86,31 @@ void CTarnwick_CdvdBurnerGrabber::CloseSession() {
 
 void CTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR() {
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR(): ENTERed\n");
-    // The track just written is closed (on a disc that holds earlier sessions it is not track
-    // 1). Then the session: a write that allowed a next session leaves the disc appendable
-    // (close session, 010b), as on CD; otherwise the disc is finalised (101b).
-    CloseTrackSession(1, 1, 0, 0, m__UCHAR__LastTrackNumber);
-    WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
-    if (m__BOOLEAN__IsLastNextSessionAllowed) {
-        CloseTrackSession(1, 0, 1, 0, 0);
-    } else {
-        CloseTrackSession(1, 1, 0, 1, 0);
-    }
-    WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
+    CloseTrackThenSession(DVDPLUSR_FINALIZE);
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForDVDPLUSR(): EXITing with success\n");
 }
 
 void CTarnwick_CdvdBurnerGrabber::CloseSessionForBDR() {
     DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForBDR(): ENTERed\n");
-    // The logical track just written (001b), then the session (010b): the disc takes another
-    // session; or, when the write allowed none, the session and the disc (110b, finalize).
+    CloseTrackThenSession(BDR_FINALIZE);
+    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForBDR(): EXITing with success\n");
+}
+
+void CTarnwick_CdvdBurnerGrabber::CloseTrackThenSession(UCHAR p__UCHAR__FinalizeFunction) {
+    // The track just written is closed (on a disc that holds earlier sessions it is not track
+    // 1). Then the session: a write that allowed a next session leaves the disc appendable
+    // (close session, 010b), as on CD; otherwise the disc is finalised with the medium's own
+    // close function.
     CloseTrackSession(1, 1, 0, 0, m__UCHAR__LastTrackNumber);
     WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
     if (m__BOOLEAN__IsLastNextSessionAllowed) {
         CloseTrackSession(1, 0, 1, 0, 0);
     } else {
-        CloseTrackSession(1, 0, 1, 1, 0);
+        CloseTrackSession(1, static_cast<UCHAR>(p__UCHAR__FinalizeFunction & 0x01),
+                          static_cast<UCHAR>((p__UCHAR__FinalizeFunction >> 1) & 0x01),
+                          static_cast<UCHAR>((p__UCHAR__FinalizeFunction >> 2) & 0x01), 0);
     }
     WaitForUnitReady(CLOSE_TRIES, WAIT_SLEEP_MILLISECONDS, TRUE);
-    DebugPrint("\nCTarnwick_CdvdBurnerGrabber::CloseSessionForBDR(): EXITing with success\n");
 }
 
 void CTarnwick_CdvdBurnerGrabber::Blank(ULONG p__ULONG__BlankingType, ULONG p__ULONG__StartAddress) {
