@@ -129,6 +129,21 @@ TEST_F(PellmarkEndToEnd, EveryMediumGetsTheImageClosesItsWayAndIsEjected) {
     }
 }
 
+// A dual-layer BD-RE is formatted with its own default spare areas (the drive's first row for
+// two layers), and the image lands at LBA 0 of the formatted disc.
+TEST_F(PellmarkEndToEnd, DualLayerBdReIsFormattedWithItsOwnDefaultSpareAreas) {
+    const std::string l__Image = m__Run.MakeIso("image.iso", 300 * 1024);
+    m__Run.Insert("bdre", "--layers 2");
+    PellmarkRun::Result l__Result = m__Run.Burn(l__Image);
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Out;
+    EXPECT_TRUE(Has(l__Result.m__Out, "Disc type: 16\n")) << l__Result.m__Out;
+    EXPECT_EQ(m__Run.ExportTrack(1), PellmarkRun::ReadFile(l__Image));
+    std::string l__Info;
+    ASSERT_EQ(m__Run.Vdisc("info {}", &l__Info), 0);
+    EXPECT_TRUE(Has(l__Info, "23652352")) << l__Info;
+    EXPECT_EQ(Count(m__Run.Commands(), 0x04), 1u);
+}
+
 TEST_F(PellmarkEndToEnd, ConsoleOfASuccessfulBurnIsThePellmarkLines) {
     // 4 MB at 1,000 KB/s: the write lasts about four seconds, so progress is reported.
     const std::string l__Image = m__Run.MakeIso("image.iso", 4 * 1000 * 1000);
