@@ -22,11 +22,12 @@ release: deps
 # The write cache, its thread and cancelling under ThreadSanitizer: the engine's tests, the
 # burns through the burner family on the virtual recorder, Pellmark's end-to-end runs (a
 # report ends the program with another exit code), and the pass-through devices' workers.
-# Any report fails the run.
+# Any report fails the run. The 10 GB Blu-ray burns are left out: they run the same write path as
+# the small BD burns of Pellmark's tests, a hundred times longer.
 tsan: deps
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_TSAN=ON -DTARNWICK_BENCH=OFF
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target test_engine test_burner test_pellmark test_scsi
-	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) -R '^(engine|burner|pellmark|scsi)\.'
+	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) -R '^(engine|burner|pellmark|scsi)\.' -E 'BluRayBurn'
 
 test: debug release tsan
 	cd $(DEBUG_DIR) && ctest --output-on-failure -j $(JOBS)
