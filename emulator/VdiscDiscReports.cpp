@@ -396,7 +396,7 @@ Bytes VdiscDiscReports::Configuration(const VdiscState& p__State, uint8_t p__UCH
     const bool l__bool__Dvd = l__bool__Present && !l__bool__Cd && !l__bool__Bd;
     const bool l__bool__FormattedBdRe = l__Kind == VdiscMediumKind::BdRe && p__State.m__bool__IsFormatted;
     // Blocks read or written as one unit: a DVD ECC block, a BD cluster.
-    const uint8_t l__UCHAR__Blocking = l__bool__Bd ? 32 : 16;
+    const uint8_t l__UCHAR__Blocking = static_cast<uint8_t>(p__State.Cluster());
     const bool l__bool__Appendable = p__State.IsAppendable();
     const uint16_t l__USHORT__Profile = p__State.CurrentProfile();
     Bytes l__Out(8, 0);

@@ -9,8 +9,6 @@ namespace {
 
 constexpr uint32_t STATE_VERSION = 1;
 
-int32_t AlignUp(int32_t p__LONG__Lba, int32_t p__LONG__Unit) { return (p__LONG__Lba + p__LONG__Unit - 1) & ~(p__LONG__Unit - 1); }
-
 // How a reader takes an enumeration byte it does not know: refuse the state, or reduce it.
 enum class UnknownValue { Refuse, Wrap };
 
@@ -247,10 +245,10 @@ int32_t VdiscState::InvisibleTrackStart() const {
     if (!m__Sessions.empty() && m__Sessions.back().m__bool__IsClosed) {
         int32_t l__LONG__LeadOut = m__Sessions.back().m__LONG__LeadOutStart;
         // CD: the old session's 6750-block lead-out, the new 4500-block lead-in and a 150-block pre-gap.
-        return l__bool__IsCd ? l__LONG__LeadOut + 11400 : AlignUp(l__LONG__LeadOut, Cluster());
+        return l__bool__IsCd ? l__LONG__LeadOut + 11400 : AlignToCluster(l__LONG__LeadOut);
     }
     int32_t l__LONG__End = l__Last.m__LONG__Start + l__Last.m__LONG__Size;
-    return l__bool__IsCd ? l__LONG__End + 150 : AlignUp(l__LONG__End, Cluster());
+    return l__bool__IsCd ? l__LONG__End + 150 : AlignToCluster(l__LONG__End);
 }
 
 int32_t VdiscState::NextWritable() const {

@@ -134,6 +134,8 @@ public:
     bool HasSpareAreas() const { return m__Kind == VdiscMediumKind::BdRe && m__bool__IsFormatted && Capacity() < FullCapacity(); }
     // Blocks of the unit that sequential DVD and BD align tracks and sessions to (ECC block, cluster).
     int32_t Cluster() const { return IsBd() ? 32 : 16; }
+    // A block count or address rounded up to a whole number of those units.
+    int32_t AlignToCluster(int32_t p__LONG__Blocks) const { return (p__LONG__Blocks + Cluster() - 1) & ~(Cluster() - 1); }
     // The track being written (open, or reserved and not full), or nullptr.
     VdiscTrack* OpenTrack();
     const VdiscTrack* OpenTrack() const { return const_cast<VdiscState*>(this)->OpenTrack(); }

@@ -35,8 +35,6 @@ bool TrackAtOnceForm(uint8_t p__UCHAR__Type, VdiscSectorForm& p__Form) {
     }
 }
 
-int32_t AlignUp(int32_t p__LONG__Value, int32_t p__LONG__Unit) { return (p__LONG__Value + p__LONG__Unit - 1) & ~(p__LONG__Unit - 1); }
-
 // DVD-R and DVD-RW record as the write parameters page says (incremental or Disc-At-Once);
 // DVD+R and BD-R ignore its write type.
 bool FollowsWriteType(VdiscMediumKind p__Kind) { return p__Kind == VdiscMediumKind::DvdR || p__Kind == VdiscMediumKind::DvdRwSeq; }
@@ -447,7 +445,7 @@ void VdiscWriter::ReserveTrack(uint32_t p__ULONG__Blocks) {
     if (l__State.OpenTrack() != nullptr) VdiscCommand::SequenceError();
     if (m__Pages.TestWrite() && !m__TestSnapshot) m__TestSnapshot = l__State;  // a simulated reservation
     const int32_t l__LONG__Start = l__State.InvisibleTrackStart();
-    const int32_t l__LONG__Size = AlignUp(static_cast<int32_t>(p__ULONG__Blocks), l__State.Cluster());
+    const int32_t l__LONG__Size = l__State.AlignToCluster(static_cast<int32_t>(p__ULONG__Blocks));
     if (static_cast<int64_t>(l__LONG__Start) + l__LONG__Size > l__State.Capacity()) OutOfRange();
     if (l__State.m__Sessions.empty() || l__State.m__Sessions.back().m__bool__IsClosed) {
         VdiscSession l__Session;
