@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// tarnwick info.
+class CTarnwick_CliInfo {
+public:
+    // The words after the subcommand's name (the name itself first for a class that serves
+    // several); the exit code.
+    static int Run(const std::string& p__string__Subcommand, const std::vector<std::string>& p__Arguments);
+    // The --help text of the subcommand.
+    static const char* Usage(const std::string& p__string__Subcommand);
+};
