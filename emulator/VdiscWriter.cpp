@@ -501,6 +501,9 @@ void VdiscWriter::Blank(uint8_t p__UCHAR__Type, uint32_t p__ULONG__Start) {
         l__Blank.m__bool__HasPage30 = l__State.m__bool__HasPage30;
         l__Blank.m__ULONG__ImmedPolls = l__State.m__ULONG__ImmedPolls;
         l__Blank.m__bool__RomWhenFinalized = l__State.m__bool__RomWhenFinalized;
+        // The drive's recording speed and command log belong to the drive, not to the medium.
+        l__Blank.m__ULONG__WriteSpeed = l__State.m__ULONG__WriteSpeed;
+        l__Blank.m__string__CommandLog = l__State.m__string__CommandLog;
         l__Blank.m__Faults = l__State.m__Faults;
         l__State = l__Blank;
     };

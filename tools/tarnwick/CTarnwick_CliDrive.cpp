@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "CTarnwick_CliArguments.h"
+#include "CTarnwick_CliDiscType.h"
 #include "CTarnwick_CliFailure.h"
 
 namespace {
@@ -157,29 +158,13 @@ bool CTarnwick_CliDrive::Create(const Found& p__Drive, PROGRESS_CALLBACK p__Call
 
 bool CTarnwick_CliDrive::HasWritableMedium() {
     const ULONG l__ULONG__Type = DiscType();
-    switch (l__ULONG__Type) {
-        case TARNWICK_DISC_TYPE_DVDPLUSRW:
-        case TARNWICK_DISC_TYPE_DVDRAM:
-        case TARNWICK_DISC_TYPE_BDRE:
-            return true;
-        case TARNWICK_DISC_TYPE_CDR:
-        case TARNWICK_DISC_TYPE_CDRW:
-        case TARNWICK_DISC_TYPE_DVDR:
-        case TARNWICK_DISC_TYPE_DVDRW_SR:
-        case TARNWICK_DISC_TYPE_DVDRW_RO:
-        case TARNWICK_DISC_TYPE_DVDPLUSR:
-        case TARNWICK_DISC_TYPE_DDCDR:
-        case TARNWICK_DISC_TYPE_DDCDRW:
-        case TARNWICK_DISC_TYPE_BDR: {
-            DISC_INFORMATION l__Disc{};
-            Clear();
-            if (Tarnwick_CdvdBurnerGrabber_GetDiscInformation(m__PVOID__Burner, m__CHAR__Text, sizeof(m__CHAR__Text),
-                                                              &m__ULONG__Status, &m__Info, &l__Disc) != 0)
-                return false;
-            // Blank, or appendable.
-            return l__Disc.m__UCHAR__DiscStatus == 0 || l__Disc.m__UCHAR__DiscStatus == 1;
-        }
-        default:
-            return false;
-    }
+    if (CTarnwick_CliDiscType::IsFormattable(l__ULONG__Type)) return true;
+    if (!CTarnwick_CliDiscType::IsWritable(l__ULONG__Type)) return false;
+    DISC_INFORMATION l__Disc{};
+    Clear();
+    if (Tarnwick_CdvdBurnerGrabber_GetDiscInformation(m__PVOID__Burner, m__CHAR__Text, sizeof(m__CHAR__Text), &m__ULONG__Status,
+                                                      &m__Info, &l__Disc) != 0)
+        return false;
+    // Blank, or appendable.
+    return l__Disc.m__UCHAR__DiscStatus == 0 || l__Disc.m__UCHAR__DiscStatus == 1;
 }
