@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <utility>
@@ -72,6 +73,23 @@ std::string PermissionRemedy(const std::string& p__string__Path, const std::stri
     return l__string__Remedy.append(", e.g. make it writable for you (chmod u+w, or add yourself to its group), or choose another file");
 }
 
+// The toolkit's text without the name of the function that raised it ("Class::Function(): ")
+// and without its trailing exclamation marks.
+std::string Tidy(const std::string& p__string__Text) {
+    std::string l__string__Text = p__string__Text;
+    const size_t l__size_t__Marker = l__string__Text.find("(): ");
+    if (l__size_t__Marker != std::string::npos && l__size_t__Marker > 0) {
+        bool l__bool__Name = true;
+        for (size_t l__size_t__At = 0; l__size_t__At < l__size_t__Marker; ++l__size_t__At) {
+            const char l__CHAR__Char = l__string__Text[l__size_t__At];
+            if (!std::isalnum(static_cast<unsigned char>(l__CHAR__Char)) && l__CHAR__Char != '_' && l__CHAR__Char != ':') l__bool__Name = false;
+        }
+        if (l__bool__Name) l__string__Text.erase(0, l__size_t__Marker + 4);
+    }
+    while (!l__string__Text.empty() && l__string__Text.back() == '!') l__string__Text.pop_back();
+    return l__string__Text;
+}
+
 }  // namespace
 
 CTarnwick_CliFailure::CTarnwick_CliFailure(std::string p__string__Operation, std::string p__string__Drive,
@@ -83,6 +101,10 @@ CTarnwick_CliFailure::CTarnwick_CliFailure(std::string p__string__Operation, std
       m__string__Text(std::move(p__string__Text)),
       m__ULONG__Status(p__ULONG__Status) {
     Decode(p__Info);
+    m__string__Text = Tidy(m__string__Text);
+    // The transport's "Command failed" says less than the command it names.
+    if (!m__string__Command.empty() && (m__string__Text == "Command failed" || m__string__Text.empty()))
+        m__string__Text = std::string("the drive could not carry out ").append(m__string__Command);
     ChooseRemedy();
 }
 
