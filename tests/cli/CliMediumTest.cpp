@@ -146,3 +146,20 @@ TEST(CliMedium, UsageErrorsEndWithTheirCodeAndHelpDoesNot) {
     EXPECT_TRUE(Has(l__Help.m__Out, "10 medium or data unfit")) << l__Help.m__Out;
     EXPECT_TRUE(l__Run.Commands().empty());
 }
+
+TEST(CliMedium, WithoutDriveTheOnlyDriveWithAWritableMediumIsTakenElseTheFirst) {
+    PellmarkRun l__Run;
+    l__Run.Insert("cdr");
+    const std::string l__Other = l__Run.Dir() + "/other";
+    ASSERT_EQ(l__Run.Vdisc("blank " + PellmarkRun::Quote(l__Other) + " --media dvdplusr"), 0);
+    const std::string l__Drives = "virtual:" + l__Other + ";virtual:" + l__Run.Disc();
+    // Both hold a blank disc: the first.
+    PellmarkRun::Result l__First = l__Run.Program(TARNWICK, {"eject"}, l__Drives);
+    ASSERT_EQ(l__First.m__Exit, 0) << l__First.m__Err;
+    EXPECT_EQ(l__First.m__Out, "ejected: virtual:" + l__Other + "\n");
+    // The first has no medium now: the second is the only one to write on.
+    ASSERT_EQ(l__Run.Vdisc("fault " + PellmarkRun::Quote(l__Other) + " --no-medium"), 0);
+    PellmarkRun::Result l__Second = l__Run.Program(TARNWICK, {"eject"}, l__Drives);
+    ASSERT_EQ(l__Second.m__Exit, 0) << l__Second.m__Err;
+    EXPECT_EQ(l__Second.m__Out, "ejected: virtual:" + l__Run.Disc() + "\n");
+}
