@@ -133,6 +133,8 @@ std::vector<uint8_t> VdiscModePages::Sense(uint8_t p__UCHAR__Page, uint8_t p__UC
         l__Reply.insert(l__Reply.end(), l__Page.begin(), l__Page.end());
     }
     VdiscCommand::PutBe16(l__Reply, 0, static_cast<uint32_t>(l__Reply.size() - 2));
+    // The device-specific parameter of the header: WP (bit 7) for a write-protected disc.
+    if (p__State.m__Faults.m__bool__WriteProtected) l__Reply[3] = 0x80;
     return l__Reply;
 }
 

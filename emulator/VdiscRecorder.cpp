@@ -301,6 +301,11 @@ void VdiscRecorder::Dispatch(const VdiscCommand& p__Command) {
     const uint8_t l__UCHAR__Op = p__Command.Op();
     ApplyFaults(l__UCHAR__Op);
     const VdiscState& l__State = m__Store.State();
+    if (l__State.m__Faults.m__bool__WriteProtected && VdiscFaults::Records(l__UCHAR__Op)) {
+        // A protected disc is still a disc: without one the drive says so first.
+        RequireMedium();
+        VdiscCommand::Fail(0x07, 0x27, 0x00);  // write protected
+    }
     switch (l__UCHAR__Op) {
         case MmcCodes::OPCODE_TEST_UNIT_READY:
         case MmcCodes::OPCODE_REZERO_UNIT:

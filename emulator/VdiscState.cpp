@@ -4,10 +4,12 @@
 #include <cstring>
 
 #include "CTarnwick_Bytes.h"
+#include "MmcCodes.h"
 
 namespace {
 
 constexpr uint32_t STATE_VERSION = 1;
+constexpr uint8_t OPCODE_WRITE12 = 0xAA;
 
 // How a reader takes an enumeration byte it does not know: refuse the state, or reduce it.
 enum class UnknownValue { Refuse, Wrap };
@@ -181,16 +183,35 @@ void VisitFields(Io& p__Io, State& p__State) {
         p__Io.Field(p__State.m__string__CommandLog);
     });
     // (Fields added after these go inside this block too, written whenever any of them is.)
-    p__Io.AppendedUnlessDefault(p__State.m__UCHAR__Layers == 1 && p__State.m__LONG__FormattedCapacity == 0, [&] {
-        p__Io.Field(p__State.m__UCHAR__Layers);
-        p__Io.Field(p__State.m__LONG__FormattedCapacity);
-    });
+    // Each block after it is written only with the blocks before it, which a reader takes in order.
+    p__Io.AppendedUnlessDefault(p__State.m__UCHAR__Layers == 1 && p__State.m__LONG__FormattedCapacity == 0 &&
+                                    !p__State.m__Faults.m__bool__WriteProtected,
+                                [&] {
+                                    p__Io.Field(p__State.m__UCHAR__Layers);
+                                    p__Io.Field(p__State.m__LONG__FormattedCapacity);
+                                });
+    p__Io.AppendedUnlessDefault(!p__State.m__Faults.m__bool__WriteProtected, [&] { p__Io.Field(p__State.m__Faults.m__bool__WriteProtected); });
 }
 
 }  // namespace
 
 bool VdiscFaults::Refuses(uint8_t p__UCHAR__Op) const {
     return std::find(m__RefusedOps.begin(), m__RefusedOps.end(), p__UCHAR__Op) != m__RefusedOps.end();
+}
+
+bool VdiscFaults::Records(uint8_t p__UCHAR__Op) {
+    switch (p__UCHAR__Op) {
+        case MmcCodes::OPCODE_WRITE10:
+        case OPCODE_WRITE12:
+        case MmcCodes::OPCODE_BLANK:
+        case MmcCodes::OPCODE_FORMAT_UNIT:
+        case MmcCodes::OPCODE_CLOSE_TRACK_SESSION:
+        case MmcCodes::OPCODE_RESERVE_TRACK:
+        case MmcCodes::OPCODE_SEND_CUE_SHEET:
+            return true;
+        default:
+            return false;
+    }
 }
 
 VdiscState VdiscState::Blank(VdiscMediumKind p__Kind, uint8_t p__UCHAR__Layers) {

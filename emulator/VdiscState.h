@@ -75,12 +75,17 @@ struct VdiscFaults {
     bool m__bool__RefuseImmedClose = false;
     // Write types (bit N: write type N) the write parameters page does not take.
     uint8_t m__UCHAR__RefusedWriteTypes = 0;
+    // The disc is write-protected: commands that record or erase answer DATA PROTECT 27/00.
+    bool m__bool__WriteProtected = false;
     bool Any() const {
         return m__bool__WriteFailSet || !m__ReadFaults.empty() || m__ULONG__Busy || m__ULONG__NotReady ||
                m__bool__UnitAttention || m__bool__NoMedium || !m__RefusedOps.empty() || m__bool__RefuseImmedClose ||
-               m__UCHAR__RefusedWriteTypes != 0;
+               m__UCHAR__RefusedWriteTypes != 0 || m__bool__WriteProtected;
     }
     bool Refuses(uint8_t p__UCHAR__Op) const;
+    // True for the commands write protection refuses: WRITE(10/12), BLANK, FORMAT UNIT,
+    // CLOSE TRACK/SESSION, RESERVE TRACK, SEND CUE SHEET.
+    static bool Records(uint8_t p__UCHAR__Op);
 };
 
 // Everything a disc file holds besides the sector contents: the medium, the drive

@@ -34,6 +34,9 @@ public:
     int ExitCode() const { return static_cast<int>(m__ULONG__Number); }
     // The lines told on standard error, without the trailing newline.
     std::vector<std::string> Lines() const;
+    // The remedy for a disc that is not blank where a burn needs one: erase a rewritable disc,
+    // else insert a blank one.
+    static std::string NotBlankRemedy(bool p__bool__Rewritable);
 
 private:
     void Decode(const CDB_FAILURE_INFORMATION& p__Info);
@@ -48,6 +51,7 @@ private:
     std::string m__string__Cdb;
     std::string m__string__Sense;
     UCHAR m__UCHAR__Key = 0, m__UCHAR__Asc = 0, m__UCHAR__Ascq = 0;
-    bool m__bool__HasSense = false;
+    bool m__bool__HasSense = false;  // the key at least
+    bool m__bool__HasAsc = false;    // the additional sense code and qualifier too
     std::string m__string__Remedy;
 };

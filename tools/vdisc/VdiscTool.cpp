@@ -36,7 +36,7 @@ const char* const USAGE =
     "        OUT.sub, the 96 bytes of raw P-W sub-channel of every block of the BIN, in its order\n"
     "  fault FILE [--write-fail LBA] [--read-fail LBA[:COUNT]]... [--busy N] [--not-ready N]\n"
     "             [--unit-attention] [--no-medium] [--immed-polls N] [--refuse OPCODE]...\n"
-    "             [--refuse-immed-close] [--refuse-write-type N]...\n"
+    "             [--refuse-immed-close] [--refuse-write-type N]... [--write-protect]\n"
     "  fault FILE --clear\n"
     "        faults the recorder shows: a failing WRITE at LBA (MEDIUM ERROR 0C/00), failing reads\n"
     "        of LBA COUNT times or always (MEDIUM ERROR 11/00), BUSY or NOT READY for the next N\n"
@@ -44,7 +44,9 @@ const char* const USAGE =
     "        answers follow an operation sent with Immed; --refuse answers a command (0xBB...) as\n"
     "        unknown (ILLEGAL REQUEST 20/00); --refuse-immed-close refuses CLOSE TRACK/SESSION sent\n"
     "        with Immed (24/00); --refuse-write-type refuses write type N (0-4) in the write\n"
-    "        parameters page (26/00)\n";
+    "        parameters page (26/00); --write-protect makes the disc write-protected: WRITE(10/12),\n"
+    "        BLANK, FORMAT UNIT, CLOSE TRACK/SESSION, RESERVE TRACK and SEND CUE SHEET answer DATA\n"
+    "        PROTECT 27/00 and MODE SENSE sets WP in its header; --clear ends every fault\n";
 
 bool Number(const std::string& p__string__Text, long long p__LONGLONG__Min, long long p__LONGLONG__Max, long long& p__LONGLONG__Value) {
     if (p__string__Text.empty()) return false;
@@ -260,6 +262,7 @@ int VdiscTool::Info(const std::vector<std::string>& p__Arguments) {
             m__Out << " refuse 0x" << std::hex << std::uppercase << std::setw(2) << std::setfill('0') << unsigned{l__UCHAR__Op} << std::dec
                    << std::setfill(' ') << ";";
         if (l__Faults.m__bool__RefuseImmedClose) m__Out << " refuse-immed-close;";
+        if (l__Faults.m__bool__WriteProtected) m__Out << " write-protect;";
         for (unsigned l__unsigned__Type = 0; l__unsigned__Type <= 4; ++l__unsigned__Type)
             if (l__Faults.m__UCHAR__RefusedWriteTypes & (1u << l__unsigned__Type)) m__Out << " refuse-write-type " << l__unsigned__Type << ";";
         if (l__State.m__ULONG__ImmedPolls) m__Out << " immed-polls " << l__State.m__ULONG__ImmedPolls << ";";
@@ -310,6 +313,10 @@ int VdiscTool::Fault(const std::vector<std::string>& p__Arguments) {
         }
         if (l__string__Option == "--refuse-immed-close") {
             l__Faults.m__bool__RefuseImmedClose = true;
+            continue;
+        }
+        if (l__string__Option == "--write-protect") {
+            l__Faults.m__bool__WriteProtected = true;
             continue;
         }
         if (l__size_t__I + 1 >= p__Arguments.size()) return Fail("option '" + l__string__Option + "' needs a value or is unknown");
