@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "CTarnwick_CliArguments.h"
+#include "CTarnwick_CliDiscReady.h"
 #include "CTarnwick_CliDiscWords.h"
 #include "CTarnwick_CliDrive.h"
 #include "CTarnwick_CliFailure.h"
@@ -21,16 +22,27 @@ std::string FailedQuery(const std::string& p__string__Query, const CTarnwick_Cli
 }
 
 // The medium in the drive in words. GetInsertedDiscType does not tell an empty drive from a
-// disc it does not know: TEST UNIT READY does.
+// disc it does not know: the sense of READ DISC INFORMATION does.
 std::string Medium(CTarnwick_CliDrive& p__Drive, std::vector<std::string>& p__Failed) {
     const ULONG l__ULONG__Type = p__Drive.DiscType();
     if (l__ULONG__Type != TARNWICK_DISC_TYPE_UNSUPPORTED) return CTarnwick_CliDiscWords::TypeName(l__ULONG__Type);
+    DISC_INFORMATION l__Disc{};
     p__Drive.Clear();
-    const ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_TestUnitReady(
-        p__Drive.Burner(), p__Drive.m__CHAR__Text, sizeof(p__Drive.m__CHAR__Text), &p__Drive.m__ULONG__Status, &p__Drive.m__Info);
-    if (l__ULONG__Number == EXCEPTION_NUMBER_DEVICE_NOT_READY) return "no medium";
-    if (l__ULONG__Number != 0) p__Failed.push_back(FailedQuery("TEST UNIT READY", p__Drive.Failure("drives", l__ULONG__Number)));
+    const ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GetDiscInformation(
+        p__Drive.Burner(), p__Drive.m__CHAR__Text, sizeof(p__Drive.m__CHAR__Text), &p__Drive.m__ULONG__Status, &p__Drive.m__Info, &l__Disc);
+    const int l__int__NotPresent = CTarnwick_CliDiscReady::MediumNotPresent(p__Drive);
+    if (l__ULONG__Number != 0 && l__int__NotPresent == 3) return "no medium (tray open)";
+    if (l__ULONG__Number != 0 && l__int__NotPresent != 0) return "no medium";
+    if (l__ULONG__Number != 0) p__Failed.push_back(FailedQuery("READ DISC INFORMATION", p__Drive.Failure("drives", l__ULONG__Number)));
     return "unknown medium";
+}
+
+// The text of an identity field of INQUIRY, without the spaces that pad it.
+std::string Trimmed(const CHAR* p__PCHAR__Text) {
+    std::string l__string__Text = p__PCHAR__Text;
+    const size_t l__SIZE__End = l__string__Text.find_last_not_of(' ');
+    l__string__Text.erase(l__SIZE__End == std::string::npos ? 0 : l__SIZE__End + 1);
+    return l__string__Text;
 }
 
 // Lists drive number p__Number: its name, identity, medium, write modes and media.
@@ -94,9 +106,11 @@ void Describe(size_t p__Number, const CTarnwick_CliDrive::Found& p__Found, CTarn
         if (l__BOOLEAN__PlusRKnown) l__Reads.push_back("DVD+R");
         if (l__BOOLEAN__PlusRwKnown) l__Reads.push_back("DVD+RW");
 
-        l__Fields.push_back(Field::Text("vendor", l__CHAR__Vendor));
-        l__Fields.push_back(Field::Text("product", l__CHAR__Product));
-        l__Fields.push_back(Field::Text("revision", l__CHAR__Revision));
+        const std::string l__string__Vendor = Trimmed(l__CHAR__Vendor), l__string__Product = Trimmed(l__CHAR__Product),
+                          l__string__Revision = Trimmed(l__CHAR__Revision);
+        l__Fields.push_back(Field::Text("vendor", l__string__Vendor));
+        l__Fields.push_back(Field::Text("product", l__string__Product));
+        l__Fields.push_back(Field::Text("revision", l__string__Revision));
         l__Fields.push_back(Field::Number("buffer_kb", l__ULONG__Buffer / 1024));
         l__Fields.push_back(Field::Text("medium", l__string__Medium));
         l__Fields.push_back(Field::Number("medium_type", l__Drive.DiscType()));
@@ -105,7 +119,7 @@ void Describe(size_t p__Number, const CTarnwick_CliDrive::Found& p__Found, CTarn
         l__Fields.push_back(CTarnwick_CliDiscWords::List("reads", l__Reads));
         l__Fields.push_back(Field::Flag("test_write", l__BOOLEAN__TestWrite != 0));
 
-        l__string__Text.append("   ").append(l__CHAR__Vendor).append(" ").append(l__CHAR__Product).append(" ").append(l__CHAR__Revision);
+        l__string__Text.append("   ").append(l__string__Vendor).append(" ").append(l__string__Product).append(" ").append(l__string__Revision);
         if (l__ULONG__Buffer != 0) l__string__Text.append(", buffer ").append(std::to_string(l__ULONG__Buffer / 1024)).append(" KB");
         l__string__Text.append("\n   medium:      ").append(l__string__Medium);
         l__string__Text.append("\n   write modes: ").append(CTarnwick_CliDiscWords::Joined(l__Modes, l__ULONG__Probed != 0 ? "unknown" : "none"));

@@ -6,6 +6,7 @@
 
 #include "CTarnwick_CliArguments.h"
 #include "CTarnwick_CliBurn.h"
+#include "CTarnwick_CliDiscReady.h"
 #include "CTarnwick_CliDiscWords.h"
 #include "CTarnwick_CliDrive.h"
 #include "CTarnwick_CliFailure.h"
@@ -170,11 +171,11 @@ int Grab(const std::string& p__string__Operation, const CTarnwick_CliArguments& 
         l__Reporter.Fail(l__Failure);
         return l__Failure.ExitCode();
     }
-    // The tray closed first: the disc to grab may have been ejected by the burn that wrote it.
-    // A drive that cannot close its tray says so in the reads that follow.
-    l__Drive.Clear();
-    Tarnwick_CdvdBurnerGrabber_Load(l__Drive.Burner(), l__Drive.m__CHAR__Text, sizeof(l__Drive.m__CHAR__Text),
-                                    &l__Drive.m__ULONG__Status, &l__Drive.m__Info);
+    DISC_INFORMATION l__Disc{};
+    if (!CTarnwick_CliDiscReady::Read(l__Drive, p__string__Operation, l__Disc, &l__Failure)) {
+        l__Reporter.Fail(l__Failure);
+        return l__Failure.ExitCode();
+    }
     auto l__Toc = std::make_unique<TOC_INFORMATION>();
     l__Drive.Clear();
     ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_ReadTOC(l__Drive.Burner(), l__Drive.m__CHAR__Text, sizeof(l__Drive.m__CHAR__Text),
@@ -390,6 +391,6 @@ const char* CTarnwick_CliGrab::Usage(const std::string& p__string__Subcommand) {
            "  --retries N       how often an unreadable block is read again (0 to 100, default 0)\n"
            "  --ignore-errors   write a block that stays unreadable as zeros and go on (each is told)\n"
            "  --single-blocks   read one block a command\n"
-           "The tray is closed first. OUTPUT is replaced only when the grab succeeds.\n"
+           "An open tray is closed first. OUTPUT is replaced only when the grab succeeds.\n"
            "With --json: the \"grab\" phase's progress, \"bad-sector\" events and a \"written\" event per file.\n";
 }

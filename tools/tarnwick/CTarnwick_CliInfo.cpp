@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "CTarnwick_CliArguments.h"
+#include "CTarnwick_CliDiscReady.h"
 #include "CTarnwick_CliDiscWords.h"
 #include "CTarnwick_CliDrive.h"
 #include "CTarnwick_CliFailure.h"
@@ -65,20 +66,12 @@ int CTarnwick_CliInfo::Run(const std::string& p__string__Subcommand, const std::
         l__Reporter.Fail(l__Failure);
         return l__Failure.ExitCode();
     }
-    // The tray closed first: the last burn may have ejected the disc. A drive that cannot close
-    // it tells so through the queries below.
-    l__Drive.Clear();
-    Tarnwick_CdvdBurnerGrabber_Load(l__Drive.Burner(), l__Drive.m__CHAR__Text, sizeof(l__Drive.m__CHAR__Text),
-                                    &l__Drive.m__ULONG__Status, &l__Drive.m__Info);
-
     DISC_INFORMATION l__Disc{};
-    l__Drive.Clear();
-    ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GetDiscInformation(
-        l__Drive.Burner(), l__Drive.m__CHAR__Text, sizeof(l__Drive.m__CHAR__Text), &l__Drive.m__ULONG__Status, &l__Drive.m__Info, &l__Disc);
-    if (l__ULONG__Number != 0) {
-        l__Reporter.Fail(l__Drive.Failure("info", l__ULONG__Number));
-        return static_cast<int>(l__ULONG__Number);
+    if (!CTarnwick_CliDiscReady::Read(l__Drive, "info", l__Disc, &l__Failure)) {
+        l__Reporter.Fail(l__Failure);
+        return l__Failure.ExitCode();
     }
+    ULONG l__ULONG__Number = 0;
     const ULONG l__ULONG__Type = l__Drive.DiscType();
     const UCHAR l__UCHAR__Status = l__Disc.m__UCHAR__DiscStatus;
     const bool l__bool__Blank = (l__UCHAR__Status & 0x03) == 0;
@@ -102,8 +95,7 @@ int CTarnwick_CliInfo::Run(const std::string& p__string__Subcommand, const std::
     l__string__Text.append(CTarnwick_CliDiscWords::StatusName(l__UCHAR__Status));
     if (l__bool__Erasable) l__string__Text.append(", erasable");
     l__string__Text.append("\nsessions: ").append(std::to_string(l__unsigned__Sessions));
-    l__string__Text.append(" (last session ").append(CTarnwick_CliDiscWords::SessionStateName(l__Disc.m__UCHAR__LastSessionState));
-    l__string__Text.append("), tracks: ").append(std::to_string(l__unsigned__Tracks));
+    l__string__Text.append(", tracks: ").append(std::to_string(l__unsigned__Tracks));
     l__Reporter.Event("medium",
                       {Field::Text("drive", l__Drive.Name()), Field::Text("type", CTarnwick_CliDiscWords::TypeName(l__ULONG__Type)),
                        Field::Number("type_number", l__ULONG__Type),
@@ -142,7 +134,7 @@ const char* CTarnwick_CliInfo::Usage(const std::string&) {
            "Tells the medium in the drive: its type, its status (blank, appendable, closed or\n"
            "overwritable) and whether it can be erased; the sessions and tracks of its table of contents\n"
            "(number, session, audio or data, mode, first and last block, size); and its free space in\n"
-           "blocks of 2048 bytes and in MB. The tray is closed first.\n"
+           "blocks of 2048 bytes and in MB. An open tray is closed first.\n"
            "With --json: a \"medium\" event, a \"track\" event per track and a \"free\" event.\n"
            "No medium: exit code 7 (drive not ready).\n";
 }
