@@ -56,6 +56,7 @@ TEST_F(CliGrabCd, ARangeIsTheBurnedImageAndTheWholeTrackEndsInTheNextPregap) {
     EXPECT_EQ(l__Failed.m__Exit, 10);
     EXPECT_TRUE(CliGrabTestRun::Has(l__Failed.m__Err, "tarnwick grab on virtual:" + m__Run.Disc() + " failed (10): ")) << l__Failed.m__Err;
     EXPECT_FALSE(std::filesystem::exists(m__Run.Out("track.iso")));
+    EXPECT_TRUE(CliGrabTestRun::Has(l__Failed.m__Out, "--ignore-errors writes it as zeros")) << l__Failed.m__Out;
     const PellmarkRun::Result l__Ignored = Grab({"grab", "--json", "--track", "1", "--ignore-errors", m__Run.Out("track.iso")});
     ASSERT_EQ(l__Ignored.m__Exit, 0);
     const Bytes l__Track = PellmarkRun::ReadFile(m__Run.Out("track.iso"));

@@ -263,6 +263,8 @@ int Grab(const std::string& p__string__Operation, const CTarnwick_CliArguments& 
     }
     if (l__ULONG__Number != 0) {
         l__Reporter.Fail(l__Drive.Failure(p__string__Operation, l__ULONG__Number));
+        if (l__ULONG__Number == EXCEPTION_NUMBER_MEDIA_OR_DATA && !p__Request.m__BOOLEAN__IgnoreErrors)
+            l__Reporter.Note("a block could not be read: --retries N reads it again, --ignore-errors writes it as zeros and goes on");
         return static_cast<int>(l__ULONG__Number);
     }
     for (const std::string& l__string__File : Written(p__Request, l__bool__IsCd)) {
