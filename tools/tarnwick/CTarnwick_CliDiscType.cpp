@@ -20,7 +20,7 @@ const char* CTarnwick_CliDiscType::Name(ULONG p__ULONG__Type) {
         case TARNWICK_DISC_TYPE_BDROM: return "BD-ROM";
         case TARNWICK_DISC_TYPE_BDR: return "BD-R";
         case TARNWICK_DISC_TYPE_BDRE: return "BD-RE";
-        default: return "no or unknown medium";
+        default: return "unknown medium";
     }
 }
 
@@ -57,9 +57,9 @@ bool CTarnwick_CliDiscType::IsWritable(ULONG p__ULONG__Type) {
            p__ULONG__Type != TARNWICK_DISC_TYPE_BDROM;
 }
 
-double CTarnwick_CliDiscType::BytesPerX(ULONG p__ULONG__Type) {
+double CTarnwick_CliDiscType::BytesPerX(ULONG p__ULONG__Type, ULONG p__ULONG__BlockBytes) {
     if (IsBd(p__ULONG__Type)) return 4495500.0;
-    if (IsCd(p__ULONG__Type)) return 176400.0;
+    if (IsCd(p__ULONG__Type)) return 75.0 * p__ULONG__BlockBytes;
     return p__ULONG__Type == TARNWICK_DISC_TYPE_UNSUPPORTED ? 0.0 : 1385000.0;
 }
 

@@ -4,6 +4,7 @@
 
 #include "CTarnwick_CliArguments.h"
 #include "CTarnwick_CliDiscReady.h"
+#include "CTarnwick_CliDiscType.h"
 #include "CTarnwick_CliDiscWords.h"
 #include "CTarnwick_CliDrive.h"
 #include "CTarnwick_CliFailure.h"
@@ -25,7 +26,7 @@ std::string FailedQuery(const std::string& p__string__Query, const CTarnwick_Cli
 // disc it does not know: the sense of READ DISC INFORMATION does.
 std::string Medium(CTarnwick_CliDrive& p__Drive, std::vector<std::string>& p__Failed) {
     const ULONG l__ULONG__Type = p__Drive.DiscType();
-    if (l__ULONG__Type != TARNWICK_DISC_TYPE_UNSUPPORTED) return CTarnwick_CliDiscWords::TypeName(l__ULONG__Type);
+    if (l__ULONG__Type != TARNWICK_DISC_TYPE_UNSUPPORTED) return CTarnwick_CliDiscType::Name(l__ULONG__Type);
     DISC_INFORMATION l__Disc{};
     p__Drive.Clear();
     const ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GetDiscInformation(

@@ -7,6 +7,7 @@
 #include "CTarnwick_CliArguments.h"
 #include "CTarnwick_CliBurn.h"
 #include "CTarnwick_CliDiscReady.h"
+#include "CTarnwick_CliDiscType.h"
 #include "CTarnwick_CliDiscWords.h"
 #include "CTarnwick_CliDrive.h"
 #include "CTarnwick_CliFailure.h"
@@ -191,7 +192,7 @@ int Grab(const std::string& p__string__Operation, const CTarnwick_CliArguments& 
     std::string l__string__Refusal, l__string__Remedy;
     ULONG l__ULONG__Refusal = EXCEPTION_NUMBER_MEDIA_OR_DATA;
     if (p__Request.m__bool__Copy && !l__bool__IsCd) {
-        l__string__Refusal = std::string("the disc is a ").append(CTarnwick_CliDiscWords::TypeName(l__ULONG__Type)).append(
+        l__string__Refusal = std::string("the disc is a ").append(CTarnwick_CliDiscType::Name(l__ULONG__Type)).append(
             ": an MDS/MDF copy is made of a CD");
         l__string__Remedy = "grab a DVD or BD into an ISO image: tarnwick grab --disc OUT.iso";
     } else if (p__Request.m__ULONGLONG__PartSize != 0 && l__bool__IsCd) {
@@ -225,7 +226,7 @@ int Grab(const std::string& p__string__Operation, const CTarnwick_CliArguments& 
     }
     if (l__bool__Measured)
         l__Reporter.BeginPhase("grab", l__Extent.m__Blocks, l__Extent.m__ULONG__BlockBytes,
-                               CTarnwick_CliDiscWords::BytesPerX(l__ULONG__Type, l__Extent.m__ULONG__BlockBytes));
+                               CTarnwick_CliDiscType::BytesPerX(l__ULONG__Type, l__Extent.m__ULONG__BlockBytes));
 
     std::string l__string__Output = p__Request.m__string__Output;
     l__Drive.Clear();

@@ -5,6 +5,7 @@
 
 #include "CTarnwick_CliArguments.h"
 #include "CTarnwick_CliDiscReady.h"
+#include "CTarnwick_CliDiscType.h"
 #include "CTarnwick_CliDiscWords.h"
 #include "CTarnwick_CliDrive.h"
 #include "CTarnwick_CliFailure.h"
@@ -91,13 +92,13 @@ int CTarnwick_CliInfo::Run(const std::string& p__string__Subcommand, const std::
     const unsigned l__unsigned__Tracks = l__bool__Blank ? 0 : l__Toc->m__UCHAR__NumberOfTracks;
     const bool l__bool__Erasable = l__Disc.m__UCHAR__Erasable != 0;
     std::string l__string__Text = l__Drive.Name();
-    l__string__Text.append(": ").append(CTarnwick_CliDiscWords::TypeName(l__ULONG__Type)).append(", ");
+    l__string__Text.append(": ").append(CTarnwick_CliDiscType::Name(l__ULONG__Type)).append(", ");
     l__string__Text.append(CTarnwick_CliDiscWords::StatusName(l__UCHAR__Status));
     if (l__bool__Erasable) l__string__Text.append(", erasable");
     l__string__Text.append("\nsessions: ").append(std::to_string(l__unsigned__Sessions));
     l__string__Text.append(", tracks: ").append(std::to_string(l__unsigned__Tracks));
     l__Reporter.Event("medium",
-                      {Field::Text("drive", l__Drive.Name()), Field::Text("type", CTarnwick_CliDiscWords::TypeName(l__ULONG__Type)),
+                      {Field::Text("drive", l__Drive.Name()), Field::Text("type", CTarnwick_CliDiscType::Name(l__ULONG__Type)),
                        Field::Number("type_number", l__ULONG__Type),
                        Field::Text("status", CTarnwick_CliDiscWords::StatusName(l__UCHAR__Status)),
                        Field::Text("last_session", CTarnwick_CliDiscWords::SessionStateName(l__Disc.m__UCHAR__LastSessionState)),
