@@ -185,6 +185,7 @@ private:
     std::vector<Planned> m__Tracks;
     WriteMode m__Mode = WriteMode::TrackAtOnce;
     ULONG m__ULONG__DiscType = 0;
+    DISC_INFORMATION m__Disc{};
     Medium m__Medium = Medium::Other;
     bool m__bool__IsTest = false;
     bool m__bool__IsMulti = false;
@@ -244,6 +245,18 @@ int Burn::CheckMedium() {
     ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_TestUnitReady(m__Drive.Burner(), m__Drive.m__CHAR__Text,
                                                                      sizeof(m__Drive.m__CHAR__Text), &m__Drive.m__ULONG__Status,
                                                                      &m__Drive.m__Info);
+    if (l__ULONG__Number != 0) {
+        // NOT READY with MEDIUM NOT PRESENT (any qualifier): the drive holds no disc.
+        const CDB_FAILURE_INFORMATION l__Info = m__Drive.m__Info;
+        if (l__Info.m__UCHAR__IsValid != 0 && (l__Info.m__UCHAR__Sense[2] & 0x0F) == 0x02 && l__Info.m__UCHAR__Sense[12] == 0x3A)
+            return Fail(CTarnwick_CliFailure("burn", m__Drive.Name(), EXCEPTION_NUMBER_DEVICE_NOT_READY,
+                                             "there is no disc in the drive", m__Drive.m__ULONG__Status, l__Info));
+        return FailCall(l__ULONG__Number);
+    }
+    m__Drive.Clear();
+    l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GetDiscInformation(m__Drive.Burner(), m__Drive.m__CHAR__Text,
+                                                                    sizeof(m__Drive.m__CHAR__Text), &m__Drive.m__ULONG__Status,
+                                                                    &m__Drive.m__Info, &m__Disc);
     if (l__ULONG__Number != 0) return FailCall(l__ULONG__Number);
     m__ULONG__DiscType = m__Drive.DiscType();
     m__Medium = MediumOf(m__ULONG__DiscType);
@@ -304,7 +317,10 @@ int Burn::ChooseMode() {
         l__bool__Offered = l__BOOLEAN__DaoPq != 0;
         l__PCHAR__Asked = "Disc-At-Once";
     } else {
-        m__Mode = m__Medium == Medium::Cd && l__BOOLEAN__Sao ? WriteMode::SessionAtOnce : WriteMode::TrackAtOnce;
+        // Session-At-Once onto a blank CD; a session added to an appendable one is written
+        // Track-At-Once.
+        m__Mode = m__Medium == Medium::Cd && l__BOOLEAN__Sao && m__Disc.m__UCHAR__DiscStatus == 0 ? WriteMode::SessionAtOnce
+                                                                                                 : WriteMode::TrackAtOnce;
         l__bool__Offered = m__Mode == WriteMode::SessionAtOnce || l__BOOLEAN__Tao != 0;
         l__PCHAR__Asked = m__Mode == WriteMode::SessionAtOnce ? "Session-At-Once" : "Track-At-Once";
     }
@@ -329,12 +345,8 @@ int Burn::ChooseMode() {
 }
 
 int Burn::CheckDisc() {
-    DISC_INFORMATION l__Disc{};
-    m__Drive.Clear();
-    ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GetDiscInformation(m__Drive.Burner(), m__Drive.m__CHAR__Text,
-                                                                          sizeof(m__Drive.m__CHAR__Text), &m__Drive.m__ULONG__Status,
-                                                                          &m__Drive.m__Info, &l__Disc);
-    if (l__ULONG__Number != 0) return FailCall(l__ULONG__Number);
+    const DISC_INFORMATION& l__Disc = m__Disc;
+    ULONG l__ULONG__Number = 0;
     const UCHAR l__UCHAR__Status = l__Disc.m__UCHAR__DiscStatus;
     const bool l__bool__Overwritable = IsOverwritable(m__ULONG__DiscType);
     bool l__bool__Writable = l__UCHAR__Status == 0;
