@@ -614,7 +614,7 @@ int Burn::Write() {
     m__Progress.m__OnNextTrack = NextTrack;
     m__Progress.m__PVOID__Context = this;
     m__Progress.m__Base = m__Progress.m__LastDone = m__Progress.m__LastTotal = 0;
-    m__Reporter.BeginPhase("burn", l__Total, l__bool__AllSound ? 2352 : 2048, l__double__OneX);
+    m__Reporter.BeginPhase("burn", l__Total, m__Mode == WriteMode::Raw ? 2448 : l__bool__AllSound ? 2352 : 2048, l__double__OneX);
     int l__int__Exit = 0;
     switch (m__Mode) {
         case WriteMode::TrackAtOnce: l__int__Exit = WriteTrackAtOnce(); break;
@@ -687,7 +687,10 @@ int Burn::Run() {
 
     uint64_t l__Blocks = 0;
     for (const Planned& l__Track : m__Tracks) l__Blocks += l__Track.m__Blocks;
-    if (m__Mode != WriteMode::Raw && l__Blocks > m__ULONG__FreeBlocks) {
+    // An unformatted DVD+RW or BD-RE tells no free blocks until the burn formats it: its
+    // size is known only then.
+    const bool l__bool__SizeKnown = !(IsOverwritable(m__ULONG__DiscType) && m__ULONG__FreeBlocks == 0);
+    if (m__Mode != WriteMode::Raw && l__bool__SizeKnown && l__Blocks > m__ULONG__FreeBlocks) {
         std::string l__string__Text = "the sources need ";
         l__string__Text.append(std::to_string(l__Blocks)).append(" blocks (").append(CTarnwick_CliReporter::Size(l__Blocks * 2048));
         l__string__Text.append("), the disc has ").append(std::to_string(m__ULONG__FreeBlocks)).append(" free blocks (");

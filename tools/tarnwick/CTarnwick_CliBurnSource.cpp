@@ -70,6 +70,19 @@ bool CTarnwick_CliBurnSource::Classify(const std::string& p__string__Path, std::
     const uint64_t l__Size = std::filesystem::file_size(p__string__Path, l__Error);
     if (IsRawDescriptor(p__string__Path)) {
         m__Kind = Kind::Raw;
+        // The raw image beside it (same name, another extension) gives the size in 2448-byte
+        // blocks, for the progress; the descriptor itself names it to the burn.
+        const std::filesystem::path l__Descriptor(p__string__Path);
+        for (const char* l__PCHAR__Extension : {".mdf", ".img", ".bin", ".MDF", ".IMG", ".BIN"}) {
+            std::filesystem::path l__Image = l__Descriptor;
+            l__Image.replace_extension(l__PCHAR__Extension);
+            std::error_code l__ImageError;
+            const uint64_t l__ImageSize = std::filesystem::file_size(l__Image, l__ImageError);
+            if (!l__ImageError) {
+                m__Bytes = l__ImageSize;
+                break;
+            }
+        }
         return true;
     }
     if (IsVolumeImage(p__string__Path)) {
@@ -88,7 +101,7 @@ bool CTarnwick_CliBurnSource::Classify(const std::string& p__string__Path, std::
 }
 
 uint64_t CTarnwick_CliBurnSource::Blocks() const {
-    const uint64_t l__Block = m__Kind == Kind::Sound ? 2352 : 2048;
+    const uint64_t l__Block = m__Kind == Kind::Sound ? 2352 : m__Kind == Kind::Raw ? 2448 : 2048;
     return (m__Bytes + l__Block - 1) / l__Block;
 }
 
