@@ -78,7 +78,17 @@ void CTarnwick_CliBurnTree::Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Con
     auto* l__Information = static_cast<NAME_COLLISION_INFORMATION*>(p__PVOID__Parameter1);
     UCHAR* l__PUCHAR__Name = l__Information->m__UCHAR__NewName;
     const size_t l__SIZE__Room = sizeof(l__Information->m__UCHAR__NewName);
-    const unsigned l__unsigned__Number = ++l__This->m__unsigned__Collisions;
+    // One entry collides once in each hierarchy: it gets one number for all of its names.
+    unsigned l__unsigned__Number = 0;
+    const std::string l__string__NewPath =
+        l__Information->m__PCHAR__NewPathName != nullptr ? std::string(l__Information->m__PCHAR__NewPathName) : std::string();
+    auto l__Known = l__This->m__Numbers.find(l__string__NewPath);
+    if (!l__string__NewPath.empty() && l__Known != l__This->m__Numbers.end()) {
+        l__unsigned__Number = l__Known->second;
+    } else {
+        l__unsigned__Number = ++l__This->m__unsigned__Collisions;
+        if (!l__string__NewPath.empty()) l__This->m__Numbers[l__string__NewPath] = l__unsigned__Number;
+    }
     std::string l__string__Note;
     if (l__Information->m__BOOLEAN__IsJoliet != 0) {
         // UTF-16 code units in the machine's byte order, zero-terminated.

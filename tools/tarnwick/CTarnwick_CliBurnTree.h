@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,5 +54,6 @@ private:
     CHAR m__CHAR__Text[1024] = {};
     ULONG m__ULONG__Status = 0;
     unsigned m__unsigned__Collisions = 0;
+    std::map<std::string, unsigned> m__Numbers;  // the number given to each new entry's path
     std::vector<std::string> m__Renamed;
 };
