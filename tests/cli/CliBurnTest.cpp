@@ -404,3 +404,21 @@ TEST_F(CliBurn, JsonEventsAreObjectsInOrder) {
         }
     }
 }
+
+TEST_F(CliBurn, SessionAtOnceProgressKeepsRisingOverItsTracks) {
+    REQUIRE_TOOL("ffmpeg");
+    // A slow recorder, so that the engine tells its count during each track.
+    const std::string l__Dir = m__Run.MakeSource("files", {{"a.bin", PellmarkRun::Pattern(2400000, 5)}});
+    const std::string l__Mp3 = m__Run.MakeSound("tune.mp3", "libmp3lame", 16.0);
+    m__Run.Insert("cdr", "--write-speed 2000");
+    const PellmarkRun::Result l__Result = Burn(m__Run, {l__Dir, l__Mp3, "--sao", "--json"});
+    ASSERT_EQ(l__Result.m__Exit, 0) << l__Result.m__Err;
+    std::vector<long long> l__Done;
+    const std::regex l__Progress(R"re("progress","phase":"burn","done":(\d+))re");
+    for (std::sregex_iterator l__It(l__Result.m__Out.begin(), l__Result.m__Out.end(), l__Progress), l__Stop; l__It != l__Stop; ++l__It)
+        l__Done.push_back(std::stoll((*l__It)[1]));
+    ASSERT_GE(l__Done.size(), 2u) << l__Result.m__Out;
+    EXPECT_TRUE(std::is_sorted(l__Done.begin(), l__Done.end())) << l__Result.m__Out;
+    // Counted into the audio track: past the data track's blocks.
+    EXPECT_GT(l__Done.back(), 2400000 / 2048 + 1) << l__Result.m__Out;
+}

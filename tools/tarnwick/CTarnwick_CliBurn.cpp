@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -73,9 +74,10 @@ void OnProgress(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID_
         if (l__LONGLONG__Done < 0) return;
         const uint64_t l__Done = static_cast<uint64_t>(l__LONGLONG__Done);
         if (l__Progress->m__bool__CountsPerTrack && l__Done < l__Progress->m__LastDone) {
-            l__Progress->m__Base += l__Progress->m__LastTotal > l__Progress->m__LastDone ? l__Progress->m__LastTotal
-                                                                                        : l__Progress->m__LastDone;
+            // The next track began: the tracks before it count with the sizes planned for
+            // them (the one who is told sets the base), else with what the engine counted.
             if (l__Progress->m__OnNextTrack != nullptr) l__Progress->m__OnNextTrack(l__Progress->m__PVOID__Context);
+            else l__Progress->m__Base += std::max(l__Progress->m__LastTotal, l__Progress->m__LastDone);
         }
         l__Progress->m__LastDone = l__Done;
         l__Progress->m__LastTotal = l__LONGLONG__Total > 0 ? static_cast<uint64_t>(l__LONGLONG__Total) : 0;
@@ -491,9 +493,17 @@ void Burn::TrackEnded(size_t p__SIZE__Index) {
 
 void Burn::NextTrack(void* p__PVOID__Context) {
     auto* l__This = static_cast<Burn*>(p__PVOID__Context);
-    if (l__This->m__SIZE__Current + 1 >= l__This->m__Tracks.size()) return;
+    if (l__This->m__SIZE__Current + 1 >= l__This->m__Tracks.size()) {
+        // A count after the last track (its gap): the whole burn is behind it.
+        l__This->m__Progress.m__Base = 0;
+        for (const Planned& l__Track : l__This->m__Tracks) l__This->m__Progress.m__Base += l__Track.m__Blocks;
+        return;
+    }
     if (l__This->m__bool__CurrentOpen) l__This->TrackEnded(l__This->m__SIZE__Current);
     l__This->TrackBegun(l__This->m__SIZE__Current + 1);
+    uint64_t l__Base = 0;
+    for (size_t i = 0; i < l__This->m__SIZE__Current; ++i) l__Base += l__This->m__Tracks[i].m__Blocks;
+    l__This->m__Progress.m__Base = l__Base;
 }
 
 void Burn::EndTracks() {
@@ -515,14 +525,7 @@ int Burn::WriteTrackAtOnce() {
         m__Drive.Clear();
         ULONG l__ULONG__Number;
         if (l__Track.m__Kind == Kind::Tree) {
-            // A track after the first starts where the one before it ended.
-            if (i > 0) {
-                TRACK_INFORMATION l__Next{};
-                l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GetTrackInformation(
-                    m__Drive.Burner(), m__Drive.m__CHAR__Text, sizeof(m__Drive.m__CHAR__Text), &m__Drive.m__ULONG__Status,
-                    &m__Drive.m__Info, 255, &l__Next);
-                if (l__ULONG__Number != 0) return FailCall(l__ULONG__Number);
-            }
+            // The tree is the first track: its image was built for the next writable address.
             l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_TrackAtOnceFromTree(
                 m__Drive.Burner(), m__Drive.m__CHAR__Text, sizeof(m__Drive.m__CHAR__Text), &m__Drive.m__ULONG__Status,
                 &m__Drive.m__Info, m__Tree.Tree(), FALSE, m__bool__IsTest, m__bool__IsMulti, 1, 1);
