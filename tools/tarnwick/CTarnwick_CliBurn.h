@@ -2,7 +2,8 @@
 #include <string>
 #include <vector>
 
-// tarnwick burn.
+// tarnwick burn SOURCE... : images, music files, files and directories onto the disc in the
+// drive, Track-At-Once, Session-At-Once or Disc-At-Once, or a raw .mds image as the whole CD.
 class CTarnwick_CliBurn {
 public:
     // The words after the subcommand's name (the name itself first for a class that serves
