@@ -103,7 +103,7 @@ TEST_F(CliInfo, NoMediumIsTheDriveNotReady) {
     const PellmarkRun::Result l__Text = m__Run.Tarnwick({"info"});
     EXPECT_EQ(l__Text.m__Exit, 7);
     EXPECT_TRUE(CliGrabTestRun::Has(l__Text.m__Err, "tarnwick info on virtual:" + m__Run.Disc() + " failed (7): ")) << l__Text.m__Err;
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Text.m__Err, "  sense: 2/3A/")) << l__Text.m__Err;
+    EXPECT_TRUE(CliGrabTestRun::Has(l__Text.m__Err, " (2/3A/")) << l__Text.m__Err;
     const PellmarkRun::Result l__Json = m__Run.Tarnwick({"info", "--json"});
     EXPECT_EQ(l__Json.m__Exit, 7);
     EXPECT_EQ(m__Run.Jq(l__Json.m__Out, R"jq(select(.event=="error") | "\(.operation) \(.number) \(.exit)")jq"), "info 7 7\n");

@@ -82,10 +82,13 @@ TEST(CliReporter, TerminalFormRedrawsOneLineAndKeepsNotesAndFailuresApart) {
     l__Reporter.EndPhase(false);
     l__Reporter.Fail(CTarnwick_CliFailure("grab", "virtual:/d", EXCEPTION_NUMBER_MEDIA_OR_DATA, "went wrong", ""));
     const std::string l__Out = l__Captured.Out();
-    // Each update returns to the start of the line; the note breaks it and the next update
-    // starts a fresh one.
-    EXPECT_NE(l__Out.find("\rgrab: 40%"), std::string::npos) << l__Out;
-    EXPECT_NE(l__Out.find("\na note\n\rgrab: 60%"), std::string::npos) << l__Out;
+    // Each update returns to the start of the line; a note blanks the line, takes its place,
+    // and the line is drawn again below it.
+    const size_t l__Forty = l__Out.find("\rgrab: 40%");
+    ASSERT_NE(l__Forty, std::string::npos) << l__Out;
+    const size_t l__Width = l__Out.find('\r', l__Forty + 1) - l__Forty - 1;
+    EXPECT_NE(l__Out.find("\r" + std::string(l__Width, ' ') + "\ra note\n\rgrab: 40%"), std::string::npos) << l__Out;
+    EXPECT_NE(l__Out.find("\rgrab: 60%"), std::string::npos) << l__Out;
     EXPECT_NE(l__Out.find("grab failed after 141.1 kB in"), std::string::npos) << l__Out;
     EXPECT_EQ(l__Out.find("went wrong"), std::string::npos);
     EXPECT_NE(l__Captured.Err().find("tarnwick grab on virtual:/d failed (10): went wrong"), std::string::npos)

@@ -12,6 +12,7 @@
 #include "CTarnwick_CliBurnSource.h"
 #include "CTarnwick_CliBurnTree.h"
 #include "CTarnwick_CliBurnVerify.h"
+#include "CTarnwick_CliDiscType.h"
 #include "CTarnwick_CliDrive.h"
 #include "CTarnwick_CliFailure.h"
 #include "CTarnwick_CliReporter.h"
@@ -88,21 +89,10 @@ void OnProgress(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID_
 }
 
 Medium MediumOf(ULONG p__ULONG__Type) {
-    switch (p__ULONG__Type) {
-        case TARNWICK_DISC_TYPE_CDR:
-        case TARNWICK_DISC_TYPE_CDRW:
-        case TARNWICK_DISC_TYPE_DDCDR:
-        case TARNWICK_DISC_TYPE_DDCDRW: return Medium::Cd;
-        case TARNWICK_DISC_TYPE_DVDR:
-        case TARNWICK_DISC_TYPE_DVDRAM:
-        case TARNWICK_DISC_TYPE_DVDRW_RO:
-        case TARNWICK_DISC_TYPE_DVDRW_SR:
-        case TARNWICK_DISC_TYPE_DVDPLUSRW:
-        case TARNWICK_DISC_TYPE_DVDPLUSR: return Medium::Dvd;
-        case TARNWICK_DISC_TYPE_BDR:
-        case TARNWICK_DISC_TYPE_BDRE: return Medium::Bd;
-        default: return Medium::Other;
-    }
+    // A medium the command writes; pressed discs are Other.
+    if (!CTarnwick_CliDiscType::IsWritable(p__ULONG__Type)) return Medium::Other;
+    if (CTarnwick_CliDiscType::IsCd(p__ULONG__Type)) return Medium::Cd;
+    return CTarnwick_CliDiscType::IsBd(p__ULONG__Type) ? Medium::Bd : Medium::Dvd;
 }
 
 bool IsOverwritable(ULONG p__ULONG__Type) {
@@ -453,7 +443,7 @@ int Burn::SetSpeed() {
     if (l__string__Speed != "max") {
         unsigned long long l__Times = 0;
         CTarnwick_CliArguments::ParseNumber(l__string__Speed, 1, 64, l__Times);
-        const ULONG l__ULONG__OneX = m__Medium == Medium::Cd ? 176 : m__Medium == Medium::Dvd ? 1385 : 4496;
+        const ULONG l__ULONG__OneX = CTarnwick_CliDiscType::KilobytesPerX(m__ULONG__DiscType);
         l__ULONG__Rate = static_cast<ULONG>(l__Times) * l__ULONG__OneX;
     }
     m__Drive.Clear();
@@ -629,7 +619,7 @@ int Burn::Write() {
         l__Total += l__Track.m__Blocks;
         l__bool__AllSound = l__bool__AllSound && l__Track.m__Kind == Kind::Sound;
     }
-    const double l__double__OneX = m__Medium == Medium::Cd ? 176400.0 : m__Medium == Medium::Dvd ? 1385000.0 : 4495500.0;
+    const double l__double__OneX = CTarnwick_CliDiscType::BytesPerX(m__ULONG__DiscType);
     m__Progress.m__bool__CountsPerTrack = m__Mode != WriteMode::TrackAtOnce;
     m__Progress.m__OnNextTrack = NextTrack;
     m__Progress.m__PVOID__Context = this;
@@ -667,7 +657,7 @@ int Burn::Verify() {
         l__Track.m__Tree = &m__Tree;
         l__Tracks.push_back(l__Track);
     }
-    const double l__double__OneX = m__Medium == Medium::Cd ? 176400.0 : m__Medium == Medium::Dvd ? 1385000.0 : 4495500.0;
+    const double l__double__OneX = CTarnwick_CliDiscType::BytesPerX(m__ULONG__DiscType);
     m__Progress.m__Base = m__Progress.m__LastDone = 0;
     m__Reporter.BeginPhase("verify", CTarnwick_CliBurnVerify::TotalBlocks(l__Tracks), 2048, l__double__OneX);
     CTarnwick_CliFailure l__Failure;

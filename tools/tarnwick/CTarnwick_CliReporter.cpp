@@ -86,14 +86,17 @@ void CTarnwick_CliReporter::Event(const std::string& p__string__Name, const std:
 
 void CTarnwick_CliReporter::Note(const std::string& p__string__Text) {
     if (m__Mode == Mode::Json) return;
+    const bool l__bool__Redraw = m__bool__LineOpen;
     if (m__bool__LineOpen) {
-        // The updated progress line stays; the note goes below it and the line is drawn again.
-        std::fputs("\n", m__Out);
+        // The note takes the progress line's place, and the line is drawn again below it: one
+        // progress line on the screen at any time.
+        std::fprintf(m__Out, "\r%s\r", std::string(m__SIZE__LineWidth, ' ').c_str());
         m__bool__LineOpen = false;
         m__SIZE__LineWidth = 0;
     }
     std::fputs(p__string__Text.c_str(), m__Out);
     std::fputs("\n", m__Out);
+    if (l__bool__Redraw) Draw(false);
     std::fflush(m__Out);
 }
 
