@@ -204,3 +204,34 @@ TEST(CliGrabDvd, ADvdBecomesAnIsoImageWholeOrInParts) {
 }
 
 }  // namespace
+
+TEST_F(CliGrabCd, ACopiedPairBurnsOntoABlankDiscAsTheSameDisc) {
+    const PellmarkRun::Result l__Copy = Grab({"copy", m__Run.Out("copy.mds")});
+    ASSERT_EQ(l__Copy.m__Exit, 0) << l__Copy.m__Err;
+    const Bytes l__Original = m__Run.ExportCueBin();
+    std::string l__OriginalInfo;
+    m__Run.Vdisc("info {}", &l__OriginalInfo);
+    ASSERT_FALSE(l__Original.empty());
+
+    // A test write first: nothing is recorded.
+    ASSERT_EQ(m__Run.Vdisc("blank {} --media cdr --command-log " + PellmarkRun::Quote(m__Run.LogFile())), 0);
+    const PellmarkRun::Result l__Test = Grab({"copy", "--test", "--to-disc", m__Run.Out("copy.mds")});
+    ASSERT_EQ(l__Test.m__Exit, 0) << l__Test.m__Err;
+    std::string l__Info;
+    m__Run.Vdisc("info {}", &l__Info);
+    EXPECT_TRUE(CliGrabTestRun::Has(l__Info, "Disc status:  empty")) << l__Info;
+
+    const PellmarkRun::Result l__Burn = Grab({"copy", "--json", "--to-disc", m__Run.Out("copy.mds")});
+    ASSERT_EQ(l__Burn.m__Exit, 0) << l__Burn.m__Err;
+    EXPECT_EQ(m__Run.Jq(l__Burn.m__Out, R"jq(select(.event=="done") | .event)jq"), "done\n");
+    // The copy is the original disc: the same tracks, and every raw sector the same.
+    m__Run.Vdisc("info {}", &l__Info);
+    const auto l__Tracks = [](const std::string& p__Info) { return p__Info.substr(p__Info.find("Tracks:")); };
+    EXPECT_EQ(l__Tracks(l__Info), l__Tracks(l__OriginalInfo));
+    EXPECT_TRUE(m__Run.ExportCueBin() == l__Original) << "the burned copy differs from the original disc";
+    // Written Session-At-Once: after a cue sheet.
+    bool l__bool__Cue = false;
+    for (const PellmarkRun::Command& l__Command : m__Run.Commands())
+        if (!l__Command.m__Cdb.empty() && l__Command.m__Cdb[0] == 0x5D) l__bool__Cue = true;
+    EXPECT_TRUE(l__bool__Cue);
+}
