@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "CliGrabTestRun.h"
+#include "CliTestRun.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ protected:
         m__Drives = "virtual:" + m__Run.Disc() + ";virtual:" + m__Dvd;
     }
 
-    CliGrabTestRun m__Run;
+    CliTestRun m__Run;
     std::string m__Dvd, m__Drives;
 };
 
@@ -27,12 +27,12 @@ TEST_F(CliDrives, ListsEveryDriveWithItsNameIdentityMediumAndModes) {
     const PellmarkRun::Result l__Text = m__Run.Tarnwick({"drives"}, m__Drives);
     ASSERT_EQ(l__Text.m__Exit, 0) << l__Text.m__Err;
     const std::string& o = l__Text.m__Out;
-    EXPECT_TRUE(CliGrabTestRun::Has(o, "0  virtual:" + m__Run.Disc() + "\n   TARNWICK VIRTUAL RECORDER 1.00")) << o;
-    EXPECT_TRUE(CliGrabTestRun::Has(o, "1  virtual:" + m__Dvd + "\n   ACME DVD WRITER")) << o;
-    EXPECT_TRUE(CliGrabTestRun::Has(o, "medium:      CD-R\n")) << o;
-    EXPECT_TRUE(CliGrabTestRun::Has(o, "medium:      DVD+RW\n")) << o;
-    EXPECT_TRUE(CliGrabTestRun::Has(o, "write modes: TAO SAO DAO-PQ DAO-RAW-PW")) << o;
-    EXPECT_TRUE(CliGrabTestRun::Has(o, "DVD+R DVD+RW")) << o;
+    EXPECT_TRUE(CliTestRun::Has(o, "0  virtual:" + m__Run.Disc() + "\n   TARNWICK VIRTUAL RECORDER 1.00")) << o;
+    EXPECT_TRUE(CliTestRun::Has(o, "1  virtual:" + m__Dvd + "\n   ACME DVD WRITER")) << o;
+    EXPECT_TRUE(CliTestRun::Has(o, "medium:      CD-R\n")) << o;
+    EXPECT_TRUE(CliTestRun::Has(o, "medium:      DVD+RW\n")) << o;
+    EXPECT_TRUE(CliTestRun::Has(o, "write modes: TAO SAO DAO-PQ DAO-RAW-PW")) << o;
+    EXPECT_TRUE(CliTestRun::Has(o, "DVD+R DVD+RW")) << o;
 
     const PellmarkRun::Result l__Json = m__Run.Tarnwick({"drives", "--json"}, m__Drives);
     ASSERT_EQ(l__Json.m__Exit, 0) << l__Json.m__Err;
@@ -54,7 +54,7 @@ TEST_F(CliDrives, NoDriveIsNotFound) {
     // An empty TARNWICK_DRIVES entry list: the machine has no drive of its own here.
     const PellmarkRun::Result l__None = m__Run.Tarnwick({"drives"}, ";");
     EXPECT_EQ(l__None.m__Exit, 17) << l__None.m__Out;
-    EXPECT_TRUE(CliGrabTestRun::Has(l__None.m__Err, "tarnwick drives failed (17): no CD/DVD/BD drive found")) << l__None.m__Err;
+    EXPECT_TRUE(CliTestRun::Has(l__None.m__Err, "tarnwick drives failed (17): no CD/DVD/BD drive found")) << l__None.m__Err;
 }
 
 // --drive by number, by name, by another path to the same file; an unknown drive is 17.
@@ -69,8 +69,8 @@ TEST_F(CliDrives, DriveIsChosenByNumberNameOrAnotherPath) {
         EXPECT_EQ(m__Run.Jq(l__Info.m__Out, l__Filter), "virtual:" + m__Dvd + " DVD+RW\n");
         const PellmarkRun::Result l__One = m__Run.Tarnwick({"drives", "--drive", l__Spec}, m__Drives);
         ASSERT_EQ(l__One.m__Exit, 0) << l__One.m__Err;
-        EXPECT_TRUE(CliGrabTestRun::Has(l__One.m__Out, "1  virtual:" + m__Dvd)) << l__One.m__Out;
-        EXPECT_FALSE(CliGrabTestRun::Has(l__One.m__Out, "0  virtual:")) << l__One.m__Out;
+        EXPECT_TRUE(CliTestRun::Has(l__One.m__Out, "1  virtual:" + m__Dvd)) << l__One.m__Out;
+        EXPECT_FALSE(CliTestRun::Has(l__One.m__Out, "0  virtual:")) << l__One.m__Out;
     }
     const PellmarkRun::Result l__Zero = m__Run.Tarnwick({"info", "--json", "--drive", "0"}, m__Drives);
     EXPECT_EQ(m__Run.Jq(l__Zero.m__Out, l__Filter), "virtual:" + m__Run.Disc() + " CD-R\n");
@@ -82,7 +82,7 @@ TEST_F(CliDrives, DriveIsChosenByNumberNameOrAnotherPath) {
             l__Arguments.insert(l__Arguments.begin() + 1, {"--drive", l__Spec});
             const PellmarkRun::Result l__Unknown = m__Run.Tarnwick(l__Arguments, m__Drives);
             EXPECT_EQ(l__Unknown.m__Exit, 17) << l__Words[0] << ": " << l__Unknown.m__Err;
-            EXPECT_TRUE(CliGrabTestRun::Has(l__Unknown.m__Err, "there is no drive " + l__Spec)) << l__Unknown.m__Err;
+            EXPECT_TRUE(CliTestRun::Has(l__Unknown.m__Err, "there is no drive " + l__Spec)) << l__Unknown.m__Err;
         }
     }
 }
@@ -92,7 +92,7 @@ TEST_F(CliDrives, StrayWordsAreUsageErrors) {
          {std::vector<std::string>{"drives", "extra"}, {"drives", "--bogus"}, {"info", "x"}, {"info", "--drive"}}) {
         const PellmarkRun::Result l__Result = m__Run.Tarnwick(l__Words, m__Drives);
         EXPECT_EQ(l__Result.m__Exit, 87) << l__Words[1];
-        EXPECT_TRUE(CliGrabTestRun::Has(l__Result.m__Err, "Usage: tarnwick " + l__Words[0])) << l__Result.m__Err;
+        EXPECT_TRUE(CliTestRun::Has(l__Result.m__Err, "Usage: tarnwick " + l__Words[0])) << l__Result.m__Err;
     }
 }
 

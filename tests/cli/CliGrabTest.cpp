@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "CliGrabTestRun.h"
+#include "CliTestRun.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ protected:
     }
     PellmarkRun::Result Grab(const std::vector<std::string>& p__Arguments) { return m__Run.Tarnwick(p__Arguments); }
 
-    CliGrabTestRun m__Run;
+    CliTestRun m__Run;
     std::string m__Iso, m__Sound;
     Bytes m__Image;
 };
@@ -54,9 +54,9 @@ TEST_F(CliGrabCd, ARangeIsTheBurnedImageAndTheWholeTrackEndsInTheNextPregap) {
     // no data: the grab fails and leaves no file, unless the errors are ignored.
     const PellmarkRun::Result l__Failed = Grab({"grab", "--track", "1", m__Run.Out("track.iso")});
     EXPECT_EQ(l__Failed.m__Exit, 10);
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Failed.m__Err, "tarnwick grab on virtual:" + m__Run.Disc() + " failed (10): ")) << l__Failed.m__Err;
+    EXPECT_TRUE(CliTestRun::Has(l__Failed.m__Err, "tarnwick grab on virtual:" + m__Run.Disc() + " failed (10): ")) << l__Failed.m__Err;
     EXPECT_FALSE(std::filesystem::exists(m__Run.Out("track.iso")));
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Failed.m__Out, "--ignore-errors writes it as zeros")) << l__Failed.m__Out;
+    EXPECT_TRUE(CliTestRun::Has(l__Failed.m__Out, "--ignore-errors writes it as zeros")) << l__Failed.m__Out;
     const PellmarkRun::Result l__Ignored = Grab({"grab", "--json", "--track", "1", "--ignore-errors", m__Run.Out("track.iso")});
     ASSERT_EQ(l__Ignored.m__Exit, 0);
     const Bytes l__Track = PellmarkRun::ReadFile(m__Run.Out("track.iso"));
@@ -72,7 +72,7 @@ TEST_F(CliGrabCd, ARangeIsTheBurnedImageAndTheWholeTrackEndsInTheNextPregap) {
 TEST_F(CliGrabCd, AnAudioTrackIsAWaveOfTheSourceSound) {
     const PellmarkRun::Result l__Wave = Grab({"grab", "--track", "2", m__Run.Out("two.wav")});
     ASSERT_EQ(l__Wave.m__Exit, 0) << l__Wave.m__Err;
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Wave.m__Out, "written: " + m__Run.Out("two.wav"))) << l__Wave.m__Out;
+    EXPECT_TRUE(CliTestRun::Has(l__Wave.m__Out, "written: " + m__Run.Out("two.wav"))) << l__Wave.m__Out;
     const Bytes l__File = PellmarkRun::ReadFile(m__Run.Out("two.wav"));
     ASSERT_GT(l__File.size(), 44u);
     EXPECT_EQ(std::string(l__File.begin(), l__File.begin() + 4), "RIFF");
@@ -136,7 +136,7 @@ TEST_F(CliGrabCd, WhatCannotBeGrabbedIsRefusedBeforeAnyFileIsMade) {
         SCOPED_TRACE(l__Case.m__Arguments[1]);
         const PellmarkRun::Result l__Result = Grab(l__Case.m__Arguments);
         EXPECT_EQ(l__Result.m__Exit, l__Case.m__Exit);
-        EXPECT_TRUE(CliGrabTestRun::Has(l__Result.m__Err, l__Case.m__Told)) << l__Result.m__Err.substr(l__Result.m__Err.size() > 2000 ? l__Result.m__Err.size() - 2000 : 0);
+        EXPECT_TRUE(CliTestRun::Has(l__Result.m__Err, l__Case.m__Told)) << l__Result.m__Err.substr(l__Result.m__Err.size() > 2000 ? l__Result.m__Err.size() - 2000 : 0);
     }
     EXPECT_FALSE(std::filesystem::exists(o));
     EXPECT_FALSE(std::filesystem::exists(m__Run.Out("out.mds")));
@@ -169,7 +169,7 @@ TEST_F(CliGrabCd, UnreadableBlocksAreRetriedOrWrittenAsZeros) {
 TEST(CliGrabDvd, ADvdBecomesAnIsoImageWholeOrInParts) {
     REQUIRE_TOOL("jq");
     REQUIRE_TOOL("genisoimage");
-    CliGrabTestRun l__Run;
+    CliTestRun l__Run;
     l__Run.Insert("dvdr");
     const std::string l__Iso = l__Run.MakeIso("dvd.iso", 700 * 1024);
     const PellmarkRun::Result l__Burn = l__Run.Burn(l__Iso);
@@ -190,7 +190,7 @@ TEST(CliGrabDvd, ADvdBecomesAnIsoImageWholeOrInParts) {
     size_t l__Count = 0;
     for (unsigned i = 1; std::filesystem::exists(l__Run.Out("part.iso.00" + std::to_string(i))); ++i, ++l__Count) {
         const std::string l__Part = l__Run.Out("part.iso.00" + std::to_string(i));
-        EXPECT_TRUE(CliGrabTestRun::Has(l__Files, l__Part + "\n")) << l__Files;
+        EXPECT_TRUE(CliTestRun::Has(l__Files, l__Part + "\n")) << l__Files;
         const Bytes l__Bytes = PellmarkRun::ReadFile(l__Part);
         l__Joined.insert(l__Joined.end(), l__Bytes.begin(), l__Bytes.end());
     }
@@ -199,7 +199,7 @@ TEST(CliGrabDvd, ADvdBecomesAnIsoImageWholeOrInParts) {
 
     const PellmarkRun::Result l__Copy = l__Run.Tarnwick({"copy", l__Run.Out("dvd.mds")});
     EXPECT_EQ(l__Copy.m__Exit, 10);
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Copy.m__Err, "the disc is a DVD-R: an MDS/MDF copy is made of a CD")) << l__Copy.m__Err;
+    EXPECT_TRUE(CliTestRun::Has(l__Copy.m__Err, "the disc is a DVD-R: an MDS/MDF copy is made of a CD")) << l__Copy.m__Err;
     EXPECT_FALSE(std::filesystem::exists(l__Run.Out("dvd.mdf")));
 }
 
@@ -219,7 +219,7 @@ TEST_F(CliGrabCd, ACopiedPairBurnsOntoABlankDiscAsTheSameDisc) {
     ASSERT_EQ(l__Test.m__Exit, 0) << l__Test.m__Err;
     std::string l__Info;
     m__Run.Vdisc("info {}", &l__Info);
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Info, "Disc status:  empty")) << l__Info;
+    EXPECT_TRUE(CliTestRun::Has(l__Info, "Disc status:  empty")) << l__Info;
 
     const PellmarkRun::Result l__Burn = Grab({"copy", "--json", "--to-disc", m__Run.Out("copy.mds")});
     ASSERT_EQ(l__Burn.m__Exit, 0) << l__Burn.m__Err;

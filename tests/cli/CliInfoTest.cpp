@@ -4,7 +4,7 @@
 
 #include <regex>
 
-#include "CliGrabTestRun.h"
+#include "CliTestRun.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ protected:
         return l__Result;
     }
 
-    CliGrabTestRun m__Run;
+    CliTestRun m__Run;
 };
 
 TEST_F(CliInfo, ABlankDiscHasNoTracksAndAllItsSpaceFree) {
@@ -42,8 +42,8 @@ TEST_F(CliInfo, ABlankDiscHasNoTracksAndAllItsSpaceFree) {
     m__Run.Insert("cdrw");
     const PellmarkRun::Result l__Text = m__Run.Tarnwick({"info"});
     ASSERT_EQ(l__Text.m__Exit, 0);
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Text.m__Out, "virtual:" + m__Run.Disc() + ": CD-RW, blank, erasable\n")) << l__Text.m__Out;
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Text.m__Out, "free: " + std::to_string(VdiscNumber("free blocks: ")) + " blocks (")) << l__Text.m__Out;
+    EXPECT_TRUE(CliTestRun::Has(l__Text.m__Out, "virtual:" + m__Run.Disc() + ": CD-RW, blank, erasable\n")) << l__Text.m__Out;
+    EXPECT_TRUE(CliTestRun::Has(l__Text.m__Out, "free: " + std::to_string(VdiscNumber("free blocks: ")) + " blocks (")) << l__Text.m__Out;
 }
 
 // A data track and two audio tracks in one session left open: the tracks where the disc file
@@ -102,8 +102,8 @@ TEST_F(CliInfo, NoMediumIsTheDriveNotReady) {
     ASSERT_EQ(m__Run.Vdisc("fault {} --no-medium", &l__Output), 0) << l__Output;
     const PellmarkRun::Result l__Text = m__Run.Tarnwick({"info"});
     EXPECT_EQ(l__Text.m__Exit, 7);
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Text.m__Err, "tarnwick info on virtual:" + m__Run.Disc() + " failed (7): ")) << l__Text.m__Err;
-    EXPECT_TRUE(CliGrabTestRun::Has(l__Text.m__Err, " (2/3A/")) << l__Text.m__Err;
+    EXPECT_TRUE(CliTestRun::Has(l__Text.m__Err, "tarnwick info on virtual:" + m__Run.Disc() + " failed (7): ")) << l__Text.m__Err;
+    EXPECT_TRUE(CliTestRun::Has(l__Text.m__Err, " (2/3A/")) << l__Text.m__Err;
     const PellmarkRun::Result l__Json = m__Run.Tarnwick({"info", "--json"});
     EXPECT_EQ(l__Json.m__Exit, 7);
     EXPECT_EQ(m__Run.Jq(l__Json.m__Out, R"jq(select(.event=="error") | "\(.operation) \(.number) \(.exit)")jq"), "info 7 7\n");

@@ -11,6 +11,7 @@
 #include "CTarnwick_CliFailure.h"
 #include "CTarnwick_CliReporter.h"
 #include "ExternalTool.h"
+#include "CliTestRun.h"
 #include "PellmarkRun.h"
 #include "ScratchDirectory.h"
 
@@ -39,14 +40,6 @@ struct Captured {
     std::string Err() const { return Read(m__Err); }
 };
 
-std::vector<std::string> SplitLines(const std::string& p__Text) {
-    std::vector<std::string> l__Lines;
-    std::istringstream l__Stream(p__Text);
-    std::string l__Line;
-    while (std::getline(l__Stream, l__Line)) l__Lines.push_back(l__Line);
-    return l__Lines;
-}
-
 }  // namespace
 
 TEST(CliReporter, LinesFormTellsEachTenthOnceThenTheSummary) {
@@ -56,7 +49,7 @@ TEST(CliReporter, LinesFormTellsEachTenthOnceThenTheSummary) {
     for (uint64_t l__Done = 0; l__Done <= 1000; l__Done += 7) l__Reporter.Progress(l__Done);
     l__Reporter.Buffer(1000, 250);
     l__Reporter.EndPhase(true);
-    const std::vector<std::string> l__Lines = SplitLines(l__Captured.Out());
+    const std::vector<std::string> l__Lines = CliTestRun::Lines(l__Captured.Out());
     const std::regex l__Progress(R"(burn: ([0-9]+)%  .* of 2\.0 MB  [0-9.]+x [0-9.]+ MB/s  buffer (--|[0-9]+)%.*)");
     std::vector<int> l__Percents;
     for (const std::string& l__Line : l__Lines) {
@@ -119,7 +112,7 @@ TEST(CliReporter, JsonEventsAreOneValidObjectALineInOrder) {
     l__Reporter.Buffer(200, 50);
     l__Reporter.EndPhase(true);
     l__Reporter.Fail(CTarnwick_CliFailure("burn", "virtual:/d", EXCEPTION_NUMBER_SIZE_LIMIT, "too big", "use a larger disc"));
-    const std::vector<std::string> l__Lines = SplitLines(l__Captured.Out());
+    const std::vector<std::string> l__Lines = CliTestRun::Lines(l__Captured.Out());
     EXPECT_EQ(l__Captured.Err(), "");
     std::vector<std::string> l__Events;
     for (const std::string& l__Line : l__Lines) {
@@ -141,5 +134,5 @@ TEST(CliReporter, JsonEventsAreOneValidObjectALineInOrder) {
     }
     std::string l__Parsed;
     ASSERT_EQ(PellmarkRun::Shell("jq -c -r '.event' " + PellmarkRun::Quote(l__File), &l__Parsed), 0) << l__Parsed;
-    EXPECT_EQ(SplitLines(l__Parsed), l__Events);
+    EXPECT_EQ(CliTestRun::Lines(l__Parsed), l__Events);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ExternalTool.h"
+#include "CliTestRun.h"
 #include "PellmarkRun.h"
 
 namespace {
@@ -43,14 +44,6 @@ private:
     bool m__Started = false;
 };
 
-std::vector<std::string> Lines(const std::string& p__Text) {
-    std::vector<std::string> l__Lines;
-    std::istringstream l__Stream(p__Text);
-    std::string l__Line;
-    while (std::getline(l__Stream, l__Line)) l__Lines.push_back(l__Line);
-    return l__Lines;
-}
-
 }  // namespace
 
 TEST(CliTerminalProgress, OneLineUpdatesInPlaceWithPercentSpeedAndBufferThenASummary) {
@@ -75,7 +68,7 @@ TEST(CliTerminalProgress, OneLineUpdatesInPlaceWithPercentSpeedAndBufferThenASum
     while (std::chrono::steady_clock::now() < l__Deadline) {
         l__Screen = l__Tmux.Screen();
         int l__int__ProgressLines = 0;
-        for (const std::string& l__Line : Lines(l__Screen)) {
+        for (const std::string& l__Line : CliTestRun::Lines(l__Screen)) {
             std::smatch m;
             if (!std::regex_search(l__Line, m, l__Progress)) continue;
             ++l__int__ProgressLines;
@@ -97,7 +90,7 @@ TEST(CliTerminalProgress, OneLineUpdatesInPlaceWithPercentSpeedAndBufferThenASum
     EXPECT_EQ(l__Percents.back(), 100);
     EXPECT_TRUE(l__bool__BufferKnown) << "the drive's buffer fill was never shown";
     // The summary line follows the finished progress line.
-    const std::vector<std::string> l__Final = Lines(l__Screen);
+    const std::vector<std::string> l__Final = CliTestRun::Lines(l__Screen);
     bool l__bool__Summary = false;
     for (size_t i = 1; i < l__Final.size(); ++i)
         if (std::regex_match(l__Final[i], std::regex(R"re(burn done: 8\.[0-9] MB in 0:0[0-9], average [0-9.]+x, [0-9.]+ MB/s)re")) &&

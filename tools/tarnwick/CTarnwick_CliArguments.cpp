@@ -1,6 +1,7 @@
 #include "CTarnwick_CliArguments.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 const std::set<std::string>& CTarnwick_CliArguments::CommonFlags() {
@@ -80,4 +81,20 @@ bool CTarnwick_CliArguments::ParseNumber(const std::string& p__string__Text, uns
     if (errno != 0 || l__Number < p__Minimum || l__Number > p__Maximum) return false;
     p__Value = l__Number;
     return true;
+}
+
+int CTarnwick_CliArguments::UsageError(const std::string& p__string__Subcommand, const std::string& p__string__Reason,
+                                       const char* p__PCHAR__Usage) {
+    std::fprintf(stderr, "tarnwick %s: %s\n%s", p__string__Subcommand.c_str(), p__string__Reason.c_str(), p__PCHAR__Usage);
+    return USAGE_ERROR;
+}
+
+bool CTarnwick_CliArguments::ParseWithoutFiles(const std::string& p__string__Subcommand, const std::vector<std::string>& p__Words,
+                                               const std::set<std::string>& p__Flags, const char* p__PCHAR__Usage) {
+    std::string l__string__Error;
+    if (!Parse(p__Words, p__Flags, {})) l__string__Error = m__string__Error;
+    else if (!m__Positional.empty()) l__string__Error = "unexpected word " + m__Positional[0];
+    if (l__string__Error.empty()) return true;
+    UsageError(p__string__Subcommand, l__string__Error, p__PCHAR__Usage);
+    return false;
 }

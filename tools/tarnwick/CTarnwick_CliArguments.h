@@ -24,6 +24,17 @@ public:
     bool IsHelp() const { return Has("--help") || Has("-h"); }
     bool IsJson() const { return Has("--json"); }
 
+    // The exit code of a usage error.
+    static constexpr int USAGE_ERROR = 87;
+    // Tells a usage error on standard error ("tarnwick SUBCOMMAND: REASON" and the usage text)
+    // and returns USAGE_ERROR.
+    static int UsageError(const std::string& p__string__Subcommand, const std::string& p__string__Reason,
+                          const char* p__PCHAR__Usage);
+    // Parses the words of a subcommand that takes no file names: false, with the usage error
+    // told, when they do not fit.
+    bool ParseWithoutFiles(const std::string& p__string__Subcommand, const std::vector<std::string>& p__Words,
+                           const std::set<std::string>& p__Flags, const char* p__PCHAR__Usage);
+
     // A whole number in [p__Minimum, p__Maximum] (decimal digits only); false otherwise.
     static bool ParseNumber(const std::string& p__string__Text, unsigned long long p__Minimum,
                             unsigned long long p__Maximum, unsigned long long& p__Value);

@@ -118,10 +118,7 @@ struct Planned {
     uint64_t m__Bytes = 0;
 };
 
-int UsageError(const std::string& p__string__Reason) {
-    std::fprintf(stderr, "tarnwick burn: %s\n%s", p__string__Reason.c_str(), USAGE);
-    return 87;
-}
+int UsageError(const std::string& p__string__Reason) { return CTarnwick_CliArguments::UsageError("burn", p__string__Reason, USAGE); }
 
 // The work of one burn; Run builds it from the command line and calls Burn.
 class Burn {

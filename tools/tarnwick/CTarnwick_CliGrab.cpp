@@ -88,9 +88,7 @@ std::string DescriptorName(const std::string& p__string__Image) {
 }
 
 int UsageError(const std::string& p__string__Subcommand, const std::string& p__string__Error) {
-    std::fprintf(stderr, "tarnwick %s: %s\n%s", p__string__Subcommand.c_str(), p__string__Error.c_str(),
-                 CTarnwick_CliGrab::Usage(p__string__Subcommand));
-    return 87;
+    return CTarnwick_CliArguments::UsageError(p__string__Subcommand, p__string__Error, CTarnwick_CliGrab::Usage(p__string__Subcommand));
 }
 
 // The grab's size: p__Blocks blocks of p__BlockBytes bytes. False (the grab is left to fail

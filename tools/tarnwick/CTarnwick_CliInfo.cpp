@@ -52,14 +52,8 @@ void TellTracks(const TOC_INFORMATION& p__Toc, CTarnwick_CliReporter& p__Reporte
 
 int CTarnwick_CliInfo::Run(const std::string& p__string__Subcommand, const std::vector<std::string>& p__Arguments) {
     CTarnwick_CliArguments l__Arguments;
-    std::string l__string__Error;
-    if (!l__Arguments.Parse(p__Arguments, {}, {})) l__string__Error = l__Arguments.Error();
-    else if (!l__Arguments.Positional().empty()) l__string__Error = "unexpected word " + l__Arguments.Positional()[0];
-    if (!l__string__Error.empty()) {
-        std::fprintf(stderr, "tarnwick %s: %s\n%s", p__string__Subcommand.c_str(), l__string__Error.c_str(),
-                     Usage(p__string__Subcommand));
-        return 87;
-    }
+    if (!l__Arguments.ParseWithoutFiles(p__string__Subcommand, p__Arguments, {}, Usage(p__string__Subcommand)))
+        return CTarnwick_CliArguments::USAGE_ERROR;
     CTarnwick_CliReporter l__Reporter(CTarnwick_CliReporter::Choose(l__Arguments.IsJson()));
     CTarnwick_CliDrive l__Drive;
     CTarnwick_CliFailure l__Failure;

@@ -75,12 +75,8 @@ int CTarnwick_CliMedium::Run(const std::string& p__string__Subcommand, const std
     CTarnwick_CliArguments l__Arguments;
     const std::set<std::string> l__Flags = p__string__Subcommand == "blank" ? std::set<std::string>{"--fast"}
                                                                              : std::set<std::string>{};
-    if (!l__Arguments.Parse(p__Arguments, l__Flags, {}) || !l__Arguments.Positional().empty()) {
-        std::fprintf(stderr, "tarnwick %s: %s\n%s", p__string__Subcommand.c_str(),
-                     l__Arguments.Error().empty() ? "takes no file names" : l__Arguments.Error().c_str(),
-                     Usage(p__string__Subcommand));
-        return 87;
-    }
+    if (!l__Arguments.ParseWithoutFiles(p__string__Subcommand, p__Arguments, l__Flags, Usage(p__string__Subcommand)))
+        return CTarnwick_CliArguments::USAGE_ERROR;
     Reporter l__Reporter(Reporter::Choose(l__Arguments.IsJson()));
     CTarnwick_CliDrive l__Drive;
     CTarnwick_CliFailure l__Failure;

@@ -1,21 +1,30 @@
 #pragma once
-// Runs of the tarnwick command on virtual recorders for the tests of drives, info, grab and
-// copy, with their JSON read by jq.
+// Runs of the tarnwick command on virtual recorders for its end-to-end tests, with their JSON
+// read by jq.
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "PellmarkRun.h"
 
-class CliGrabTestRun : public PellmarkRun {
+class CliTestRun : public PellmarkRun {
 public:
     // tarnwick ARGS with the recorder (or p__Drives) as the drives.
     Result Tarnwick(const std::vector<std::string>& p__Arguments, const std::string& p__Drives = "") {
         return Program("tools/tarnwick/tarnwick", p__Arguments, p__Drives);
     }
     std::string Out(const std::string& p__Name) const { return Dir() + "/" + p__Name; }
+    // The lines of a text.
+    static std::vector<std::string> Lines(const std::string& p__Text) {
+        std::vector<std::string> l__Lines;
+        std::istringstream l__Stream(p__Text);
+        std::string l__Line;
+        while (std::getline(l__Stream, l__Line)) l__Lines.push_back(l__Line);
+        return l__Lines;
+    }
     static bool Has(const std::string& p__Text, const std::string& p__Part) { return p__Text.find(p__Part) != std::string::npos; }
     // jq -r FILTER over the JSON lines p__Json (every line must parse), each line apart or,
     // slurped, all of them as one array; its output.
