@@ -5,7 +5,8 @@
 # repository twice, the second session importing the first, and the last session is listed.
 # Last, a third blank disc gets three music files as an audio CD written in one session
 # (Session-At-Once) by tarnwick-sao, and a fourth blank disc becomes a VideoCD of a short test
-# pattern, burned by tarnwick-videocd.
+# pattern, burned by tarnwick-videocd. Last, the tarnwick command burns a mixed-mode CD-RW,
+# verifies it, shows it and erases it.
 # (The first disc's session is closed after its audio track; a data session after audio would
 # not be seen by players, so the sessions of Quorvane get a disc of their own.)
 set -euo pipefail
@@ -100,3 +101,16 @@ echo "== The VideoCD in the virtual recorder, and what vcd-info reads from its B
 "$build/tools/vdisc/tarnwick-vdisc" info tarnwick-disc
 "$build/tools/vdisc/tarnwick-vdisc" export tarnwick-disc --cue videocd.cue
 vcd-info --cue-file videocd.cue | grep -E "detected|volume id|album id|volume (count|number)|ENTRY\[|AVSEQ|^ *[0-9]+: [0-9]"
+
+echo
+echo "== The same with the tarnwick command: a new blank CD-RW, then toolkit/api and two of the music"
+echo "   files as a mixed-mode CD (the directory mastered on the fly), read back after the burn"
+"$build/tools/vdisc/tarnwick-vdisc" blank tarnwick-disc --media cdrw --write-speed 3000
+"$build/tools/tarnwick/tarnwick" drives
+"$build/tools/tarnwick/tarnwick" burn --verify --no-eject "$top/toolkit/api" sao1.mp3 sao3.wav
+"$build/tools/tarnwick/tarnwick" info
+
+echo
+echo "== Erased again with tarnwick blank --fast"
+"$build/tools/tarnwick/tarnwick" blank --fast
+"$build/tools/tarnwick/tarnwick" info

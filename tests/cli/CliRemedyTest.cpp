@@ -80,12 +80,12 @@ TEST(CliRemedy, WriteProtectedDiscRefusesBlankAndFormatWithItsSenseAndRemedy) {
 }
 
 TEST(CliRemedy, NoDiscIsToldWithItsSenseAndTheRemedyToInsertOne) {
-    // (The toolkit waits for a disc to become ready before it gives up: this case takes its time.)
     PellmarkRun l__Run;
     l__Run.Insert("cdrw");
     ASSERT_EQ(l__Run.Vdisc("fault {} --no-medium"), 0);
     const PellmarkRun::Result l__Result = l__Run.Program(TARNWICK, {"blank"});
-    EXPECT_EQ(l__Result.m__Exit, EXCEPTION_NUMBER_COMMAND_FAILED) << l__Result.m__Err;
+    EXPECT_EQ(l__Result.m__Exit, EXCEPTION_NUMBER_DEVICE_NOT_READY) << l__Result.m__Err;
+    EXPECT_TRUE(Has(l__Result.m__Err, "failed (7): there is no medium in the drive (")) << l__Result.m__Err;
     EXPECT_TRUE(Has(l__Result.m__Err, "\n  sense: NOT READY: MEDIUM NOT PRESENT - TRAY CLOSED (2/3A/01)\n")) << l__Result.m__Err;
     EXPECT_TRUE(Has(l__Result.m__Err, "\n  remedy: insert a disc into virtual:" + l__Run.Disc() + "\n")) << l__Result.m__Err;
 }

@@ -152,7 +152,6 @@ private:
     // READ DISC INFORMATION into m__Disc; false with the number set when it fails.
     bool AskDisc(ULONG& p__ULONG__Number);
     // The last call failed for want of a disc.
-    bool IsNoMedium() const;
     int ChooseMode();
     int CheckDisc();
     int MasterTree();
@@ -241,29 +240,18 @@ bool Burn::AskDisc(ULONG& p__ULONG__Number) {
     return p__ULONG__Number == 0;
 }
 
-bool Burn::IsNoMedium() const {
-    // NOT READY with MEDIUM NOT PRESENT (any qualifier).
-    const CDB_FAILURE_INFORMATION l__Info = m__Drive.m__Info;
-    return l__Info.m__UCHAR__IsValid != 0 && (l__Info.m__UCHAR__Sense[2] & 0x0F) == 0x02 && l__Info.m__UCHAR__Sense[12] == 0x3A;
-}
-
 int Burn::CheckMedium() {
     ULONG l__ULONG__Number = 0;
     // A drive without a disc says so at once; one that is not ready otherwise (a tray just
     // closed) is waited for, and asked again.
-    if (!AskDisc(l__ULONG__Number) && !IsNoMedium()) {
+    if (!AskDisc(l__ULONG__Number) && m__Drive.MediumNotPresent() == 0) {
         m__Drive.Clear();
         l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_TestUnitReady(m__Drive.Burner(), m__Drive.m__CHAR__Text,
                                                                    sizeof(m__Drive.m__CHAR__Text), &m__Drive.m__ULONG__Status,
                                                                    &m__Drive.m__Info);
         if (l__ULONG__Number == 0) AskDisc(l__ULONG__Number);
     }
-    if (l__ULONG__Number != 0) {
-        if (IsNoMedium())
-            return Fail(CTarnwick_CliFailure("burn", m__Drive.Name(), EXCEPTION_NUMBER_DEVICE_NOT_READY, "there is no disc in the drive",
-                                             m__Drive.m__ULONG__Status, m__Drive.m__Info));
-        return FailCall(l__ULONG__Number);
-    }
+    if (l__ULONG__Number != 0) return FailCall(l__ULONG__Number);
     m__ULONG__DiscType = m__Drive.DiscType();
     m__Medium = MediumOf(m__ULONG__DiscType);
     if (m__Medium == Medium::Other)

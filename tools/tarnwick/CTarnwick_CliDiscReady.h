@@ -15,7 +15,4 @@ public:
     // condition as a failed command), its command and sense kept.
     static bool Read(CTarnwick_CliDrive& p__Drive, const std::string& p__string__Operation, DISC_INFORMATION& p__Disc,
                      CTarnwick_CliFailure* p__Failure);
-    // The sense of the drive's last failed call is MEDIUM NOT PRESENT (2/3A/xx): 0 when it is
-    // not, else 1 + the qualifier (1 no medium, 2 tray closed, 3 tray open).
-    static int MediumNotPresent(const CTarnwick_CliDrive& p__Drive);
 };

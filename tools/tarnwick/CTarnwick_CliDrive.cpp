@@ -69,7 +69,22 @@ void CTarnwick_CliDrive::Clear() {
     std::memset(&m__Info, 0, sizeof(m__Info));
 }
 
+int CTarnwick_CliDrive::MediumNotPresent() const {
+    constexpr UCHAR ASC_MEDIUM_NOT_PRESENT = 0x3A;
+    const UCHAR l__UCHAR__Key = m__Info.m__UCHAR__Sense[2] & 0x0F;
+    if (m__Info.m__UCHAR__IsValid == 0 || (m__Info.m__UCHAR__Sense[0] & 0x70) != 0x70 || l__UCHAR__Key != 0x02 ||
+        m__Info.m__UCHAR__Sense[12] != ASC_MEDIUM_NOT_PRESENT)
+        return 0;
+    return 1 + m__Info.m__UCHAR__Sense[13];
+}
+
 CTarnwick_CliFailure CTarnwick_CliDrive::Failure(const std::string& p__string__Operation, ULONG p__ULONG__Number) const {
+    if (MediumNotPresent() != 0) {
+        std::string l__string__Text = "there is no medium in the drive (";
+        l__string__Text.append(m__CHAR__Text).append(")");
+        return CTarnwick_CliFailure(p__string__Operation, m__string__Name, EXCEPTION_NUMBER_DEVICE_NOT_READY, l__string__Text,
+                                    m__ULONG__Status, m__Info);
+    }
     return CTarnwick_CliFailure(p__string__Operation, m__string__Name, p__ULONG__Number, m__CHAR__Text, m__ULONG__Status,
                                 m__Info);
 }

@@ -45,8 +45,13 @@ public:
     CDB_FAILURE_INFORMATION m__Info = {};
     // Clears the state before a call.
     void Clear();
-    // The failure of the last call that returned p__ULONG__Number (not 0).
+    // The failure of the last call that returned p__ULONG__Number (not 0). A call the drive
+    // refused for want of a medium is EXCEPTION_NUMBER_DEVICE_NOT_READY (the toolkit reports the
+    // check condition as a failed command), its command and sense kept.
     CTarnwick_CliFailure Failure(const std::string& p__string__Operation, ULONG p__ULONG__Number) const;
+    // The sense of the last failed call is MEDIUM NOT PRESENT (2/3A/xx): 0 when it is not, else
+    // 1 + the qualifier (1 no medium, 2 tray closed, 3 tray open).
+    int MediumNotPresent() const;
 
 private:
     PVOID m__PVOID__Burner = nullptr;

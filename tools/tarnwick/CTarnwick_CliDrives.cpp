@@ -31,7 +31,7 @@ std::string Medium(CTarnwick_CliDrive& p__Drive, std::vector<std::string>& p__Fa
     p__Drive.Clear();
     const ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_GetDiscInformation(
         p__Drive.Burner(), p__Drive.m__CHAR__Text, sizeof(p__Drive.m__CHAR__Text), &p__Drive.m__ULONG__Status, &p__Drive.m__Info, &l__Disc);
-    const int l__int__NotPresent = CTarnwick_CliDiscReady::MediumNotPresent(p__Drive);
+    const int l__int__NotPresent = p__Drive.MediumNotPresent();
     if (l__ULONG__Number != 0 && l__int__NotPresent == 3) return "no medium (tray open)";
     if (l__ULONG__Number != 0 && l__int__NotPresent != 0) return "no medium";
     if (l__ULONG__Number != 0) p__Failed.push_back(FailedQuery("READ DISC INFORMATION", p__Drive.Failure("drives", l__ULONG__Number)));

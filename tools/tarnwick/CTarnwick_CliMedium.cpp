@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "CTarnwick_CliArguments.h"
+#include "CTarnwick_CliDiscReady.h"
 #include "CTarnwick_CliDiscType.h"
 #include "CTarnwick_CliDrive.h"
 #include "CTarnwick_CliFailure.h"
@@ -23,12 +24,10 @@ bool CheckMedium(const std::string& p__string__Subcommand, CTarnwick_CliDrive& p
                  int& p__int__Exit) {
     const ULONG l__ULONG__Type = p__Drive.DiscType();
     if (l__ULONG__Type == TARNWICK_DISC_TYPE_UNSUPPORTED) {
-        // No medium, or one the toolkit does not know: TEST UNIT READY tells which.
-        p__Drive.Clear();
-        const ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_TestUnitReady(
-            p__Drive.Burner(), p__Drive.m__CHAR__Text, sizeof(p__Drive.m__CHAR__Text), &p__Drive.m__ULONG__Status, &p__Drive.m__Info);
-        if (l__ULONG__Number != 0) {
-            const CTarnwick_CliFailure l__Failure = p__Drive.Failure(p__string__Subcommand, l__ULONG__Number);
+        // No medium, or one the toolkit does not know: the disc information tells which.
+        DISC_INFORMATION l__Disc{};
+        CTarnwick_CliFailure l__Failure;
+        if (!CTarnwick_CliDiscReady::Read(p__Drive, p__string__Subcommand, l__Disc, &l__Failure)) {
             p__Reporter.Fail(l__Failure);
             p__int__Exit = l__Failure.ExitCode();
             return false;
