@@ -8,7 +8,7 @@
 #include <string>
 
 #include "CTarnwick_CliImageOutput.h"
-#include "CTarnwick_CliNames.h"
+#include "CTarnwick_ToolNames.h"
 #include "CTarnwick_CliReporter.h"
 #include "ScratchDirectory.h"
 #include "tarnwick.h"
@@ -17,29 +17,29 @@ namespace {
 
 TEST(CliMasterNames, IsoIdentifiersKeepExtensionAndVersionWithinTwelveCharacters) {
     // Twelve characters, version included.
-    EXPECT_EQ(CTarnwick_CliNames::RenamedIdentifier("ABCDEFGH.TXT;1", 1), "ABCD~1.TXT;1");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedIdentifier("ABCDEFGH.TXT;1", 1), "ABCD~1.TXT;1");
     // A number that leaves no room for the extension drops it.
-    EXPECT_EQ(CTarnwick_CliNames::RenamedIdentifier("ABCDEFGH.TXT;1", 12345), "ABCD~12345;1");
-    EXPECT_EQ(CTarnwick_CliNames::RenamedIdentifier("ABCDEFGH.TXT;1", 1234567), "AB~1234567;1");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedIdentifier("ABCDEFGH.TXT;1", 12345), "ABCD~12345;1");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedIdentifier("ABCDEFGH.TXT;1", 1234567), "AB~1234567;1");
     // One character of the name stays, whatever the number.
-    EXPECT_EQ(CTarnwick_CliNames::RenamedIdentifier("ABCDEFGH", 12345678901), "A~12345678901");
-    EXPECT_EQ(CTarnwick_CliNames::RenamedIdentifier("DIRECTORY", 3), "DIRECTORY~3");
-    EXPECT_EQ(CTarnwick_CliNames::RenamedIdentifier("A_VERY_LONG_DIRECTORY", 3), "A_VERY_LON~3");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedIdentifier("ABCDEFGH", 12345678901), "A~12345678901");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedIdentifier("DIRECTORY", 3), "DIRECTORY~3");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedIdentifier("A_VERY_LONG_DIRECTORY", 3), "A_VERY_LON~3");
     // A long extension is part of the stem.
-    EXPECT_EQ(CTarnwick_CliNames::RenamedIdentifier("NAME.LONGER;1", 2), "NAME.LON~2;1");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedIdentifier("NAME.LONGER;1", 2), "NAME.LON~2;1");
 }
 
 TEST(CliMasterNames, JolietNamesStayWithin103UnitsAndNeverSplitAPair) {
     const std::u16string l__u16string__Long = std::u16string(120, u'x') + u".txt;1";
-    const std::u16string l__u16string__Renamed = CTarnwick_CliNames::RenamedJolietName(l__u16string__Long, 7);
+    const std::u16string l__u16string__Renamed = CTarnwick_ToolNames::RenamedJolietName(l__u16string__Long, 7);
     EXPECT_EQ(l__u16string__Renamed.size(), 103u);
     EXPECT_EQ(l__u16string__Renamed.substr(l__u16string__Renamed.size() - 9), u"x~7.txt;1");
-    EXPECT_EQ(CTarnwick_CliNames::RenamedJolietName(u"notes.md;1", 2), u"notes~2.md;1");
-    EXPECT_EQ(CTarnwick_CliNames::RenamedJolietName(u"folder", 10), u"folder~10");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedJolietName(u"notes.md;1", 2), u"notes~2.md;1");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedJolietName(u"folder", 10), u"folder~10");
     // A surrogate pair at the cut is dropped whole.
     std::u16string l__u16string__Pairs;
     for (int i = 0; i < 60; ++i) l__u16string__Pairs += u"\U0001F600";
-    const std::u16string l__u16string__Cut = CTarnwick_CliNames::RenamedJolietName(l__u16string__Pairs, 1);
+    const std::u16string l__u16string__Cut = CTarnwick_ToolNames::RenamedJolietName(l__u16string__Pairs, 1);
     EXPECT_LE(l__u16string__Cut.size(), 103u);
     EXPECT_EQ(l__u16string__Cut.substr(l__u16string__Cut.size() - 2), u"~1");
     EXPECT_TRUE(l__u16string__Cut[l__u16string__Cut.size() - 3] >= 0xDC00 && l__u16string__Cut[l__u16string__Cut.size() - 3] < 0xE000);
@@ -48,7 +48,7 @@ TEST(CliMasterNames, JolietNamesStayWithin103UnitsAndNeverSplitAPair) {
 TEST(CliMasterNames, CollisionRecordsAreAnsweredWithTheNewName) {
     NAME_COLLISION_INFORMATION l__Information{};
     std::memcpy(l__Information.m__UCHAR__NewName, "REPORT.PDF;1", 12);
-    EXPECT_EQ(CTarnwick_CliNames::RenameNew(&l__Information, 4), "REPO~4.PDF;1");
+    EXPECT_EQ(CTarnwick_ToolNames::RenameNew(&l__Information, 4), "REPO~4.PDF;1");
     EXPECT_STREQ(reinterpret_cast<const char*>(l__Information.m__UCHAR__NewName), "REPO~4.PDF;1");
     const ULONG l__ULONG__Action = l__Information.m__ULONG__Action;
     EXPECT_EQ(l__ULONG__Action, static_cast<ULONG>(NAME_COLLISION_ACTION_RENAME_NEW));
@@ -56,36 +56,36 @@ TEST(CliMasterNames, CollisionRecordsAreAnsweredWithTheNewName) {
     l__Joliet.m__BOOLEAN__IsJoliet = TRUE;
     const std::u16string l__u16string__Old = u"r\u00e9sum\u00e9.txt;1";
     std::memcpy(l__Joliet.m__UCHAR__NewName, l__u16string__Old.data(), 2 * l__u16string__Old.size());
-    EXPECT_EQ(CTarnwick_CliNames::RenameNew(&l__Joliet, 1), "r\xc3\xa9sum\xc3\xa9~1.txt;1");
+    EXPECT_EQ(CTarnwick_ToolNames::RenameNew(&l__Joliet, 1), "r\xc3\xa9sum\xc3\xa9~1.txt;1");
     const std::u16string l__u16string__Expected = u"r\u00e9sum\u00e9~1.txt;1";
     EXPECT_EQ(std::memcmp(l__Joliet.m__UCHAR__NewName, l__u16string__Expected.data(), 2 * l__u16string__Expected.size()), 0);
     EXPECT_EQ(l__Joliet.m__UCHAR__NewName[2 * l__u16string__Expected.size()], 0);
 }
 
 TEST(CliMasterNames, UdfNamesFitTheirIdentifier) {
-    EXPECT_EQ(CTarnwick_CliNames::UpperCased("Readme.txt \xc3\xa9"), "README.TXT \xc3\xa9");
-    EXPECT_TRUE(CTarnwick_CliNames::FitsUdf(std::string(254, 'A')));
-    EXPECT_FALSE(CTarnwick_CliNames::FitsUdf(std::string(255, 'A')));
+    EXPECT_EQ(CTarnwick_ToolNames::UpperCased("Readme.txt \xc3\xa9"), "README.TXT \xc3\xa9");
+    EXPECT_TRUE(CTarnwick_ToolNames::FitsUdf(std::string(254, 'A')));
+    EXPECT_FALSE(CTarnwick_ToolNames::FitsUdf(std::string(255, 'A')));
     // Characters above U+00FF take 16 bits each: 127 of them fit, 128 do not.
     std::string l__string__Wide;
     for (int i = 0; i < 127; ++i) l__string__Wide += "\xe2\x82\xac";
-    EXPECT_FALSE(CTarnwick_CliNames::FitsUdf(l__string__Wide));
-    EXPECT_TRUE(CTarnwick_CliNames::FitsUdf(l__string__Wide.substr(0, 3 * 84)));
-    EXPECT_EQ(CTarnwick_CliNames::RenamedUdfName("README.TXT", false, 1), "README~1.TXT");
-    EXPECT_EQ(CTarnwick_CliNames::RenamedUdfName("DIR.D", true, 2), "DIR.D~2");
-    const std::string l__string__Renamed = CTarnwick_CliNames::RenamedUdfName(std::string(250, 'B') + ".TXT", false, 12);
-    EXPECT_TRUE(CTarnwick_CliNames::FitsUdf(l__string__Renamed));
+    EXPECT_FALSE(CTarnwick_ToolNames::FitsUdf(l__string__Wide));
+    EXPECT_TRUE(CTarnwick_ToolNames::FitsUdf(l__string__Wide.substr(0, 3 * 84)));
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedUdfName("README.TXT", false, 1), "README~1.TXT");
+    EXPECT_EQ(CTarnwick_ToolNames::RenamedUdfName("DIR.D", true, 2), "DIR.D~2");
+    const std::string l__string__Renamed = CTarnwick_ToolNames::RenamedUdfName(std::string(250, 'B') + ".TXT", false, 12);
+    EXPECT_TRUE(CTarnwick_ToolNames::FitsUdf(l__string__Renamed));
     EXPECT_EQ(l__string__Renamed.substr(l__string__Renamed.size() - 7), "~12.TXT");
 }
 
 TEST(CliMasterNames, Utf8AndUtf16RoundTrip) {
     const std::string l__string__Text = "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80";
-    const std::u16string l__u16string__Units = CTarnwick_CliNames::FromUtf8(l__string__Text);
+    const std::u16string l__u16string__Units = CTarnwick_ToolNames::FromUtf8(l__string__Text);
     EXPECT_EQ(l__u16string__Units, u"a\u00e9\u20ac\U0001F600");
-    EXPECT_EQ(CTarnwick_CliNames::ToUtf8(l__u16string__Units), l__string__Text);
+    EXPECT_EQ(CTarnwick_ToolNames::ToUtf8(l__u16string__Units), l__string__Text);
     // A stray byte is a replacement character, not a lost or merged one.
-    EXPECT_EQ(CTarnwick_CliNames::FromUtf8("x\xffy"), u"x\uFFFDy");
-    EXPECT_EQ(CTarnwick_CliNames::CutUtf8("\xc3\xa9\xc3\xa9", 3), "\xc3\xa9");
+    EXPECT_EQ(CTarnwick_ToolNames::FromUtf8("x\xffy"), u"x\uFFFDy");
+    EXPECT_EQ(CTarnwick_ToolNames::CutUtf8("\xc3\xa9\xc3\xa9", 3), "\xc3\xa9");
 }
 
 // A tree of one file, built; the file's contents are read only when the image is written.

@@ -12,10 +12,10 @@
 #include "CTarnwick_ISO9660FileTree.h"
 #include "CTarnwick_ISO9660Image.h"
 #include "CTarnwick_JolietFileTree.h"
-#include "CTarnwick_Utf16.h"
 #include "PlatformDirectory.h"
 #include "PlatformOutputFile.h"
 #include "PlatformSystemError.h"
+#include "CTarnwick_ToolNames.h"
 #include "MkIsoOutput.h"
 #include "UdfMastering.h"
 
@@ -49,35 +49,6 @@ const char* const g__PCHAR__Usage =
     "  -h, --help                 this text\n"
     "Name collisions are resolved by giving the new entry a unique name.\n";
 
-// A new identifier of at most 12 characters: the start of the old one, "~N", and the
-// old extension and version when there are any.
-std::string RenamedIdentifier(const std::string& p__string__Identifier, unsigned long p__ulong__Number) {
-    std::string l__string__Base = p__string__Identifier;
-    std::string l__string__Version;
-    if (l__string__Base.size() >= 2 && l__string__Base.compare(l__string__Base.size() - 2, 2, ";1") == 0) {
-        l__string__Version = ";1";
-        l__string__Base.resize(l__string__Base.size() - 2);
-    }
-    std::string l__string__Extension;
-    size_t l__SIZE__Dot = l__string__Base.rfind('.');
-    if (l__SIZE__Dot != std::string::npos && l__SIZE__Dot > 0 && l__string__Base.size() - l__SIZE__Dot <= 4) {
-        l__string__Extension = l__string__Base.substr(l__SIZE__Dot);
-        l__string__Base.resize(l__SIZE__Dot);
-    }
-    std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
-    l__string__Tail.append(std::to_string(p__ulong__Number));
-    // At least one character of the old name stays; the extension goes first when the
-    // number leaves no room for it.
-    if (1 + l__string__Tail.size() + l__string__Extension.size() + l__string__Version.size() > 12) {
-        l__string__Extension.clear();
-    }
-    size_t l__SIZE__Room = 12 - std::min<size_t>(11, l__string__Tail.size() + l__string__Version.size() +
-                                                         l__string__Extension.size());
-    std::string l__string__Stem = CTarnwick_ISO9660FileTreeNode::CutName(l__string__Base, l__SIZE__Room);
-    l__string__Stem.append(l__string__Tail).append(l__string__Extension).append(l__string__Version);
-    return l__string__Stem;
-}
-
 void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID /*p__PVOID__Parameter2*/) {
     MkIsoState* l__State = static_cast<MkIsoState*>(p__PVOID__Context);
     switch (p__ULONG__Reason) {
@@ -91,31 +62,13 @@ void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__P
             ++l__State->m__ulong__Skipped;
             std::fprintf(stderr, "tarnwick-mkiso: skipped '%s'\n", static_cast<const char*>(p__PVOID__Parameter1));
             break;
-        case NAME_COLLISION: {
-            auto* l__Information = static_cast<NAME_COLLISION_INFORMATION*>(p__PVOID__Parameter1);
-            if (l__Information->m__BOOLEAN__IsJoliet != 0) {
-                // A Joliet name, UTF-16 in the machine's byte order: "~N" goes before its
-                // extension, within the length a Joliet name may have.
-                std::u16string l__u16string__Old =
-                    CTarnwick_Utf16::FromTerminated(l__Information->m__UCHAR__NewName, sizeof(l__Information->m__UCHAR__NewName));
-                std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
-                l__string__Tail.append(std::to_string(++l__State->m__ulong__CollisionNumber));
-                std::u16string l__u16string__New =
-                    CTarnwick_JolietFileTreeNode::FitJolietName(l__u16string__Old, CTarnwick_Utf16::FromUtf8(l__string__Tail));
-                std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
-                std::memcpy(l__Information->m__UCHAR__NewName, l__u16string__New.data(), 2 * l__u16string__New.size());
-                l__Information->m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
-                ++l__State->m__ulong__Renamed;
-                break;
-            }
-            std::string l__string__Old(reinterpret_cast<const char*>(l__Information->m__UCHAR__NewName));
-            std::string l__string__New = RenamedIdentifier(l__string__Old, ++l__State->m__ulong__CollisionNumber);
-            std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
-            std::memcpy(l__Information->m__UCHAR__NewName, l__string__New.data(), l__string__New.size());
-            l__Information->m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
+        case NAME_COLLISION:
+            // The new entry gets a unique name: "~N" before its extension, within the length
+            // of its hierarchy's names.
+            CTarnwick_ToolNames::RenameNew(static_cast<NAME_COLLISION_INFORMATION*>(p__PVOID__Parameter1),
+                                           ++l__State->m__ulong__CollisionNumber);
             ++l__State->m__ulong__Renamed;
             break;
-        }
         default:
             break;
     }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "CTarnwick_ISO9660FileTree.h"
+#include "CTarnwick_ToolNames.h"
 #include "CTarnwick_UdfDescriptor.h"
 #include "PlatformDirectory.h"
 #include "PlatformMemory.h"
@@ -24,11 +25,6 @@ struct SourceNode {
     bool m__bool__IsDirectory = false;
     std::vector<SourceNode> m__Kids;
 };
-
-// Whether a name fits a tree item and a UDF file identifier.
-bool FitsUdf(const std::string& p__string__Name) {
-    return p__string__Name.size() < sizeof(UDF_TREE_ITEM::m__CHAR__Name) && CTarnwick_UdfDescriptor::OstaName(p__string__Name).size() <= 255;
-}
 
 // Where a VIDEO_TS file lies in DVD order: the video manager (VIDEO_TS.*) first, then each title
 // set by number; within a set the IFO, the VOBs by number, then the BUP. Other files last.
@@ -81,7 +77,7 @@ public:
         l__Node.m__string__Name = CTarnwick_UdfDescriptor::UpperCased(p__Entry.m__string__Name);
         l__Node.m__string__Path = p__string__Path;
         l__Node.m__bool__IsDirectory = (p__Entry.m__ULONG__Attributes & PlatformDirectory::AttributeDirectory) != 0;
-        if (!FitsUdf(l__Node.m__string__Name)) return Skip(p__string__Path, "the name is too long for UDF");
+        if (!CTarnwick_ToolNames::FitsUdf(l__Node.m__string__Name)) return Skip(p__string__Path, "the name is too long for UDF");
         if (l__Node.m__bool__IsDirectory) {
             std::pair<uint64_t, uint64_t> l__Identity{p__Entry.m__ULONGLONG__Device, p__Entry.m__ULONGLONG__Inode};
             if (std::find(p__PAncestors->begin(), p__PAncestors->end(), l__Identity) != p__PAncestors->end()) {
@@ -127,22 +123,8 @@ void Arrange(SourceNode* p__PNode, bool p__bool__DvdOrder, MkIsoState* p__State)
     std::set<std::string> l__Names;
     for (SourceNode& l__Kid : l__Kids) {
         while (!l__Names.insert(l__Kid.m__string__Name).second) {
-            std::string l__string__Base = l__Kid.m__string__Name;
-            std::string l__string__Extension;
-            size_t l__SIZE__Dot = l__string__Base.rfind('.');
-            if (!l__Kid.m__bool__IsDirectory && l__SIZE__Dot != std::string::npos && l__SIZE__Dot > 0) {
-                l__string__Extension = l__string__Base.substr(l__SIZE__Dot);
-                l__string__Base.resize(l__SIZE__Dot);
-            }
-            std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
-            l__string__Tail.append(std::to_string(++p__State->m__ulong__CollisionNumber));
-            size_t l__SIZE__Keep = l__string__Base.size();
-            std::string l__string__Candidate;
-            do {
-                l__string__Candidate = l__string__Base.substr(0, l__SIZE__Keep);
-                l__string__Candidate.append(l__string__Tail).append(l__string__Extension);
-            } while (!FitsUdf(l__string__Candidate) && l__SIZE__Keep-- > 1);
-            l__Kid.m__string__Name = l__string__Candidate;
+            l__Kid.m__string__Name = CTarnwick_ToolNames::RenamedUdfName(l__Kid.m__string__Name, l__Kid.m__bool__IsDirectory,
+                                                                         ++p__State->m__ulong__CollisionNumber);
             ++p__State->m__ulong__Renamed;
         }
     }

@@ -12,7 +12,7 @@
 #include "CTarnwick_CliArguments.h"
 #include "CTarnwick_CliFailure.h"
 #include "CTarnwick_CliImageOutput.h"
-#include "CTarnwick_CliNames.h"
+#include "CTarnwick_ToolNames.h"
 #include "CTarnwick_CliReporter.h"
 #include "CTarnwick_CliUdfMaster.h"
 #include "tarnwick.h"
@@ -74,7 +74,7 @@ void TreeCallback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOI
         }
         case NAME_COLLISION: {
             auto* l__PInformation = static_cast<NAME_COLLISION_INFORMATION*>(p__PVOID__Parameter1);
-            const std::string l__string__Name = CTarnwick_CliNames::RenameNew(l__PInformation, ++l__State->m__ulong__CollisionNumber);
+            const std::string l__string__Name = CTarnwick_ToolNames::RenameNew(l__PInformation, ++l__State->m__ulong__CollisionNumber);
             ++l__State->m__ulong__Renamed;
             // The path is a pointer member of a packed record: copied out, never bound.
             const PCHAR l__PCHAR__Path = l__PInformation->m__PCHAR__NewPathName;

@@ -12,7 +12,7 @@
 #include <set>
 #include <utility>
 
-#include "CTarnwick_CliNames.h"
+#include "CTarnwick_ToolNames.h"
 #include "CTarnwick_CliReporter.h"
 #include "tarnwick.h"
 
@@ -176,10 +176,10 @@ bool CTarnwick_CliUdfMaster::AddEntry(const std::string& p__string__Name, const 
     struct stat l__stat__Entry {};
     if (::stat(p__string__Path.c_str(), &l__stat__Entry) != 0) return Skip(p__string__Path, std::strerror(errno));
     Node l__Node;
-    l__Node.m__string__Name = CTarnwick_CliNames::UpperCased(p__string__Name);
+    l__Node.m__string__Name = CTarnwick_ToolNames::UpperCased(p__string__Name);
     l__Node.m__string__Path = p__string__Path;
     l__Node.m__bool__IsDirectory = S_ISDIR(l__stat__Entry.st_mode);
-    if (!CTarnwick_CliNames::FitsUdf(l__Node.m__string__Name)) return Skip(p__string__Path, "the name is too long for UDF");
+    if (!CTarnwick_ToolNames::FitsUdf(l__Node.m__string__Name)) return Skip(p__string__Path, "the name is too long for UDF");
     if (l__Node.m__bool__IsDirectory) {
         const Identity l__Identity{l__stat__Entry.st_dev, l__stat__Entry.st_ino};
         if (std::find(p__PAncestors->begin(), p__PAncestors->end(), l__Identity) != p__PAncestors->end()) {
@@ -211,7 +211,7 @@ void CTarnwick_CliUdfMaster::Arrange(Node* p__PNode, bool p__bool__DvdOrder) {
         bool l__bool__Renamed = false;
         while (!l__Names.insert(l__Kid.m__string__Name).second) {
             l__Kid.m__string__Name =
-                CTarnwick_CliNames::RenamedUdfName(l__Kid.m__string__Name, l__Kid.m__bool__IsDirectory, ++m__ulong__CollisionNumber);
+                CTarnwick_ToolNames::RenamedUdfName(l__Kid.m__string__Name, l__Kid.m__bool__IsDirectory, ++m__ulong__CollisionNumber);
             l__bool__Renamed = true;
         }
         if (l__bool__Renamed) {

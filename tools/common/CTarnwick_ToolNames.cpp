@@ -1,9 +1,9 @@
-#include "CTarnwick_CliNames.h"
+#include "CTarnwick_ToolNames.h"
 
 #include <algorithm>
 #include <cstring>
 
-std::string CTarnwick_CliNames::RenamedIdentifier(const std::string& p__string__Identifier, unsigned long p__ulong__Number) {
+std::string CTarnwick_ToolNames::RenamedIdentifier(const std::string& p__string__Identifier, unsigned long p__ulong__Number) {
     std::string l__string__Base = p__string__Identifier;
     std::string l__string__Version;
     if (l__string__Base.size() >= 2 && l__string__Base.compare(l__string__Base.size() - 2, 2, ";1") == 0) {
@@ -30,7 +30,7 @@ std::string CTarnwick_CliNames::RenamedIdentifier(const std::string& p__string__
     return l__string__Stem;
 }
 
-std::u16string CTarnwick_CliNames::RenamedJolietName(const std::u16string& p__u16string__Name, unsigned long p__ulong__Number) {
+std::u16string CTarnwick_ToolNames::RenamedJolietName(const std::u16string& p__u16string__Name, unsigned long p__ulong__Number) {
     std::string l__string__Tail(1, '~');
     l__string__Tail.append(std::to_string(p__ulong__Number));
     const std::u16string l__u16string__Tail = FromUtf8(l__string__Tail);
@@ -61,7 +61,7 @@ std::u16string CTarnwick_CliNames::RenamedJolietName(const std::u16string& p__u1
     return CutUtf16(l__u16string__Result, MaximumJolietUnits);
 }
 
-std::string CTarnwick_CliNames::RenameNew(NAME_COLLISION_INFORMATION* p__PInformation, unsigned long p__ulong__Number) {
+std::string CTarnwick_ToolNames::RenameNew(NAME_COLLISION_INFORMATION* p__PInformation, unsigned long p__ulong__Number) {
     UCHAR* l__PUCHAR__Name = p__PInformation->m__UCHAR__NewName;
     const size_t l__SIZE__Room = sizeof(p__PInformation->m__UCHAR__NewName);
     std::string l__string__Report;
@@ -89,14 +89,14 @@ std::string CTarnwick_CliNames::RenameNew(NAME_COLLISION_INFORMATION* p__PInform
     return l__string__Report;
 }
 
-std::string CTarnwick_CliNames::UpperCased(std::string p__string__Name) {
+std::string CTarnwick_ToolNames::UpperCased(std::string p__string__Name) {
     for (char& l__char__Character : p__string__Name) {
         if (l__char__Character >= 'a' && l__char__Character <= 'z') l__char__Character = static_cast<char>(l__char__Character - 'a' + 'A');
     }
     return p__string__Name;
 }
 
-bool CTarnwick_CliNames::FitsUdf(const std::string& p__string__Name) {
+bool CTarnwick_ToolNames::FitsUdf(const std::string& p__string__Name) {
     // The name field of a tree item holds 254 bytes and the terminating zero; an identifier
     // is a byte saying 8 or 16 bits, then the characters in that width.
     if (p__string__Name.size() >= 255) return false;
@@ -107,7 +107,7 @@ bool CTarnwick_CliNames::FitsUdf(const std::string& p__string__Name) {
     return l__SIZE__Bytes <= 255;
 }
 
-std::string CTarnwick_CliNames::RenamedUdfName(const std::string& p__string__Name, bool p__bool__IsDirectory,
+std::string CTarnwick_ToolNames::RenamedUdfName(const std::string& p__string__Name, bool p__bool__IsDirectory,
                                                unsigned long p__ulong__Number) {
     std::string l__string__Base = p__string__Name;
     std::string l__string__Extension;
@@ -127,7 +127,7 @@ std::string CTarnwick_CliNames::RenamedUdfName(const std::string& p__string__Nam
     return l__string__Candidate;
 }
 
-std::u16string CTarnwick_CliNames::FromUtf8(const std::string& p__string__Text) {
+std::u16string CTarnwick_ToolNames::FromUtf8(const std::string& p__string__Text) {
     std::u16string l__u16string__Result;
     l__u16string__Result.reserve(p__string__Text.size());
     size_t l__SIZE__At = 0;
@@ -164,7 +164,7 @@ std::u16string CTarnwick_CliNames::FromUtf8(const std::string& p__string__Text) 
     return l__u16string__Result;
 }
 
-std::string CTarnwick_CliNames::ToUtf8(const std::u16string& p__u16string__Text) {
+std::string CTarnwick_ToolNames::ToUtf8(const std::u16string& p__u16string__Text) {
     std::string l__string__Result;
     for (size_t l__SIZE__At = 0; l__SIZE__At < p__u16string__Text.size(); ++l__SIZE__At) {
         char32_t l__char32_t__Character = p__u16string__Text[l__SIZE__At];
@@ -191,7 +191,7 @@ std::string CTarnwick_CliNames::ToUtf8(const std::u16string& p__u16string__Text)
     return l__string__Result;
 }
 
-std::string CTarnwick_CliNames::CutUtf8(const std::string& p__string__Text, size_t p__SIZE__Bytes) {
+std::string CTarnwick_ToolNames::CutUtf8(const std::string& p__string__Text, size_t p__SIZE__Bytes) {
     if (p__string__Text.size() <= p__SIZE__Bytes) return p__string__Text;
     size_t l__SIZE__End = p__SIZE__Bytes;
     // Back off over continuation bytes so that the last character stays whole.
@@ -199,7 +199,7 @@ std::string CTarnwick_CliNames::CutUtf8(const std::string& p__string__Text, size
     return p__string__Text.substr(0, l__SIZE__End);
 }
 
-std::u16string CTarnwick_CliNames::CutUtf16(const std::u16string& p__u16string__Text, size_t p__SIZE__Units) {
+std::u16string CTarnwick_ToolNames::CutUtf16(const std::u16string& p__u16string__Text, size_t p__SIZE__Units) {
     if (p__u16string__Text.size() <= p__SIZE__Units) return p__u16string__Text;
     size_t l__SIZE__End = p__SIZE__Units;
     if (l__SIZE__End > 0 && p__u16string__Text[l__SIZE__End - 1] >= 0xD800 && p__u16string__Text[l__SIZE__End - 1] < 0xDC00) --l__SIZE__End;

@@ -3,10 +3,11 @@
 
 #include "tarnwick_types.h"
 
-// The names a mastered image gives its entries, built without the toolkit's internals: the
-// unique names that resolve a collision in the ISO9660 and Joliet hierarchies and in a UDF
-// directory, and the limits a UDF file identifier sets.
-class CTarnwick_CliNames {
+// The names a mastered image gives its entries, for every program that masters (tarnwick
+// master, tarnwick-mkiso), built on the public headers alone: the unique names that resolve a
+// collision in the ISO9660 and Joliet hierarchies and in a UDF directory, and the limits a UDF
+// file identifier sets.
+class CTarnwick_ToolNames {
 public:
     // A new ISO9660 identifier of at most 12 characters: the start of the old one, "~N", and
     // the old extension and version when there are any.
