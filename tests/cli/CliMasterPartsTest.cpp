@@ -147,4 +147,29 @@ TEST_F(CliMasterOutputTest, ASourceGoneBeforeTheWriteFailsItAndLeavesTheOldImage
     EXPECT_FALSE(std::filesystem::exists(l__Output.Temporary()));
 }
 
+TEST(CliMasterFlatTree, SystemStructuresNeedABuiltImageAndContentsNeedADirectory) {
+    ASSERT_EQ(Tarnwick_UpStart(), 0u);
+    ScratchDirectory l__Scratch("tarnwick-master-flat");
+    PVOID l__PVOID__Tree = nullptr;
+    char l__CHAR__Text[1024] = {};
+    ULONG l__ULONG__Error = 0;
+    ASSERT_EQ(Tarnwick_ISO9660JolietFileTree_Create(&l__PVOID__Tree, nullptr, 0, nullptr, nullptr, nullptr, FALSE, FALSE, TRUE, FALSE), 0u);
+    const std::string l__string__System = l__Scratch / "system.bin";
+    EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_StoreSystemStructures(l__PVOID__Tree, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Error,
+                                                                   const_cast<PCHAR>(l__string__System.c_str())),
+              static_cast<ULONG>(EXCEPTION_NUMBER_INVALID_STATE));
+    EXPECT_FALSE(std::filesystem::exists(l__string__System));
+    // A file is not a directory whose entries could be added.
+    std::ofstream(l__Scratch / "file") << "x";
+    PVOID l__PVOID__Parent = nullptr;
+    EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_AddContents(l__PVOID__Tree, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Error,
+                                                         const_cast<PCHAR>((l__Scratch / "file").c_str()), 2, &l__PVOID__Parent),
+              static_cast<ULONG>(EXCEPTION_NUMBER_SYSTEM_ERROR));
+    EXPECT_EQ(Tarnwick_ISO9660JolietFileTree_AddContents(l__PVOID__Tree, l__CHAR__Text, sizeof(l__CHAR__Text), &l__ULONG__Error, nullptr, 2,
+                                                         &l__PVOID__Parent),
+              static_cast<ULONG>(EXCEPTION_NUMBER_INVALID_PARAMETER));
+    Tarnwick_Destroy(&l__PVOID__Tree);
+    Tarnwick_DownShut();
+}
+
 }  // namespace

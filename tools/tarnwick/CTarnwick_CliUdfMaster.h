@@ -38,11 +38,6 @@ public:
     const Counts& GetCounts() const { return m__Counts; }
     const CTarnwick_CliFailure& Failure() const { return m__Failure; }
 
-    // Where a VIDEO_TS file lies in DVD order: the video manager (VIDEO_TS.*) first, then each
-    // title set by number; within a set the IFO, the VOBs by number, then the BUP. Other files
-    // last ({1000, 0}).
-    static std::pair<int, int> DvdRank(const std::string& p__string__Name);
-
 private:
     struct Node;
     struct Image;
