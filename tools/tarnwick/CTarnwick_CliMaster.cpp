@@ -14,7 +14,7 @@
 #include "CTarnwick_CliImageOutput.h"
 #include "CTarnwick_ToolNames.h"
 #include "CTarnwick_CliReporter.h"
-#include "CTarnwick_CliUdfMaster.h"
+#include "CTarnwick_ToolUdfMaster.h"
 #include "tarnwick.h"
 
 namespace {
@@ -251,19 +251,40 @@ int MasterIso(const Request& p__Request, CTarnwick_CliReporter& p__Reporter) {
     return l__int__Result;
 }
 
+// The UDF walk told as events.
+class UdfEvents : public CTarnwick_ToolUdfMaster::Listener {
+public:
+    explicit UdfEvents(CTarnwick_CliReporter& p__Reporter) : m__Reporter(p__Reporter) {}
+    void Skipped(const std::string& p__string__Path, const std::string& p__string__Why) override {
+        using Field = CTarnwick_CliReporter::Field;
+        m__Reporter.Event("skipped", {Field::Text("path", p__string__Path), Field::Text("reason", p__string__Why)},
+                          std::string("skipped '").append(p__string__Path).append("': ").append(p__string__Why));
+    }
+    void Renamed(const std::string& p__string__Path, const std::string& p__string__Name) override {
+        using Field = CTarnwick_CliReporter::Field;
+        m__Reporter.Event("renamed", {Field::Text("path", p__string__Path), Field::Text("name", p__string__Name), Field::Text("hierarchy", "udf")},
+                          std::string("renamed '").append(p__string__Path).append("' to ").append(p__string__Name));
+    }
+
+private:
+    CTarnwick_CliReporter& m__Reporter;
+};
+
 int MasterUdf(const Request& p__Request, bool p__bool__Bridge, CTarnwick_CliReporter& p__Reporter) {
-    CTarnwick_CliUdfMaster::Job l__Job;
+    CTarnwick_ToolUdfMaster::Job l__Job;
     l__Job.m__string__Label = p__Request.m__string__Label;
     l__Job.m__Sources = p__Request.m__Sources;
     l__Job.m__bool__Bridge = p__bool__Bridge;
     l__Job.m__bool__IgnoreErrors = p__Request.m__bool__IgnoreErrors;
-    CTarnwick_CliUdfMaster l__Master(l__Job, p__Reporter);
-    const int l__int__Mastered = l__Master.Master();
-    if (l__int__Mastered != 0) {
-        p__Reporter.Fail(l__Master.Failure());
-        return l__int__Mastered;
+    UdfEvents l__Events(p__Reporter);
+    CTarnwick_ToolUdfMaster l__Master(l__Job, l__Events);
+    const ULONG l__ULONG__Mastered = l__Master.Master();
+    if (l__ULONG__Mastered != 0) {
+        const CTarnwick_CliFailure l__Failure("master", "", l__ULONG__Mastered, l__Master.FailureText(), "");
+        p__Reporter.Fail(l__Failure);
+        return l__Failure.ExitCode();
     }
-    const CTarnwick_CliUdfMaster::Counts& l__Counts = l__Master.GetCounts();
+    const CTarnwick_ToolUdfMaster::Counts& l__Counts = l__Master.GetCounts();
     TellSummary(p__Reporter, p__Request, l__Counts.m__ulong__Added, l__Counts.m__ulong__Renamed, l__Counts.m__ulong__Skipped,
                 l__Master.Sectors());
     CTarnwick_CliImageOutput l__Output(p__Request.m__string__Output, p__Request.m__bool__Quiet ? nullptr : &p__Reporter);
