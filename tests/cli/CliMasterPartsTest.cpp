@@ -7,9 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "CTarnwick_CliImageOutput.h"
+#include "CTarnwick_ToolImageOutput.h"
 #include "CTarnwick_ToolNames.h"
-#include "CTarnwick_CliReporter.h"
 #include "ScratchDirectory.h"
 #include "tarnwick.h"
 
@@ -122,26 +121,40 @@ protected:
 };
 
 TEST_F(CliMasterOutputTest, AWholeImageIsRenamedIntoPlaceWithTheSizeOfTheImage) {
-    std::FILE* l__PFILE__Sink = std::tmpfile();
-    CTarnwick_CliReporter l__Reporter(CTarnwick_CliReporter::Mode::Json, l__PFILE__Sink, l__PFILE__Sink);
-    CTarnwick_CliImageOutput l__Output(m__Scratch / "out.iso", &l__Reporter);
-    ASSERT_EQ(l__Output.Write(m__PVOID__Tree), 0) << l__Output.Failure().Text();
+    // The progress told: bytes that only grow, ending at the image's size, and a good end.
+    struct Told : CTarnwick_ToolImageOutput::Progress {
+        uint64_t m__ULONGLONG__Total = 0, m__ULONGLONG__Last = 0;
+        bool m__bool__Growing = true, m__bool__Ended = false, m__bool__Succeeded = false;
+        void Begin(uint64_t p__Total) override { m__ULONGLONG__Total = p__Total; }
+        void Advance(uint64_t p__Done) override {
+            m__bool__Growing = m__bool__Growing && p__Done > m__ULONGLONG__Last;
+            m__ULONGLONG__Last = p__Done;
+        }
+        void End(bool p__Succeeded) override {
+            m__bool__Ended = true;
+            m__bool__Succeeded = p__Succeeded;
+        }
+    } l__Told;
+    CTarnwick_ToolImageOutput l__Output(m__Scratch / "out.iso", &l__Told);
+    ASSERT_EQ(l__Output.Write(m__PVOID__Tree), 0u) << l__Output.FailureText();
     const std::string l__string__Image = ReadText(m__Scratch / "out.iso");
     ULONG l__ULONG__High = 0;
     EXPECT_EQ(l__string__Image.size(), Tarnwick_ISO9660JolietFileTree_GetSizeInUCHARs(m__PVOID__Tree, &l__ULONG__High));
     EXPECT_NE(l__string__Image.find(std::string(3 * 2048 + 5, 'P')), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(l__Output.Temporary()));
-    std::fclose(l__PFILE__Sink);
+    EXPECT_TRUE(l__Told.m__bool__Growing);
+    EXPECT_EQ(l__Told.m__ULONGLONG__Last, l__Told.m__ULONGLONG__Total);
+    EXPECT_EQ(l__Told.m__ULONGLONG__Total, l__string__Image.size());
+    EXPECT_TRUE(l__Told.m__bool__Ended && l__Told.m__bool__Succeeded);
 }
 
 TEST_F(CliMasterOutputTest, ASourceGoneBeforeTheWriteFailsItAndLeavesTheOldImage) {
     std::ofstream(m__Scratch / "out.iso") << "old";
     ASSERT_TRUE(std::filesystem::remove(m__string__File));
-    CTarnwick_CliImageOutput l__Output(m__Scratch / "out.iso", nullptr);
-    const int l__int__Result = l__Output.Write(m__PVOID__Tree);
-    EXPECT_NE(l__int__Result, 0);
-    EXPECT_EQ(l__int__Result, l__Output.Failure().ExitCode());
-    EXPECT_FALSE(l__Output.Failure().Text().empty());
+    CTarnwick_ToolImageOutput l__Output(m__Scratch / "out.iso", nullptr);
+    // The toolkit's number for a source it cannot open, and its words.
+    EXPECT_EQ(l__Output.Write(m__PVOID__Tree), static_cast<ULONG>(EXCEPTION_NUMBER_SYSTEM_ERROR));
+    EXPECT_NE(l__Output.FailureText().find("No such file or directory"), std::string::npos) << l__Output.FailureText();
     EXPECT_EQ(ReadText(m__Scratch / "out.iso"), "old");
     EXPECT_FALSE(l__Output.Temporary().empty());
     EXPECT_FALSE(std::filesystem::exists(l__Output.Temporary()));

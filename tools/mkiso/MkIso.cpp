@@ -267,7 +267,7 @@ int main(int argc, char** argv) {
                          l__State.m__ulong__Added, l__State.m__ulong__Renamed, l__State.m__ulong__Skipped,
                          static_cast<unsigned long>(l__Tree.GetVolumeSpaceSize() - l__ulong__Start));
         }
-        return WriteImage(l__Tree.GetImage(), l__string__Output, &l__State);
+        return WriteImage(static_cast<CTarnwick_EmptyBase*>(&l__Tree), l__string__Output, &l__State);
     } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
         return ReportFailure(l__PCTarnwick_Exception__Exception);
     }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "CTarnwick_ISO9660FileTree.h"
 #include "CTarnwick_ToolUdfMaster.h"
 #include "tarnwick.h"
 
@@ -53,6 +52,5 @@ int MasterUdf(const UdfJob& p__Job, MkIsoState* p__State) {
         std::fprintf(stderr, "tarnwick-mkiso: %lu entries, %lu renamed, %lu skipped, image of %lu sectors\n", p__State->m__ulong__Added,
                      p__State->m__ulong__Renamed, p__State->m__ulong__Skipped, l__Master.Sectors());
     }
-    auto* l__PTree = dynamic_cast<CTarnwick_ISO9660FileTree*>(static_cast<CTarnwick_EmptyBase*>(l__Master.Tree()));
-    return WriteImage(l__PTree->GetImage(), p__Job.m__string__Output, p__State);
+    return WriteImage(l__Master.Tree(), p__Job.m__string__Output, p__State);
 }

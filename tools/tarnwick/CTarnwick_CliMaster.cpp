@@ -11,9 +11,9 @@
 
 #include "CTarnwick_CliArguments.h"
 #include "CTarnwick_CliFailure.h"
-#include "CTarnwick_CliImageOutput.h"
 #include "CTarnwick_ToolNames.h"
 #include "CTarnwick_CliReporter.h"
+#include "CTarnwick_ToolImageOutput.h"
 #include "CTarnwick_ToolUdfMaster.h"
 #include "tarnwick.h"
 
@@ -175,6 +175,41 @@ void TellSummary(CTarnwick_CliReporter& p__Reporter, const Request& p__Request, 
                       l__string__Text);
 }
 
+// The writing of the image as the reporter's "master" phase, in sectors, told at every whole
+// percent rather than at every block.
+class PhaseProgress : public CTarnwick_ToolImageOutput::Progress {
+public:
+    explicit PhaseProgress(CTarnwick_CliReporter& p__Reporter) : m__Reporter(p__Reporter) {}
+    void Begin(uint64_t p__ULONGLONG__TotalBytes) override {
+        m__ULONGLONG__Sectors = (p__ULONGLONG__TotalBytes + 2047) / 2048;
+        m__Reporter.BeginPhase("master", m__ULONGLONG__Sectors, 2048, 0);
+    }
+    void Advance(uint64_t p__ULONGLONG__DoneBytes) override {
+        const uint64_t l__ULONGLONG__Sector = p__ULONGLONG__DoneBytes / 2048;
+        if ((l__ULONGLONG__Sector - m__ULONGLONG__Told) * 100 < m__ULONGLONG__Sectors) return;
+        m__Reporter.Progress(l__ULONGLONG__Sector);
+        m__ULONGLONG__Told = l__ULONGLONG__Sector;
+    }
+    void End(bool p__bool__Succeeded) override { m__Reporter.EndPhase(p__bool__Succeeded); }
+
+private:
+    CTarnwick_CliReporter& m__Reporter;
+    uint64_t m__ULONGLONG__Sectors = 0;
+    uint64_t m__ULONGLONG__Told = 0;
+};
+
+// Writes the built image of the tree to the output (the phase unless quiet): 0 or the failure
+// number, the failure told.
+int WriteImage(const Request& p__Request, CTarnwick_CliReporter& p__Reporter, PVOID p__PVOID__Tree) {
+    PhaseProgress l__Progress(p__Reporter);
+    CTarnwick_ToolImageOutput l__Output(p__Request.m__string__Output, p__Request.m__bool__Quiet ? nullptr : &l__Progress);
+    const ULONG l__ULONG__Result = l__Output.Write(p__PVOID__Tree);
+    if (l__ULONG__Result == 0) return 0;
+    const CTarnwick_CliFailure l__Failure("master", "", l__ULONG__Result, l__Output.FailureText(), "");
+    p__Reporter.Fail(l__Failure);
+    return l__Failure.ExitCode();
+}
+
 int MasterIso(const Request& p__Request, CTarnwick_CliReporter& p__Reporter) {
     AddState l__State;
     l__State.m__Reporter = &p__Reporter;
@@ -245,10 +280,7 @@ int MasterIso(const Request& p__Request, CTarnwick_CliReporter& p__Reporter) {
         (static_cast<uint64_t>(l__ULONG__High) << 32);
     TellSummary(p__Reporter, p__Request, l__State.m__ulong__Added, l__State.m__ulong__Renamed, l__State.m__ulong__Skipped,
                 static_cast<unsigned long>(l__ULONGLONG__Bytes / 2048));
-    CTarnwick_CliImageOutput l__Output(p__Request.m__string__Output, p__Request.m__bool__Quiet ? nullptr : &p__Reporter);
-    const int l__int__Result = l__Output.Write(l__Tree.m__PVOID__Tree);
-    if (l__int__Result != 0) p__Reporter.Fail(l__Output.Failure());
-    return l__int__Result;
+    return WriteImage(p__Request, p__Reporter, l__Tree.m__PVOID__Tree);
 }
 
 // The UDF walk told as events.
@@ -287,10 +319,7 @@ int MasterUdf(const Request& p__Request, bool p__bool__Bridge, CTarnwick_CliRepo
     const CTarnwick_ToolUdfMaster::Counts& l__Counts = l__Master.GetCounts();
     TellSummary(p__Reporter, p__Request, l__Counts.m__ulong__Added, l__Counts.m__ulong__Renamed, l__Counts.m__ulong__Skipped,
                 l__Master.Sectors());
-    CTarnwick_CliImageOutput l__Output(p__Request.m__string__Output, p__Request.m__bool__Quiet ? nullptr : &p__Reporter);
-    const int l__int__Result = l__Output.Write(l__Master.Tree());
-    if (l__int__Result != 0) p__Reporter.Fail(l__Output.Failure());
-    return l__int__Result;
+    return WriteImage(p__Request, p__Reporter, l__Master.Tree());
 }
 
 }  // namespace

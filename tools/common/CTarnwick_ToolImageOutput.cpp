@@ -1,4 +1,4 @@
-#include "CTarnwick_CliImageOutput.h"
+#include "CTarnwick_ToolImageOutput.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-#include "CTarnwick_CliReporter.h"
 #include "tarnwick.h"
 
 namespace {
@@ -40,14 +39,13 @@ std::string Trimmed(const char* p__PCHAR__Text) {
 
 }  // namespace
 
-int CTarnwick_CliImageOutput::SystemFailure(const std::string& p__string__What, int p__int__Error) {
-    std::string l__string__Text = p__string__What;
-    l__string__Text.append(" '").append(m__string__Output).append("': ").append(std::strerror(p__int__Error));
-    m__Failure = CTarnwick_CliFailure("master", "", EXCEPTION_NUMBER_SYSTEM_ERROR, l__string__Text, "");
+ULONG CTarnwick_ToolImageOutput::SystemFailure(const std::string& p__string__What, int p__int__Error) {
+    m__string__Failure = p__string__What;
+    m__string__Failure.append(" '").append(m__string__Output).append("': ").append(std::strerror(p__int__Error));
     return EXCEPTION_NUMBER_SYSTEM_ERROR;
 }
 
-int CTarnwick_CliImageOutput::Stream(PVOID p__PVOID__Tree, int p__int__Handle, bool p__bool__Sparse) {
+ULONG CTarnwick_ToolImageOutput::Stream(PVOID p__PVOID__Tree, int p__int__Handle, bool p__bool__Sparse) {
     // Small enough to stay in the cache; the output takes it in one write either way.
     const size_t l__SIZE__Block = 256 << 10;
     std::unique_ptr<UCHAR[]> l__Buffer(new UCHAR[l__SIZE__Block]);
@@ -59,12 +57,10 @@ int CTarnwick_CliImageOutput::Stream(PVOID p__PVOID__Tree, int p__int__Handle, b
     ULONG l__ULONG__SystemError = 0;
     ULONG l__ULONG__Status = Tarnwick_ISO9660JolietFileTree_SeekToBegin(p__PVOID__Tree, l__CHAR__Text, sizeof(l__CHAR__Text),
                                                                         &l__ULONG__SystemError);
-    const uint64_t l__ULONGLONG__Sectors = (l__ULONGLONG__Total + 2047) / 2048;
-    if (m__Reporter != nullptr) m__Reporter->BeginPhase("master", l__ULONGLONG__Sectors, 2048, 0);
+    if (m__Progress != nullptr) m__Progress->Begin(l__ULONGLONG__Total);
     uint64_t l__ULONGLONG__Done = 0;
-    uint64_t l__ULONGLONG__Told = 0;
-    int l__int__Result = 0;
-    while (l__ULONG__Status == 0 && l__int__Result == 0 && l__ULONGLONG__Done < l__ULONGLONG__Total) {
+    ULONG l__ULONG__Result = 0;
+    while (l__ULONG__Status == 0 && l__ULONG__Result == 0 && l__ULONGLONG__Done < l__ULONGLONG__Total) {
         const size_t l__SIZE__Length = static_cast<size_t>(std::min<uint64_t>(l__SIZE__Block, l__ULONGLONG__Total - l__ULONGLONG__Done));
         l__ULONG__Status = Tarnwick_ISO9660JolietFileTree_Read(p__PVOID__Tree, l__CHAR__Text, sizeof(l__CHAR__Text),
                                                                &l__ULONG__SystemError, static_cast<LONG>(l__SIZE__Length),
@@ -78,16 +74,11 @@ int CTarnwick_CliImageOutput::Stream(PVOID p__PVOID__Tree, int p__int__Handle, b
         const bool l__bool__Ok = l__bool__Zero ? ::lseek(p__int__Handle, static_cast<off_t>(l__SIZE__Length), SEEK_CUR) >= 0
                                                : WriteAll(p__int__Handle, l__Buffer.get(), l__SIZE__Length);
         if (!l__bool__Ok) {
-            l__int__Result = SystemFailure("cannot write", errno);
+            l__ULONG__Result = SystemFailure("cannot write", errno);
             break;
         }
         l__ULONGLONG__Done += l__SIZE__Length;
-        // A progress report at every whole percent, not at every block.
-        const uint64_t l__ULONGLONG__Sector = l__ULONGLONG__Done / 2048;
-        if (m__Reporter != nullptr && (l__ULONGLONG__Sector - l__ULONGLONG__Told) * 100 >= l__ULONGLONG__Sectors) {
-            m__Reporter->Progress(l__ULONGLONG__Sector);
-            l__ULONGLONG__Told = l__ULONGLONG__Sector;
-        }
+        if (m__Progress != nullptr) m__Progress->Advance(l__ULONGLONG__Done);
     }
     if (l__ULONG__Status != 0) {
         // A source that cannot be read (or has shrunk) while the image is written.
@@ -95,17 +86,17 @@ int CTarnwick_CliImageOutput::Stream(PVOID p__PVOID__Tree, int p__int__Handle, b
         if (l__ULONG__Status == EXCEPTION_NUMBER_SYSTEM_ERROR && l__ULONG__SystemError != 0) {
             l__string__Text.append(" (").append(std::strerror(static_cast<int>(l__ULONG__SystemError))).append(")");
         }
-        m__Failure = CTarnwick_CliFailure("master", "", l__ULONG__Status, l__string__Text, "");
-        l__int__Result = static_cast<int>(l__ULONG__Status);
+        m__string__Failure = l__string__Text;
+        l__ULONG__Result = l__ULONG__Status;
     }
-    if (l__int__Result == 0 && p__bool__Sparse && ::ftruncate(p__int__Handle, static_cast<off_t>(l__ULONGLONG__Total)) != 0) {
-        l__int__Result = SystemFailure("cannot write", errno);
+    if (l__ULONG__Result == 0 && p__bool__Sparse && ::ftruncate(p__int__Handle, static_cast<off_t>(l__ULONGLONG__Total)) != 0) {
+        l__ULONG__Result = SystemFailure("cannot write", errno);
     }
-    if (m__Reporter != nullptr) m__Reporter->EndPhase(l__int__Result == 0);
-    return l__int__Result;
+    if (m__Progress != nullptr) m__Progress->End(l__ULONG__Result == 0);
+    return l__ULONG__Result;
 }
 
-int CTarnwick_CliImageOutput::Write(PVOID p__PVOID__Tree) {
+ULONG CTarnwick_ToolImageOutput::Write(PVOID p__PVOID__Tree) {
     m__string__Temporary.clear();
     if (m__string__Output == "-") {
         return Stream(p__PVOID__Tree, STDOUT_FILENO, false);
@@ -116,9 +107,9 @@ int CTarnwick_CliImageOutput::Write(PVOID p__PVOID__Tree) {
         // A device or a pipe: written in place.
         const int l__int__Handle = ::open(m__string__Output.c_str(), O_WRONLY | O_CLOEXEC);
         if (l__int__Handle < 0) return SystemFailure("cannot open", errno);
-        int l__int__Result = Stream(p__PVOID__Tree, l__int__Handle, false);
-        if (::close(l__int__Handle) != 0 && l__int__Result == 0) l__int__Result = SystemFailure("cannot write", errno);
-        return l__int__Result;
+        ULONG l__ULONG__Result = Stream(p__PVOID__Tree, l__int__Handle, false);
+        if (::close(l__int__Handle) != 0 && l__ULONG__Result == 0) l__ULONG__Result = SystemFailure("cannot write", errno);
+        return l__ULONG__Result;
     }
     // Beside the output, in its directory, so that the rename stays on one file system.
     const size_t l__SIZE__Slash = m__string__Output.rfind('/');
@@ -138,11 +129,11 @@ int CTarnwick_CliImageOutput::Write(PVOID p__PVOID__Tree) {
         l__mode__Mode = 0666 & ~l__mode__Mask;
     }
     (void)::fchmod(l__int__Handle, l__mode__Mode);
-    int l__int__Result = Stream(p__PVOID__Tree, l__int__Handle, true);
-    if (::close(l__int__Handle) != 0 && l__int__Result == 0) l__int__Result = SystemFailure("cannot write", errno);
-    if (l__int__Result == 0 && ::rename(m__string__Temporary.c_str(), m__string__Output.c_str()) != 0) {
-        l__int__Result = SystemFailure("cannot write", errno);
+    ULONG l__ULONG__Result = Stream(p__PVOID__Tree, l__int__Handle, true);
+    if (::close(l__int__Handle) != 0 && l__ULONG__Result == 0) l__ULONG__Result = SystemFailure("cannot write", errno);
+    if (l__ULONG__Result == 0 && ::rename(m__string__Temporary.c_str(), m__string__Output.c_str()) != 0) {
+        l__ULONG__Result = SystemFailure("cannot write", errno);
     }
-    if (l__int__Result != 0) ::unlink(m__string__Temporary.c_str());
-    return l__int__Result;
+    if (l__ULONG__Result != 0) ::unlink(m__string__Temporary.c_str());
+    return l__ULONG__Result;
 }
