@@ -196,7 +196,7 @@ void CTarnwick_ToolUdfMaster::Arrange(Node* p__PNode, bool p__bool__DvdOrder) {
             ++m__Counts.m__ulong__Renamed;
             l__bool__Renamed = true;
         }
-        if (l__bool__Renamed) m__Listener.Renamed(l__Kid.m__string__Path, l__Kid.m__string__Name);
+        if (l__bool__Renamed) m__Listener.Renamed(l__Kid.m__string__Path, l__Kid.m__string__Name, "udf");
     }
     if (p__bool__DvdOrder) {
         std::stable_sort(l__Kids.begin(), l__Kids.end(), [](const Node& p__Left, const Node& p__Right) {

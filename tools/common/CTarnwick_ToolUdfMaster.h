@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "CTarnwick_ToolMasteringListener.h"
 #include "tarnwick.h"
 
 // Masters local files and directories as a UDF 1.02 image, or as a DVD-Video UDF/ISO9660
@@ -20,22 +21,8 @@ public:
         bool m__bool__Bridge = false;        // DVD-Video: VIDEO_TS and AUDIO_TS on an ISO9660 side too
         bool m__bool__IgnoreErrors = false;  // skip what cannot be read instead of failing
     };
-    // What the program tells while the sources are walked.
-    class Listener {
-    public:
-        virtual ~Listener() = default;
-        // Another entry was taken; the count so far.
-        virtual void Added(unsigned long p__ulong__Count) { (void)p__ulong__Count; }
-        // An entry left out (--ignore-errors, or a link back to a directory above it).
-        virtual void Skipped(const std::string& p__string__Path, const std::string& p__string__Why) = 0;
-        // An entry whose name met another's, and the name it gets.
-        virtual void Renamed(const std::string& p__string__Path, const std::string& p__string__Name) = 0;
-    };
-    struct Counts {
-        unsigned long m__ulong__Added = 0;
-        unsigned long m__ulong__Renamed = 0;  // renamings, one per name tried
-        unsigned long m__ulong__Skipped = 0;
-    };
+    using Listener = CTarnwick_ToolMasteringListener;
+    using Counts = CTarnwick_ToolMasteringListener::Counts;
 
     CTarnwick_ToolUdfMaster(const Job& p__Job, Listener& p__Listener);
     ~CTarnwick_ToolUdfMaster();

@@ -1,10 +1,7 @@
 #include "MkIsoOutput.h"
 
 #include <cstdio>
-#include <cstring>
-#include <memory>
 
-#include "CTarnwick_Exception.h"
 #include "CTarnwick_ToolImageOutput.h"
 
 bool ProgressDue(MkIsoState* p__State) {
@@ -14,19 +11,6 @@ bool ProgressDue(MkIsoState* p__State) {
     }
     p__State->m__LastProgress = l__Now;
     return true;
-}
-
-int ReportFailure(CTarnwick_Exception* p__PCTarnwick_Exception__Exception) {
-    std::unique_ptr<CTarnwick_Exception, CTarnwick_ExceptionDeleter> l__Owned(p__PCTarnwick_Exception__Exception);
-    if (l__Owned == nullptr) {
-        std::fprintf(stderr, "tarnwick-mkiso: out of memory\n");
-    } else if (l__Owned->GetExceptionNumber() == EXCEPTION_NUMBER_SYSTEM_ERROR) {
-        std::fprintf(stderr, "tarnwick-mkiso: %s (%s)\n", l__Owned->GetExceptionText(),
-                     std::strerror(static_cast<int>(l__Owned->GetStatus())));
-    } else {
-        std::fprintf(stderr, "tarnwick-mkiso: %s\n", l__Owned->GetExceptionText());
-    }
-    return 1;
 }
 
 namespace {

@@ -4,8 +4,6 @@
 
 #include "tarnwick_types.h"
 
-class CTarnwick_Exception;
-
 // What tarnwick-mkiso counts and prints while it masters, in either format.
 struct MkIsoState {
     bool m__bool__Quiet = false;
@@ -18,9 +16,6 @@ struct MkIsoState {
 
 // Whether a progress line is due (one a second, none when quiet).
 bool ProgressDue(MkIsoState* p__State);
-
-// Prints the toolkit's failure (and deletes it); returns the exit code 1.
-int ReportFailure(CTarnwick_Exception* p__PCTarnwick_Exception__Exception);
 
 // Streams the built image of a tree (its flat reference: an ISO9660 tree, or the container
 // tree of a UDF image) into the output file ("-": standard output) as the shared image output

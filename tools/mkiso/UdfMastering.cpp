@@ -3,29 +3,9 @@
 #include <cstdio>
 
 #include "CTarnwick_ToolUdfMaster.h"
+#include "MkIsoLines.h"
 #include "tarnwick.h"
 
-namespace {
-
-// The walk told on standard error, in tarnwick-mkiso's words.
-class Lines : public CTarnwick_ToolUdfMaster::Listener {
-public:
-    explicit Lines(MkIsoState* p__State) : m__State(p__State) {}
-    void Added(unsigned long p__ulong__Count) override {
-        m__State->m__ulong__Added = p__ulong__Count;
-        if (ProgressDue(m__State)) std::fprintf(stderr, "tarnwick-mkiso: %lu entries added\n", p__ulong__Count);
-    }
-    void Skipped(const std::string& p__string__Path, const std::string& /*p__string__Why*/) override {
-        ++m__State->m__ulong__Skipped;
-        std::fprintf(stderr, "tarnwick-mkiso: skipped '%s'\n", p__string__Path.c_str());
-    }
-    void Renamed(const std::string& /*p__string__Path*/, const std::string& /*p__string__Name*/) override {}
-
-private:
-    MkIsoState* m__State;
-};
-
-}  // namespace
 
 int MasterUdf(const UdfJob& p__Job, MkIsoState* p__State) {
     if (p__Job.m__bool__Bridge && p__Job.m__Sources.size() != 1) {
@@ -41,12 +21,13 @@ int MasterUdf(const UdfJob& p__Job, MkIsoState* p__State) {
     l__Job.m__Sources = p__Job.m__Sources;
     l__Job.m__bool__Bridge = p__Job.m__bool__Bridge;
     l__Job.m__bool__IgnoreErrors = p__Job.m__bool__IgnoreErrors;
-    Lines l__Lines(p__State);
+    MkIsoLines l__Lines(p__State);
     CTarnwick_ToolUdfMaster l__Master(l__Job, l__Lines);
     if (l__Master.Master() != 0) {
         std::fprintf(stderr, "tarnwick-mkiso: %s\n", l__Master.FailureText().c_str());
         return 1;
     }
+    // One renaming for every name tried.
     p__State->m__ulong__Renamed = l__Master.GetCounts().m__ulong__Renamed;
     if (!p__State->m__bool__Quiet) {
         std::fprintf(stderr, "tarnwick-mkiso: %lu entries, %lu renamed, %lu skipped, image of %lu sectors\n", p__State->m__ulong__Added,
