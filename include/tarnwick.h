@@ -336,6 +336,15 @@ ULONG Tarnwick_ISO9660JolietFileTree_ImportTrack(PVOID p__PVOID__Burner, PVOID p
                                                  UCHAR p__UCHAR__TrackNumber, BOOLEAN p__BOOLEAN__IsJoliet,
                                                  PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
                                                  PULONG p__PULONG__SystemError);
+/* Adds every entry of a local directory (each with everything below it) directly under
+ * *p__PPVOID__Parent, or under the root when that holds NULL (it then receives the root). A root
+ * made for the contents takes the directory's own attributes and dates. A trailing "/" is
+ * removed; a path of 260 characters or more gives EXCEPTION_NUMBER_INVALID_PARAMETER, a directory
+ * that cannot be listed EXCEPTION_NUMBER_SYSTEM_ERROR. */
+ULONG Tarnwick_ISO9660JolietFileTree_AddContents(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                                 ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError,
+                                                 PCHAR p__PCHAR__Directory, ULONG p__ULONG__TimeSelector,
+                                                 PVOID* p__PPVOID__Parent);
 /* Not family: the root node, NULL until the first addition. */
 PVOID Tarnwick_ISO9660FileTree_GetRoot(PVOID p__PVOID__Tree);
 /* Not family: the deepest directory level reached so far. */
@@ -371,6 +380,20 @@ ULONG Tarnwick_ISO9660JolietFileTree_SetBootImage(PVOID p__PVOID__Tree, PCHAR p_
                                                   ULONG p__ULONG__SystemType, ULONG p__ULONG__BootMediaType,
                                                   PCHAR p__PCHAR__ExceptionText, ULONG p__ULONG__ExceptionTextSize,
                                                   PULONG p__PULONG__SystemError);
+/* Family: SetBootImage with the boot image file named p__PCHAR__NameInImage in the root (NULL:
+ * the file's own name) and dated as the file was last written. EXCEPTION_NUMBER_SYSTEM_ERROR
+ * with the system error when the file cannot be found, EXCEPTION_NUMBER_INVALID_PARAMETER for a
+ * directory. */
+ULONG Tarnwick_ISO9660JolietFileTree_SetBootImageEx(PVOID p__PVOID__Tree, PCHAR p__PCHAR__FileName,
+                                                    PCHAR p__PCHAR__NameInImage, ULONG p__ULONG__SystemType,
+                                                    ULONG p__ULONG__BootMediaType, PCHAR p__PCHAR__ExceptionText,
+                                                    ULONG p__ULONG__ExceptionTextSize, PULONG p__PULONG__SystemError);
+/* Family: writes the system structures of the built image (the sectors the tree makes itself:
+ * volume descriptors, path tables, directories) to a file it creates or truncates.
+ * EXCEPTION_NUMBER_INVALID_STATE before the image is built. */
+ULONG Tarnwick_ISO9660JolietFileTree_StoreSystemStructures(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                                           ULONG p__ULONG__ExceptionTextSize,
+                                                           PULONG p__PULONG__SystemError, PCHAR p__PCHAR__FileName);
 /* Rock Ridge records in the ISO9660 hierarchy (off by default): names as they are (up to 255
  * bytes), modes, owners, symbolic links, device numbers, three timestamps, hard-link counts, and
  * directories deeper than 8 levels relocated. With it on, adds record symbolic links as links;

@@ -14,6 +14,7 @@
 #include "CTarnwick_JolietFileTree.h"
 #include "DebugPrint.h"
 #include "PlatformDebugOutput.h"
+#include "PlatformDirectory.h"
 #include "PlatformFile.h"
 #include "PlatformSystemError.h"
 #include "PlatformVersion.h"
@@ -195,6 +196,29 @@ extern "C" ULONG Tarnwick_ISO9660JolietFileTree_Add(PVOID p__PVOID__Tree, PCHAR 
                  });
 }
 
+extern "C" ULONG Tarnwick_ISO9660JolietFileTree_AddContents(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,
+                                                            ULONG p__ULONG__ExceptionTextSize,
+                                                            PULONG p__PULONG__SystemError, PCHAR p__PCHAR__Directory,
+                                                            ULONG p__ULONG__TimeSelector, PVOID* p__PPVOID__Parent) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_ISO9660JolietFileTree_AddContents";
+    return Shell(c__PCHAR__Name, p__PVOID__Tree, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, [&](Tree& t) {
+                     if (p__PCHAR__Directory == nullptr || std::strlen(p__PCHAR__Directory) >= TARNWICK_MAX_PATH) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                                    "%s(): p__PCHAR__Directory is NULL or too long!!!", c__PCHAR__Name);
+                     }
+                     std::string l__string__Directory(p__PCHAR__Directory);
+                     while (l__string__Directory.size() > 1 && l__string__Directory.back() == '/') {
+                         l__string__Directory.pop_back();
+                     }
+                     std::lock_guard<PlatformRecursiveLock> l__Guard(t.GetLock());
+                     Node* l__Parent = ParentOf(t, p__PPVOID__Parent, c__PCHAR__Name);
+                     t.CreateFromDirectoryContents(l__string__Directory.c_str(), p__ULONG__TimeSelector, l__Parent);
+                     if (p__PPVOID__Parent != nullptr) *p__PPVOID__Parent = l__Parent != nullptr ? l__Parent : t.GetRoot();
+                 });
+}
+
 extern "C" PVOID Tarnwick_ISO9660FileTree_GetRoot(PVOID p__PVOID__Tree) {
     PVOID l__PVOID__Root = nullptr;
     Query("Tarnwick:Tarnwick_ISO9660FileTree_GetRoot", p__PVOID__Tree, [&](Tree& t) { l__PVOID__Root = t.GetRoot(); });
@@ -340,6 +364,61 @@ extern "C" ULONG Tarnwick_ISO9660JolietFileTree_SetBootImage(PVOID p__PVOID__Tre
                            static_cast<UCHAR>(p__ULONG__BootMediaType));
         });
     return l__bool__IsOpenFailure ? static_cast<ULONG>(EXCEPTION_NUMBER_SYSTEM_ERROR) : l__ULONG__Result;
+}
+
+extern "C" ULONG Tarnwick_ISO9660JolietFileTree_SetBootImageEx(PVOID p__PVOID__Tree, PCHAR p__PCHAR__FileName,
+                                                               PCHAR p__PCHAR__NameInImage, ULONG p__ULONG__SystemType,
+                                                               ULONG p__ULONG__BootMediaType,
+                                                               PCHAR p__PCHAR__ExceptionText,
+                                                               ULONG p__ULONG__ExceptionTextSize,
+                                                               PULONG p__PULONG__SystemError) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_ISO9660JolietFileTree_SetBootImageEx";
+    return Shell(c__PCHAR__Name, p__PVOID__Tree, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, [&](Tree& t) {
+                     PlatformDirectoryEntry l__Entry{};
+                     if (p__PCHAR__FileName == nullptr) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                                    "%s(): p__PCHAR__FileName is NULL!!!", c__PCHAR__Name);
+                     }
+                     if (!PlatformDirectory::Find(p__PCHAR__FileName, l__Entry)) {
+                         const ULONG l__ULONG__Error = static_cast<ULONG>(errno);
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_SYSTEM_ERROR, l__ULONG__Error,
+                                                    "%s(): cannot find the boot image '%s', status %ld!!!",
+                                                    c__PCHAR__Name, p__PCHAR__FileName,
+                                                    static_cast<long>(l__ULONG__Error));
+                     }
+                     if ((l__Entry.m__ULONG__Attributes & PlatformDirectory::AttributeDirectory) != 0) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                                    "%s(): the boot image '%s' is a directory!!!", c__PCHAR__Name,
+                                                    p__PCHAR__FileName);
+                     }
+                     const char* l__PCHAR__NameInImage =
+                         p__PCHAR__NameInImage != nullptr ? p__PCHAR__NameInImage : l__Entry.m__string__Name.c_str();
+                     t.SetBootImage(p__PCHAR__FileName, l__PCHAR__NameInImage, 0, l__Entry.m__LONGLONG__LastWriteTime,
+                                    l__Entry.m__ULONGLONG__Size, static_cast<UCHAR>(p__ULONG__SystemType),
+                                    static_cast<UCHAR>(p__ULONG__BootMediaType));
+                 });
+}
+
+extern "C" ULONG Tarnwick_ISO9660JolietFileTree_StoreSystemStructures(PVOID p__PVOID__Tree,
+                                                                     PCHAR p__PCHAR__ExceptionText,
+                                                                     ULONG p__ULONG__ExceptionTextSize,
+                                                                     PULONG p__PULONG__SystemError,
+                                                                     PCHAR p__PCHAR__FileName) {
+    static const char* const c__PCHAR__Name = "Tarnwick:Tarnwick_ISO9660JolietFileTree_StoreSystemStructures";
+    return Shell(c__PCHAR__Name, p__PVOID__Tree, p__PCHAR__ExceptionText, p__ULONG__ExceptionTextSize,
+                 p__PULONG__SystemError, [&](Tree& t) {
+                     if (p__PCHAR__FileName == nullptr) {
+                         CTarnwick_Exception::Raise(c__PCHAR__Name, EXIT_TRACE_FORM_NUMBER_AND_TEXT,
+                                                    EXCEPTION_NUMBER_INVALID_PARAMETER, 0,
+                                                    "%s(): p__PCHAR__FileName is NULL!!!", c__PCHAR__Name);
+                     }
+                     ImageOf(t, c__PCHAR__Name);
+                     t.StoreSystemStructures(p__PCHAR__FileName);
+                 });
 }
 
 extern "C" ULONG Tarnwick_ISO9660JolietFileTree_AddMemory(PVOID p__PVOID__Tree, PCHAR p__PCHAR__ExceptionText,

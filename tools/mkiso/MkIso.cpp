@@ -1,23 +1,16 @@
 // tarnwick-mkiso: masters an ISO9660 image file from local files and directories.
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <memory>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "CTarnwick_Exception.h"
-#include "CTarnwick_ISO9660FileTree.h"
-#include "CTarnwick_ISO9660Image.h"
-#include "CTarnwick_JolietFileTree.h"
-#include "CTarnwick_Utf16.h"
-#include "PlatformDirectory.h"
-#include "PlatformOutputFile.h"
-#include "PlatformSystemError.h"
+#include "CTarnwick_ToolIsoMaster.h"
+#include "MkIsoLines.h"
 #include "MkIsoOutput.h"
 #include "UdfMastering.h"
+#include "tarnwick.h"
 
 namespace {
 
@@ -49,87 +42,6 @@ const char* const g__PCHAR__Usage =
     "  -h, --help                 this text\n"
     "Name collisions are resolved by giving the new entry a unique name.\n";
 
-// A new identifier of at most 12 characters: the start of the old one, "~N", and the
-// old extension and version when there are any.
-std::string RenamedIdentifier(const std::string& p__string__Identifier, unsigned long p__ulong__Number) {
-    std::string l__string__Base = p__string__Identifier;
-    std::string l__string__Version;
-    if (l__string__Base.size() >= 2 && l__string__Base.compare(l__string__Base.size() - 2, 2, ";1") == 0) {
-        l__string__Version = ";1";
-        l__string__Base.resize(l__string__Base.size() - 2);
-    }
-    std::string l__string__Extension;
-    size_t l__SIZE__Dot = l__string__Base.rfind('.');
-    if (l__SIZE__Dot != std::string::npos && l__SIZE__Dot > 0 && l__string__Base.size() - l__SIZE__Dot <= 4) {
-        l__string__Extension = l__string__Base.substr(l__SIZE__Dot);
-        l__string__Base.resize(l__SIZE__Dot);
-    }
-    std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
-    l__string__Tail.append(std::to_string(p__ulong__Number));
-    // At least one character of the old name stays; the extension goes first when the
-    // number leaves no room for it.
-    if (1 + l__string__Tail.size() + l__string__Extension.size() + l__string__Version.size() > 12) {
-        l__string__Extension.clear();
-    }
-    size_t l__SIZE__Room = 12 - std::min<size_t>(11, l__string__Tail.size() + l__string__Version.size() +
-                                                         l__string__Extension.size());
-    std::string l__string__Stem = CTarnwick_ISO9660FileTreeNode::CutName(l__string__Base, l__SIZE__Room);
-    l__string__Stem.append(l__string__Tail).append(l__string__Extension).append(l__string__Version);
-    return l__string__Stem;
-}
-
-void Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Context, PVOID p__PVOID__Parameter1, PVOID /*p__PVOID__Parameter2*/) {
-    MkIsoState* l__State = static_cast<MkIsoState*>(p__PVOID__Context);
-    switch (p__ULONG__Reason) {
-        case ADD_NAME:
-            ++l__State->m__ulong__Added;
-            if (ProgressDue(l__State)) {
-                std::fprintf(stderr, "tarnwick-mkiso: %lu entries added\n", l__State->m__ulong__Added);
-            }
-            break;
-        case IGNORE_NAME:
-            ++l__State->m__ulong__Skipped;
-            std::fprintf(stderr, "tarnwick-mkiso: skipped '%s'\n", static_cast<const char*>(p__PVOID__Parameter1));
-            break;
-        case NAME_COLLISION: {
-            auto* l__Information = static_cast<NAME_COLLISION_INFORMATION*>(p__PVOID__Parameter1);
-            if (l__Information->m__BOOLEAN__IsJoliet != 0) {
-                // A Joliet name, UTF-16 in the machine's byte order: "~N" goes before its
-                // extension, within the length a Joliet name may have.
-                std::u16string l__u16string__Old =
-                    CTarnwick_Utf16::FromTerminated(l__Information->m__UCHAR__NewName, sizeof(l__Information->m__UCHAR__NewName));
-                std::string l__string__Tail(1, '~');  // appended: GCC 12 warns falsely about operator+ here
-                l__string__Tail.append(std::to_string(++l__State->m__ulong__CollisionNumber));
-                std::u16string l__u16string__New =
-                    CTarnwick_JolietFileTreeNode::FitJolietName(l__u16string__Old, CTarnwick_Utf16::FromUtf8(l__string__Tail));
-                std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
-                std::memcpy(l__Information->m__UCHAR__NewName, l__u16string__New.data(), 2 * l__u16string__New.size());
-                l__Information->m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
-                ++l__State->m__ulong__Renamed;
-                break;
-            }
-            std::string l__string__Old(reinterpret_cast<const char*>(l__Information->m__UCHAR__NewName));
-            std::string l__string__New = RenamedIdentifier(l__string__Old, ++l__State->m__ulong__CollisionNumber);
-            std::memset(l__Information->m__UCHAR__NewName, 0, sizeof(l__Information->m__UCHAR__NewName));
-            std::memcpy(l__Information->m__UCHAR__NewName, l__string__New.data(), l__string__New.size());
-            l__Information->m__ULONG__Action = NAME_COLLISION_ACTION_RENAME_NEW;
-            ++l__State->m__ulong__Renamed;
-            break;
-        }
-        default:
-            break;
-    }
-}
-
-std::string TimeText(std::time_t p__time_t__Time) {
-    std::tm l__tm__Utc{};
-    gmtime_r(&p__time_t__Time, &l__tm__Utc);
-    char l__CHAR__Text[64];
-    std::snprintf(l__CHAR__Text, sizeof(l__CHAR__Text), "%04d%02d%02d%02d%02d%02d00", l__tm__Utc.tm_year + 1900,
-                  l__tm__Utc.tm_mon + 1, l__tm__Utc.tm_mday, l__tm__Utc.tm_hour, l__tm__Utc.tm_min, l__tm__Utc.tm_sec);
-    return l__CHAR__Text;
-}
-
 bool ParseNumber(const char* p__PCHAR__Text, unsigned long p__ulong__Maximum, unsigned long* p__Pulong__Value) {
     char* l__PCHAR__End = nullptr;
     errno = 0;
@@ -139,11 +51,6 @@ bool ParseNumber(const char* p__PCHAR__Text, unsigned long p__ulong__Maximum, un
     }
     *p__Pulong__Value = l__ulong__Value;
     return true;
-}
-
-int Fail(const char* p__PCHAR__Text) {
-    std::fprintf(stderr, "tarnwick-mkiso: %s\n", p__PCHAR__Text);
-    return 1;
 }
 
 }  // namespace
@@ -260,62 +167,37 @@ int main(int argc, char** argv) {
         try {
             return MasterUdf(l__Job, &l__State);
         } catch (const std::bad_alloc&) {
-            return Fail("out of memory");
+            std::fprintf(stderr, "tarnwick-mkiso: out of memory\n");
+            return 1;
         }
     }
 
-    try {
-        const BOOLEAN l__BOOLEAN__IgnoreErrors = l__bool__IgnoreErrors ? TRUE : FALSE;
-        const BOOLEAN l__BOOLEAN__LongNames = l__bool__Level1 ? FALSE : TRUE;
-        std::unique_ptr<CTarnwick_ISO9660FileTree> l__PTree;
-        if (l__bool__Joliet) {
-            l__PTree = std::make_unique<CTarnwick_JolietFileTree>(Callback, &l__State, l__BOOLEAN__IgnoreErrors, FALSE,
-                                                                  l__BOOLEAN__LongNames);
-        } else {
-            l__PTree = std::make_unique<CTarnwick_ISO9660FileTree>(Callback, &l__State, l__BOOLEAN__IgnoreErrors, FALSE,
-                                                                   l__BOOLEAN__LongNames);
-        }
-        CTarnwick_ISO9660FileTree& l__Tree = *l__PTree;
-        l__Tree.SetRockRidge(l__bool__RockRidge ? TRUE : FALSE);
-        for (std::string l__string__Source : l__Sources) {
-            while (l__string__Source.size() > 1 && l__string__Source.back() == '/') l__string__Source.pop_back();
-            PlatformDirectoryEntry l__Entry;
-            if (!PlatformDirectory::Find(l__string__Source, l__Entry)) {
-                std::fprintf(stderr, "tarnwick-mkiso: cannot find '%s': %s\n", l__string__Source.c_str(), std::strerror(errno));
-                return 1;
-            }
-            if ((l__Entry.m__ULONG__Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                l__Tree.CreateFromDirectoryContents(l__string__Source.c_str(), CTarnwick_FileTree::TimeLastWrite, nullptr);
-            } else {
-                CTarnwick_FileTreeNode* l__Root = nullptr;
-                l__Tree.CreateFromRoot(l__string__Source.c_str(), nullptr, CTarnwick_FileTree::TimeLastWrite, &l__Root);
-            }
-        }
-        if (!l__string__Boot.empty()) {
-            PlatformDirectoryEntry l__Entry;
-            if (!PlatformDirectory::Find(l__string__Boot, l__Entry) ||
-                (l__Entry.m__ULONG__Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                std::fprintf(stderr, "tarnwick-mkiso: '%s' is not a readable boot image file\n", l__string__Boot.c_str());
-                return 1;
-            }
-            l__Tree.SetBootImage(l__string__Boot.c_str(), l__Entry.m__string__Name.c_str(), 0,
-                                 l__Entry.m__LONGLONG__LastWriteTime, l__Entry.m__ULONGLONG__Size,
-                                 static_cast<UCHAR>(l__ulong__BootSystemType), static_cast<UCHAR>(l__ulong__BootMediaType));
-        }
-        std::string l__string__Now = TimeText(std::time(nullptr));
-        l__Tree.BuildImage(static_cast<ULONG>(l__ulong__Start), 0, FALSE, l__string__Label.c_str(), nullptr,
-                           "TARNWICK-MKISO", nullptr, nullptr, nullptr, l__string__Now.c_str(), l__string__Now.c_str(),
-                           "0000000000000000", "0000000000000000");
-        if (!l__string__SystemStructures.empty()) {
-            l__Tree.StoreSystemStructures(l__string__SystemStructures.c_str());
-        }
-        if (!l__State.m__bool__Quiet) {
-            std::fprintf(stderr, "tarnwick-mkiso: %lu entries, %lu renamed, %lu skipped, image of %lu sectors\n",
-                         l__State.m__ulong__Added, l__State.m__ulong__Renamed, l__State.m__ulong__Skipped,
-                         static_cast<unsigned long>(l__Tree.GetVolumeSpaceSize() - l__ulong__Start));
-        }
-        return WriteImage(l__Tree.GetImage(), l__string__Output, &l__State);
-    } catch (CTarnwick_Exception* l__PCTarnwick_Exception__Exception) {
-        return ReportFailure(l__PCTarnwick_Exception__Exception);
+    if (Tarnwick_UpStart() != 0) {
+        std::fprintf(stderr, "tarnwick-mkiso: the toolkit does not start\n");
+        return 1;
     }
+    CTarnwick_ToolIsoMaster::Job l__Job;
+    l__Job.m__string__Label = l__string__Label;
+    l__Job.m__string__Application = "TARNWICK-MKISO";
+    l__Job.m__Sources = l__Sources;
+    l__Job.m__string__Boot = l__string__Boot;
+    l__Job.m__ulong__BootMediaType = l__ulong__BootMediaType;
+    l__Job.m__ulong__BootSystemType = l__ulong__BootSystemType;
+    l__Job.m__ulong__Start = l__ulong__Start;
+    l__Job.m__string__SystemStructures = l__string__SystemStructures;
+    l__Job.m__bool__Level1 = l__bool__Level1;
+    l__Job.m__bool__Joliet = l__bool__Joliet;
+    l__Job.m__bool__RockRidge = l__bool__RockRidge;
+    l__Job.m__bool__IgnoreErrors = l__bool__IgnoreErrors;
+    MkIsoLines l__Lines(&l__State);
+    CTarnwick_ToolIsoMaster l__Master(l__Job, l__Lines);
+    if (l__Master.Master() != 0) {
+        std::fprintf(stderr, "tarnwick-mkiso: %s\n", l__Master.FailureText().c_str());
+        return 1;
+    }
+    if (!l__State.m__bool__Quiet) {
+        std::fprintf(stderr, "tarnwick-mkiso: %lu entries, %lu renamed, %lu skipped, image of %lu sectors\n", l__State.m__ulong__Added,
+                     l__State.m__ulong__Renamed, l__State.m__ulong__Skipped, l__Master.Sectors());
+    }
+    return WriteImage(l__Master.Tree(), l__string__Output, &l__State);
 }

@@ -2,8 +2,7 @@
 #include <chrono>
 #include <string>
 
-class CTarnwick_ISO9660Image;
-class CTarnwick_Exception;
+#include "tarnwick_types.h"
 
 // What tarnwick-mkiso counts and prints while it masters, in either format.
 struct MkIsoState {
@@ -18,10 +17,8 @@ struct MkIsoState {
 // Whether a progress line is due (one a second, none when quiet).
 bool ProgressDue(MkIsoState* p__State);
 
-// Prints the toolkit's failure (and deletes it); returns the exit code 1.
-int ReportFailure(CTarnwick_Exception* p__PCTarnwick_Exception__Exception);
-
-// Streams a built image into the output file ("-": standard output); runs of zero sectors in
-// a regular file become holes. A regular file is written beside its name and renamed over it
-// when whole. 0, or 1 after a message (a failed read of a source included).
-int WriteImage(CTarnwick_ISO9660Image* p__Image, const std::string& p__string__Output, MkIsoState* p__State);
+// Streams the built image of a tree (its flat reference: an ISO9660 tree, or the container
+// tree of a UDF image) into the output file ("-": standard output) as the shared image output
+// does: a regular file is written beside its name and renamed over it when whole. 0, or 1
+// after a message (a failed read of a source included).
+int WriteImage(PVOID p__PVOID__Tree, const std::string& p__string__Output, MkIsoState* p__State);

@@ -2,7 +2,8 @@
 #include <string>
 #include <vector>
 
-// tarnwick master.
+// tarnwick master: masters an ISO9660 image (Joliet, Rock Ridge, El Torito) or a UDF image
+// from local files and directories, through the file-tree and UDF flat functions.
 class CTarnwick_CliMaster {
 public:
     // The words after the subcommand's name (the name itself first for a class that serves
