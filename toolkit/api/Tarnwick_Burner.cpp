@@ -654,9 +654,3 @@ extern "C" void Tarnwick_CdvdBurnerGrabber_Cancel(PVOID p__PVOID__Burner) {
     Query("Tarnwick:Tarnwick_CdvdBurnerGrabber_Cancel", p__PVOID__Burner,
           [&](CTarnwick_CdvdBurnerGrabber& b) { b.Cancel(); });
 }
-
-extern "C" void Tarnwick_Destroy(PVOID* p__PPVOID__Object) {
-    if (p__PPVOID__Object == nullptr || *p__PPVOID__Object == nullptr) return;
-    delete static_cast<CTarnwick_EmptyBase*>(*p__PPVOID__Object);
-    *p__PPVOID__Object = nullptr;
-}

@@ -55,8 +55,10 @@ ULONG CTarnwick_ToolImageOutput::Stream(PVOID p__PVOID__Tree, int p__int__Handle
     const uint64_t l__ULONGLONG__Total = (static_cast<uint64_t>(l__ULONG__High) << 32) | l__ULONG__Low;
     char l__CHAR__Text[1024] = {};
     ULONG l__ULONG__SystemError = 0;
-    ULONG l__ULONG__Status = Tarnwick_ISO9660JolietFileTree_SeekToBegin(p__PVOID__Tree, l__CHAR__Text, sizeof(l__CHAR__Text),
-                                                                        &l__ULONG__SystemError);
+    // The image is read from where the build left it, its first byte (BuildImageEx and
+    // Tarnwick_UDF_Create rewind it): a rewind here would check and reopen every file of the
+    // image once more.
+    ULONG l__ULONG__Status = 0;
     if (m__Progress != nullptr) m__Progress->Begin(l__ULONGLONG__Total);
     uint64_t l__ULONGLONG__Done = 0;
     ULONG l__ULONG__Result = 0;

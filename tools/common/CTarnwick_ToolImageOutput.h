@@ -26,7 +26,8 @@ public:
     CTarnwick_ToolImageOutput(std::string p__string__Output, Progress* p__Progress)
         : m__string__Output(std::move(p__string__Output)), m__Progress(p__Progress) {}
 
-    // 0, or the toolkit's failure number (a source that cannot be read) or
+    // Writes the image of a tree just built (by BuildImageEx or Tarnwick_UDF_Create, which leave
+    // it at its first byte). 0, or the toolkit's failure number (a source that cannot be read) or
     // EXCEPTION_NUMBER_SYSTEM_ERROR (the output), with the text in FailureText().
     ULONG Write(PVOID p__PVOID__Tree);
     const std::string& FailureText() const { return m__string__Failure; }
