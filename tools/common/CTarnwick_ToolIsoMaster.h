@@ -5,6 +5,27 @@
 #include "CTarnwick_ToolMasteringListener.h"
 #include "tarnwick.h"
 
+// The help lines of the mastering options that tarnwick-mkiso and tarnwick master share (from
+// -V to --udf-bridge), to be put in their usage texts.
+#define TARNWICK_MASTERING_OPTION_LINES \
+    "  -V LABEL                   volume label (the first 32 characters are the volume id)\n" \
+    "  --level1                   8.3 identifiers (default: long names of up to 31 characters)\n" \
+    "  -J                         also a Joliet hierarchy (long Unicode names)\n" \
+    "  -R                         Rock Ridge records: names as they are, modes, owners,\n" \
+    "                             symbolic links (kept as links), devices, FIFOs, times;\n" \
+    "                             directories deeper than 8 levels are relocated\n" \
+    "  -b BOOT.img                an El Torito boot image, added to the root\n" \
+    "  --boot-media-type N        boot media type of the catalog entry (default 2)\n" \
+    "  --boot-system-type N       system type of the catalog entry (default 6)\n" \
+    "  --start SECTOR             the sector the image starts at (default 0)\n" \
+    "  --system-structures FILE   also write the image's system structures to FILE\n" \
+    "  --ignore-errors            skip files that cannot be read instead of failing\n" \
+    "  --udf                      a UDF 1.02 image instead (names upper-cased, files of any size)\n" \
+    "  --udf-bridge               a DVD-Video UDF/ISO9660 bridge image: SOURCE is one directory\n" \
+    "                             holding VIDEO_TS (AUDIO_TS is added empty when missing); its\n" \
+    "                             files are laid out in DVD order and their IFO/BUP sector\n" \
+    "                             numbers set to where the files lie\n"
+
 // Masters local files and directories as an ISO9660 image (8.3 or long identifiers, Joliet,
 // Rock Ridge, El Torito, any start sector) on the file-tree flat functions alone; tarnwick
 // master and tarnwick-mkiso both use it. A directory source gives its entries to the root, a
