@@ -228,7 +228,9 @@ TEST_F(CliBurn, SpeedIsTimesOneXOfTheMedium) {
         unsigned m__Rate;
     };
     for (const Case& l__Case : {Case{"cdr", "4", 4 * 176}, Case{"dvdplusr", "2", 2 * 1385}, Case{"bdr", "2", 2 * 4496},
-                                Case{"cdr", "max", 0xFFFF}}) {
+                                Case{"cdr", "max", 0xFFFF},
+                                // 16 x 4496 KB/s does not fit the command's 16 bits: the highest.
+                                Case{"bdr", "16", 0xFFFF}}) {
         SCOPED_TRACE(std::string(l__Case.m__Media) + " " + l__Case.m__Speed);
         m__Run.Insert(l__Case.m__Media);
         ASSERT_EQ(Burn(m__Run, {l__Dir, "--speed", l__Case.m__Speed}).m__Exit, 0);

@@ -429,7 +429,9 @@ int Burn::SetSpeed() {
         unsigned long long l__Times = 0;
         CTarnwick_CliArguments::ParseNumber(l__string__Speed, 1, 64, l__Times);
         const ULONG l__ULONG__OneX = CTarnwick_CliDiscType::KilobytesPerX(m__ULONG__DiscType);
-        l__ULONG__Rate = static_cast<ULONG>(l__Times) * l__ULONG__OneX;
+        // SET CD SPEED holds 16 bits of KB/s, and the toolkit keeps the low 16 bits of a larger
+        // speed: a fast DVD or BD speed asks for the highest instead.
+        l__ULONG__Rate = std::min<ULONG>(static_cast<ULONG>(l__Times) * l__ULONG__OneX, 0xFFFF);
     }
     m__Drive.Clear();
     const ULONG l__ULONG__Number = Tarnwick_CdvdBurnerGrabber_SetSpeeds(m__Drive.Burner(), m__Drive.m__CHAR__Text,
