@@ -1,20 +1,18 @@
 #include "CTarnwick_CliBurnTree.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+
+#include "CTarnwick_ToolImageOutput.h"
+#include "CTarnwick_ToolNames.h"
 
 namespace {
 
 // What a rename may use: an ISO9660 identifier of the trees made here (long names on).
 constexpr size_t ISO9660_NAME_LIMIT = 31;
 constexpr size_t JOLIET_NAME_LIMIT = 64;
-constexpr ULONG STORE_CHUNK = 1u << 20;
 
 template <class Text>
 Text WithTail(const Text& p__Name, const Text& p__Tail, size_t p__SIZE__Limit) {
@@ -33,12 +31,6 @@ Text WithTail(const Text& p__Name, const Text& p__Tail, size_t p__SIZE__Limit) {
     if (l__Base.size() > l__SIZE__Room) l__Base.resize(std::max<size_t>(1, l__SIZE__Room));
     l__Base.append(p__Tail).append(l__Extension);
     return l__Base;
-}
-
-std::string Utf8(const std::u16string& p__Text) {
-    std::string l__string__Out;
-    for (char16_t c : p__Text) l__string__Out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return l__string__Out;
 }
 
 }  // namespace
@@ -103,7 +95,7 @@ void CTarnwick_CliBurnTree::Callback(ULONG p__ULONG__Reason, PVOID p__PVOID__Con
         std::memset(l__PUCHAR__Name, 0, l__SIZE__Room);
         std::memcpy(l__PUCHAR__Name, l__u16string__New.data(),
                     std::min(l__SIZE__Room - 2, l__u16string__New.size() * sizeof(char16_t)));
-        l__string__Note = Utf8(l__u16string__Old).append(" -> ").append(Utf8(l__u16string__New));
+        l__string__Note = CTarnwick_ToolNames::ToUtf8(l__u16string__Old).append(" -> ").append(CTarnwick_ToolNames::ToUtf8(l__u16string__New));
     } else {
         const std::string l__string__Old(reinterpret_cast<const char*>(l__PUCHAR__Name),
                                          strnlen(reinterpret_cast<const char*>(l__PUCHAR__Name), l__SIZE__Room));
@@ -194,25 +186,9 @@ ULONG CTarnwick_CliBurnTree::Read(void* p__PVOID__Buffer, ULONG p__ULONG__Length
 ULONG CTarnwick_CliBurnTree::Store(const std::string& p__string__Path) {
     ULONG l__ULONG__Number = Rewind();
     if (l__ULONG__Number != 0) return l__ULONG__Number;
-    const int l__int__File = ::open(p__string__Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (l__int__File < 0) {
-        m__ULONG__Status = static_cast<ULONG>(errno);
-        std::snprintf(m__CHAR__Text, sizeof(m__CHAR__Text), "cannot create %s: %s", p__string__Path.c_str(), std::strerror(errno));
-        return EXCEPTION_NUMBER_SYSTEM_ERROR;
-    }
-    std::vector<UCHAR> l__Buffer(STORE_CHUNK);
-    uint64_t l__Left = Size();
-    while (l__Left > 0 && l__ULONG__Number == 0) {
-        const ULONG l__ULONG__Length = static_cast<ULONG>(std::min<uint64_t>(l__Left, STORE_CHUNK));
-        l__ULONG__Number = Read(l__Buffer.data(), l__ULONG__Length);
-        if (l__ULONG__Number != 0) break;
-        if (::write(l__int__File, l__Buffer.data(), l__ULONG__Length) != static_cast<ssize_t>(l__ULONG__Length)) {
-            m__ULONG__Status = static_cast<ULONG>(errno);
-            std::snprintf(m__CHAR__Text, sizeof(m__CHAR__Text), "cannot write %s: %s", p__string__Path.c_str(), std::strerror(errno));
-            l__ULONG__Number = EXCEPTION_NUMBER_SYSTEM_ERROR;
-        }
-        l__Left -= l__ULONG__Length;
-    }
-    ::close(l__int__File);
+    // The image writing the mastering programs use: whole under its name, or not at all.
+    CTarnwick_ToolImageOutput l__Output(p__string__Path, nullptr);
+    l__ULONG__Number = l__Output.Write(m__PVOID__Tree);
+    if (l__ULONG__Number != 0) std::snprintf(m__CHAR__Text, sizeof(m__CHAR__Text), "%s", l__Output.FailureText().c_str());
     return l__ULONG__Number;
 }
