@@ -4,7 +4,7 @@ DEBUG_DIR := build/debug
 RELEASE_DIR := build/release
 TSAN_DIR := build/tsan
 
-.PHONY: all deps debug release tsan test demo bench clean
+.PHONY: all deps debug release tsan test demo bench fuzz clean
 
 all: release
 
@@ -49,6 +49,16 @@ bench: release
 	$(RELEASE_DIR)/bench/bench_dao_burn
 	cmake --build $(RELEASE_DIR) --target bench_mkiso
 	cmake --build $(RELEASE_DIR) --target bench_mkudf
+
+# Every fuzz target under libFuzzer (clang, with AddressSanitizer and UndefinedBehaviorSanitizer)
+# for SECONDS seconds each, JOBS at a time; TARGETS="import mds" picks some. Findings fail it.
+FUZZ_DIR := build/fuzz
+SECONDS ?= 60
+TARGETS ?=
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O2" "-DCMAKE_C_FLAGS_DEBUG=-g -O2" -DTARNWICK_FUZZ=ON -DTARNWICK_TRACE=OFF -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-all
+	bash fuzz/run-fuzz $(FUZZ_DIR) $(SECONDS) $(JOBS) $(TARGETS)
 
 demo: release
 	bash tools/demo.sh $(RELEASE_DIR)

@@ -22,7 +22,6 @@ constexpr ULONG GRAB_BUFFER_SIZE = 61440;
 // failure nothing more is read (a damaged run-out area only slows a drive down).
 constexpr LONG END_ZONE_BLOCKS = 150;
 constexpr ULONG WAVE_HEADER_SIZE = 44;
-constexpr ULONG CD_DA_BLOCK_SIZE = 2352;
 
 const char* const g__PCHAR__GrabTrack = "CTarnwick_CdvdBurnerGrabber::GrabTrack";
 const char* const g__PCHAR__GrabRange = "CTarnwick_CdvdBurnerGrabber::GrabRange";

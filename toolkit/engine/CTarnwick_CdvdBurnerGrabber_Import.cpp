@@ -248,7 +248,8 @@ bool CTarnwick_CdvdBurnerGrabber::ImportWalk::ReadDirectory(const std::string& p
     // more than 34 when it carries system-use data.
     ULONG l__ULONG__Position = 0;
     for (int l__int__Own = 0; l__int__Own < 2; ++l__int__Own) {
-        ULONG l__ULONG__Record = (*p__Directory)[l__ULONG__Position];
+        // A directory whose "." record fills it has no ".." record to read.
+        ULONG l__ULONG__Record = l__ULONG__Position < p__ULONG__DataLength ? (*p__Directory)[l__ULONG__Position] : 0;
         if (l__ULONG__Record < RECORD_MINIMUM_LENGTH || l__ULONG__Position + l__ULONG__Record > p__ULONG__DataLength) {
             DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportDirectory(): WARNING! Directory '%s' at %lu: bad record "
                        "length %lu at offset %lu, directory not read!!!\n",
@@ -277,9 +278,10 @@ const UCHAR* CTarnwick_CdvdBurnerGrabber::ImportWalk::NextRecord(const std::vect
     }
     const UCHAR* l__PUCHAR__Record = p__Directory.data() + l__ULONG__Position;
     const ULONG l__ULONG__Record = l__PUCHAR__Record[0];
-    const ULONG l__ULONG__IdentifierLength =
-        l__ULONG__Record > RECORD_IDENTIFIER_LENGTH ? l__PUCHAR__Record[RECORD_IDENTIFIER_LENGTH] : 0;
-    if (l__ULONG__Record < RECORD_MINIMUM_LENGTH || l__ULONG__Position + l__ULONG__Record > p__ULONG__DataLength ||
+    // The identifier length is read only from a record that lies whole within the directory.
+    const bool l__bool__Fits = l__ULONG__Record >= RECORD_MINIMUM_LENGTH && l__ULONG__Position + l__ULONG__Record <= p__ULONG__DataLength;
+    const ULONG l__ULONG__IdentifierLength = l__bool__Fits ? l__PUCHAR__Record[RECORD_IDENTIFIER_LENGTH] : 0;
+    if (!l__bool__Fits ||
         l__ULONG__IdentifierLength == 0 || RECORD_FIXED_LENGTH + l__ULONG__IdentifierLength > l__ULONG__Record) {
         DebugPrint("\nCTarnwick_CdvdBurnerGrabber::ImportDirectory(): WARNING! Directory '%s' at %lu: bad record "
                    "(length %lu, identifier length %lu) at offset %lu, rest of the directory not read!!!\n",

@@ -1,6 +1,7 @@
 // Reading the table of contents of the inserted disc into a TOC_INFORMATION record, and
 // probing which kinds of READ CD the drive accepts.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -341,8 +342,9 @@ bool CTarnwick_CdvdBurnerGrabber::ReadTOCForDVDTracks(PTOC_INFORMATION p__PTOC_I
         l__Entry.m__UCHAR__TrackNumber = static_cast<UCHAR>(l__ULONG__Number);
         l__Entry.m__UCHAR__SessionNumber = l__UCHAR__Track[3];
         l__Entry.m__LONG__StartLBA = static_cast<LONG>(CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Track + 8));
-        LONG l__LONG__End = l__Entry.m__LONG__StartLBA +
-                            static_cast<LONG>(CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Track + 24)) - 1;
+        // Worked out in 64 bits: a drive's start and size may add up beyond what an LBA holds.
+        const int64_t l__LONGLONG__End = int64_t{l__Entry.m__LONG__StartLBA} + int64_t{CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Track + 24)} - 1;
+        LONG l__LONG__End = static_cast<LONG>(std::clamp<int64_t>(l__LONGLONG__End, INT32_MIN, INT32_MAX));
         // A track still open for writing counts its size to the end of the disc: it ends
         // before its next writable address.
         const LONG l__LONG__Next = static_cast<LONG>(CTarnwick_Bytes::GetBigEndian32(l__UCHAR__Track + 12));

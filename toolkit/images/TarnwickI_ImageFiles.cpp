@@ -177,6 +177,8 @@ ULONG ParseMDS(const char* p__PCHAR__MdsFileName, PSESSION_DESCRIPTOR p__PSESSIO
     std::memset(p__PSESSION_DESCRIPTOR__Session, 0, sizeof(*p__PSESSION_DESCRIPTOR__Session));
     SESSION_DESCRIPTOR& r = *p__PSESSION_DESCRIPTOR__Session;
     *p__PUCHAR__Kind = 1;
+    // A descriptor without a single track names no image: the name is then empty, never left unset.
+    p__PCHAR__ImageFileName[0] = '\0';
     // Lengths are kept 64-bit until they are known to fit: a size below 150 must not wrap.
     int64_t l__LONGLONG__Lengths[SESSION_MAXIMUM_TRACKS] = {};
     ULONG l__ULONG__Stored = 0;
