@@ -4,7 +4,7 @@ DEBUG_DIR := build/debug
 RELEASE_DIR := build/release
 TSAN_DIR := build/tsan
 
-.PHONY: all deps debug release tsan test demo bench clean
+.PHONY: all deps debug release tsan test demo bench install clean
 
 all: release
 
@@ -49,6 +49,14 @@ bench: release
 	$(RELEASE_DIR)/bench/bench_dao_burn
 	cmake --build $(RELEASE_DIR) --target bench_mkiso
 	cmake --build $(RELEASE_DIR) --target bench_mkudf
+
+# Installs the Release build under PREFIX (staged under DESTDIR when given). The prefix is set
+# when the build is configured, as the programs look for their data files under it.
+PREFIX ?= /usr/local
+install:
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target tarnwick-installed
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR)
 
 demo: release
 	bash tools/demo.sh $(RELEASE_DIR)
