@@ -59,16 +59,30 @@ check_sound_output() {
 
 run_consumer() {
   local program=$1 out=$2 disc=$3 work=$4
-  if ! TARNWICK_DRIVES="virtual:$disc" "$program" "$work" >"$out" 2>&1; then
-    fail "$program exited with $?"
+  local status=0
+  TARNWICK_DRIVES="virtual:$disc" "$program" "$work" >"$out" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    fail "$program exited with $status"
     sed 's/^/    /' "$out" >&2
   fi
 }
 
-mode=${1:?mode}
-shift
 # Directories as absolute paths: the checks change directory and compare paths in outputs.
 absolute() { realpath -m -- "$1"; }
+
+# consumer_setup SOURCE_DIR WORK NAME: the directories of a consumer check (source, work,
+# root, dir = WORK/NAME, emptied) and its disc, dir/disc.
+consumer_setup() {
+  source=$(absolute "$1") work=$(absolute "$2")
+  root=$work/root
+  dir=$work/$3
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  make_disc "$root" "$dir/disc"
+}
+
+mode=${1:?mode}
+shift
 case "$mode" in
 tree)
   binary=$(absolute "$1") source=$(absolute "$2") work=$(absolute "$3")
@@ -89,12 +103,7 @@ tree)
   finish
   ;;
 pkgconfig)
-  source=$(absolute "$1") work=$(absolute "$2")
-  root=$work/root
-  dir=$work/pkgconfig
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  make_disc "$root" "$dir/disc"
+  consumer_setup "$1" "$2" pkgconfig
   # Found through a sysroot (paths in the .pc files as installed), then with --define-prefix
   # (the prefix taken from where the .pc file lies).
   for lookup in sysroot define-prefix; do
@@ -138,12 +147,7 @@ pkgconfig)
   finish
   ;;
 cmake)
-  source=$(absolute "$1") work=$(absolute "$2")
-  root=$work/root
-  dir=$work/cmake
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  make_disc "$root" "$dir/disc"
+  consumer_setup "$1" "$2" cmake
   if ! cmake -S "$source/consumer" -B "$dir/build" -DCMAKE_PREFIX_PATH="$root$PREFIX" >"$dir/configure.log" 2>&1 ||
     ! cmake --build "$dir/build" >"$dir/build.log" 2>&1; then
     fail "the consumer project does not build against the installed package:"
@@ -192,7 +196,9 @@ manpages)
     # of its subcommands as well.
     "$program" --help >"$dir/$name.help" 2>&1 || true
     if [ "$name" = tarnwick ]; then
-      for sub in $(awk '/^  [a-z]+ +[a-z]/ { print $1 }' "$dir/$name.help"); do
+      subcommands=$(awk '/^  [a-z]+ +[a-z]/ { print $1 }' "$dir/$name.help")
+      [ -n "$subcommands" ] || fail "tarnwick --help lists no subcommand"
+      for sub in $subcommands; do
         "$program" "$sub" --help >>"$dir/$name.help" 2>&1 || true
       done
     fi
