@@ -4,7 +4,7 @@ DEBUG_DIR := build/debug
 RELEASE_DIR := build/release
 TSAN_DIR := build/tsan
 
-.PHONY: all deps debug release tsan test demo bench fuzz clean
+.PHONY: all deps debug release tsan test demo bench fuzz install clean
 
 all: release
 
@@ -59,6 +59,14 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O2" "-DCMAKE_C_FLAGS_DEBUG=-g -O2" -DTARNWICK_FUZZ=ON -DTARNWICK_TRACE=OFF -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-all
 	bash fuzz/run-fuzz $(FUZZ_DIR) $(SECONDS) $(JOBS) $(TARGETS)
+
+# Installs the Release build under PREFIX (staged under DESTDIR when given). The prefix is set
+# when the build is configured, as the programs look for their data files under it.
+PREFIX ?= /usr/local
+install: deps
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target tarnwick-installed
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR)
 
 demo: release
 	bash tools/demo.sh $(RELEASE_DIR)
