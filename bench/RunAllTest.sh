@@ -83,17 +83,20 @@ expect '^3 met, 3 MISSED, 0 FAILED; 1 for reference'
 expect_exit 0
 
 # --- Failures: a crash, a missed-target exit with figures, a silent success, lines that cannot
-# be read or compared, a program that was not built; the rest still runs and the exit is 1.
+# be read or compared, a program that was not built, one that hangs; the rest still runs and
+# the exit is 1.
 reset
 echo 'exit 3' >"$T/do/grab"
 echo 'echo "RESULT label=\"decode\" ours=2 unit=s peer_name=\"ffmpeg\" peer=1 target=<=1.3*peer"; exit 1' >"$T/do/sonquill_decode"
 echo 'exit 1' >"$T/do/sao_audio"
 echo 'exit 0' >"$T/do/dao_burn"
+echo 'sleep 5' >"$T/do/vdisc_write"
 echo 'echo "RESULT label=\"a quote left open\" ours=1 unit=s target=<=1 peer_name=\"cat peer=2"; exit 0' >"$T/do/import_session"
 echo 'echo "RESULT label=\"not a number\" ours=nan unit=s target=<=1"; exit 0' >"$T/do/mkiso"
 echo 'echo "RESULT label=\"peerless\" ours=1 unit=s target=<=2*peer"; exit 0' >"$T/do/mkudf"
 mv "$T/build/bench/bench_iscsi_burn" "$T/iscsi"
-run_all BENCH_ONLY="grab sonquill_decode sao_audio dao_burn import_session mkiso mkudf iscsi_burn pellmark_burn"
+run_all BENCH_ONLY="grab sonquill_decode sao_audio dao_burn import_session mkiso mkudf iscsi_burn pellmark_burn vdisc_write" \
+  BENCH_TIMEOUT=1
 mv "$T/iscsi" "$T/build/bench/bench_iscsi_burn"
 expect '^grab +FAILED \(exit 3;'
 expect_not '^grab figure'
@@ -107,7 +110,8 @@ expect '^not a number +FAILED'
 expect '^peerless +FAILED'
 expect '^iscsi_burn +FAILED \(not built'
 expect '^pellmark_burn figure .* met$'
-expect '^1 met, 1 MISSED, 7 FAILED'
+expect '^vdisc_write +FAILED \(stopped after 1 s'
+expect '^1 met, 1 MISSED, 8 FAILED'
 expect_exit 1
 
 # --- Google Benchmark JSON: rates in MB/s, times converted from the time unit and set beside
