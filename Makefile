@@ -33,22 +33,10 @@ test: debug release tsan
 	cd $(DEBUG_DIR) && ctest --output-on-failure -j $(JOBS)
 	cd $(RELEASE_DIR) && ctest --output-on-failure -j $(JOBS)
 
-# The benchmarks, each beside the peer it is measured against, on the Release build. Slow:
-# never part of make test.
+# The benchmarks, each beside the peer it is measured against, on the Release build: one report
+# line per figure with its target (bench/run-all). Slow: never part of make test.
 bench: release
-	$(RELEASE_DIR)/bench/bench_sectors
-	$(RELEASE_DIR)/bench/bench_raw_sectors
-	$(RELEASE_DIR)/bench/bench_vdisc_write
-	$(RELEASE_DIR)/bench/bench_vdisc_raw_write
-	$(RELEASE_DIR)/bench/bench_pellmark_burn
-	$(RELEASE_DIR)/bench/bench_grab
-	$(RELEASE_DIR)/bench/bench_grab --disc
-	$(RELEASE_DIR)/bench/bench_iscsi_burn
-	$(RELEASE_DIR)/bench/bench_sonquill_decode
-	$(RELEASE_DIR)/bench/bench_sao_audio
-	$(RELEASE_DIR)/bench/bench_dao_burn
-	cmake --build $(RELEASE_DIR) --target bench_mkiso
-	cmake --build $(RELEASE_DIR) --target bench_mkudf
+	bench/run-all $(RELEASE_DIR)
 
 # Every fuzz target under libFuzzer (clang, with AddressSanitizer and UndefinedBehaviorSanitizer)
 # for SECONDS seconds each, JOBS at a time; TARGETS="import mds" picks some. Findings fail it.

@@ -69,3 +69,16 @@ void BenchProgram::WriteImage(const std::string& p__File, unsigned long p__MiB) 
         l__Out.write(l__Chunk.data(), static_cast<std::streamsize>(l__Chunk.size()));
     }
 }
+
+void BenchProgram::Result(const std::string& p__Label, double p__Ours, const std::string& p__Unit,
+                          const std::string& p__PeerName, double p__Peer, const std::string& p__Target) {
+    std::string l__Peer;
+    if (!p__PeerName.empty()) {
+        char l__Number[32];
+        std::snprintf(l__Number, sizeof(l__Number), "%.6g", p__Peer);
+        l__Peer.append(" peer_name=\"").append(p__PeerName).append("\" peer=").append(l__Number);
+    }
+    std::printf("RESULT label=\"%s\" ours=%.6g unit=%s%s target=%s\n", p__Label.c_str(), p__Ours, p__Unit.c_str(),
+                l__Peer.c_str(), p__Target.c_str());
+    std::fflush(stdout);
+}

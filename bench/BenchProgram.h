@@ -23,4 +23,11 @@ public:
     // of an ISO9660 image (sector 16, then the set terminator), so that it is taken for what a
     // burned image is and not probed as a sound file.
     static void WriteImage(const std::string& p__File, unsigned long p__MiB);
+    // Prints one figure for bench/run-all, at full precision, on a line of its own:
+    //   RESULT label="..." ours=N unit=U peer_name="..." peer=N target=T
+    // T compares ours with a fixed figure ("<=1", ">=500") or with a multiple of the peer's
+    // ("<=1.5*peer"); "-" for a figure shown for reference only. An empty p__PeerName leaves
+    // the peer out.
+    static void Result(const std::string& p__Label, double p__Ours, const std::string& p__Unit,
+                       const std::string& p__PeerName, double p__Peer, const std::string& p__Target);
 };

@@ -51,4 +51,11 @@ measure() {
   done
   echo "$(median "${t1[@]}") $p1 $(median "${t2[@]}") $p2"
 }
+
+# One figure for bench/run-all: result LABEL OURS UNIT PEER-NAME PEER TARGET (see BenchProgram.h).
+result() {
+  printf 'RESULT label="%s" ours=%s unit=%s peer_name="%s" peer=%s target=%s\n' "$@"
+}
+# Peak memory in MiB from GNU time's KB.
+mib() { awk -v k="$1" 'BEGIN {printf "%.6g", k / 1024}'; }
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }

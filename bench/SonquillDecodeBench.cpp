@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchProgram.h"
 #include "sonquill.h"
 
 namespace {
@@ -92,5 +93,8 @@ int main(int argc, char** argv) {
     double l__Ratio = l__BestReader / l__BestTool;
     std::printf("%s: %.1f s of audio (%llu PCM bytes)\n", l__Path.c_str(), l__Bytes / 176400.0, l__Bytes);
     std::printf("best: ffmpeg %.3f s, reader %.3f s, ratio %.2f (limit 1.30)\n", l__BestTool, l__BestReader, l__Ratio);
+    char l__Label[64];
+    std::snprintf(l__Label, sizeof(l__Label), "decode %.0f s of MP3, time", l__Bytes / 176400.0);
+    BenchProgram::Result(l__Label, l__BestReader, "s", "ffmpeg", l__BestTool, "<=1.3*peer");
     return l__Ratio <= 1.3 ? 0 : 1;
 }

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
                 l__DaoSeconds.back(), l__MB / l__Dao);
     std::printf("raw DAO / TAO                       %6.2f (target <= 2.00) %s%s\n", l__Dao / l__Tao, l__Dao / l__Tao <= 2.0 ? "met" : "MISSED",
                 l__Exit == 0 ? "" : " (a burn failed)");
+    BenchProgram::Result("raw DAO burn " + std::to_string(l__MiB) + " MiB, time", l__Dao, "s", "Pellmark TAO", l__Tao, "<=2*peer");
     std::error_code l__Ignored;
     std::filesystem::remove_all(l__Dir, l__Ignored);
     return l__Exit == 0 ? 0 : 1;

@@ -103,6 +103,8 @@ int DiscCopy(unsigned long p__MiB) {
                 l__CopyTime.m__Median, l__CopyTime.m__Min, l__CopyTime.m__Max);
     std::printf("grab / cat                        %6.2f\n", l__GrabTime.m__Median / l__Cat.m__Median);
     std::printf("copy (grab + burn) / cat          %6.2f (target <= 3.00) %s\n", l__Ratio, l__Ratio <= 3.0 ? "met" : "MISSED");
+    BenchProgram::Result("raw disc copy " + std::to_string(p__MiB) + " MiB, time", l__CopyTime.m__Median, "s", "cat", l__Cat.m__Median,
+                         "<=3*peer");
     std::filesystem::remove_all(l__Dir, l__Error);
     return l__Exit == 0 && l__bool__Identical ? 0 : 1;
 }
@@ -181,6 +183,9 @@ int main(int argc, char** argv) {
     std::printf("grab / cat, fastest of each       %6.2f (target <= 1.20) %s\n", l__FastestRatio,
                 l__FastestRatio <= 1.2 ? "met" : "MISSED");
     std::printf("grab / (cat + sync)               %6.2f\n", l__GrabTime.m__Median / l__CatSync.m__Median);
+    const std::string l__Track = "grab " + std::to_string(l__MiB) + " MiB track";
+    BenchProgram::Result(l__Track + ", time", l__GrabTime.m__Median, "s", "cat", l__Cat.m__Median, "<=1.2*peer");
+    BenchProgram::Result(l__Track + ", time, fastest", l__GrabTime.m__Min, "s", "cat", l__Cat.m__Min, "<=1.2*peer");
     std::error_code l__Ignored;
     std::filesystem::remove_all(l__Dir, l__Ignored);
     return l__Exit == 0 && l__bool__Identical ? 0 : 1;

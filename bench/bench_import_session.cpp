@@ -109,8 +109,12 @@ int main() {
                     l__Best <= TARGET_SECONDS ? "met" : "MISSED");
         std::printf("  xorriso -indev -find /    %8.3f s   (exit %d)\n", l__Xorriso.m__Seconds, l__Xorriso.m__Exit);
         std::printf("  isoinfo -l                %8.3f s   (exit %d)\n", l__Isoinfo.m__Seconds, l__Isoinfo.m__Exit);
+        BenchProgram::Result("import 20,000-file session, time", l__Best, "s", "isoinfo -l", l__Isoinfo.m__Seconds,
+                             "<=" + std::to_string(static_cast<int>(TARGET_SECONDS)));
         AspiHostAdapterTable::Instance().Install({});
         std::system(("rm -rf '" + l__Dir + "'").c_str());
+        // A reader that failed was timed without reading the session: its figure means nothing.
+        if (l__Xorriso.m__Exit != 0 || l__Isoinfo.m__Exit != 0) Fail("an outside reader failed on the session image");
         return l__Best <= TARGET_SECONDS ? 0 : 2;
     } catch (CTarnwick_Exception* l__Exception) {
         Fail(TextOf(l__Exception));

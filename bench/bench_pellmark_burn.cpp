@@ -72,6 +72,11 @@ int main(int argc, char** argv) {
     std::printf("  of it the program as loaded     %6.1f MiB\n", l__LoadedMiB);
     std::printf("  added by the burn               %6.1f MiB (target <= %.1f MiB: cache + 32 MiB) %s\n", l__PeakMiB - l__LoadedMiB,
                 l__LimitMiB, l__PeakMiB - l__LoadedMiB <= l__LimitMiB ? "met" : "MISSED");
+    const std::string l__Burned = "Pellmark burn " + std::to_string(l__MiB) + " MiB";
+    BenchProgram::Result(l__Burned + ", time", l__Burn, "s", "cat", l__Cat, "<=1.5*peer");
+    BenchProgram::Result(l__Burned + ", time, fastest", l__BurnSeconds.front(), "s", "cat", l__CatSeconds.front(), "<=1.5*peer");
+    BenchProgram::Result(l__Burned + ", memory added", l__PeakMiB - l__LoadedMiB, "MiB", "", 0,
+                         "<=" + std::to_string(static_cast<int>(l__LimitMiB)));
     std::error_code l__Ignored;
     std::filesystem::remove_all(l__Dir, l__Ignored);
     return l__Exit == 0 ? 0 : 1;
