@@ -441,7 +441,8 @@ void VdiscWriter::ReserveTrack(uint32_t p__ULONG__Blocks) {
             VdiscCommand::SequenceError();
     }
     if (!l__State.IsAppendable()) ClosedDisc();
-    if (p__ULONG__Blocks == 0 || p__ULONG__Blocks > 0x7FFFFFF0u) VdiscCommand::InvalidField();
+    // The bound leaves room to round up to a whole BD cluster (32 blocks) within a 32-bit address.
+    if (p__ULONG__Blocks == 0 || p__ULONG__Blocks > 0x7FFFFFE0u) VdiscCommand::InvalidField();
     if (l__State.OpenTrack() != nullptr) VdiscCommand::SequenceError();
     if (m__Pages.TestWrite() && !m__TestSnapshot) m__TestSnapshot = l__State;  // a simulated reservation
     const int32_t l__LONG__Start = l__State.InvisibleTrackStart();
